@@ -1,0 +1,62 @@
+#include "platform/Desktop.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+#include <QWidget>
+
+QString TSystemDesktop::ProgramFolder() const
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QDateTime TSystemDesktop::Now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+QPoint TSystemDesktop::CursorPos() const
+{
+    return QCursor::pos();
+}
+
+QSize TSystemDesktop::PrimaryScreenSize() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize();
+}
+
+void TSystemDesktop::OpenLink(const QString& text)
+{
+    // "www." links carry no scheme; the desktop needs one to pick a handler.
+    QUrl url = text.startsWith(QLatin1String("www."), Qt::CaseInsensitive)
+                   ? QUrl(QLatin1String("http://") + text)
+                   : QUrl::fromUserInput(text);
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+void TSystemDesktop::RequestHiragana(QWidget* editor)
+{
+    // Qt has no portable hiragana mode; the input method keeps its own state here.
+    editor->setAttribute(Qt::WA_InputMethodEnabled, true);
+}
+
+void TSystemDesktop::SwitchInputMethodOff(QWidget* editor)
+{
+    editor->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+QString ProgramFilePath(const QString& folder, const QString& fileName)
+{
+    QString path = folder;
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QDir::separator())))
+        path.chop(1);
+    if (!path.endsWith(QDir::separator()))
+        path += QDir::separator();
+    return path + fileName;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <QStringList>
+
+// A desktop with a settable clock, cursor and screen, and a record of what was asked of it.
+class TFakeDesktop : public TDesktop {
+public:
+    explicit TFakeDesktop(QString folder) : Folder(std::move(folder)) {}
+
+    QString ProgramFolder() const override { return Folder; }
+    QDateTime Now() const override { return Clock; }
+    QPoint CursorPos() const override { return Cursor; }
+    QSize PrimaryScreenSize() const override { return Screen; }
+    void OpenLink(const QString& text) override { OpenedLinks << text; }
+    void RequestHiragana(QWidget* editor) override { HiraganaRequests << editor; }
+    void SwitchInputMethodOff(QWidget* editor) override { InputMethodOff << editor; }
+
+    QString Folder;
+    QDateTime Clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
+    QPoint Cursor{500, 400};
+    QSize Screen{1024, 768};
+    QStringList OpenedLinks;
+    QList<QWidget*> HiraganaRequests;
+    QList<QWidget*> InputMethodOff;
+};

@@ -1,0 +1,189 @@
+#include "platform/StoreText.h"
+
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+constexpr char Bom[] = "\xEF\xBB\xBF";
+
+bool IsAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// One iconv descriptor per direction, kept for the life of the program.
+class TConverter {
+public:
+    TConverter(const char* to, const char* from) : FHandle(iconv_open(to, from)) {}
+    ~TConverter()
+    {
+        if (FHandle != reinterpret_cast<iconv_t>(-1))
+            iconv_close(FHandle);
+    }
+    TConverter(const TConverter&) = delete;
+    TConverter& operator=(const TConverter&) = delete;
+
+    // Converts all of input; with strict, fails on the first byte that does not convert,
+    // otherwise puts a replacement in its place and goes on.
+    bool Convert(const QByteArray& input, QByteArray& output, bool strict, const QByteArray& replacement) const
+    {
+        if (FHandle == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        output.resize(input.size() * 2 + 16);
+        char* in = const_cast<char*>(input.constData());
+        size_t inLeft = input.size();
+        size_t done = 0;
+        while (inLeft > 0) {
+            char* out = output.data() + done;
+            size_t outLeft = output.size() - done;
+            const size_t result = iconv(FHandle, &in, &inLeft, &out, &outLeft);
+            done = output.size() - outLeft;
+            if (result != static_cast<size_t>(-1))
+                break;
+            if (errno == E2BIG) {
+                output.resize(output.size() * 2);
+            } else if (strict) {
+                return false;
+            } else {
+                // EILSEQ or EINVAL (a cut sequence): skip one byte.
+                output.resize(std::max<qsizetype>(output.size(), done + replacement.size() + 16));
+                memcpy(output.data() + done, replacement.constData(), replacement.size());
+                done += replacement.size();
+                ++in;
+                --inLeft;
+                iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        output.resize(done);
+        return true;
+    }
+
+private:
+    iconv_t FHandle;
+};
+
+const TConverter& ToCp932()
+{
+    static const TConverter converter("CP932", "UTF-8");
+    return converter;
+}
+
+const TConverter& FromCp932()
+{
+    static const TConverter converter("UTF-8", "CP932");
+    return converter;
+}
+
+QString DecodeCp932(const QByteArray& bytes)
+{
+    if (IsAscii(bytes))
+        return QString::fromLatin1(bytes);
+    QByteArray utf8;
+    FromCp932().Convert(bytes, utf8, false, QByteArray("\xEF\xBF\xBD"));
+    return QString::fromUtf8(utf8);
+}
+
+[[noreturn]] void Fail(const QString& text, const char* what)
+{
+    throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
+}
+
+} // namespace
+
+QByteArray EncodeStoreText(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (IsAscii(utf8))
+        return utf8;
+    QByteArray cp932;
+    // Only a conversion that reads back to the same text is kept: some characters have
+    // several Unicode forms that code page 932 folds into one.
+    if (ToCp932().Convert(utf8, cp932, true, {}) && DecodeCp932(cp932) == text)
+        return cp932;
+    return QByteArray(Bom) + utf8;
+}
+
+QString DecodeStoreText(const QByteArray& bytes)
+{
+    if (bytes.startsWith(Bom))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    return DecodeCp932(bytes);
+}
+
+QString DecodeSqlText(const QByteArray& sql)
+{
+    if (sql.contains(Bom)) {
+        QByteArray plain = sql;
+        plain.replace(Bom, "");
+        return QString::fromUtf8(plain);
+    }
+    return DecodeCp932(sql);
+}
+
+QString FormatStoreDate(const QDate& date)
+{
+    return date.toString(QLatin1String(StoreDateFormat));
+}
+
+QString FormatStoreTime(const QTime& time)
+{
+    return time.toString(QLatin1String(StoreTimeFormat));
+}
+
+QDate StrToDate(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})/(\\d{1,2})/(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (m.hasMatch()) {
+        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (date.isValid())
+            return date;
+    }
+    Fail(text, "date");
+}
+
+QTime StrToTime(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (m.hasMatch()) {
+        const int seconds = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
+        const QTime time(m.captured(1).toInt(), m.captured(2).toInt(), seconds);
+        if (time.isValid())
+            return time;
+    }
+    Fail(text, "time");
+}
+
+int StrToInt(const QString& text)
+{
+    // Leading blanks are allowed, trailing ones are not, as in the runtime the store was made with.
+    static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?\\d+$"));
+    if (pattern.match(text).hasMatch()) {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        if (ok)
+            return value;
+    }
+    Fail(text, "integer value");
+}
+
+bool StrToBool(const QString& text)
+{
+    const QString word = text.trimmed();
+    if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (word.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    if (!word.isEmpty() && number.match(word).hasMatch())
+        return word.toDouble() != 0.0;
+    Fail(text, "boolean value");
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Exception.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+// The store keeps text as code page 932 bytes, as files written by earlier versions hold it.
+// A value that code page 932 cannot hold is kept as UTF-8 behind a byte order mark instead.
+QByteArray EncodeStoreText(const QString& text);
+QString DecodeStoreText(const QByteArray& bytes);
+// Decodes a whole statement for messages: its values may carry either encoding.
+QString DecodeSqlText(const QByteArray& sql);
+
+// One fixed date and time form, independent of the machine's locale.
+inline constexpr char StoreDateFormat[] = "yyyy/MM/dd";
+inline constexpr char StoreTimeFormat[] = "H:mm:ss";
+QString FormatStoreDate(const QDate& date);
+QString FormatStoreTime(const QTime& time);
+
+// Readings that raise EConvertError on a text that does not read.
+QDate StrToDate(const QString& text);
+QTime StrToTime(const QString& text);
+int StrToInt(const QString& text);
+bool StrToBool(const QString& text);

@@ -1,0 +1,140 @@
+#include "store/uSqliteDo.h"
+
+#include "platform/Desktop.h"
+#include "platform/StoreText.h"
+
+TSQLiteDo::TSQLiteDo(QString programFolder) : FProgramFolder(std::move(programFolder)) {}
+
+TSQLiteDo::~TSQLiteDo()
+{
+    CloseStore();
+}
+
+TSQLiteDatabase& TSQLiteDo::OpenStore(const QString& fileName)
+{
+    Database = std::make_unique<TSQLiteDatabase>(ProgramFilePath(FProgramFolder, fileName).toUtf8());
+    return *Database;
+}
+
+void TSQLiteDo::PrepareStore(const QString& fileName)
+{
+    TSQLiteDatabase& db = OpenStore(fileName);
+    if (!db.HasTable("m_daviv"))
+        db.RunStatement(StmtCreateNotes);
+    if (!db.HasTable("m_icom_message"))
+        db.RunStatement(StmtCreateMessages);
+    CloseStore();
+}
+
+void TSQLiteDo::CloseStore()
+{
+    Database.reset();
+}
+
+std::optional<ESQLiteException> TSQLiteDo::TryExecuteInTransaction(const QByteArray& sql)
+{
+    try {
+        Database->StartTransaction();
+        Database->RunStatement(sql);
+        Database->CommitTransaction();
+        return std::nullopt;
+    } catch (const ESQLiteException& e) {
+        // A failing rollback leaves this function and reaches the caller.
+        Database->RollbackTransaction();
+        return e;
+    }
+}
+
+void TSQLiteDo::ExecuteInTransaction(const QByteArray& sql)
+{
+    TryExecuteInTransaction(sql);
+}
+
+qint32 TSQLiteDo::AddNote(const QDate& today)
+{
+    // The insert's own outcome decides: a failed insert must never hand out the id of an
+    // existing row, which the new window would then overwrite.
+    if (std::optional<ESQLiteException> failure = TryExecuteInTransaction(StmtAddNote(today)))
+        throw *failure;
+    const sqlite3_int64 inserted = sqlite3_last_insert_rowid(Database->Handle());
+    std::unique_ptr<TSQLiteTable> table = Database->RunQuery(StmtNoteRowids);
+    table->GoLast();
+    const qint32 id = StrToInt(QString::fromLatin1(table->ValueText("rowid")));
+    if (id != inserted)
+        throw ESQLiteException(QStringLiteral("The new note's row could not be found"));
+    return id;
+}
+
+QByteArray SqlTextLiteral(const QString& value)
+{
+    QString text = value;
+    text.remove(QChar(0));
+    QByteArray bytes = EncodeStoreText(text);
+    // Neither code page 932 nor UTF-8 uses the quote byte inside a multi-byte character.
+    bytes.replace('\'', "''");
+    return '\'' + bytes + '\'';
+}
+
+QByteArray StmtAddNote(const QDate& today)
+{
+    return "insert into m_daviv ('f_day') values (" + SqlTextLiteral(FormatStoreDate(today)) + ");";
+}
+
+namespace {
+
+// Everything from "note = " on, shared by the save and the task-end statement.
+QByteArray NoteTail(const TNoteValues& note)
+{
+    const QByteArray term = note.Term ? "-1" : "0";
+    return "note = " + SqlTextLiteral(note.Text) + ", xpos = " + QByteArray::number(note.X) +
+           ", ypos = " + QByteArray::number(note.Y) + ", width = " + QByteArray::number(note.Width) +
+           ", height = " + QByteArray::number(note.Height) + ", term = " + term + ", visible = -1" +
+           ", color = " + QByteArray::number(static_cast<qint32>(note.Color)) +
+           ", alpha = " + QByteArray::number(note.Alpha) + " where rowid = " + QByteArray::number(note.Id) + ";";
+}
+
+} // namespace
+
+QByteArray StmtSaveNote(const TNoteValues& note)
+{
+    return "update m_daviv set f_day = " + SqlTextLiteral(note.Date) + ", " + NoteTail(note);
+}
+
+QByteArray StmtEndNote(const TNoteValues& note)
+{
+    return QByteArray("update m_daviv set term = ") + (note.Term ? "-1" : "0") + "," + NoteTail(note);
+}
+
+QByteArray StmtNoteById(qint64 id)
+{
+    return "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha from m_daviv "
+           "where rowid = " +
+           QByteArray::number(id) + ";";
+}
+
+QByteArray StmtReopenNote(qint64 id)
+{
+    return "update m_daviv set term = -1 where rowid = " + QByteArray::number(id) + ";";
+}
+
+QByteArray StmtDeleteNote(qint64 id)
+{
+    return "delete from m_daviv where rowid = " + QByteArray::number(id) + ";";
+}
+
+QByteArray StmtAddMessage(const QString& time, const QString& message, const QString& date)
+{
+    return "insert into m_icom_message (itime, message, iday) values (" + SqlTextLiteral(time) + "," +
+           SqlTextLiteral(message) + "," + SqlTextLiteral(date) + ")";
+}
+
+QByteArray StmtUpdateMessage(const QString& time, const QString& message, const QString& date, qint64 id)
+{
+    return "update m_icom_message set itime = " + SqlTextLiteral(time) + ", message = " + SqlTextLiteral(message) +
+           ",iday = " + SqlTextLiteral(date) + " where rowid = " + QByteArray::number(id);
+}
+
+QByteArray StmtDeleteMessage(qint64 id)
+{
+    return "delete from m_icom_message where rowid = " + QByteArray::number(id);
+}

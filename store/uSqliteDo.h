@@ -1,0 +1,76 @@
+#pragma once
+
+#include "store/SQLiteTable3.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The store file, beside the executable.
+inline constexpr char StoreFileName[] = "zu_daviv.db";
+
+// The store access object: one per store operation, never held across user actions.
+class TSQLiteDo {
+public:
+    explicit TSQLiteDo(QString programFolder);
+    ~TSQLiteDo();
+    TSQLiteDo(const TSQLiteDo&) = delete;
+    TSQLiteDo& operator=(const TSQLiteDo&) = delete;
+
+    TSQLiteDatabase& OpenStore(const QString& fileName);
+    void PrepareStore(const QString& fileName);
+    void CloseStore();
+    // Runs one statement in a transaction of its own; a failure is rolled back and dropped.
+    void ExecuteInTransaction(const QByteArray& sql);
+    // As ExecuteInTransaction, but hands back the error it rolled back, if any.
+    std::optional<ESQLiteException> TryExecuteInTransaction(const QByteArray& sql);
+    // Inserts a row holding only the date and returns its rowid; raises when the row was not stored.
+    qint32 AddNote(const QDate& today);
+
+    std::unique_ptr<TSQLiteDatabase> Database;
+
+private:
+    QString FProgramFolder;
+};
+
+// --- Every statement the program runs, each composed here and nowhere else. ---
+
+// A text value as an SQL string literal: single quotes doubled, in the store's encoding.
+// A NUL would end the statement text early, so none is carried.
+QByteArray SqlTextLiteral(const QString& value);
+
+// What a note window writes to its row.
+struct TNoteValues {
+    QString Date;
+    QString Text;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Term = false;
+    quint32 Color = 0;
+    int Alpha = 0;
+    qint32 Id = 0;
+};
+
+QByteArray StmtAddNote(const QDate& today);                                     // 1
+inline constexpr char StmtNoteRowids[] = "select rowid from m_daviv;";          // 2
+inline constexpr char StmtCreateNotes[] =                                       // 3
+    "Create table m_daviv ([f_day] DATE, [note] BLOB, [xpos] INT, [ypos] INT, [width] INT, [height] INT, "
+    "[term] BOOL, [visible] BOOL, [color] INT, [alpha] INT)";
+inline constexpr char StmtCreateMessages[] = "Create table m_icom_message ([itime] Time, [message] Text, [iday] Date)";
+QByteArray StmtSaveNote(const TNoteValues& note);                               // 4
+QByteArray StmtEndNote(const TNoteValues& note);                                // 5
+inline constexpr char StmtOpenNotes[] =                                         // 6
+    "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha from m_daviv where term = -1";
+inline constexpr char StmtNoteList[] = "select rowid, f_day, note, term from m_daviv;"; // 7
+QByteArray StmtNoteById(qint64 id);                                             // 8
+QByteArray StmtReopenNote(qint64 id);                                           // 9
+QByteArray StmtDeleteNote(qint64 id);                                           // 10
+QByteArray StmtAddMessage(const QString& time, const QString& message, const QString& date); // 11
+QByteArray StmtUpdateMessage(const QString& time, const QString& message, const QString& date, qint64 id); // 12
+QByteArray StmtDeleteMessage(qint64 id);                                        // 13
+inline constexpr char StmtMessages[] = "select rowid,itime, message, iday from m_icom_message;"; // 14

@@ -1,0 +1,280 @@
+#include "TestSupport.h"
+
+#include <QFile>
+
+namespace {
+
+QString MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+class AccessLayer : public TStoreFixture {
+protected:
+    AccessLayer()
+    {
+        Db = std::make_unique<TSQLiteDatabase>(DbPath().toUtf8());
+        Db->RunStatement("create table t ([i] INT, [b] BLOB, [n] INTEGER, [f] REAL, [d] DATE, [o] BOOLEAN)");
+    }
+    std::unique_ptr<TSQLiteDatabase> Db;
+};
+
+} // namespace
+
+TEST_F(AccessLayer, EmptyResultHasNoColumnsAndReportsEndOfData)
+{
+    auto table = Db->RunQuery("select i from t");
+    EXPECT_EQ(table->RowCount(), 0u);
+    EXPECT_EQ(table->ColumnCount(), 0);
+    EXPECT_TRUE(table->AtEnd());
+    EXPECT_FALSE(table->GoFirst());
+    EXPECT_FALSE(table->GoLast());
+    EXPECT_EQ(MessageOf([&] { table->ValueText("i"); }), QStringLiteral("Field i Not found. Empty dataset"));
+    EXPECT_EQ(MessageOf([&] { table->ValueText(0); }), QStringLiteral("Table is at End of File"));
+}
+
+TEST_F(AccessLayer, ValuesReadByTheirColumnKinds)
+{
+    Db->RunStatement("insert into t values (42, x'6162', 7, 1.5, '2011/08/26', 1)");
+    Db->RunStatement("insert into t values (NULL, '', NULL, NULL, NULL, NULL)");
+    auto table = Db->RunQuery("select i, b, n, f, d, o, 1+1 as e from t");
+    EXPECT_EQ(table->ColumnKinds(), (QList<int>{3, 4, 1, 2, 3, 1, 1}));
+    EXPECT_EQ(table->ColumnNames(), (QList<QByteArray>{"I", "B", "N", "F", "D", "O", "E"}));
+    EXPECT_EQ(table->ValueText("i"), "42");
+    EXPECT_EQ(table->ValueText("B"), "ab");
+    EXPECT_EQ(table->ValueText("n"), "7");
+    EXPECT_EQ(table->ValueText("f"), "1.5");
+    EXPECT_EQ(table->ValueInteger(3), 1);
+    EXPECT_EQ(table->ValueText("e"), "2");
+    EXPECT_EQ(MessageOf([&] { table->ValueInteger(0); }), QStringLiteral("Not an integer or numeric field"));
+    EXPECT_EQ(MessageOf([&] { table->ValueStream(0); }), QStringLiteral("Not a Blob field 3"));
+    ASSERT_TRUE(table->GoNext());
+    // NULL reads as empty text in text and blob columns, as 0 in numeric ones.
+    EXPECT_EQ(table->ValueText("i"), "");
+    EXPECT_EQ(table->ValueText("b"), "");
+    EXPECT_EQ(table->ValueStream(1), nullptr);
+    EXPECT_EQ(table->ValueText("n"), "0");
+    EXPECT_EQ(table->ValueText("f"), "0");
+    EXPECT_TRUE(table->GoNext());
+    EXPECT_TRUE(table->AtEnd());
+    EXPECT_FALSE(table->GoNext());
+    EXPECT_EQ(MessageOf([&] { table->ValueText("i"); }), QStringLiteral("Table is at End of File"));
+    EXPECT_EQ(MessageOf([&] { table->ColumnIndex("zz"); }), QStringLiteral("Field not found in dataset: zz"));
+}
+
+TEST_F(AccessLayer, BlobKeepsZeroBytesAndTextStopsAtThem)
+{
+    Db->RunStatement("insert into t (b, d) values (x'610062', 'a' || char(0) || 'b')");
+    auto table = Db->RunQuery("select b, d from t");
+    EXPECT_EQ(table->ValueText("b"), QByteArray("a\0b", 3));
+    EXPECT_EQ(table->ValueText("d"), "a");
+}
+
+TEST_F(AccessLayer, ColumnNamesMatchWithoutRegardToCase)
+{
+    TSQLiteDo store(Dir.path());
+    store.PrepareStore(QString::fromLatin1(StoreFileName));
+    Db->RunStatement("insert into m_icom_message values ('12:00:00', 'x', '2026/12/08')");
+    auto table = Db->RunQuery(StmtMessages);
+    EXPECT_EQ(table->ValueText("iTime"), "12:00:00");
+    EXPECT_EQ(table->ValueText("ROWID"), "1");
+}
+
+TEST_F(AccessLayer, StatementErrorsCarryCodeTextAndStatement)
+{
+    EXPECT_EQ(MessageOf([&] { Db->RunStatement("select i from t"); }), QStringLiteral("<no error>"));
+    Db->RunStatement("insert into t (i) values (1)");
+    // A row is no error code of its own, so the message stands alone.
+    EXPECT_EQ(MessageOf([&] { Db->RunStatement("select i from t"); }), QStringLiteral("Error executing SQL statement"));
+    EXPECT_EQ(MessageOf([&] { Db->RunStatement("selec nothing"); }),
+              QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r\"selec nothing\": "
+                             "near \"selec\": syntax error"));
+    EXPECT_EQ(MessageOf([&] { Db->RunStatement("-- only a comment"); }), QStringLiteral("Could not prepare SQL statement"));
+    EXPECT_EQ(MessageOf([&] { Db->RunQuery("select * from missing"); }).left(40),
+              QStringLiteral("Error executing SQL.\rError [1]: SQL erro"));
+}
+
+TEST_F(AccessLayer, OnlyTheFirstOfTwoStatementsRuns)
+{
+    Db->RunStatement("insert into t (i) values (1); insert into t (i) values (2)");
+    EXPECT_EQ(Db->RunQuery("select i from t")->RowCount(), 1u);
+}
+
+TEST_F(AccessLayer, TransactionsNestNeverAndRollBackOnClose)
+{
+    Db->StartTransaction();
+    EXPECT_EQ(MessageOf([&] { Db->StartTransaction(); }), QStringLiteral("Transaction already open"));
+    EXPECT_TRUE(Db->InTransaction());
+    Db->RunStatement("insert into t (i) values (1)");
+    Db.reset();
+    EXPECT_EQ(Query("select i from t")->RowCount(), 0u);
+}
+
+TEST_F(AccessLayer, LockHeldElsewhereFailsAtOnce)
+{
+    Db->RunStatement("insert into t (i) values (1)");
+    TSQLiteDatabase other(DbPath().toUtf8());
+    other.RunStatement("BEGIN EXCLUSIVE");
+    EXPECT_EQ(MessageOf([&] { Db->RunQuery("select i from t"); }), QStringLiteral("Could not prepare SQL statement"));
+    const QString write = MessageOf([&] { Db->RunStatement("insert into t (i) values (2)"); });
+    EXPECT_TRUE(write.startsWith(QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r\"")))
+        << qPrintable(write);
+    other.RunStatement("ROLLBACK");
+}
+
+TEST(SQLiteResultTexts, KnownAndUnknownCodes)
+{
+    EXPECT_EQ(SQLiteResultText(0), QStringLiteral("Successful result"));
+    EXPECT_EQ(SQLiteResultText(19), QStringLiteral("Abort due to contraint violation"));
+    EXPECT_EQ(SQLiteResultText(26), QStringLiteral("File opened that is not a database file"));
+    EXPECT_EQ(SQLiteResultText(101), QStringLiteral("sqlite3_step() has finished executing"));
+    for (int code : {27, 99, 102, -1})
+        EXPECT_EQ(SQLiteResultText(code), QStringLiteral("Unknown SQLite Error Code \"%1\"").arg(code));
+}
+
+TEST_F(TStoreFixture, OpenFailureNamesTheFile)
+{
+    const QByteArray path = Dir.filePath(QStringLiteral("missing/folder/x.db")).toUtf8();
+    EXPECT_EQ(MessageOf([&] { TSQLiteDatabase db(path); }),
+              QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(QString::fromUtf8(path)));
+}
+
+// --- The store ---
+
+using Store = TStoreFixture;
+
+TEST_F(Store, PrepareCreatesBothTablesExactlyOnce)
+{
+    Prepare();
+    EXPECT_TRUE(QFile::exists(DbPath()));
+    // SQLite keeps the statement as given except for its leading "CREATE TABLE".
+    QStringList created = Column("select sql from sqlite_master order by name", "sql");
+    for (QString& sql : created)
+        sql.replace(0, 12, QStringLiteral("Create table"));
+    EXPECT_EQ(created, (QStringList{QString::fromLatin1(StmtCreateNotes), QString::fromLatin1(StmtCreateMessages)}));
+    Prepare();
+    EXPECT_EQ(Query("select name from sqlite_master")->RowCount(), 2u);
+}
+
+TEST_F(Store, PrepareAddsOnlyTheMissingTableAndIgnoresCase)
+{
+    Exec("create table M_DAVIV (x)");
+    Exec("insert into M_DAVIV values (5)");
+    Prepare();
+    EXPECT_EQ(Column("select name from sqlite_master order by name", "name"),
+              (QStringList{QStringLiteral("M_DAVIV"), QStringLiteral("m_icom_message")}));
+    EXPECT_EQ(Column("select x from M_DAVIV", "x"), QStringList{QStringLiteral("5")});
+}
+
+TEST_F(Store, AddNoteInsertsDateOnlyAndReusesTheHighestDeletedId)
+{
+    Prepare();
+    TSQLiteDo store(Dir.path());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    EXPECT_EQ(store.AddNote(QDate(2026, 1, 5)), 1);
+    EXPECT_EQ(store.AddNote(QDate(2026, 1, 5)), 2);
+    store.ExecuteInTransaction(StmtDeleteNote(2));
+    EXPECT_EQ(store.AddNote(QDate(2026, 1, 5)), 2);
+    store.CloseStore();
+    auto table = Query(StmtNoteById(1));
+    EXPECT_EQ(table->ValueText("f_day"), "2026/01/05");
+    for (const char* column : {"note", "xpos", "width", "term", "visible", "color", "alpha"})
+        EXPECT_EQ(table->ValueText(column), "") << column;
+    EXPECT_EQ(Query(StmtOpenNotes)->RowCount(), 0u);
+}
+
+TEST_F(Store, AddNoteRaisesInsteadOfReturningAnExistingId)
+{
+    Prepare();
+    TSQLiteDo store(Dir.path());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.AddNote(QDate(2026, 1, 5));
+    TSQLiteDatabase other(DbPath().toUtf8());
+    other.RunStatement("BEGIN EXCLUSIVE");
+    EXPECT_THROW(store.AddNote(QDate(2026, 1, 5)), ESQLiteException);
+    other.RunStatement("ROLLBACK");
+    EXPECT_EQ(Query(StmtNoteRowids)->RowCount(), 1u);
+}
+
+TEST_F(Store, FailedWriteRollsBackSilently)
+{
+    Prepare();
+    TSQLiteDo store(Dir.path());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.AddNote(QDate(2026, 1, 5));
+    store.ExecuteInTransaction("update m_daviv set nosuchcolumn = 1");
+    EXPECT_FALSE(store.Database->InTransaction());
+    EXPECT_TRUE(store.TryExecuteInTransaction("update nosuch set a = 1").has_value());
+    EXPECT_FALSE(store.TryExecuteInTransaction(StmtReopenNote(1)).has_value());
+    store.CloseStore();
+    EXPECT_EQ(Column(StmtNoteList, "term"), QStringList{QStringLiteral("-1")});
+}
+
+TEST(Statements, ComposedByteForByte)
+{
+    TNoteValues note;
+    note.Date = QStringLiteral("2011/08/26");
+    note.Text = QStringLiteral("it's\r\n");
+    note.X = -5;
+    note.Y = 10;
+    note.Width = 271;
+    note.Height = 71;
+    note.Term = true;
+    note.Color = 16777215;
+    note.Alpha = 200;
+    note.Id = 3;
+    EXPECT_EQ(StmtSaveNote(note),
+              "update m_daviv set f_day = '2011/08/26', note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
+              "height = 71, term = -1, visible = -1, color = 16777215, alpha = 200 where rowid = 3;");
+    note.Term = false;
+    note.Color = 0xFFFFFFFF;
+    EXPECT_EQ(StmtEndNote(note), "update m_daviv set term = 0,note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
+                                 "height = 71, term = 0, visible = -1, color = -1, alpha = 200 where rowid = 3;");
+    EXPECT_EQ(StmtAddNote(QDate(2026, 3, 4)), "insert into m_daviv ('f_day') values ('2026/03/04');");
+    EXPECT_EQ(StmtNoteById(7), "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha "
+                               "from m_daviv where rowid = 7;");
+    EXPECT_EQ(StmtReopenNote(7), "update m_daviv set term = -1 where rowid = 7;");
+    EXPECT_EQ(StmtDeleteNote(7), "delete from m_daviv where rowid = 7;");
+    EXPECT_EQ(StmtAddMessage(QStringLiteral("9:05:00"), QStringLiteral("a'b"), QStringLiteral("2026/12/08")),
+              "insert into m_icom_message (itime, message, iday) values ('9:05:00','a''b','2026/12/08')");
+    EXPECT_EQ(StmtUpdateMessage(QStringLiteral("9:05:00"), QStringLiteral("m"), QStringLiteral("2026/12/08"), 4),
+              "update m_icom_message set itime = '9:05:00', message = 'm',iday = '2026/12/08' where rowid = 4");
+    EXPECT_EQ(StmtDeleteMessage(4), "delete from m_icom_message where rowid = 4");
+}
+
+TEST_F(Store, TextValuesRoundTripExactly)
+{
+    Prepare();
+    const QString texts[] = {
+        QStringLiteral("日本語のメモ\r\n二行目\r\n"),
+        QStringLiteral("ｶﾀｶﾅ ①～髙 表ソ能\\"),
+        QStringLiteral("'); drop table m_daviv; --"),
+        QStringLiteral("emoji 😀 é 𠮷 한국어"),
+        QStringLiteral("mixed ① and 😀"),
+        QString(),
+    };
+    TSQLiteDo store(Dir.path());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    for (const QString& text : texts) {
+        const qint32 id = store.AddNote(QDate(2026, 1, 1));
+        TNoteValues note;
+        note.Date = QStringLiteral("2026/01/01");
+        note.Text = text;
+        note.Id = id;
+        store.ExecuteInTransaction(StmtSaveNote(note));
+        auto table = store.Database->RunQuery(StmtNoteById(id));
+        EXPECT_EQ(DecodeStoreText(table->ValueText("note")), text) << qPrintable(text);
+    }
+    EXPECT_EQ(store.Database->RunQuery(StmtNoteRowids)->RowCount(), std::size(texts));
+}
+
+TEST_F(Store, NulCharactersNeverCutAStatement)
+{
+    const QString text = QStringLiteral("before") + QChar(0) + QStringLiteral("after");
+    EXPECT_EQ(SqlTextLiteral(text), "'beforeafter'");
+}

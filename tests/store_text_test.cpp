@@ -1,0 +1,116 @@
+#include "platform/ErrorReport.h"
+#include "platform/StoreText.h"
+
+#include "TestSupport.h"
+
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(StoreCodec, JapaneseIsStoredAsCodePage932)
+{
+    EXPECT_EQ(EncodeStoreText(QStringLiteral("表")), QByteArray("\x95\x5C"));
+    EXPECT_EQ(EncodeStoreText(QStringLiteral("ｱ")), QByteArray("\xB1"));
+    EXPECT_EQ(EncodeStoreText(QStringLiteral("①")), QByteArray("\x87\x40"));
+    EXPECT_EQ(EncodeStoreText(QStringLiteral("～")), QByteArray("\x81\x60"));
+    EXPECT_EQ(EncodeStoreText(QStringLiteral("abc'\r\n")), QByteArray("abc'\r\n"));
+}
+
+TEST(StoreCodec, WhatCodePage932CannotHoldIsKeptAsMarkedUtf8)
+{
+    for (const QString& text : {QStringLiteral("😀"), QStringLiteral("é"), QStringLiteral("𠮷"), QStringLiteral("한"),
+                                QStringLiteral("日本 😀")}) {
+        const QByteArray bytes = EncodeStoreText(text);
+        EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << qPrintable(text);
+        EXPECT_EQ(DecodeStoreText(bytes), text);
+    }
+}
+
+TEST(StoreCodec, ReadsFilesOfEarlierVersionsByteForByte)
+{
+    EXPECT_EQ(DecodeStoreText(QByteArray("\x93\xfa\x96\x7b\x8c\xea")), QStringLiteral("日本語"));
+    EXPECT_EQ(DecodeStoreText(QByteArray("\x83\x5c\x94\x5c")), QStringLiteral("ソ能"));
+    EXPECT_EQ(DecodeStoreText(QByteArray()), QString());
+}
+
+TEST(StoreCodec, RandomTextsRoundTrip)
+{
+    QRandomGenerator random(12345);
+    const char32_t ranges[][2] = {{0x20, 0x7E}, {0x3040, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F}, {0x1F600, 0x1F64F}};
+    for (int round = 0; round < 500; ++round) {
+        QString text;
+        const int length = random.bounded(1, 40);
+        for (int i = 0; i < length; ++i) {
+            const auto& range = ranges[random.bounded(int(std::size(ranges)))];
+            text += QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(range[0], range[1] + 1))}.data(), 1);
+        }
+        ASSERT_EQ(DecodeStoreText(EncodeStoreText(text)), text) << qPrintable(text);
+    }
+}
+
+TEST(StoreDates, WrittenInTheFixedFormAndReadTolerantly)
+{
+    EXPECT_EQ(FormatStoreDate(QDate(2011, 8, 26)), QStringLiteral("2011/08/26"));
+    EXPECT_EQ(FormatStoreTime(QTime(9, 5, 7)), QStringLiteral("9:05:07"));
+    EXPECT_EQ(StrToDate(QStringLiteral("2011/8/6")), QDate(2011, 8, 6));
+    EXPECT_EQ(StrToDate(QStringLiteral("2011/08/26")), QDate(2011, 8, 26));
+    EXPECT_EQ(StrToTime(QStringLiteral("9:05")), QTime(9, 5));
+    EXPECT_EQ(StrToTime(QStringLiteral("23:59:59")), QTime(23, 59, 59));
+}
+
+TEST(StoreDates, TextsThatDoNotReadRaiseConversionErrors)
+{
+    const std::pair<QString, QString> dates[] = {
+        {QStringLiteral("abc"), QStringLiteral("'abc' is not a valid date")},
+        {QString(), QStringLiteral("'' is not a valid date")},
+        {QStringLiteral("2011/02/30"), QStringLiteral("'2011/02/30' is not a valid date")},
+        {QStringLiteral("26.08.2011"), QStringLiteral("'26.08.2011' is not a valid date")},
+    };
+    for (const auto& [text, message] : dates) {
+        try {
+            StrToDate(text);
+            ADD_FAILURE() << qPrintable(text);
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
+    EXPECT_THROW(StrToTime(QStringLiteral("24:00")), EConvertError);
+    EXPECT_THROW(StrToTime(QStringLiteral("12")), EConvertError);
+}
+
+TEST(StoreNumbers, IntegersAndBooleans)
+{
+    EXPECT_EQ(StrToInt(QStringLiteral("-120")), -120);
+    EXPECT_EQ(StrToInt(QStringLiteral(" 42")), 42);
+    for (const char* bad : {"", "4x", "12 ", "99999999999", "1.5"})
+        EXPECT_THROW(StrToInt(QString::fromLatin1(bad)), EConvertError) << bad;
+    EXPECT_FALSE(StrToBool(QStringLiteral("0")));
+    EXPECT_TRUE(StrToBool(QStringLiteral("-1")));
+    EXPECT_TRUE(StrToBool(QStringLiteral("7")));
+    EXPECT_TRUE(StrToBool(QStringLiteral("True")));
+    EXPECT_FALSE(StrToBool(QStringLiteral("false")));
+    for (const char* bad : {"", "yes", "-"})
+        EXPECT_THROW(StrToBool(QString::fromLatin1(bad)), EConvertError) << bad;
+}
+
+TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
+{
+    EXPECT_EQ(ErrorReportText(QStringLiteral("Table is at End of File")), QStringLiteral("Table is at End of File."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("what!")), QStringLiteral("what!"));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("a: ")), QStringLiteral("a: "));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("保存できません")), QStringLiteral("保存できません."));
+    EXPECT_EQ(ErrorReportText(QString()), QString());
+}
+
+TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
+{
+    QStringList reports;
+    SetErrorReporter([&](const QString& text) { reports << text; });
+    QObject target;
+    QTimer::singleShot(0, &target, [] { throw EConvertError(QStringLiteral("'x' is not a valid date")); });
+    ASSERT_EVENTUALLY(reports.size() == 1);
+    EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
+    SetErrorReporter({});
+}
