@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// The program's icon: a small note in the palette's colours, drawn for each size so it
+// stays crisp from 16 to 256 pixels.
+QImage ProgramIconImage(int size);
+QIcon ProgramIcon();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+
+#include <memory>
+
+// Keeps a second copy of the program off the same store: the first copy holds a lock
+// named after its folder and listens for later starts, which ask it to show its palette.
+class TSingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TSingleInstance(const QString& programFolder, QObject* parent = nullptr);
+    ~TSingleInstance() override;
+
+    // True for the first copy. A later copy asks the first to show itself and gets false;
+    // Answered then tells whether the first copy received the request.
+    bool Claim();
+    bool Answered() const { return FAnswered; }
+
+Q_SIGNALS:
+    void ShowRequested();
+
+private:
+    QString FName;
+    std::unique_ptr<QLockFile> FLock;
+    QLocalServer FServer;
+    bool FAnswered = false;
+};

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "shell/Reminders.h"
+
+#include <QPoint>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QMenu;
+class QSystemTrayIcon;
+class TBalloonPopup;
+class TDesktop;
+class TfrmDaviv;
+class TSwatch;
+namespace Ui
+{
+class frmMain;
+}
+
+// The launcher palette and the program's main window: five colour swatches that make new
+// notes, summoned by the screen's corners; owner of every note it creates, of the tray icon
+// and of the one timer that drives reminders, hot corners and the first restore.
+class TfrmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int BalloonTimeoutMs = 10000;
+
+    explicit TfrmMain(TDesktop& desktop);
+    ~TfrmMain() override;
+
+    void RestoreNotes();
+    void SaveAllNotes();
+    void LoadBalloonMessages();
+    void Timer1Timer();
+
+    // Palette and tray commands.
+    void K1Click();
+    void N2Click();
+    void D1Click();
+    void B1Click();
+    void N1Click();
+    void V1Click();
+    void E1Click();
+
+    // Swatch handlers; sender is the swatch.
+    void fcPanelClick(TSwatch* sender);
+    void fcPanelMouseDown(TSwatch* sender, Qt::MouseButton button);
+    void fcPanelMouseLeave(TSwatch* sender);
+
+    int ScreenWidth = 0;
+    int ScreenHeight = 0;
+    int DragArmed = 0;
+    quint32 SelectedColor = 0;
+    bool FirstTick = true;
+    QStringList TimeList;
+    QStringList MessageList;
+    QStringList DayList;
+    QList<TfrmDaviv*> NoteWindows;
+
+    QTimer* Timer1() const { return FTimer1; }
+    QSystemTrayIcon* TrayIcon1() const { return FTrayIcon1; }
+    QMenu* PopupMenu1() const { return FPopupMenu1; }
+    QMenu* PopupMenu2() const { return FPopupMenu2; }
+    TSwatch* Panel(int index) const;
+    // The balloon text the tray icon keeps, "???" until a reminder fires.
+    QString BalloonHint() const { return FBalloonHint; }
+    // The popup that stands in for the tray's balloon when no tray can show one.
+    TBalloonPopup* BalloonPopup() const { return FBalloonPopup; }
+
+Q_SIGNALS:
+    // The palette closed and saved its notes: the program ends.
+    void Closed();
+    // A reminder balloon was shown with this text.
+    void BalloonShown(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void FormCreate();
+    void ReminderStep();
+    void HotCornerStep();
+    void ShowBalloon();
+    void TrackTray();
+
+    TDesktop& FDesktop;
+    std::unique_ptr<Ui::frmMain> ui;
+    QTimer* FTimer1;
+    QSystemTrayIcon* FTrayIcon1;
+    QMenu* FPopupMenu1;
+    QMenu* FPopupMenu2;
+    TBalloonPopup* FBalloonPopup;
+    QString FBalloonHint = QStringLiteral("???");
+    bool FTrayAvailable = false;
+    // The cache entries read once at load; an entry that does not read never fires.
+    std::vector<std::optional<TReminderMoment>> FReminderMoments;
+    std::optional<QPoint> FDragOffset;
+};
+
+extern TfrmMain* frmMain;

@@ -1,0 +1,312 @@
+#include "TestSupport.h"
+
+#include "notes/uFDaviv.h"
+#include "platform/ColorValue.h"
+#include "shell/HotCorners.h"
+#include "shell/SingleInstance.h"
+#include "shell/Swatch.h"
+#include "shell/TerminationWatcher.h"
+#include "shell/uFMain.h"
+
+#include <QSignalSpy>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+namespace
+{
+
+// A palette on a temporary store, with the timer stopped so that each test ticks by hand,
+// and the template note window the saves read their transparency from.
+class Palette : public TStoreFixture
+{
+protected:
+    void Start()
+    {
+        Main = std::make_unique<TfrmMain>(Desktop);
+        Main->Timer1()->stop();
+        frmMain = Main.get();
+        Template = std::make_unique<TfrmDaviv>(Desktop, nullptr);
+        frmDaviv = Template.get();
+    }
+    ~Palette() override
+    {
+        Main.reset();
+        Template.reset();
+        frmDaviv = nullptr;
+    }
+
+    // Logs every update of a note row, so tests see which saves ran and in what order.
+    void LogUpdates()
+    {
+        Exec("create table save_log (id INT)");
+        Exec("create trigger log_save after update on m_daviv begin insert into save_log values (new.rowid); end");
+    }
+    QStringList SaveLog() { return Column("select id from save_log order by rowid", "id"); }
+
+    void AddRow(const QByteArray& values)
+    {
+        Exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) values (" +
+             values + ")");
+    }
+
+    QList<TfrmDaviv*> OwnedNotes() const { return Main->findChildren<TfrmDaviv*>(Qt::FindDirectChildrenOnly); }
+
+    std::unique_ptr<TfrmMain> Main;
+    std::unique_ptr<TfrmDaviv> Template;
+};
+
+} // namespace
+
+TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
+{
+    struct TCase {
+        QPoint Cursor;
+        bool Show;
+        QPoint Place;
+    } cases[] = {
+        {{0, 0}, true, {0, 0}},     {{1023, 767}, true, {754, 665}},
+        {{0, 767}, true, {0, 665}}, {{1023, 0}, true, {754, 0}},
+        {{1, 0}, false, {}},        {{0, 1}, false, {}},
+        {{512, 384}, false, {}},
+    };
+    for (const TCase& c : cases) {
+        const THotCornerStep step = HotCornerStep(1024, 768, c.Cursor);
+        EXPECT_EQ(step.Show, c.Show) << c.Cursor.x() << "," << c.Cursor.y();
+        if (c.Show) {
+            EXPECT_EQ(step.Place, c.Place);
+            EXPECT_FALSE(step.Hide);
+        }
+    }
+}
+
+TEST(HotCorners, HidesOutsideEveryCornerZone)
+{
+    const std::pair<QPoint, bool> cases[] = {
+        {{268, 50}, false}, {{754, 50}, false}, {{50, 101}, false}, {{50, 665}, false}, {{-5, 300}, false},
+        {{300, -5}, false}, {{269, 50}, true},  {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
+    };
+    for (const auto& [cursor, hide] : cases)
+        EXPECT_EQ(HotCornerStep(1024, 768, cursor).Hide, hide) << cursor.x() << "," << cursor.y();
+}
+
+TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
+{
+    Start();
+    EXPECT_TRUE(QFile::exists(DbPath()));
+    EXPECT_EQ(Query("select name from sqlite_master where type = 'table'")->RowCount(), 2u);
+    EXPECT_FALSE(Main->isVisible());
+    EXPECT_EQ(Main->ScreenWidth, 1024);
+    EXPECT_EQ(Main->ScreenHeight, 768);
+    Desktop.Cursor = QPoint(500, 400);
+    Main->Timer1Timer();
+    EXPECT_FALSE(Main->FirstTick);
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    EXPECT_FALSE(Main->isVisible());
+    EXPECT_TRUE(Reports.isEmpty());
+}
+
+TEST_F(Palette, TheScreenSizeIsReadOnceAtCreation)
+{
+    Start();
+    Desktop.Screen = QSize(1920, 1080);
+    Desktop.Cursor = QPoint(1023, 767);
+    Main->Timer1Timer();
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_EQ(Main->geometry(), QRect(754, 665, 269, 79));
+}
+
+TEST_F(Palette, RestoreShowsEveryReadableOpenRowAsStored)
+{
+    Prepare();
+    AddRow(
+        "'2011/08/26', 'first''s line' || char(13,10) || 'second' || char(13,10), 10, 20, 300, 90, -1, -1, 65408, 125");
+    AddRow("'2011/08/27', 'ended', 30, 40, 271, 71, 0, -1, 65535, 200");
+    AddRow("'2011/08/28', 'hidden', 50, 60, 280, 80, -1, 0, 16744703, 200");
+    AddRow("'2011/08/29', 'bad', 70, 80, '', 71, -1, -1, 65535, 200");
+    const QStringList before = Column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r");
+    Start();
+    Main->Timer1Timer();
+    ASSERT_EQ(Main->NoteWindows.size(), 2);
+    TfrmDaviv* first = Main->NoteWindows[0];
+    EXPECT_EQ(first->NoteId(), 1);
+    EXPECT_EQ(first->geometry(), QRect(10, 20, 300, 90));
+    EXPECT_EQ(first->Color(), 65408u);
+    EXPECT_EQ(first->AlphaBlendValue(), 125);
+    EXPECT_EQ(first->NoteDate(), QDate(2011, 8, 26));
+    EXPECT_EQ(first->MemoText(), QStringLiteral("first's line\r\nsecond\r\n"));
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(first->TermFlag());
+    TfrmDaviv* hidden = Main->NoteWindows[1];
+    EXPECT_EQ(hidden->NoteId(), 3);
+    EXPECT_TRUE(hidden->isVisible());
+    EXPECT_FALSE(hidden->VisibleFlag());
+    EXPECT_EQ(OwnedNotes().size(), 2);
+    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_EQ(Column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r"), before);
+}
+
+TEST_F(Palette, CloseBeforeTheFirstTickSavesNothing)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'kept', 10, 20, 300, 90, -1, -1, 65408, 125");
+    LogUpdates();
+    Start();
+    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
+    EXPECT_TRUE(Main->close());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(SaveLog().isEmpty());
+    EXPECT_EQ(Column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("125")});
+}
+
+TEST_F(Palette, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
+{
+    Prepare();
+    for (int i = 0; i < 3; ++i)
+        AddRow("'2011/08/26', 'n', 10, 20, 300, 90, -1, -1, 65408, 200");
+    LogUpdates();
+    Start();
+    Main->Timer1Timer();
+    ASSERT_EQ(Main->NoteWindows.size(), 3);
+    Main->NoteWindows[1]->btnHideClick();
+    Main->close();
+    EXPECT_EQ(SaveLog(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    EXPECT_TRUE(OwnedNotes().isEmpty());
+    // The hidden note stays open and comes back at the next start.
+    EXPECT_EQ(Column(StmtOpenNotes, "rowid").size(), 3);
+}
+
+TEST_F(Palette, DragOutMakesOneNoteAtTheCursorPerArming)
+{
+    Start();
+    Main->V1Click();
+    TSwatch* swatch = Main->Panel(3);
+    Desktop.Cursor = QPoint(500, 300);
+    QTest::mousePress(swatch, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(Main->DragArmed, 1);
+    QTest::mouseMove(swatch, QPoint(60, 20));
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    TfrmDaviv* note = Main->NoteWindows.first();
+    EXPECT_EQ(note->geometry(), QRect(500, 300, 271, 71));
+    EXPECT_EQ(note->Color(), 65408u);
+    EXPECT_EQ(note->NoteDate(), Desktop.Today());
+    EXPECT_EQ(note->NoteId(), 1);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_FALSE(Main->isVisible());
+    EXPECT_EQ(Column(StmtNoteList, "f_day"), QStringList{FormatStoreDate(Desktop.Today())});
+    // Leaving again without a new press makes nothing more.
+    QTest::mouseMove(swatch, QPoint(20, 20));
+    QTest::mouseMove(swatch, QPoint(60, 20));
+    QTest::mouseRelease(swatch, Qt::LeftButton, {}, QPoint(60, 20));
+    Main->fcPanelMouseLeave(swatch);
+    EXPECT_EQ(Main->NoteWindows.size(), 1);
+}
+
+TEST_F(Palette, ClickReleasedInsideArmsUntilTheCursorLeaves)
+{
+    Start();
+    Main->V1Click();
+    TSwatch* swatch = Main->Panel(1);
+    QTest::mouseClick(swatch, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(Main->SelectedColor, 16744703u);
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    Desktop.Cursor = QPoint(40, 90);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(swatch, &leave);
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    EXPECT_EQ(Main->NoteWindows.first()->pos(), QPoint(40, 90));
+    EXPECT_EQ(Main->NoteWindows.first()->Color(), 16744703u);
+}
+
+TEST_F(Palette, RightButtonAndDoubleClickSwatchesArmNothing)
+{
+    Start();
+    Main->V1Click();
+    QTest::mousePress(Main->Panel(2), Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mouseMove(Main->Panel(2), QPoint(60, 20));
+    QTest::mouseRelease(Main->Panel(2), Qt::RightButton, {}, QPoint(60, 20));
+    EXPECT_EQ(Main->DragArmed, 0);
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    // Swatches 3 to 5 take their colour on a double-click only.
+    Main->SelectedColor = 0;
+    Main->fcPanelClick(Main->Panel(5));
+    EXPECT_EQ(Main->SelectedColor, 12632256u);
+}
+
+TEST_F(Palette, FailingAddNoteLeavesTheWindowWithoutIdOutsideTheList)
+{
+    Start();
+    Main->V1Click();
+    TSQLiteDatabase other(DbPath().toUtf8());
+    other.RunStatement("BEGIN EXCLUSIVE");
+    Main->fcPanelMouseDown(Main->Panel(4), Qt::LeftButton);
+    EXPECT_THROW(Main->fcPanelMouseLeave(Main->Panel(4)), ESQLiteException);
+    other.RunStatement("ROLLBACK");
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    ASSERT_EQ(OwnedNotes().size(), 1);
+    EXPECT_EQ(OwnedNotes().first()->NoteId(), 0);
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_EQ(Query(StmtNoteRowids)->RowCount(), 0u);
+}
+
+TEST_F(Palette, CornerShowsAndLeavingHidesAtTheNextTick)
+{
+    Start();
+    Desktop.Cursor = QPoint(0, 767);
+    Main->Timer1Timer();
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_EQ(Main->pos(), QPoint(0, 665));
+    Desktop.Cursor = QPoint(50, 700);
+    Main->Timer1Timer();
+    EXPECT_TRUE(Main->isVisible());
+    Desktop.Cursor = QPoint(50, 664);
+    Main->Timer1Timer();
+    EXPECT_FALSE(Main->isVisible());
+}
+
+TEST_F(Palette, RestoreFailureIsReportedAndRetriedAtTheNextTick)
+{
+    Start();
+    QFile::remove(DbPath());
+    QDir(Dir.path()).mkdir(QString::fromLatin1(StoreFileName));
+    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
+    EXPECT_TRUE(Main->FirstTick);
+    QDir(Dir.path()).rmdir(QString::fromLatin1(StoreFileName));
+    Prepare();
+    Main->Timer1Timer();
+    EXPECT_FALSE(Main->FirstTick);
+}
+
+TEST_F(Palette, TerminationSignalsArriveOnTheEventLoop)
+{
+    TTerminationWatcher watcher;
+    QSignalSpy requested(&watcher, &TTerminationWatcher::TerminationRequested);
+    std::raise(SIGTERM);
+    EXPECT_EVENTUALLY(requested.count() == 1);
+}
+
+TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
+{
+    TSingleInstance first(Dir.path());
+    ASSERT_TRUE(first.Claim());
+    QSignalSpy shown(&first, &TSingleInstance::ShowRequested);
+    std::atomic<bool> done = false;
+    bool secondClaimed = true;
+    bool secondAnswered = false;
+    // The second copy blocks on its request, so it runs beside this thread's event loop.
+    std::thread second([&] {
+        TSingleInstance copy(Dir.path());
+        secondClaimed = copy.Claim();
+        secondAnswered = copy.Answered();
+        done = true;
+    });
+    EXPECT_EVENTUALLY(done);
+    second.join();
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_FALSE(secondClaimed);
+    EXPECT_TRUE(secondAnswered);
+    TSingleInstance elsewhere(Dir.filePath(QStringLiteral("other")));
+    EXPECT_TRUE(elsewhere.Claim());
+}
