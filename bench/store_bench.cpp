@@ -114,7 +114,8 @@ int main(int argc, char** argv)
     const TFigures floorFigures = figures(floor);
     Print("note save (open, transaction, update, close)", programFigures);
     Print("bare sqlite3 open+begin+update+commit+close", floorFigures);
-    std::printf("%-46s %.2fx (target <= 1.20x)\n", "save / bare floor (median)", programFigures.Median / floorFigures.Median);
+    std::printf("%-46s %.2fx (target <= 1.20x)\n", "save / bare floor (median)",
+                programFigures.Median / floorFigures.Median);
 
     sqlite3* open = nullptr;
     Check(sqlite3_open(path.constData(), &open), open);
@@ -136,8 +137,8 @@ int main(int argc, char** argv)
         auto table = store.OpenStore(file).RunQuery(StmtOpenNotes);
         qsizetype bytes = 0;
         for (table->GoFirst(); !table->AtEnd(); table->GoNext())
-            for (const char* c : {"rowid", "f_day", "note", "xpos", "ypos", "width", "height", "term", "visible",
-                                  "color", "alpha"})
+            for (const char* c :
+                 {"rowid", "f_day", "note", "xpos", "ypos", "width", "height", "term", "visible", "color", "alpha"})
                 bytes += table->ValueText(c).size();
         store.CloseStore();
         if (bytes == 0)

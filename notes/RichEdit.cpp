@@ -7,12 +7,10 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
-namespace
-{
+namespace {
 
 // Shows links by layout formats only, so the document keeps nothing but plain text.
-class TLinkHighlighter : public QSyntaxHighlighter
-{
+class TLinkHighlighter : public QSyntaxHighlighter {
 public:
     TLinkHighlighter(QTextDocument* document, const QColor& linkColor) : QSyntaxHighlighter(document)
     {

@@ -11,8 +11,7 @@ class QSyntaxHighlighter;
 // The note editor: plain text only, so pasted formatting never enters the note. With URL
 // detection on it shows URL-shaped text as links, without putting any formatting into the
 // text, and reports a left-button press on one.
-class TRichEdit : public QPlainTextEdit
-{
+class TRichEdit : public QPlainTextEdit {
     Q_OBJECT
 
 public:

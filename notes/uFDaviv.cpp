@@ -22,8 +22,7 @@
 
 TfrmDaviv* frmDaviv = nullptr;
 
-namespace
-{
+namespace {
 
 constexpr int FadeStepCount = 11;
 constexpr int FadeDecrement = 20;

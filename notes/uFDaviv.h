@@ -12,15 +12,13 @@ class QTimer;
 class TDesktop;
 class TRichEdit;
 struct TNoteValues;
-namespace Ui
-{
+namespace Ui {
 class frmDaviv;
 }
 
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves and whenever the pointer leaves its editor.
-class TfrmDaviv : public QWidget
-{
+class TfrmDaviv : public QWidget {
     Q_OBJECT
 
 public:

@@ -4,15 +4,13 @@
 
 #include <memory>
 
-namespace Ui
-{
+namespace Ui {
 class frmTrash;
 }
 
 // The program's mark "ZU" in a small borderless window. It is built hidden at start and nothing
 // shows it, docks onto it or opens its menu, whose one item is bound to no command.
-class TfrmTrash : public QWidget
-{
+class TfrmTrash : public QWidget {
     Q_OBJECT
 
 public:

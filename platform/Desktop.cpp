@@ -33,9 +33,8 @@ QSize TSystemDesktop::PrimaryScreenSize() const
 void TSystemDesktop::OpenLink(const QString& text)
 {
     // "www." links carry no scheme; the desktop needs one to pick a handler.
-    QUrl url = text.startsWith(QLatin1String("www."), Qt::CaseInsensitive)
-                   ? QUrl(QLatin1String("http://") + text)
-                   : QUrl::fromUserInput(text);
+    QUrl url = text.startsWith(QLatin1String("www."), Qt::CaseInsensitive) ? QUrl(QLatin1String("http://") + text)
+                                                                           : QUrl::fromUserInput(text);
     if (url.isValid())
         QDesktopServices::openUrl(url);
 }

@@ -7,8 +7,7 @@ class QLabel;
 
 // A reminder balloon of our own, near the screen's bottom-right corner, for desktops
 // whose tray cannot show one.
-class TBalloonPopup : public QWidget
-{
+class TBalloonPopup : public QWidget {
     Q_OBJECT
 
 public:

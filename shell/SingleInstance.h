@@ -8,8 +8,7 @@
 
 // Keeps a second copy of the program off the same store: the first copy holds a lock
 // named after its folder and listens for later starts, which ask it to show its palette.
-class TSingleInstance : public QObject
-{
+class TSingleInstance : public QObject {
     Q_OBJECT
 
 public:

@@ -5,8 +5,7 @@
 // A raised colour swatch of the palette. Its colour comes from the form (property
 // "colorValue", 0x00BBGGRR). Reports the cursor leaving it also while a button is held,
 // when the toolkit delivers no Leave until the release.
-class TSwatch : public QFrame
-{
+class TSwatch : public QFrame {
     Q_OBJECT
 
 public:

@@ -6,8 +6,7 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into a signal on the event loop, so that the program
 // ends as the palette's close does and saves every note.
-class TTerminationWatcher : public QObject
-{
+class TTerminationWatcher : public QObject {
     Q_OBJECT
 
 public:

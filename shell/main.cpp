@@ -14,8 +14,7 @@
 
 #include <memory>
 
-namespace
-{
+namespace {
 
 // Hot corners need the global cursor and notes place themselves, which native Wayland
 // forbids; XWayland allows both. A platform the user chose stays chosen.

@@ -22,8 +22,7 @@
 
 TfrmMain* frmMain = nullptr;
 
-namespace
-{
+namespace {
 
 QString StoreName()
 {

@@ -17,16 +17,14 @@ class TBalloonPopup;
 class TDesktop;
 class TfrmDaviv;
 class TSwatch;
-namespace Ui
-{
+namespace Ui {
 class frmMain;
 }
 
 // The launcher palette and the program's main window: five colour swatches that make new
 // notes, summoned by the screen's corners; owner of every note it creates, of the tray icon
 // and of the one timer that drives reminders, hot corners and the first restore.
-class TfrmMain : public QWidget
-{
+class TfrmMain : public QWidget {
     Q_OBJECT
 
 public:

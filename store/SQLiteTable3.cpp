@@ -95,7 +95,8 @@ TSQLiteDatabase::TSQLiteDatabase(const QByteArray& fileName)
         if (handle)
             throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : %2")
                                        .arg(FileNameText(fileName), QString::fromUtf8(sqlite3_errmsg(handle))));
-        throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : unknown error").arg(FileNameText(fileName)));
+        throw ESQLiteException(
+            QStringLiteral("Failed to open database \"%1\" : unknown error").arg(FileNameText(fileName)));
     }
 }
 
@@ -157,7 +158,8 @@ void TSQLiteDatabase::FailWithSQLiteError(const QString& message, const QByteArr
     const int code = sqlite3_errcode(Handle());
     const char* detail = code != SQLITE_OK ? sqlite3_errmsg(Handle()) : nullptr;
     if (code != SQLITE_OK && detail)
-        throw ESQLiteException(message + QStringLiteral(".\rError [%1]: %2.\r\"").arg(code).arg(SQLiteResultText(code)) +
+        throw ESQLiteException(message +
+                               QStringLiteral(".\rError [%1]: %2.\r\"").arg(code).arg(SQLiteResultText(code)) +
                                DecodeSqlText(sql) + QStringLiteral("\": ") + QString::fromUtf8(detail));
     throw ESQLiteException(message);
 }

@@ -56,21 +56,21 @@ struct TNoteValues {
     qint32 Id = 0;
 };
 
-QByteArray StmtAddNote(const QDate& today);                                     // 1
-inline constexpr char StmtNoteRowids[] = "select rowid from m_daviv;";          // 2
-inline constexpr char StmtCreateNotes[] =                                       // 3
+QByteArray StmtAddNote(const QDate& today);                            // 1
+inline constexpr char StmtNoteRowids[] = "select rowid from m_daviv;"; // 2
+inline constexpr char StmtCreateNotes[] =                              // 3
     "Create table m_daviv ([f_day] DATE, [note] BLOB, [xpos] INT, [ypos] INT, [width] INT, [height] INT, "
     "[term] BOOL, [visible] BOOL, [color] INT, [alpha] INT)";
 inline constexpr char StmtCreateMessages[] = "Create table m_icom_message ([itime] Time, [message] Text, [iday] Date)";
-QByteArray StmtSaveNote(const TNoteValues& note);                               // 4
-QByteArray StmtEndNote(const TNoteValues& note);                                // 5
-inline constexpr char StmtOpenNotes[] =                                         // 6
+QByteArray StmtSaveNote(const TNoteValues& note); // 4
+QByteArray StmtEndNote(const TNoteValues& note);  // 5
+inline constexpr char StmtOpenNotes[] =           // 6
     "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha from m_daviv where term = -1";
-inline constexpr char StmtNoteList[] = "select rowid, f_day, note, term from m_daviv;"; // 7
-QByteArray StmtNoteById(qint64 id);                                             // 8
-QByteArray StmtReopenNote(qint64 id);                                           // 9
-QByteArray StmtDeleteNote(qint64 id);                                           // 10
-QByteArray StmtAddMessage(const QString& time, const QString& message, const QString& date); // 11
+inline constexpr char StmtNoteList[] = "select rowid, f_day, note, term from m_daviv;";                    // 7
+QByteArray StmtNoteById(qint64 id);                                                                        // 8
+QByteArray StmtReopenNote(qint64 id);                                                                      // 9
+QByteArray StmtDeleteNote(qint64 id);                                                                      // 10
+QByteArray StmtAddMessage(const QString& time, const QString& message, const QString& date);               // 11
 QByteArray StmtUpdateMessage(const QString& time, const QString& message, const QString& date, qint64 id); // 12
-QByteArray StmtDeleteMessage(qint64 id);                                        // 13
-inline constexpr char StmtMessages[] = "select rowid,itime, message, iday from m_icom_message;"; // 14
+QByteArray StmtDeleteMessage(qint64 id);                                                                   // 13
+inline constexpr char StmtMessages[] = "select rowid,itime, message, iday from m_icom_message;";           // 14

@@ -69,4 +69,3 @@ protected:
     TFakeDesktop Desktop;
     QStringList Reports;
 };
-

@@ -15,8 +15,7 @@
 #include <QSignalSpy>
 #include <QTextBlock>
 
-namespace
-{
+namespace {
 
 constexpr quint32 Yellow = 0x80FFFF;
 const QDate NoteDay(2011, 8, 26);
@@ -65,8 +64,7 @@ QPoint PointOnCharacter(TRichEdit* editor, int position)
 }
 
 // A note window as the restore builds it, on a row just added to a fresh store.
-class NoteWindow : public TStoreFixture
-{
+class NoteWindow : public TStoreFixture {
 protected:
     NoteWindow()
     {

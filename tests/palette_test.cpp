@@ -14,13 +14,11 @@
 #include <csignal>
 #include <thread>
 
-namespace
-{
+namespace {
 
 // A palette on a temporary store, with the timer stopped so that each test ticks by hand,
 // and the template note window the saves read their transparency from.
-class Palette : public TStoreFixture
-{
+class Palette : public TStoreFixture {
 protected:
     void Start()
     {

@@ -94,7 +94,8 @@ TEST_F(AccessLayer, StatementErrorsCarryCodeTextAndStatement)
     EXPECT_EQ(MessageOf([&] { Db->RunStatement("selec nothing"); }),
               QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r\"selec nothing\": "
                              "near \"selec\": syntax error"));
-    EXPECT_EQ(MessageOf([&] { Db->RunStatement("-- only a comment"); }), QStringLiteral("Could not prepare SQL statement"));
+    EXPECT_EQ(MessageOf([&] { Db->RunStatement("-- only a comment"); }),
+              QStringLiteral("Could not prepare SQL statement"));
     EXPECT_EQ(MessageOf([&] { Db->RunQuery("select * from missing"); }).left(40),
               QStringLiteral("Error executing SQL.\rError [1]: SQL erro"));
 }
@@ -122,7 +123,8 @@ TEST_F(AccessLayer, LockHeldElsewhereFailsAtOnce)
     other.RunStatement("BEGIN EXCLUSIVE");
     EXPECT_EQ(MessageOf([&] { Db->RunQuery("select i from t"); }), QStringLiteral("Could not prepare SQL statement"));
     const QString write = MessageOf([&] { Db->RunStatement("insert into t (i) values (2)"); });
-    EXPECT_TRUE(write.startsWith(QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r\"")))
+    EXPECT_TRUE(
+        write.startsWith(QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r\"")))
         << qPrintable(write);
     other.RunStatement("ROLLBACK");
 }
@@ -140,8 +142,9 @@ TEST(SQLiteResultTexts, KnownAndUnknownCodes)
 TEST_F(TStoreFixture, OpenFailureNamesTheFile)
 {
     const QByteArray path = Dir.filePath(QStringLiteral("missing/folder/x.db")).toUtf8();
-    EXPECT_EQ(MessageOf([&] { TSQLiteDatabase db(path); }),
-              QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(QString::fromUtf8(path)));
+    EXPECT_EQ(
+        MessageOf([&] { TSQLiteDatabase db(path); }),
+        QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(QString::fromUtf8(path)));
 }
 
 // --- The store ---

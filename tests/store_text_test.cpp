@@ -37,13 +37,15 @@ TEST(StoreCodec, ReadsFilesOfEarlierVersionsByteForByte)
 TEST(StoreCodec, RandomTextsRoundTrip)
 {
     QRandomGenerator random(12345);
-    const char32_t ranges[][2] = {{0x20, 0x7E}, {0x3040, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F}, {0x1F600, 0x1F64F}};
+    const char32_t ranges[][2] = {
+        {0x20, 0x7E}, {0x3040, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F}, {0x1F600, 0x1F64F}};
     for (int round = 0; round < 500; ++round) {
         QString text;
         const int length = random.bounded(1, 40);
         for (int i = 0; i < length; ++i) {
             const auto& range = ranges[random.bounded(int(std::size(ranges)))];
-            text += QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(range[0], range[1] + 1))}.data(), 1);
+            text +=
+                QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(range[0], range[1] + 1))}.data(), 1);
         }
         ASSERT_EQ(DecodeStoreText(EncodeStoreText(text)), text) << qPrintable(text);
     }

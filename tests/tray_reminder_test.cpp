@@ -12,11 +12,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-namespace
-{
+namespace {
 
-class TrayAndReminders : public TStoreFixture
-{
+class TrayAndReminders : public TStoreFixture {
 protected:
     void Start()
     {
