@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/uSqliteDo.h"
+
 #include <QDate>
 #include <QList>
 #include <QWidget>
@@ -33,6 +35,8 @@ public:
 
     // The note record.
     void SaveNote();
+    // What a save writes now: the record, the window's place, size, colour and text.
+    TNoteValues CurrentValues() const;
     void SetToday();
     void SetNoteDate(const QDate& date);
     void SetNoteId(qint32 id);
@@ -86,7 +90,6 @@ private:
     void RichEdMemoLinkPressed(int start, int end);
     void FadeStep();
     void WriteEndedRecord();
-    TNoteValues CurrentValues() const;
     void Execute(const QByteArray& statement);
 
     TDesktop& FDesktop;

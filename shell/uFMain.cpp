@@ -15,6 +15,7 @@
 #include "store/uSqliteDo.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -27,6 +28,15 @@ namespace {
 QString StoreName()
 {
     return QString::fromLatin1(StoreFileName);
+}
+
+// How a note is named to the user: its first line, shortened.
+QString NoteCaption(const TfrmDaviv& note)
+{
+    const QString first = note.MemoText().section(QStringLiteral("\r\n"), 0, 0).trimmed();
+    if (first.isEmpty())
+        return QStringLiteral("・(空の付箋)");
+    return QStringLiteral("・") + (first.size() > 40 ? first.left(40) + QStringLiteral("…") : first);
 }
 
 QString Text(const TSQLiteTable& table, const char* column)
@@ -202,7 +212,7 @@ void TfrmMain::RestoreNotes()
             note->SetMemoColor(note->Color());
             NoteWindows.append(note);
             note->show();
-        } catch (const Exception& e) {
+        } catch (const std::exception&) {
             // A row that does not read is left as it is in the store, without a word.
             NoteWindows.removeOne(note);
             delete note;
@@ -214,28 +224,40 @@ void TfrmMain::RestoreNotes()
 
 void TfrmMain::SaveAllNotes()
 {
-    // Each window leaves the list as it is saved and destroyed, so a failing save that ends
-    // the close leaves the rest in place for the next attempt.
+    // The last save must not lose the last edits to a store another process holds for a
+    // moment: wait for its lock, and name every note that still could not be saved.
+    QElapsedTimer waited;
+    waited.start();
+    QStringList unsaved;
     const qsizetype count = NoteWindows.size();
     for (qsizetype i = 0; i < count; ++i) {
         TfrmDaviv* note = NoteWindows.first();
-        note->SaveNote();
+        if (!SaveAtExit(*note, int(std::max<qint64>(0, ExitLockWaitMs - waited.elapsed()))))
+            unsaved << NoteCaption(*note);
         NoteWindows.removeFirst();
         delete note;
     }
     NoteWindows.clear();
+    if (!unsaved.isEmpty())
+        ShowErrorReport(QStringLiteral("次の付箋を保存できませんでした:\n") + unsaved.join(QLatin1Char('\n')));
+}
+
+bool TfrmMain::SaveAtExit(const TfrmDaviv& note, int lockWaitMs)
+{
+    try {
+        TSQLiteDo store(FDesktop.ProgramFolder());
+        store.SetLockWait(lockWaitMs);
+        store.OpenStore(StoreName());
+        return !store.TryExecuteInTransaction(StmtSaveNote(note.CurrentValues()));
+    } catch (const Exception& e) {
+        qWarning("note %d not saved at exit: %s", note.NoteId(), e.what());
+        return false;
+    }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    try {
-        SaveAllNotes();
-    } catch (const Exception& e) {
-        // The store could not be opened: keep running rather than drop the unsaved notes.
-        event->ignore();
-        ShowErrorReport(e.Message());
-        return;
-    }
+    SaveAllNotes();
     event->accept();
     Q_EMIT Closed();
 }

@@ -29,6 +29,8 @@ class TfrmMain : public QWidget {
 
 public:
     static constexpr int BalloonTimeoutMs = 10000;
+    // How long the exit save waits in all for a store that another process has locked.
+    int ExitLockWaitMs = 5000;
 
     explicit TfrmMain(TDesktop& desktop);
     ~TfrmMain() override;
@@ -91,6 +93,7 @@ private:
     void HotCornerStep();
     void ShowBalloon();
     void TrackTray();
+    bool SaveAtExit(const TfrmDaviv& note, int lockWaitMs);
 
     TDesktop& FDesktop;
     std::unique_ptr<Ui::frmMain> ui;

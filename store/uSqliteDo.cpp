@@ -13,6 +13,8 @@ TSQLiteDo::~TSQLiteDo()
 TSQLiteDatabase& TSQLiteDo::OpenStore(const QString& fileName)
 {
     Database = std::make_unique<TSQLiteDatabase>(ProgramFilePath(FProgramFolder, fileName).toUtf8());
+    if (FLockWaitMs > 0)
+        sqlite3_busy_timeout(Database->Handle(), FLockWaitMs);
     return *Database;
 }
 

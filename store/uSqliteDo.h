@@ -30,10 +30,15 @@ public:
     // Inserts a row holding only the date and returns its rowid; raises when the row was not stored.
     qint32 AddNote(const QDate& today);
 
+    // How long a connection opened from now on waits for another process's lock; none by
+    // default, so that ordinary writes fail at once and are dropped.
+    void SetLockWait(int milliseconds) { FLockWaitMs = milliseconds; }
+
     std::unique_ptr<TSQLiteDatabase> Database;
 
 private:
     QString FProgramFolder;
+    int FLockWaitMs = 0;
 };
 
 // --- Every statement the program runs, each composed here and nowhere else. ---

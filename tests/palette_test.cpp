@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <thread>
 
@@ -307,4 +308,49 @@ TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
     EXPECT_TRUE(secondAnswered);
     TSingleInstance elsewhere(Dir.filePath(QStringLiteral("other")));
     EXPECT_TRUE(elsewhere.Claim());
+}
+
+TEST_F(Palette, ExitSaveWaitsForALockHeldBrieflyElsewhere)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
+    Start();
+    Main->Timer1Timer();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    Main->NoteWindows.first()->SetMemoText(QStringLiteral("last words"));
+    std::atomic<bool> locked = false;
+    std::thread other([&] {
+        TSQLiteDatabase db(DbPath().toUtf8());
+        db.RunStatement("BEGIN EXCLUSIVE");
+        locked = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db.RunStatement("ROLLBACK");
+    });
+    while (!locked)
+        std::this_thread::yield();
+    Main->close();
+    other.join();
+    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_EQ(Column(StmtNoteList, "note"), QStringList{QStringLiteral("last words\r\n")});
+}
+
+TEST_F(Palette, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
+    AddRow("'2011/08/26', '', 10, 20, 300, 90, -1, -1, 65408, 200");
+    Start();
+    Main->ExitLockWaitMs = 100;
+    Main->Timer1Timer();
+    Main->NoteWindows.first()->SetMemoText(QStringLiteral("買い物\nmilk"));
+    TSQLiteDatabase other(DbPath().toUtf8());
+    other.RunStatement("BEGIN EXCLUSIVE");
+    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
+    Main->close();
+    other.RunStatement("ROLLBACK");
+    EXPECT_EQ(closed.count(), 1);
+    ASSERT_EQ(Reports.size(), 1);
+    EXPECT_TRUE(Reports.first().contains(QStringLiteral("買い物"))) << qPrintable(Reports.first());
+    EXPECT_TRUE(Reports.first().contains(QStringLiteral("(空の付箋)")));
+    EXPECT_EQ(Column(StmtNoteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
 }
