@@ -54,6 +54,8 @@ TReportList::TReportList(QWidget* parent) : QTreeWidget(parent)
     setTextElideMode(Qt::ElideNone);
     setItemDelegate(new TWholeTextDelegate(this));
     header()->setSectionsMovable(false);
+    // A column added without a width gets 50 pixels, as in a report-view list control.
+    header()->setDefaultSectionSize(50);
     // Row heights follow the column widths.
     connect(header(), &QHeaderView::sectionResized, this, [this] { scheduleDelayedItemsLayout(); });
 }
