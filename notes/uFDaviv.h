@@ -1,21 +1,26 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QWidget>
 
 #include <memory>
 
 class QLabel;
 class QMenu;
+class QTimer;
 class TDesktop;
 class TRichEdit;
-namespace Ui {
+struct TNoteValues;
+namespace Ui
+{
 class frmDaviv;
 }
 
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves and whenever the pointer leaves its editor.
-class TfrmDaviv : public QWidget {
+class TfrmDaviv : public QWidget
+{
     Q_OBJECT
 
 public:
@@ -44,7 +49,7 @@ public:
     void SetBounds(int left, int top, int width, int height);
     void SetColor(quint32 color); // window and date strip, 0x00BBGGRR
     quint32 Color() const { return FColor; }
-    void SetMemoColor(quint32 color); // the editor's background
+    void SetMemoColor(quint32 color);   // the editor's background
     void SetAlphaBlendValue(int alpha); // 0..255, whole-window opacity
     int AlphaBlendValue() const { return FAlpha; }
     // The editor's whole text; line breaks may be CR LF, LF or CR.
@@ -79,7 +84,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FormCreate();
+    void RichEdMemoLinkPressed(int start, int end);
+    void FadeStep();
     void WriteEndedRecord();
+    TNoteValues CurrentValues() const;
+    void Execute(const QByteArray& statement);
 
     TDesktop& FDesktop;
     std::unique_ptr<Ui::frmDaviv> ui;
@@ -87,6 +97,17 @@ private:
     quint32 FColor = 0xFFFFFF;
     int FAlpha = DefaultAlpha;
     bool FTaskEnding = false;
+    QTimer* FFadeTimer = nullptr;
+    QList<int> FFadeSteps;
+    qsizetype FFadeIndex = 0;
+
+    // A move or resize of our own, where the window system does not do it.
+    bool FDragging = false;
+    Qt::Edges FDragEdges;
+    QPoint FDragStart;
+    QRect FDragGeometry;
+    // Where the window was last seen, so that a move event without a change saves nothing.
+    QPoint FLastPos;
 
     QDate FNoteDate;
     qint32 FNoteId = 0;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "notes/NoteText.h"
+
+#include <QPlainTextEdit>
+
+#include <optional>
+
+class QSyntaxHighlighter;
+
+// The note editor: plain text only, so pasted formatting never enters the note. With URL
+// detection on it shows URL-shaped text as links, without putting any formatting into the
+// text, and reports a left-button press on one.
+class TRichEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit TRichEdit(QWidget* parent = nullptr);
+
+    void SetAutoUrlDetect(bool on);
+    bool AutoUrlDetect() const { return FLinks != nullptr; }
+    void SetColor(const QColor& color);
+
+    // The link under a point of the viewport, as positions in the document; a point beside
+    // the end of a line is on none.
+    std::optional<TLinkRange> LinkAt(const QPoint& pos) const;
+    void SelectRange(int start, int end);
+    QString SelectedText() const;
+
+Q_SIGNALS:
+    // A left-button press on a link, [start, end) in the document; the press then goes on as
+    // an ordinary click.
+    void LinkPressed(int start, int end);
+
+protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QSyntaxHighlighter* FLinks = nullptr;
+};

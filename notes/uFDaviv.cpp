@@ -1,0 +1,355 @@
+#include "notes/uFDaviv.h"
+
+#include "notes/NoteFrame.h"
+#include "notes/NoteText.h"
+#include "notes/RichEdit.h"
+#include "platform/ColorValue.h"
+#include "platform/Desktop.h"
+#include "platform/ErrorReport.h"
+#include "platform/StoreText.h"
+#include "store/uSqliteDo.h"
+#include "ui_frmDaviv.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+
+TfrmDaviv* frmDaviv = nullptr;
+
+namespace
+{
+
+constexpr int FadeStepCount = 11;
+constexpr int FadeDecrement = 20;
+constexpr int FadeIntervalMs = 100;
+
+Qt::CursorShape CursorFor(Qt::Edges edges)
+{
+    if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+        return Qt::SizeFDiagCursor;
+    if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+        return Qt::SizeBDiagCursor;
+    if (edges & (Qt::LeftEdge | Qt::RightEdge))
+        return Qt::SizeHorCursor;
+    if (edges & (Qt::TopEdge | Qt::BottomEdge))
+        return Qt::SizeVerCursor;
+    return Qt::ArrowCursor;
+}
+
+} // namespace
+
+// A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
+// child widget it is not hidden with it.
+TfrmDaviv::TfrmDaviv(TDesktop& desktop, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), FDesktop(desktop), ui(std::make_unique<Ui::frmDaviv>())
+{
+    ui->setupUi(this);
+    FPopupMenu1 = ui->PopupMenu1;
+    setMouseTracking(true);
+    SetColor(FColor);
+    SetAlphaBlendValue(DefaultAlpha);
+
+    connect(ui->N1, &QAction::triggered, this, &TfrmDaviv::btnHideClick);
+    connect(ui->H2, &QAction::triggered, this, &TfrmDaviv::H2Click);
+    connect(ui->E1, &QAction::triggered, this, &TfrmDaviv::E1Click);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { FPopupMenu1->popup(mapToGlobal(pos)); });
+    connect(ui->RichEdMemo, &TRichEdit::LinkPressed, this, &TfrmDaviv::RichEdMemoLinkPressed);
+    ui->RichEdMemo->installEventFilter(this);
+
+    FFadeTimer = new QTimer(this);
+    FFadeTimer->setInterval(FadeIntervalMs);
+    connect(FFadeTimer, &QTimer::timeout, this, &TfrmDaviv::FadeStep);
+
+    FormCreate();
+}
+
+TfrmDaviv::~TfrmDaviv()
+{
+    ui->RichEdMemo->removeEventFilter(this);
+    if (frmDaviv == this)
+        frmDaviv = nullptr;
+    // A window destroyed during its fade still ends its note, as the fade would have.
+    if (FTaskEnding) {
+        FTaskEnding = false;
+        FTermFlag = false;
+        try {
+            WriteEndedRecord();
+        } catch (const Exception& e) {
+            ShowErrorReport(e.Message());
+        }
+    }
+}
+
+void TfrmDaviv::FormCreate()
+{
+    ui->RichEdMemo->SetAutoUrlDetect(true);
+}
+
+void TfrmDaviv::SaveNote()
+{
+    Execute(StmtSaveNote(CurrentValues()));
+}
+
+void TfrmDaviv::WriteEndedRecord()
+{
+    Execute(StmtEndNote(CurrentValues()));
+}
+
+TNoteValues TfrmDaviv::CurrentValues() const
+{
+    const QRect outer = frameGeometry();
+    TNoteValues values;
+    values.Date = FormatStoreDate(FNoteDate);
+    values.Text = MemoText();
+    values.X = outer.x();
+    values.Y = outer.y();
+    values.Width = outer.width();
+    values.Height = outer.height();
+    // Once the task end has begun the note is ended, whatever saves it before the fade is over.
+    values.Term = FTermFlag && !FTaskEnding;
+    values.Color = FColor;
+    values.Alpha = frmDaviv ? frmDaviv->AlphaBlendValue() : DefaultAlpha;
+    values.Id = FNoteId;
+    return values;
+}
+
+// A store that does not open raises out of here to the application's error report.
+void TfrmDaviv::Execute(const QByteArray& statement)
+{
+    TSQLiteDo store(FDesktop.ProgramFolder());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.ExecuteInTransaction(statement);
+    store.CloseStore();
+}
+
+void TfrmDaviv::SetToday()
+{
+    SetNoteDate(FDesktop.Today());
+}
+
+void TfrmDaviv::SetNoteDate(const QDate& date)
+{
+    FNoteDate = date;
+    ui->Label1->setText(FormatStoreDate(date));
+}
+
+void TfrmDaviv::SetNoteId(qint32 id)
+{
+    FNoteId = id;
+}
+
+void TfrmDaviv::SetTermFlag(bool term)
+{
+    FTermFlag = term;
+}
+
+void TfrmDaviv::SetVisibleFlag(bool visible)
+{
+    FVisibleFlag = visible;
+}
+
+void TfrmDaviv::SetBounds(int left, int top, int width, int height)
+{
+    setGeometry(left, top, width, height);
+}
+
+void TfrmDaviv::SetColor(quint32 color)
+{
+    FColor = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorFromValue(color));
+    setPalette(pal);
+    update();
+}
+
+void TfrmDaviv::SetMemoColor(quint32 color)
+{
+    ui->RichEdMemo->SetColor(ColorFromValue(color));
+}
+
+void TfrmDaviv::SetAlphaBlendValue(int alpha)
+{
+    FAlpha = std::clamp(alpha, 0, 255);
+    setWindowOpacity(FAlpha / 255.0);
+}
+
+void TfrmDaviv::SetMemoText(const QString& text)
+{
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    ui->RichEdMemo->setPlainText(plain);
+}
+
+QString TfrmDaviv::MemoText() const
+{
+    // A soft line break (Shift+Enter) was typed as one, so it ends a line too.
+    QStringList lines;
+    for (QTextBlock block = ui->RichEdMemo->document()->begin(); block.isValid(); block = block.next())
+        lines << block.text().split(QChar::LineSeparator);
+    return NoteTextFromLines(lines);
+}
+
+TRichEdit* TfrmDaviv::RichEdMemo() const
+{
+    return ui->RichEdMemo;
+}
+
+QLabel* TfrmDaviv::Label1() const
+{
+    return ui->Label1;
+}
+
+void TfrmDaviv::btnHideClick()
+{
+    if (FTaskEnding)
+        return;
+    hide();
+}
+
+void TfrmDaviv::H2Click()
+{
+    if (FTaskEnding)
+        return;
+    SetAlphaBlendValue(HalfAlpha);
+}
+
+// The fade runs on a timer, so the rest of the program goes on meanwhile; the commands wait
+// for it to finish.
+void TfrmDaviv::E1Click()
+{
+    if (FTaskEnding)
+        return;
+    FTaskEnding = true;
+    FFadeSteps = FadeSteps(FAlpha);
+    FFadeIndex = 0;
+    FadeStep();
+    FFadeTimer->start();
+}
+
+void TfrmDaviv::FadeStep()
+{
+    if (FFadeIndex < FFadeSteps.size()) {
+        SetAlphaBlendValue(FFadeSteps.at(FFadeIndex++));
+        return;
+    }
+    // The wait after the last step is over. The flags change first, so that the save of a
+    // pointer leaving the editor as the window hides writes the note as ended too.
+    FFadeTimer->stop();
+    FTermFlag = false;
+    FTaskEnding = false;
+    hide();
+    WriteEndedRecord();
+    Q_EMIT TaskEnded();
+}
+
+QList<int> TfrmDaviv::FadeSteps(int from)
+{
+    QList<int> steps;
+    int value = std::clamp(from, 0, 255);
+    for (int i = 0; i < FadeStepCount; ++i) {
+        steps << value;
+        value = std::max(0, value - FadeDecrement);
+    }
+    return steps;
+}
+
+void TfrmDaviv::RichEdMemoLinkPressed(int start, int end)
+{
+    ui->RichEdMemo->SelectRange(start, end);
+    FDesktop.OpenLink(ui->RichEdMemo->SelectedText());
+}
+
+void TfrmDaviv::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FTermFlag = true;
+    FLastPos = pos();
+}
+
+void TfrmDaviv::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // The move that a show delivers for bounds set while hidden is no change of a shown
+    // window: restoring many notes must not write them all.
+    const bool changed = event->pos() != FLastPos;
+    FLastPos = event->pos();
+    if (changed && isVisible())
+        SaveNote();
+}
+
+void TfrmDaviv::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QColor color = ColorFromValue(FColor);
+    painter.fillRect(rect(), color);
+    painter.setPen(color.darker(160));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+// Presses reach the window on its sizing frame and, passed on by the label, on the date
+// strip; the editor keeps its own.
+void TfrmDaviv::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    const Qt::Edges edges = FrameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins());
+    // WORKAROUND: offscreen and some X servers refuse system moves and resizes; do them here.
+    if (QWindow* handle = windowHandle()) {
+        if (edges ? handle->startSystemResize(edges) : handle->startSystemMove())
+            return;
+    }
+    FDragging = true;
+    FDragEdges = edges;
+    FDragStart = event->globalPosition().toPoint();
+    FDragGeometry = frameGeometry();
+}
+
+void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!FDragging) {
+        if (event->buttons() == Qt::NoButton)
+            setCursor(CursorFor(FrameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins())));
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    const QPoint delta = event->globalPosition().toPoint() - FDragStart;
+    if (FDragEdges)
+        setGeometry(ResizedGeometry(FDragGeometry, FDragEdges, delta, minimumSize()));
+    else
+        move(FDragGeometry.topLeft() + delta);
+}
+
+void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (FDragging && event->button() == Qt::LeftButton) {
+        FDragging = false;
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool TfrmDaviv::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->RichEdMemo) {
+        if (event->type() == QEvent::Leave)
+            SaveNote();
+        else if (event->type() == QEvent::FocusIn)
+            FDesktop.RequestHiragana(ui->RichEdMemo);
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,562 @@
+#include "TestSupport.h"
+
+#include "notes/NoteText.h"
+#include "notes/RichEdit.h"
+#include "notes/uFDaviv.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTextBlock>
+
+namespace
+{
+
+constexpr quint32 Yellow = 0x80FFFF;
+const QDate NoteDay(2011, 8, 26);
+const QRect Bounds(100, 120, 271, 71);
+const char* const RowColumns[] = {"f_day",  "note", "xpos",    "ypos",  "width",
+                                  "height", "term", "visible", "color", "alpha"};
+
+// Every column of a note row, decoded, in the order of RowColumns.
+QStringList RowOf(TSQLiteTable& table)
+{
+    QStringList row;
+    for (const char* column : RowColumns)
+        row << DecodeStoreText(table.ValueText(column));
+    return row;
+}
+
+QStringList SavedRow(const QString& text, const QRect& bounds, const QString& term, int alpha = 200)
+{
+    return {FormatStoreDate(NoteDay),
+            text,
+            QString::number(bounds.x()),
+            QString::number(bounds.y()),
+            QString::number(bounds.width()),
+            QString::number(bounds.height()),
+            term,
+            QStringLiteral("-1"),
+            QString::number(Yellow),
+            QString::number(alpha)};
+}
+
+void PointerLeaves(QWidget* editor)
+{
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(editor, &leave);
+}
+
+// A point inside the character at a document position, in viewport coordinates.
+QPoint PointOnCharacter(TRichEdit* editor, int position)
+{
+    QTextCursor cursor(editor->document());
+    cursor.setPosition(position);
+    const QRect before = editor->cursorRect(cursor);
+    cursor.setPosition(position + 1);
+    const QRect after = editor->cursorRect(cursor);
+    return QPoint((before.x() + after.x()) / 2, before.center().y());
+}
+
+// A note window as the restore builds it, on a row just added to a fresh store.
+class NoteWindow : public TStoreFixture
+{
+protected:
+    NoteWindow()
+    {
+        Prepare();
+        TSQLiteDo store(Dir.path());
+        store.OpenStore(QString::fromLatin1(StoreFileName));
+        Id = store.AddNote(Desktop.Today());
+        store.CloseStore();
+        UnsavedRow = Row();
+    }
+    ~NoteWindow() override { frmDaviv = nullptr; }
+
+    TfrmDaviv* NewNote(const QString& text = QString())
+    {
+        auto* note = new TfrmDaviv(Desktop, &Owner);
+        note->SetNoteDate(NoteDay);
+        note->SetMemoText(text);
+        note->SetBounds(Bounds.x(), Bounds.y(), Bounds.width(), Bounds.height());
+        note->SetColor(Yellow);
+        note->SetMemoColor(Yellow);
+        note->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
+        note->SetNoteId(Id);
+        return note;
+    }
+
+    TfrmDaviv* ShownNote(const QString& text = QString())
+    {
+        TfrmDaviv* note = NewNote(text);
+        note->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(note));
+        return note;
+    }
+
+    void UseTemplate(int alpha)
+    {
+        frmDaviv = new TfrmDaviv(Desktop, &Owner);
+        frmDaviv->SetAlphaBlendValue(alpha);
+    }
+
+    QList<QStringList> AllRows()
+    {
+        QList<QStringList> rows;
+        auto table = Query("select * from m_daviv");
+        for (table->GoFirst(); !table->AtEnd(); table->GoNext())
+            rows << RowOf(*table);
+        return rows;
+    }
+
+    QStringList Row()
+    {
+        auto table = Query(StmtNoteById(Id));
+        return table->RowCount() == 1 ? RowOf(*table) : QStringList();
+    }
+
+    QWidget Owner;
+    qint32 Id = 0;
+    QStringList UnsavedRow;
+};
+
+} // namespace
+
+TEST(NoteText, EveryLineEndsInCrLf)
+{
+    const struct {
+        QStringList Lines;
+        QString Text;
+    } cases[] = {
+        {{}, QString()},
+        {{QString()}, QString()},
+        {{"a", "b"}, "a\r\nb\r\n"},
+        {{"a", "b", ""}, "a\r\nb\r\n"},
+        {{"", ""}, "\r\n"},
+        {{"a", "", "b"}, "a\r\n\r\nb\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NoteTextFromLines(c.Lines), c.Text) << c.Lines.join(QLatin1Char('|')).toStdString();
+}
+
+TEST(NoteText, FindsUrlShapedText)
+{
+    const struct {
+        QString Line;
+        QStringList Links;
+    } cases[] = {
+        {"see http://example.com/a now", {"http://example.com/a"}},
+        {"https://x.example.jp/?q=1&r=2.", {"https://x.example.jp/?q=1&r=2"}},
+        {"ftp://files.example.org", {"ftp://files.example.org"}},
+        {"file:///C:/temp/a.txt", {"file:///C:/temp/a.txt"}},
+        {"mailto:someone@example.com", {"mailto:someone@example.com"}},
+        {"(www.example.com)", {"www.example.com"}},
+        {"HTTP://EXAMPLE.COM", {"HTTP://EXAMPLE.COM"}},
+        {"詳細はhttp://example.com/を参照", {"http://example.com/"}},
+        {"www.a.jp and http://b.jp", {"www.a.jp", "http://b.jp"}},
+        {"<http://quoted.example>", {"http://quoted.example"}},
+        {"xhttp://example.com", {}},
+        {"http:// www.", {}},
+        {"plain text", {}},
+    };
+    for (const auto& c : cases) {
+        QStringList found;
+        for (const TLinkRange& link : FindLinks(c.Line))
+            found << c.Line.mid(link.Start, link.Length);
+        EXPECT_EQ(found, c.Links) << c.Line.toStdString();
+    }
+}
+
+TEST(NoteFade, StepsOfTwentyNeverBelowZero)
+{
+    const struct {
+        int From;
+        QList<int> Steps;
+    } cases[] = {
+        {200, {200, 180, 160, 140, 120, 100, 80, 60, 40, 20, 0}},
+        {125, {125, 105, 85, 65, 45, 25, 5, 0, 0, 0, 0}},
+        {255, {255, 235, 215, 195, 175, 155, 135, 115, 95, 75, 55}},
+        {0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TfrmDaviv::FadeSteps(c.From), c.Steps) << c.From;
+}
+
+TEST_F(NoteWindow, ShowingWritesNothingAndMovingSavesTheWholeRecord)
+{
+    TfrmDaviv* note = ShownNote("a\r\nb");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(note->TermFlag());
+    EXPECT_EQ(Row(), UnsavedRow);
+
+    note->move(150, 160);
+    EXPECT_EVENTUALLY(Row() == SavedRow("a\r\nb\r\n", Bounds.translated(50, 40), "-1"));
+}
+
+TEST_F(NoteWindow, PointerLeavingTheEditorSavesItsText)
+{
+    const struct {
+        QString Set;
+        QString Stored;
+    } cases[] = {
+        {"", ""},
+        {"a\r\nb", "a\r\nb\r\n"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"it's Tom's 'note'", "it's Tom's 'note'\r\n"},
+        {"絵文字😀\nふたつ目の行\r\n", "絵文字😀\r\nふたつ目の行\r\n"},
+    };
+    TfrmDaviv* note = ShownNote();
+    for (const auto& c : cases) {
+        note->SetMemoText(c.Set);
+        PointerLeaves(note->RichEdMemo());
+        EXPECT_EQ(Row(), SavedRow(c.Stored, Bounds, "-1")) << c.Set.toStdString();
+    }
+}
+
+TEST_F(NoteWindow, TypedAndPastedTextIsStoredAsPlainLines)
+{
+    TfrmDaviv* note = ShownNote();
+    TRichEdit* editor = note->RichEdMemo();
+    QTest::keyClicks(editor, QStringLiteral("it's"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+    auto* mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<b>bold</b> <a href=\"http://x.example\">x</a>"));
+    mime->setText(QStringLiteral("bold x"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    editor->paste();
+
+    for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            EXPECT_FALSE(it.fragment().charFormat().isAnchor()) << it.fragment().text().toStdString();
+            EXPECT_EQ(it.fragment().charFormat().fontWeight(), QFont::Normal) << it.fragment().text().toStdString();
+        }
+    }
+    PointerLeaves(editor);
+    EXPECT_EQ(Row().value(1), QStringLiteral("it's\r\n\r\nbold x\r\n"));
+}
+
+TEST_F(NoteWindow, RealPointerLeavingTheEditorSaves)
+{
+    TfrmDaviv* note = ShownNote("moved over");
+    TRichEdit* editor = note->RichEdMemo();
+    QCursor::setPos(editor->mapToGlobal(editor->rect().center()));
+    ASSERT_EVENTUALLY(editor->underMouse());
+    EXPECT_EQ(Row(), UnsavedRow);
+    QCursor::setPos(note->frameGeometry().bottomRight() + QPoint(100, 100));
+    EXPECT_EVENTUALLY(Row() == SavedRow("moved over\r\n", Bounds, "-1"));
+}
+
+TEST_F(NoteWindow, SaveTakesTheTemplateTransparency)
+{
+    const struct {
+        bool Template;
+        int TemplateAlpha;
+        int Stored;
+    } cases[] = {{false, 0, TfrmDaviv::DefaultAlpha}, {true, TfrmDaviv::DefaultAlpha, 200}, {true, 180, 180}};
+    TfrmDaviv* note = ShownNote();
+    note->H2Click();
+    EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::HalfAlpha);
+    EXPECT_DOUBLE_EQ(note->windowOpacity(), TfrmDaviv::HalfAlpha / 255.0);
+    for (const auto& c : cases) {
+        frmDaviv = nullptr;
+        if (c.Template)
+            UseTemplate(c.TemplateAlpha);
+        note->SaveNote();
+        EXPECT_EQ(Row().value(9), QString::number(c.Stored)) << c.TemplateAlpha;
+    }
+    EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::HalfAlpha);
+}
+
+TEST_F(NoteWindow, HiddenNoteStaysActive)
+{
+    TfrmDaviv* note = ShownNote("hidden");
+    note->btnHideClick();
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(note->TermFlag());
+    EXPECT_EQ(Row(), UnsavedRow);
+    PointerLeaves(note->RichEdMemo());
+    EXPECT_EQ(Row(), SavedRow("hidden\r\n", Bounds, "-1"));
+}
+
+TEST_F(NoteWindow, TaskEndFadesHidesAndWritesTheEndedRecord)
+{
+    UseTemplate(TfrmDaviv::DefaultAlpha);
+    for (int start : {TfrmDaviv::DefaultAlpha, TfrmDaviv::HalfAlpha}) {
+        TfrmDaviv* note = ShownNote("done");
+        note->SetAlphaBlendValue(start);
+        QSignalSpy ended(note, &TfrmDaviv::TaskEnded);
+        note->E1Click();
+        EXPECT_TRUE(note->TaskEnding());
+        EXPECT_EQ(note->AlphaBlendValue(), start);
+        // The save of a move or of the pointer leaving during the fade writes the note as ended.
+        note->move(Bounds.x() + 10, Bounds.y());
+        EXPECT_EVENTUALLY(Row().value(6) == QStringLiteral("0"));
+        EXPECT_EQ(Row().value(0), FormatStoreDate(NoteDay));
+        Exec("update m_daviv set f_day = 'kept', term = -1 where rowid = " + QByteArray::number(Id));
+
+        ASSERT_EVENTUALLY(ended.count() == 1);
+        EXPECT_FALSE(note->isVisible());
+        EXPECT_FALSE(note->TermFlag());
+        EXPECT_FALSE(note->TaskEnding());
+        EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::FadeSteps(start).back());
+        QStringList ended0 = SavedRow("done\r\n", Bounds.translated(10, 0), "0");
+        ended0[0] = QStringLiteral("kept");
+        EXPECT_EQ(Row(), ended0) << start;
+
+        // Later saves, the exit save among them, keep the note ended until a show makes it
+        // active again, invisible at the fade's end value.
+        note->SaveNote();
+        EXPECT_EQ(Row().value(6), QStringLiteral("0"));
+        note->show();
+        EXPECT_TRUE(note->TermFlag());
+        note->SaveNote();
+        EXPECT_EQ(Row().value(6), QStringLiteral("-1"));
+        delete note;
+    }
+}
+
+TEST_F(NoteWindow, DestroyedDuringTheFadeStillEndsTheNote)
+{
+    TfrmDaviv* note = ShownNote("gone");
+    note->E1Click();
+    delete note;
+    QStringList expected = SavedRow("gone\r\n", Bounds, "0");
+    expected[0] = UnsavedRow.value(0);
+    EXPECT_EQ(Row(), expected);
+}
+
+TEST_F(NoteWindow, SaveWithoutNoteIdTouchesNoRow)
+{
+    Exec("insert into m_daviv (rowid, f_day) values (5, 'other')");
+    const QList<QStringList> before = AllRows();
+    TfrmDaviv* note = ShownNote("no id");
+    note->SetNoteId(0);
+    note->SaveNote();
+    note->move(300, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(AllRows(), before);
+    EXPECT_TRUE(Reports.isEmpty());
+}
+
+TEST_F(NoteWindow, StoreThatCannotBeOpenedReachesTheErrorReport)
+{
+    TfrmDaviv* note = ShownNote("kept");
+    Desktop.Folder = Dir.filePath(QStringLiteral("missing/folder"));
+    const std::function<void()> saves[] = {
+        [&] { PointerLeaves(note->RichEdMemo()); },
+        [&] { note->move(note->x() + 5, note->y()); },
+    };
+    for (const auto& save : saves) {
+        Reports.clear();
+        save();
+        ASSERT_EVENTUALLY(Reports.size() == 1);
+        EXPECT_TRUE(Reports.front().startsWith(QLatin1String("Failed to open database")))
+            << Reports.front().toStdString();
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_EQ(note->MemoText(), QStringLiteral("kept\r\n"));
+    }
+    Desktop.Folder = Dir.path();
+    EXPECT_EQ(Row(), UnsavedRow);
+}
+
+TEST_F(NoteWindow, ShortcutsActWithTheCaretInTheEditor)
+{
+    const struct {
+        Qt::Key Key;
+        bool Visible;
+        int Alpha;
+        bool Ending;
+    } cases[] = {
+        {Qt::Key_H, true, TfrmDaviv::HalfAlpha, false},
+        {Qt::Key_N, false, TfrmDaviv::DefaultAlpha, false},
+        {Qt::Key_E, true, TfrmDaviv::DefaultAlpha, true},
+    };
+    for (const auto& c : cases) {
+        TfrmDaviv* note = ShownNote("typed");
+        TRichEdit* editor = note->RichEdMemo();
+        note->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(note));
+        editor->setFocus();
+        ASSERT_EVENTUALLY(editor->hasFocus());
+        EXPECT_TRUE(Desktop.HiraganaRequests.contains(editor));
+        editor->moveCursor(QTextCursor::End);
+
+        QTest::keyClick(editor, c.Key, Qt::ControlModifier);
+        EXPECT_EQ(note->isVisible(), c.Visible) << c.Key;
+        EXPECT_EQ(note->AlphaBlendValue(), c.Alpha) << c.Key;
+        EXPECT_EQ(note->TaskEnding(), c.Ending) << c.Key;
+        EXPECT_TRUE(note->TermFlag());
+        EXPECT_EQ(note->MemoText(), QStringLiteral("typed\r\n"));
+        EXPECT_EQ(editor->textCursor().position(), 5) << c.Key;
+        delete note;
+    }
+}
+
+TEST_F(NoteWindow, WindowShortcutsWinOverTheEditorsOwnKeys)
+{
+    // Ctrl+A selects all in an editor under every key scheme; Ctrl+E does so only in some.
+    TfrmDaviv* note = ShownNote("typed");
+    TRichEdit* editor = note->RichEdMemo();
+    auto* selectAll = new QAction(note);
+    selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    note->addAction(selectAll);
+    QSignalSpy triggered(selectAll, &QAction::triggered);
+    note->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(note));
+    editor->setFocus();
+    ASSERT_EVENTUALLY(editor->hasFocus());
+
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(triggered.count(), 1);
+    EXPECT_FALSE(editor->textCursor().hasSelection());
+}
+
+TEST_F(NoteWindow, LeftPressOnALinkOpensExactlyItsText)
+{
+    const QString text = QStringLiteral("see http://example.com/a now\r\nwww.example.jp");
+    TfrmDaviv* note = ShownNote(text);
+    TRichEdit* editor = note->RichEdMemo();
+    const int right = editor->viewport()->width() - 3;
+    const struct {
+        Qt::MouseButton Button;
+        QPoint At;
+        QStringList Opened;
+    } cases[] = {
+        {Qt::LeftButton, PointOnCharacter(editor, 4), {"http://example.com/a"}},
+        {Qt::LeftButton, PointOnCharacter(editor, 23), {"http://example.com/a"}},
+        {Qt::RightButton, PointOnCharacter(editor, 10), {}},
+        {Qt::LeftButton, PointOnCharacter(editor, 1), {}},
+        {Qt::LeftButton, PointOnCharacter(editor, 24), {}},
+        {Qt::LeftButton, PointOnCharacter(editor, 30), {"www.example.jp"}},
+        {Qt::LeftButton, PointOnCharacter(editor, 42), {"www.example.jp"}},
+        {Qt::LeftButton, QPoint(right, PointOnCharacter(editor, 42).y()), {}},
+    };
+    for (const auto& c : cases) {
+        Desktop.OpenedLinks.clear();
+        QTest::mouseMove(editor->viewport(), c.At);
+        QTest::mousePress(editor->viewport(), c.Button, {}, c.At);
+        QTest::mouseRelease(editor->viewport(), c.Button, {}, c.At);
+        EXPECT_EQ(Desktop.OpenedLinks, c.Opened) << c.At.x() << "," << c.At.y();
+        // The press went on as an ordinary click: the caret sits where it was pressed.
+        if (c.Button == Qt::LeftButton) {
+            EXPECT_FALSE(editor->textCursor().hasSelection());
+        }
+    }
+    EXPECT_EQ(note->MemoText(), QString(text + "\r\n"));
+}
+
+TEST_F(NoteWindow, ContextMenuOpensOnEditorAndDateStrip)
+{
+    TfrmDaviv* note = ShownNote();
+    QMenu* menu = note->PopupMenu1();
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 2);
+    ASSERT_NE(items[0]->menu(), nullptr);
+    EXPECT_EQ(items[0]->menu()->objectName(), QStringLiteral("H1"));
+    EXPECT_EQ(items[0]->text(), QStringLiteral("表示"));
+    const QList<QAction*> shown = items[0]->menu()->actions();
+    const struct {
+        QAction* Item;
+        const char* Name;
+        QString Caption;
+        QKeySequence Shortcut;
+    } commands[] = {
+        {shown.value(0), "N1", "非表示(&N)", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {shown.value(1), "H2", "半透明(&H)", QKeySequence(Qt::CTRL | Qt::Key_H)},
+        {items[1], "E1", "タスク終了(&E)", QKeySequence(Qt::CTRL | Qt::Key_E)},
+    };
+    for (const auto& c : commands) {
+        ASSERT_NE(c.Item, nullptr) << c.Name;
+        EXPECT_EQ(c.Item->objectName(), QLatin1String(c.Name));
+        EXPECT_EQ(c.Item->text(), c.Caption) << c.Name;
+        EXPECT_EQ(c.Item->shortcut(), c.Shortcut) << c.Name;
+    }
+
+    for (QWidget* target : {note->RichEdMemo()->viewport(), static_cast<QWidget*>(note->Label1())}) {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3), target->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(target, &click);
+        EXPECT_EVENTUALLY(menu->isVisible()) << target->objectName().toStdString();
+        menu->hide();
+        ASSERT_EVENTUALLY(!menu->isVisible());
+    }
+}
+
+TEST_F(NoteWindow, DateStripMovesTheWindowAndTheEditorNever)
+{
+    TfrmDaviv* note = ShownNote("select me");
+    QLabel* strip = note->Label1();
+    ASSERT_GT(strip->height(), Bounds.height() / 2);
+    EXPECT_EQ(strip->text(), QStringLiteral("2011/08/26"));
+    note->SetToday();
+    EXPECT_EQ(strip->text(), QStringLiteral("2026/12/08"));
+    note->SetNoteDate(NoteDay);
+
+    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(2, 5));
+    QTest::mouseMove(strip, QPoint(22, 15));
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(22, 15));
+    EXPECT_EVENTUALLY(note->pos() == Bounds.topLeft() + QPoint(20, 10));
+    EXPECT_EVENTUALLY(Row() == SavedRow("select me\r\n", Bounds.translated(20, 10), "-1"));
+
+    QWidget* viewport = note->RichEdMemo()->viewport();
+    const QPoint start = PointOnCharacter(note->RichEdMemo(), 0);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, start + QPoint(40, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, start + QPoint(40, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(note->pos(), Bounds.topLeft() + QPoint(20, 10));
+    EXPECT_TRUE(note->RichEdMemo()->textCursor().hasSelection());
+}
+
+TEST_F(NoteWindow, FrameEdgesResizeTheWindow)
+{
+    const struct {
+        const char* Edge;
+        QPoint At; // relative to the window's size: negative counts from the far side
+        QPoint Drag;
+        QRect Expected;
+    } cases[] = {
+        {"right", {-2, 35}, {30, 0}, {100, 120, 301, 71}},         {"bottom", {135, -2}, {0, 20}, {100, 120, 271, 91}},
+        {"bottom right", {-2, -2}, {10, 10}, {100, 120, 281, 81}}, {"left", {1, 35}, {-20, 0}, {80, 120, 291, 71}},
+        {"top", {135, 1}, {0, -10}, {100, 110, 271, 81}},          {"top left", {1, 1}, {10, 5}, {110, 125, 261, 66}},
+    };
+    for (const auto& c : cases) {
+        Exec("update m_daviv set xpos = NULL, width = NULL where rowid = " + QByteArray::number(Id));
+        TfrmDaviv* note = ShownNote();
+        const QPoint at(c.At.x() < 0 ? note->width() + c.At.x() : c.At.x(),
+                        c.At.y() < 0 ? note->height() + c.At.y() : c.At.y());
+        ASSERT_EQ(note->childAt(at), nullptr) << c.Edge;
+        QTest::mousePress(note, Qt::LeftButton, {}, at);
+        QTest::mouseMove(note, at + c.Drag);
+        QTest::mouseRelease(note, Qt::LeftButton, {}, at + c.Drag);
+        EXPECT_EVENTUALLY(note->frameGeometry() == c.Expected) << c.Edge;
+        // Only a resize that moves the window saves by itself.
+        if (c.Expected.topLeft() != Bounds.topLeft())
+            EXPECT_EVENTUALLY(Row().value(4) == QString::number(c.Expected.width())) << c.Edge;
+        else
+            EXPECT_EQ(Row().value(4), QString()) << c.Edge;
+        delete note;
+    }
+}
+
+TEST_F(NoteWindow, OwnerDestroysTheNoteButDoesNotHideIt)
+{
+    auto* owner = new QWidget;
+    auto* note = new TfrmDaviv(Desktop, owner);
+    QPointer<TfrmDaviv> alive(note);
+    EXPECT_TRUE(note->isWindow());
+    owner->show();
+    note->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
+    owner->hide();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(note->isVisible());
+    delete owner;
+    EXPECT_TRUE(alive.isNull());
+}
