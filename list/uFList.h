@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class TDesktop;
+namespace Ui
+{
+class frmList;
+}
+
+// Every note in the store with its date, text and state; brings a note back onto the desktop
+// ("再表示") or deletes it ("削除").
+class TfrmList : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmList(TDesktop& desktop, QWidget* parent = nullptr);
+    ~TfrmList() override;
+
+    void LoadNoteList();
+
+    void btnreviewClick();
+    void btnremoveClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    // The id text of the selected item; none when no item is selected.
+    std::optional<QString> SelectedNoteId() const;
+
+    TDesktop& FDesktop;
+    std::unique_ptr<Ui::frmList> ui;
+};
+
+// The state word of a note's term text: only "0" is a note that was ended.
+QString NoteStateWord(const QByteArray& term);
+// A note text as one cell shows it: every stored line break made one line break, and the
+// break that ends the last line dropped.
+QString NoteCellText(const QString& note);
+
+extern TfrmList* frmList;

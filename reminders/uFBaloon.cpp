@@ -1,0 +1,154 @@
+#include "reminders/uFBaloon.h"
+
+#include "platform/Desktop.h"
+#include "platform/StoreText.h"
+#include "store/uSqliteDo.h"
+#include "ui_frmBaloon.h"
+
+#include <QShowEvent>
+
+TfrmBaloon* frmBaloon = nullptr;
+
+namespace
+{
+
+enum TColumn { ColDay, ColTime, ColMessage, ColId };
+
+qint64 MessageIdValue(const QString& id)
+{
+    bool ok = false;
+    const qint64 value = id.toLongLong(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(id));
+    return value;
+}
+
+} // namespace
+
+TfrmBaloon::TfrmBaloon(TDesktop& desktop, QWidget* parent)
+    : QDialog(parent), FDesktop(desktop), ui(std::make_unique<Ui::frmBaloon>())
+{
+    ui->setupUi(this);
+    move(0, 0);
+    ui->ListVwLg->setColumnWidth(ColDay, 70);
+    ui->ListVwLg->setColumnWidth(ColTime, 55);
+    ui->ListVwLg->setColumnWidth(ColMessage, 300);
+    ui->cxTimeEdit1->setTime(QTime(12, 0));
+    ui->EditMemo->installEventFilter(this);
+    ui->cxTimeEdit1->installEventFilter(this);
+
+    connect(ui->ListVwLg, &TReportList::Clicked, this, &TfrmBaloon::ListVwLgClick);
+    connect(ui->Btnadd, &QPushButton::clicked, this, &TfrmBaloon::BtnaddClick);
+    connect(ui->Btnupdate, &QPushButton::clicked, this, &TfrmBaloon::BtnupdateClick);
+    connect(ui->Btndelete, &QPushButton::clicked, this, &TfrmBaloon::BtndeleteClick);
+}
+
+TfrmBaloon::~TfrmBaloon() = default;
+
+void TfrmBaloon::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The window system's own show (after mapping, on restore) is not a new showing.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+bool TfrmBaloon::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == ui->EditMemo)
+            FDesktop.RequestHiragana(ui->EditMemo);
+        else if (watched == ui->cxTimeEdit1)
+            FDesktop.SwitchInputMethodOff(ui->cxTimeEdit1);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmBaloon::FormShow()
+{
+    LoadMessageList();
+    ui->cxDateEdit1->SetDate(FDesktop.Today());
+}
+
+void TfrmBaloon::LoadMessageList()
+{
+    TSQLiteDo store(FDesktop.ProgramFolder());
+    TSQLiteDatabase& db = store.OpenStore(QString::fromLatin1(StoreFileName));
+    ui->ListVwLg->clear();
+    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtMessages);
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+        auto* item = new QTreeWidgetItem(ui->ListVwLg);
+        item->setText(ColDay, DecodeStoreText(table->ValueText("iday")));
+        item->setText(ColTime, DecodeStoreText(table->ValueText("iTime")));
+        item->setText(ColMessage, DecodeStoreText(table->ValueText("message")));
+        item->setText(ColId, DecodeStoreText(table->ValueText("rowid")));
+    }
+    table.reset();
+    store.CloseStore();
+}
+
+void TfrmBaloon::ListVwLgClick()
+{
+    FSelectedMessageId.clear();
+    for (int i = ui->ListVwLg->topLevelItemCount() - 1; i >= 0; --i) {
+        const QTreeWidgetItem* item = ui->ListVwLg->topLevelItem(i);
+        if (!item->isSelected())
+            continue;
+        // Both texts are read before any field changes, so a row that does not read leaves
+        // the fields as they were instead of half taken.
+        const QDate date = StrToDate(item->text(ColDay));
+        const QTime time = StrToTime(item->text(ColTime));
+        ui->cxDateEdit1->SetDate(date);
+        ui->cxTimeEdit1->setTime(time);
+        ui->EditMemo->setText(item->text(ColMessage));
+        FSelectedMessageId = item->text(ColId);
+    }
+}
+
+void TfrmBaloon::BtnaddClick()
+{
+    if (ui->EditMemo->text().isEmpty())
+        return;
+    const std::optional<QDate> date = ui->cxDateEdit1->Date();
+    if (!date)
+        return;
+    const QString timeText = FormatStoreTime(ui->cxTimeEdit1->time());
+    const QString dateText = FormatStoreDate(*date);
+
+    TSQLiteDo store(FDesktop.ProgramFolder());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.ExecuteInTransaction(StmtAddMessage(timeText, ui->EditMemo->text(), dateText));
+    store.CloseStore();
+    LoadMessageList();
+}
+
+void TfrmBaloon::BtnupdateClick()
+{
+    if (FSelectedMessageId.isEmpty() || ui->EditMemo->text().isEmpty())
+        return;
+    const std::optional<QDate> date = ui->cxDateEdit1->Date();
+    if (!date)
+        return;
+    const QString timeText = FormatStoreTime(ui->cxTimeEdit1->time());
+    const QString dateText = FormatStoreDate(*date);
+    const qint64 id = MessageIdValue(FSelectedMessageId);
+
+    TSQLiteDo store(FDesktop.ProgramFolder());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.ExecuteInTransaction(StmtUpdateMessage(timeText, ui->EditMemo->text(), dateText, id));
+    store.CloseStore();
+    LoadMessageList();
+}
+
+void TfrmBaloon::BtndeleteClick()
+{
+    if (FSelectedMessageId.isEmpty())
+        return;
+    const qint64 id = MessageIdValue(FSelectedMessageId);
+
+    TSQLiteDo store(FDesktop.ProgramFolder());
+    store.OpenStore(QString::fromLatin1(StoreFileName));
+    store.ExecuteInTransaction(StmtDeleteMessage(id));
+    store.CloseStore();
+    LoadMessageList();
+}
