@@ -12,8 +12,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace
-{
+namespace {
 
 // A small down-pointing triangle: the style's arrow icons are drawn for toolbars and too big
 // for a field 21 pixels high.

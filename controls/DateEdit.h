@@ -11,8 +11,7 @@ class QFrame;
 
 // A date field with a drop-down calendar. It shows and reads the store's date form; an empty
 // field holds no date, and the user may clear it (delete the text, or "クリア" on the calendar).
-class TDateEdit : public QLineEdit
-{
+class TDateEdit : public QLineEdit {
     Q_OBJECT
 
 public:

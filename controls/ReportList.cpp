@@ -6,13 +6,11 @@
 
 #include <climits>
 
-namespace
-{
+namespace {
 
 // Wraps each cell's text to its column and asks for the height of every line, so no cell is
 // cut or elided. The tree view asks for row heights without a column width, hence the view.
-class TWholeTextDelegate : public QStyledItemDelegate
-{
+class TWholeTextDelegate : public QStyledItemDelegate {
 public:
     explicit TWholeTextDelegate(QTreeView* view) : QStyledItemDelegate(view), FView(view) {}
 

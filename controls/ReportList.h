@@ -5,8 +5,7 @@
 // A list of rows and columns with one item selected at most, as a report-view list control
 // behaves: a click on empty space clears the selection, every cell shows its whole text
 // (rows grow to the wrapped lines), and a mouse click on the rows area is announced.
-class TReportList : public QTreeWidget
-{
+class TReportList : public QTreeWidget {
     Q_OBJECT
 
 public:

@@ -3,8 +3,7 @@
 #include <QTimeEdit>
 
 // A time-of-day field with spin buttons, in the store's time form.
-class TTimeEdit : public QTimeEdit
-{
+class TTimeEdit : public QTimeEdit {
     Q_OBJECT
 
 public:

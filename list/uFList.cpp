@@ -10,8 +10,7 @@
 
 TfrmList* frmList = nullptr;
 
-namespace
-{
+namespace {
 
 enum TColumn { ColDay, ColNote, ColState, ColId };
 

@@ -7,15 +7,13 @@
 #include <optional>
 
 class TDesktop;
-namespace Ui
-{
+namespace Ui {
 class frmList;
 }
 
 // Every note in the store with its date, text and state; brings a note back onto the desktop
 // ("再表示") or deletes it ("削除").
-class TfrmList : public QDialog
-{
+class TfrmList : public QDialog {
     Q_OBJECT
 
 public:

@@ -9,8 +9,7 @@
 
 TfrmBaloon* frmBaloon = nullptr;
 
-namespace
-{
+namespace {
 
 enum TColumn { ColDay, ColTime, ColMessage, ColId };
 

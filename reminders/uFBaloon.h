@@ -6,14 +6,12 @@
 #include <memory>
 
 class TDesktop;
-namespace Ui
-{
+namespace Ui {
 class frmBaloon;
 }
 
 // The editor of balloon messages: dated, timed reminder texts kept in m_icom_message.
-class TfrmBaloon : public QDialog
-{
+class TfrmBaloon : public QDialog {
     Q_OBJECT
 
 public:

@@ -14,11 +14,9 @@
 
 #include <functional>
 
-namespace
-{
+namespace {
 
-class BalloonEditor : public TStoreFixture
-{
+class BalloonEditor : public TStoreFixture {
 public:
     BalloonEditor() { Prepare(); }
 

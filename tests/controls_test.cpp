@@ -12,8 +12,7 @@
 
 #include <optional>
 
-namespace
-{
+namespace {
 
 const QDate Day(2026, 12, 8);
 
@@ -110,8 +109,7 @@ TEST(TimeEdit, ShowsTheStoreTimeForm)
     }
 }
 
-class ReportListTest : public ::testing::Test
-{
+class ReportListTest : public ::testing::Test {
 protected:
     ReportListTest()
     {

@@ -9,8 +9,7 @@
 
 #include <QPushButton>
 
-namespace
-{
+namespace {
 
 QString S(const char* utf8)
 {
@@ -31,8 +30,7 @@ struct TRow {
     const char* Alpha = "125";
 };
 
-class NoteList : public TStoreFixture
-{
+class NoteList : public TStoreFixture {
 public:
     NoteList() { Prepare(); }
 
