@@ -62,8 +62,6 @@ TfrmMain::TfrmMain(TDesktop& desktop)
 
     FPopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     FPopupMenu1->addActions({ui->K1, ui->N2, ui->D1, ui->B1, ui->N1});
-    for (QAction* action : FPopupMenu1->actions())
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addActions(FPopupMenu1->actions());
     FPopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     FPopupMenu2->addActions({ui->V1, ui->E1});

@@ -83,8 +83,9 @@ TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
 TEST(HotCorners, HidesOutsideEveryCornerZone)
 {
     const std::pair<QPoint, bool> cases[] = {
-        {{268, 50}, false}, {{754, 50}, false}, {{50, 101}, false}, {{50, 665}, false}, {{-5, 300}, false},
-        {{300, -5}, false}, {{269, 50}, true},  {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
+        {{268, 50}, false}, {{754, 50}, false}, {{50, 101}, false}, {{50, 665}, false},
+        {{-5, 50}, false},  {{50, -5}, false},  {{-5, 300}, true},  {{269, 50}, true},
+        {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
     };
     for (const auto& [cursor, hide] : cases)
         EXPECT_EQ(HotCornerStep(1024, 768, cursor).Hide, hide) << cursor.x() << "," << cursor.y();

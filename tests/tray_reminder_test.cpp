@@ -35,7 +35,7 @@ protected:
     void AddMessage(const char* time, const char* message, const char* day)
     {
         Prepare();
-        Exec(QByteArray("insert into m_icom_message values ('") + time + "', '" + message + "', '" + day + "')");
+        Exec(StmtAddMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
     }
 
     // The balloon texts one tick at the given time of day shows.
