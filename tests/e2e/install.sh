@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Checks scripts/install in a scratch home: the program, its icon in every size, the menu entry
+# and the log-in entry land where the desktop looks for them, and a reinstall keeps the notes.
+# Usage: install.sh <build folder> <work folder>
+set -uo pipefail
+
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "$1")
+work=$(realpath -m "$2")
+rm -rf "$work"
+mkdir -p "$work/home"
+export HOME=$work/home BUILD_DIR=$build
+unset XDG_DATA_HOME XDG_CONFIG_HOME
+
+passed=0
+failed=0
+check()
+{
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok   - $what"
+        passed=$((passed + 1))
+    else
+        echo "FAIL - $what"
+        failed=$((failed + 1))
+    fi
+}
+
+install_as_user()
+{
+    bash "$source_dir/scripts/install" --no-build "$@" >>"$work/install.log" 2>&1
+}
+
+icons_in_every_size()
+{
+    local n size
+    for n in 16 22 24 32 48 64 128 256; do
+        size=$(identify -format '%wx%h' "$HOME/.local/share/icons/hicolor/${n}x$n/apps/zufusen.png" 2>&1)
+        [ "$size" = "${n}x$n" ] || {
+            echo "  ${n}x$n: $size"
+            return 1
+        }
+    done
+}
+
+entry_runs()
+{
+    grep -qx "Exec=\"$2\"" "$1" && grep -qx 'Icon=zufusen' "$1" && grep -qx 'Categories=Utility;' "$1" &&
+        grep -qx 'Name=ZU付箋' "$1"
+}
+
+prefix=$HOME/.local/opt/zufusen
+entry=$HOME/.local/share/applications/zufusen.desktop
+autostart=$HOME/.config/autostart/zufusen.desktop
+
+check "scripts/install --autostart succeeds" install_as_user --autostart
+check "the program is in ~/.local/opt/zufusen" test -x "$prefix/zufusen"
+check "the icon is in the icon theme in every size from 16 to 256" icons_in_every_size
+check "the menu entry runs the installed program with its icon" entry_runs "$entry" "$prefix/zufusen"
+check "the log-in entry is the menu entry" cmp -s "$entry" "$autostart"
+
+echo "notes" >"$prefix/zu_daviv.db"
+check "a reinstall succeeds" install_as_user
+check "a reinstall keeps the notes beside the program" grep -qx notes "$prefix/zu_daviv.db"
+check "a reinstall keeps the log-in entry" cmp -s "$entry" "$autostart"
+
+check "--prefix installs elsewhere" install_as_user --prefix "$work/other place"
+check "the menu entry then runs the program there" entry_runs "$entry" "$work/other place/zufusen"
+
+"$build/desktop/write_icons" ico "$work/zufusen.ico"
+check "the Windows icon holds every size from 16 to 256" \
+    test "$(identify -format '%w ' "$work/zufusen.ico" 2>&1)" = "16 24 32 48 64 128 256 "
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
