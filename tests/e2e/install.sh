@@ -3,6 +3,10 @@
 # and the log-in entry land where the desktop looks for them, and a reinstall keeps the notes.
 # Usage: install.sh <build folder> <work folder>
 set -uo pipefail
+if [ $# -ne 2 ]; then
+    echo "usage: install.sh <build folder> <work folder>" >&2
+    exit 2
+fi
 
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath "$1")

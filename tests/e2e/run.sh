@@ -3,6 +3,10 @@
 # xdotool as a person would. Prints one line per check and "N passed, M failed"; fails when
 # any check fails. Usage: run.sh <zufusen binary> <work folder>; screenshots go to <work>/shots.
 set -uo pipefail
+if [ $# -ne 2 ]; then
+    echo "usage: run.sh <zufusen binary> <work folder>" >&2
+    exit 2
+fi
 
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source-path=SCRIPTDIR
@@ -214,14 +218,14 @@ focused()
 screen_shows()
 {
     alive || return
-    local file=$shots/$1.png spec x y want got
+    local file=$shots/$1.png pixel x y want got
     shift
     timeout 10 import -window root "$file" 2>/dev/null || {
         DETAIL="no screenshot"
         return 1
     }
-    for spec in "$@"; do
-        read -r x y want <<<"$spec"
+    for pixel in "$@"; do
+        read -r x y want <<<"$pixel"
         got=$(convert "$file" -format \
             "%[fx:round(255*p{$x,$y}.r)],%[fx:round(255*p{$x,$y}.g)],%[fx:round(255*p{$x,$y}.b)]" info:)
         if [ "$got" != "$want" ]; then
