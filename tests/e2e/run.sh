@@ -208,6 +208,38 @@ tray_icon_docked()
     return 1
 }
 
+# "X Y W H" of a shown balloon: a window of the program by the tray in the bottom-right corner
+# that is neither the palette nor a note of this check.
+balloon_place()
+{
+    local x y w h _ name
+    while read -r x y w h _ name; do
+        [ "$name" != "$Palette" ] && [ $((x + w)) -ge 950 ] && [ $((y + h)) -ge 700 ] && echo "$x $y $w $h"
+    done < <(program_windows)
+}
+
+balloon_shown()
+{
+    alive || return
+    [ -n "$(balloon_place)" ] && return 0
+    DETAIL="no balloon by the tray"
+    return 1
+}
+
+no_balloon_before()
+{
+    local seen
+    while [ "$(date +%s)" -lt "$1" ]; do
+        alive || return
+        seen=$(balloon_place)
+        if [ -n "$seen" ]; then
+            DETAIL="a balloon at $seen before its minute"
+            return 1
+        fi
+        sleep 0.2
+    done
+}
+
 focused()
 {
     alive || return
@@ -414,13 +446,24 @@ saved=(
 )
 check "the exit saved every open note and left the ended one alone" rows_are "${saved[@]}"
 
-# The next start brings the new note back with the others; Ctrl+C (SIGINT) ends it as Ctrl+X does.
+# The next start brings the new note back with the others, and shows a reminder set for a
+# minute that begins after the restore checks; Ctrl+C (SIGINT) ends it as Ctrl+X does.
+minute=$((($(date +%s) / 60 + 1) * 60))
+[ $((minute - $(date +%s))) -lt 8 ] && minute=$((minute + 60))
+reminder_time=$(date -d "@$minute" +%-H:%M:%S)
+sql "insert into m_icom_message (itime, message, iday) values
+     ('$reminder_time', 'e2e reminder', '$(date -d "@$minute" +%Y/%m/%d)');"
 xdotool mousemove 512 450
 start_program
 check "the next start restores the new note with the other open ones" \
     wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
 check "the new note comes back in its colour" \
     wait_until 10 screen_shows restarted "535 361 128,255,0" "210 220 255,255,0"
+check "no balloon shows before the reminder's minute ($reminder_time)" no_balloon_before "$minute"
+check "the reminder shows as a balloon by the tray at $reminder_time" wait_until 5 balloon_shown
+screen_shows reminder
+sleep 3
+check "the balloon is still there three seconds later" balloon_shown
 check "SIGINT ends the program with exit code 0" ends_after signal_program INT
 check "the store is unchanged by a save without edits" rows_are "${saved[@]}"
 
