@@ -1,6 +1,7 @@
 #include "platform/StoreText.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <iconv.h>
@@ -90,6 +91,30 @@ QString DecodeCp932(const QByteArray& bytes)
     return QString::fromUtf8(utf8);
 }
 
+// QString::fromUtf8 drops a leading byte order mark, but after our marker one is the user's
+// own U+FEFF.
+QString DecodeUtf8KeepingBom(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// A surrogate without its partner has no UTF-8 form (Qt would write '?'); U+FFFD at least
+// says that a character stood there.
+QString WithLoneSurrogatesReplaced(const QString& text)
+{
+    QString result = text;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        const QChar c = result.at(i);
+        if (c.isHighSurrogate() && i + 1 < result.size() && result.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            result[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return result;
+}
+
 [[noreturn]] void Fail(const QString& text, const char* what)
 {
     throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
@@ -97,8 +122,9 @@ QString DecodeCp932(const QByteArray& bytes)
 
 } // namespace
 
-QByteArray EncodeStoreText(const QString& text)
+QByteArray EncodeStoreText(const QString& value)
 {
+    const QString text = WithLoneSurrogatesReplaced(value);
     const QByteArray utf8 = text.toUtf8();
     if (IsAscii(utf8))
         return utf8;
@@ -113,7 +139,7 @@ QByteArray EncodeStoreText(const QString& text)
 QString DecodeStoreText(const QByteArray& bytes)
 {
     if (bytes.startsWith(Bom))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        return DecodeUtf8KeepingBom(QByteArrayView(bytes).sliced(3));
     return DecodeCp932(bytes);
 }
 

@@ -69,9 +69,11 @@ qint32 TSQLiteDo::AddNote(const QDate& today)
 
 QByteArray SqlTextLiteral(const QString& value)
 {
-    QString text = value;
-    text.remove(QChar(0));
-    QByteArray bytes = EncodeStoreText(text);
+    // NULs go only once the text is encoded, so that one between two halves of a broken
+    // surrogate pair never joins them into a character nobody typed; neither encoding has a
+    // zero byte inside a multi-byte character.
+    QByteArray bytes = EncodeStoreText(value);
+    bytes.removeIf([](char c) { return c == '\0'; });
     // Neither code page 932 nor UTF-8 uses the quote byte inside a multi-byte character.
     bytes.replace('\'', "''");
     return '\'' + bytes + '\'';

@@ -1,0 +1,295 @@
+#include "FaultFixture.h"
+
+#include "controls/ReportList.h"
+#include "list/uFList.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QSignalSpy>
+
+namespace {
+
+using StoreLocked = TFaultFixture;
+using StoreUnwritable = TFaultFixture;
+using StoreDamaged = TFaultFixture;
+
+QString S(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+// --- Another program holds the store's write lock ---
+
+TEST_F(StoreLocked, NoteSaveIsDroppedQuietlyAndTheNextSaveStoresWhatWasTyped)
+{
+    for (const QByteArray& lock : LockKinds) {
+        const qint64 id = AddOpenNote(S("before"));
+        TfrmDaviv* note = ShownNote(id, S("before"));
+        const QStringList before = Snapshot();
+        {
+            TLockHolder other(DbPath(), lock);
+            note->SetMemoText(S("typed while locked\n表ソ能"));
+            PointerLeaves(note);
+            note->move(note->x() + 5, note->y());
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(Snapshot(), before) << lock.constData();
+        EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+        EXPECT_EQ(note->MemoText(), S("typed while locked\r\n表ソ能\r\n"));
+
+        // The first save after the release writes the whole note again, with nothing typed anew.
+        const QStringList others = SnapshotExcept(id);
+        PointerLeaves(note);
+        EXPECT_EQ(StoredText(id), S("typed while locked\r\n表ソ能\r\n")) << lock.constData();
+        EXPECT_EQ(SnapshotExcept(id), others);
+        note->SetMemoText(S("and later"));
+        PointerLeaves(note);
+        EXPECT_EQ(StoredText(id), S("and later\r\n"));
+        delete note;
+    }
+}
+
+TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
+{
+    const qint64 first = AddOpenNote(S("old one"));
+    const qint64 second = AddOpenNote(S("old two"));
+    StartAndRestore();
+    ASSERT_EQ(Main->NoteWindows.size(), 2);
+    Main->NoteWindows[0]->SetMemoText(S("最後の編集"));
+    Main->NoteWindows[1]->SetMemoText(S("last edit"));
+    const QStringList bystanders =
+        Snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")");
+
+    // The command-line shell takes the lock and lets it go a second later by itself, while
+    // this process is inside the exit save.
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty())
+        GTEST_SKIP() << "the sqlite3 shell is not installed";
+    QProcess shell;
+    shell.start(sqlite3, {DbPath()});
+    ASSERT_TRUE(shell.waitForStarted());
+    shell.write("BEGIN EXCLUSIVE;\n.system sleep 1\nROLLBACK;\n.quit\n");
+    ASSERT_EVENTUALLY(!StoreReadable());
+    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
+    Main->close();
+    ASSERT_TRUE(shell.waitForFinished());
+
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(StoredText(first), S("最後の編集\r\n"));
+    EXPECT_EQ(StoredText(second), S("last edit\r\n"));
+    EXPECT_EQ(Snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")"),
+              bystanders);
+}
+
+TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
+{
+    for (const QByteArray& lock : LockKinds) {
+        Exec("delete from m_daviv where rowid > 1");
+        AddOpenNote(S("old"));
+        AddOpenNote(S(""));
+        StartAndRestore();
+        Main->ExitLockWaitMs = 200;
+        ASSERT_EQ(Main->NoteWindows.size(), 2);
+        Main->NoteWindows[0]->SetMemoText(S("買い物リスト\nmilk"));
+        Main->NoteWindows[1]->SetMemoText(S("  \n二行目"));
+        const QStringList before = Snapshot();
+        Reports.clear();
+        {
+            TLockHolder other(DbPath(), lock);
+            Main->close();
+        }
+        EXPECT_EQ(Snapshot(), before) << lock.constData();
+        ASSERT_EQ(Reports.size(), 1) << lock.constData();
+        const QStringList lines = Reports.first().split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.mid(1), (QStringList{S("・買い物リスト"), S("・(空の付箋)")})) << qPrintable(Reports.first());
+        EXPECT_TRUE(Main->NoteWindows.isEmpty());
+        Main.reset();
+    }
+}
+
+TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
+{
+    const qint64 ended = AddRow("'2011/08/27', 'ended note', 10, 20, 271, 71, 0, -1, 65535, 200");
+    TfrmList list(Desktop);
+    list.show();
+    auto* rows = list.findChild<TReportList*>(QStringLiteral("ListVwLg"));
+    ASSERT_EQ(rows->topLevelItemCount(), 2);
+    const QStringList before = Snapshot();
+
+    // A write lock still lets the list read: the delete is dropped and the row stays listed.
+    {
+        TLockHolder other(DbPath(), "BEGIN IMMEDIATE");
+        rows->topLevelItem(1)->setSelected(true);
+        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnremove")), Qt::LeftButton);
+        EXPECT_EQ(rows->topLevelItemCount(), 2);
+        EXPECT_TRUE(Reports.isEmpty());
+    }
+    EXPECT_EQ(Snapshot(), before);
+
+    // An exclusive lock stops the reload itself, which is reported.
+    {
+        TLockHolder other(DbPath(), "BEGIN EXCLUSIVE");
+        rows->topLevelItem(1)->setSelected(true);
+        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnremove")), Qt::LeftButton);
+        EXPECT_EQ(Reports.size(), 1);
+        list.hide();
+        list.show();
+        EXPECT_EQ(Reports.size(), 2);
+    }
+    EXPECT_EQ(Snapshot(), before);
+    list.hide();
+    list.show();
+    ASSERT_EQ(rows->topLevelItemCount(), 2);
+    EXPECT_EQ(rows->topLevelItem(1)->text(1), S("ended note"));
+
+    // Bringing a note back while another program writes: the window opens with the stored
+    // text, and its own first save makes it open in the store.
+    {
+        TLockHolder other(DbPath(), "BEGIN IMMEDIATE");
+        rows->topLevelItem(1)->setSelected(true);
+        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnreview")), Qt::LeftButton);
+    }
+    EXPECT_EQ(Snapshot(), before);
+    const QList<TfrmDaviv*> shown = list.findChildren<TfrmDaviv*>();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.first()->MemoText(), S("ended note\r\n"));
+    shown.first()->SaveNote();
+    EXPECT_EQ(StoredTerm(ended), S("-1"));
+    EXPECT_EQ(StoredText(ended), S("ended note\r\n"));
+    EXPECT_EQ(Reports.size(), 2);
+}
+
+// --- The store's file or folder cannot be written ---
+
+TEST_F(StoreUnwritable, ReadOnlyFileKeepsEveryRowAndTheExitSaveSaysSo)
+{
+    const qint64 id = AddOpenNote(S("stored"));
+    QFile::setPermissions(Dir.path(), QFile::Permissions(0x7777));
+    QFile::setPermissions(DbPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    TUnprivilegedFiles unprivileged;
+    if (TUnprivilegedFiles::CanWrite(DbPath()))
+        GTEST_SKIP() << "this user writes to read-only files";
+
+    const QStringList before = Snapshot();
+    StartAndRestore();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    TfrmDaviv* note = Main->NoteWindows.first();
+    EXPECT_EQ(note->MemoText(), S("stored\r\n"));
+    note->SetMemoText(S("typed on a read-only store"));
+    PointerLeaves(note);
+    note->move(note->x() + 5, note->y());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(note->MemoText(), S("typed on a read-only store\r\n"));
+    EXPECT_EQ(StoredText(id), S("stored"));
+
+    Main->ExitLockWaitMs = 100;
+    Main->close();
+    EXPECT_EQ(Snapshot(), before);
+    ASSERT_EQ(Reports.size(), 1);
+    EXPECT_TRUE(Reports.first().contains(S("・typed on a read-only store"))) << qPrintable(Reports.first());
+}
+
+TEST_F(StoreUnwritable, FolderWithoutWriteAccessLosesNoRow)
+{
+    const qint64 id = AddOpenNote(S("stored"));
+    QFile::setPermissions(DbPath(), QFile::Permissions(0x6666));
+    QFile::setPermissions(Dir.path(), QFile::Permissions(0x5555));
+    TUnprivilegedFiles unprivileged;
+    if (TUnprivilegedFiles::CanCreateIn(Dir.path()))
+        GTEST_SKIP() << "this user writes into folders without write access";
+
+    const QStringList before = Snapshot();
+    StartAndRestore();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    TfrmDaviv* note = Main->NoteWindows.first();
+    note->SetMemoText(S("typed without a journal"));
+    PointerLeaves(note);
+    note->move(note->x() + 5, note->y());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(StoredText(id), S("stored"));
+
+    Main->ExitLockWaitMs = 100;
+    Main->close();
+    EXPECT_EQ(Snapshot(), before);
+    ASSERT_EQ(Reports.size(), 1);
+    EXPECT_TRUE(Reports.first().contains(S("・typed without a journal"))) << qPrintable(Reports.first());
+    EXPECT_TRUE(QDir(Dir.path()).entryList(QDir::Files) == QStringList{QString::fromLatin1(StoreFileName)});
+}
+
+// --- The store file is not a database, or only part of one ---
+
+TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
+{
+    AddOpenNote(S("stored"));
+    StartAndRestore();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += char(i * 7 + 3);
+    {
+        QFile file(DbPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("This is somebody's text file, not a database.\n" + garbage);
+    }
+    const auto contents = [this] {
+        QFile file(DbPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray kept = contents();
+
+    TfrmDaviv* note = Main->NoteWindows.first();
+    note->SetMemoText(S("typed after the file was replaced"));
+    PointerLeaves(note);
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(note->MemoText(), S("typed after the file was replaced\r\n"));
+
+    // A restore on such a file is reported, not a crash.
+    Main->FirstTick = true;
+    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
+    auto list = std::make_unique<TfrmList>(Desktop);
+    list->show();
+    EXPECT_EQ(Reports.size(), 1);
+    list.reset();
+
+    Main->ExitLockWaitMs = 100;
+    Reports.clear();
+    Main->close();
+    EXPECT_EQ(contents(), kept);
+    ASSERT_EQ(Reports.size(), 1);
+    EXPECT_TRUE(Reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(Reports.first());
+}
+
+TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
+{
+    // Enough rows for several pages, so that a cut leaves the header and loses rows.
+    Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 200) "
+         "insert into m_daviv select '2011/08/26', 'note number ' || i || ' with some text to fill the page', "
+         "10, 20, 271, 71, -1, -1, 65408, 200 from n");
+    QFile file(DbPath());
+    const qint64 size = file.size();
+    ASSERT_GT(size, 8192);
+    ASSERT_TRUE(file.resize(size / 2));
+    const auto contents = [this] {
+        QFile f(DbPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray kept = contents();
+
+    Main = std::make_unique<TfrmMain>(Desktop);
+    Main->Timer1()->stop();
+    frmMain = Main.get();
+    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
+    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    TfrmList list(Desktop);
+    list.show();
+    EXPECT_FALSE(Reports.isEmpty());
+    Main->close();
+    EXPECT_EQ(contents(), kept);
+}
