@@ -138,9 +138,6 @@ void TfrmList::btnremoveClick()
         return;
     const qint32 id = StrToInt(*selected);
 
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(StmtDeleteNote(id));
-    store.CloseStore();
+    ExecuteInStore(FDesktop.ProgramFolder(), StmtDeleteNote(id));
     LoadNoteList();
 }

@@ -122,10 +122,7 @@ TNoteValues TfrmDaviv::CurrentValues() const
 // A store that does not open raises out of here to the application's error report.
 void TfrmDaviv::Execute(const QByteArray& statement)
 {
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(statement);
-    store.CloseStore();
+    ExecuteInStore(FDesktop.ProgramFolder(), statement);
 }
 
 void TfrmDaviv::SetToday()

@@ -114,10 +114,7 @@ void TfrmBaloon::BtnaddClick()
     const QString timeText = FormatStoreTime(ui->cxTimeEdit1->time());
     const QString dateText = FormatStoreDate(*date);
 
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(StmtAddMessage(timeText, ui->EditMemo->text(), dateText));
-    store.CloseStore();
+    ExecuteInStore(FDesktop.ProgramFolder(), StmtAddMessage(timeText, ui->EditMemo->text(), dateText));
     LoadMessageList();
 }
 
@@ -132,10 +129,7 @@ void TfrmBaloon::BtnupdateClick()
     const QString dateText = FormatStoreDate(*date);
     const qint64 id = MessageIdValue(FSelectedMessageId);
 
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(StmtUpdateMessage(timeText, ui->EditMemo->text(), dateText, id));
-    store.CloseStore();
+    ExecuteInStore(FDesktop.ProgramFolder(), StmtUpdateMessage(timeText, ui->EditMemo->text(), dateText, id));
     LoadMessageList();
 }
 
@@ -145,9 +139,6 @@ void TfrmBaloon::BtndeleteClick()
         return;
     const qint64 id = MessageIdValue(FSelectedMessageId);
 
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(StmtDeleteMessage(id));
-    store.CloseStore();
+    ExecuteInStore(FDesktop.ProgramFolder(), StmtDeleteMessage(id));
     LoadMessageList();
 }
