@@ -109,13 +109,16 @@ inline void PrintTarget(const char* name, double value, double limit, const char
                 value < limit ? "met" : "MISSED");
 }
 
-// The program's figure over the floor measured in the same run, at the median and at p95.
+// The program's figure over the floor measured in the same run, at the median and at p95;
+// a limit of 0 is a ratio shown for scale, without a target.
 inline void PrintRatio(const char* name, const TFigures& program, const TFigures& floor, double limit)
 {
     const double median = program.Median / floor.Median;
     const double p95 = program.P95 / floor.P95;
-    std::printf("  %-56s median %.3fx  p95 %.3fx, target <= %.2fx: %s\n", name, median, p95, limit,
-                median <= limit ? "met" : "MISSED");
+    std::printf("  %-56s median %.3fx  p95 %.3fx", name, median, p95);
+    if (limit > 0)
+        std::printf(", target <= %.2fx: %s", limit, median <= limit ? "met" : "MISSED");
+    std::printf("\n");
 }
 
 [[noreturn]] inline void Fail(const char* what)

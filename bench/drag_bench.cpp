@@ -226,7 +226,7 @@ int main(int argc, char** argv)
     for (int run = 0; run < 5; ++run)
         rates.push_back(SustainedRate(note));
     const TFigures rate = FiguresOf(rates);
-    std::printf("  %-50s median %9.1f /s  lowest %9.1f /s  (5 drags of %d steps)\n",
+    std::printf("  %-56s median %9.1f /s  lowest %9.1f /s  (5 drags of %d steps)\n",
                 "saves per second, each step after the last's save", rate.Median,
                 *std::min_element(rates.begin(), rates.end()), Steps);
     const QByteArray row =
@@ -251,9 +251,9 @@ int main(int argc, char** argv)
     std::snprintf(name, sizeof name, "paced at %d ms: mouse event to its save done", intervalMs);
     PrintFigures(name, FiguresOf(latency), TUnit::Ms);
     PrintFigures("paced: the save inside the move handler", FiguresOf(handling), TUnit::Ms);
-    std::printf("  %-50s %d of %d steps found an earlier one unsaved, at most %d pending\n",
+    std::printf("  %-56s %d of %d steps found an earlier one unsaved, at most %d pending\n",
                 "paced: steps queued behind a save", behind, 3 * Steps, maxPending);
-    std::printf("  %-50s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, Steps,
+    std::printf("  %-56s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, Steps,
                 handled / seconds);
     frmDaviv = nullptr;
     return 0;

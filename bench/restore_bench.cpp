@@ -52,6 +52,23 @@ TRestoreRun RestoreOnce(TFakeDesktop& desktop, int expected)
     return run;
 }
 
+// What the window system alone asks per window: as many bare frameless tool windows of a
+// note's size, each shown, with none of a note's content.
+double BareWindowsUs(int count)
+{
+    QWidget owner;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < count; ++i) {
+        auto* window = new QWidget(&owner, Qt::Tool | Qt::FramelessWindowHint);
+        window->setGeometry(20 + (i * 37) % 700, 20 + (i * 53) % 500, 271, 71);
+        window->show();
+    }
+    const double us = MicrosecondsOf(t);
+    QCoreApplication::processEvents();
+    return us;
+}
+
 void Measure(int notes, int rounds, double targetMs)
 {
     TScratchStore scratch;
@@ -64,11 +81,12 @@ void Measure(int notes, int rounds, double targetMs)
     frmDaviv = &templateNote;
 
     RestoreOnce(desktop, notes); // warm-up: fonts, styles, the first window's set-up
-    std::vector<double> calls, exposed;
+    std::vector<double> calls, exposed, bare;
     for (int i = 0; i < rounds; ++i) {
         const TRestoreRun run = RestoreOnce(desktop, notes);
         calls.push_back(run.CallUs);
         exposed.push_back(run.ExposedUs);
+        bare.push_back(BareWindowsUs(notes));
     }
     frmDaviv = nullptr;
 
@@ -78,6 +96,10 @@ void Measure(int notes, int rounds, double targetMs)
     PrintFigures(name, call, TUnit::Ms);
     std::snprintf(name, sizeof name, "  ... until all %d are exposed", notes);
     PrintFigures(name, FiguresOf(exposed), TUnit::Ms);
+    std::snprintf(name, sizeof name, "floor: %d bare tool windows shown", notes);
+    const TFigures floor = FiguresOf(bare);
+    PrintFigures(name, floor, TUnit::Ms);
+    PrintRatio("RestoreNotes / bare windows", call, floor, 0);
     std::snprintf(name, sizeof name, "RestoreNotes, %d notes, median", notes);
     PrintTarget(name, call.Median / 1000.0, targetMs, "ms");
 }
@@ -90,6 +112,11 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     PrintHeader("restore_bench: start-up restore of the open notes");
+    // restore_bench N [ROUNDS]: one store size alone, for profiling.
+    if (argc > 1) {
+        Measure(std::max(1, atoi(argv[1])), argc > 2 ? std::max(1, atoi(argv[2])) : 3, 1e9);
+        return 0;
+    }
     Measure(100, 15, 100);
     Measure(1000, 7, 500);
     return 0;
