@@ -10,6 +10,7 @@
 #include "store/uSqliteDo.h"
 #include "ui_frmDaviv.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -41,6 +42,17 @@ Qt::CursorShape CursorFor(Qt::Edges edges)
     return Qt::ArrowCursor;
 }
 
+// Each top-level window hands the X server its icon in every size the icon has, 350 KB for the
+// program's; a note, which no task bar shows, keeps the small sizes that window lists use.
+QIcon SmallSizesOf(const QIcon& icon)
+{
+    QIcon small;
+    for (const QSize& size : icon.availableSizes())
+        if (size.width() <= 32 && size.height() <= 32)
+            small.addPixmap(icon.pixmap(size));
+    return small;
+}
+
 } // namespace
 
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
@@ -49,6 +61,8 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), FDesktop(desktop), ui(std::make_unique<Ui::frmDaviv>())
 {
     ui->setupUi(this);
+    if (const QIcon small = SmallSizesOf(windowIcon()); !small.isNull())
+        setWindowIcon(small);
     FPopupMenu1 = ui->PopupMenu1;
     setMouseTracking(true);
     SetColor(FColor);

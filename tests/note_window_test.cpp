@@ -8,9 +8,11 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPixmap>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -557,4 +559,22 @@ TEST_F(NoteWindow, OwnerDestroysTheNoteButDoesNotHideIt)
     EXPECT_TRUE(note->isVisible());
     delete owner;
     EXPECT_TRUE(alive.isNull());
+}
+
+TEST_F(NoteWindow, CarriesOnlyTheSmallSizesOfTheIconItInherits)
+{
+    QIcon icon;
+    for (int size : {16, 32, 64, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::yellow);
+        icon.addPixmap(pixmap);
+    }
+    QWidget owner;
+    owner.setWindowIcon(icon);
+    TfrmDaviv note(Desktop, &owner);
+    EXPECT_EQ(note.windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
+    EXPECT_EQ(owner.windowIcon().availableSizes().size(), 4);
+
+    TfrmDaviv withoutIcon(Desktop, nullptr);
+    EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
 }
