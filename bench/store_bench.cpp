@@ -50,13 +50,8 @@ int main(int argc, char** argv)
         return StmtSaveNote(moved);
     };
 
-    // What TfrmDaviv::Execute does for a save, step for step.
-    auto programSave = [&](const QByteArray& statement) {
-        TSQLiteDo store(scratch.Folder());
-        store.OpenStore(file);
-        store.ExecuteInTransaction(statement);
-        store.CloseStore();
-    };
+    // The call every note save goes through.
+    auto programSave = [&](const QByteArray& statement) { ExecuteInStore(scratch.Folder(), statement); };
     auto bareSave = [&](const QByteArray& statement) {
         sqlite3* db = nullptr;
         Check(sqlite3_open(path.constData(), &db), db);
