@@ -184,20 +184,26 @@ no_note_at()
     return 1
 }
 
-# Watches for $1 seconds: nothing of the program may show on the desktop.
-nothing_shown_for()
+# none_shown_until <time in ms> <lister>: until then, the lister (a function printing what it
+# sees of the program) prints nothing.
+none_shown_until()
 {
-    local until seen
-    until=$(($(now_ms) + $1 * 1000))
-    while [ "$(now_ms)" -lt "$until" ]; do
+    local seen
+    while [ "$(now_ms)" -lt "$1" ]; do
         alive || return
-        seen=$(program_windows)
+        seen=$("$2")
         if [ -n "$seen" ]; then
             DETAIL="shown: ${seen//$'\n'/, }"
             return 1
         fi
         sleep 0.2
     done
+}
+
+# Watches for $1 seconds: nothing of the program may show on the desktop.
+nothing_shown_for()
+{
+    none_shown_until $(($(now_ms) + $1 * 1000)) program_windows
 }
 
 tray_icon_docked()
@@ -224,20 +230,6 @@ balloon_shown()
     [ -n "$(balloon_place)" ] && return 0
     DETAIL="no balloon by the tray"
     return 1
-}
-
-no_balloon_before()
-{
-    local seen
-    while [ "$(date +%s)" -lt "$1" ]; do
-        alive || return
-        seen=$(balloon_place)
-        if [ -n "$seen" ]; then
-            DETAIL="a balloon at $seen before its minute"
-            return 1
-        fi
-        sleep 0.2
-    done
 }
 
 focused()
@@ -459,7 +451,7 @@ check "the next start restores the new note with the other open ones" \
     wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
 check "the new note comes back in its colour" \
     wait_until 10 screen_shows restarted "535 361 128,255,0" "210 220 255,255,0"
-check "no balloon shows before the reminder's minute ($reminder_time)" no_balloon_before "$minute"
+check "no balloon shows before the reminder's minute ($reminder_time)" none_shown_until $((minute * 1000)) balloon_place
 check "the reminder shows as a balloon by the tray at $reminder_time" wait_until 5 balloon_shown
 screen_shows reminder
 sleep 3
