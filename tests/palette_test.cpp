@@ -13,9 +13,30 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <thread>
 
 namespace {
+
+// Hands every event the application delivers to a callback, for as long as it lives.
+class TEventRecorder : public QObject {
+public:
+    explicit TEventRecorder(std::function<void(QObject*, QEvent*)> record) : FRecord(std::move(record))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~TEventRecorder() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        FRecord(watched, event);
+        return false;
+    }
+
+private:
+    std::function<void(QObject*, QEvent*)> FRecord;
+};
 
 // A palette on a temporary store, with the timer stopped so that each test ticks by hand,
 // and the template note window the saves read their transparency from.
@@ -145,6 +166,26 @@ TEST_F(Palette, RestoreShowsEveryReadableOpenRowAsStored)
     EXPECT_EQ(OwnedNotes().size(), 2);
     EXPECT_TRUE(Reports.isEmpty());
     EXPECT_EQ(Column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r"), before);
+}
+
+// The later notes lie over the earlier ones, as they always have: the windows are shown in
+// the order of their rows, each already carrying its row's text and place.
+TEST_F(Palette, RestoreShowsTheNotesInRowOrderWithTheirContent)
+{
+    Prepare();
+    for (int i = 0; i < 5; ++i)
+        AddRow("'2011/08/26', 'note " + QByteArray::number(i) + "', " + QByteArray::number(10 + i) +
+               ", 20, 271, 71, -1, -1, 65535, 200");
+    Start();
+    QStringList shown;
+    TEventRecorder recorder([&](QObject* watched, QEvent* event) {
+        if (auto* note = qobject_cast<TfrmDaviv*>(watched); note && event->type() == QEvent::Show)
+            shown << QStringLiteral("%1 %2 %3").arg(note->NoteId()).arg(note->MemoText().trimmed()).arg(note->x());
+    });
+    Main->Timer1Timer();
+    EXPECT_EQ(shown,
+              QStringList({QStringLiteral("1 note 0 10"), QStringLiteral("2 note 1 11"), QStringLiteral("3 note 2 12"),
+                           QStringLiteral("4 note 3 13"), QStringLiteral("5 note 4 14")}));
 }
 
 TEST_F(Palette, CloseBeforeTheFirstTickSavesNothing)
