@@ -193,50 +193,40 @@ void TfrmMain::RestoreNotes()
     // times; a note built between two shows, while the server's answers and events come in,
     // took two to four times as long as one built beforehand.
     QList<TfrmDaviv*> built;
-    auto showBuilt = [&] {
-        for (TfrmDaviv* note : std::as_const(built)) {
-            NoteWindows.append(note);
-            try {
-                note->show();
-            } catch (const std::exception&) {
-                NoteWindows.removeOne(note);
-                delete note;
-            }
-        }
-        built.clear();
-    };
     TSQLiteDo store(FDesktop.ProgramFolder());
     TSQLiteDatabase& db = store.OpenStore(StoreName());
     std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtOpenNotes);
-    try {
-        for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
-            auto* note = new TfrmDaviv(FDesktop, this);
-            try {
-                note->SetNoteDate(StrToDate(Text(*table, "f_day")));
-                note->SetMemoText(Text(*table, "note"));
-                const int left = StrToInt(Text(*table, "xpos"));
-                const int top = StrToInt(Text(*table, "ypos"));
-                const int width = StrToInt(Text(*table, "width"));
-                const int height = StrToInt(Text(*table, "height"));
-                note->SetBounds(left, top, width, height);
-                note->SetTermFlag(StrToBool(Text(*table, "term")));
-                note->SetVisibleFlag(StrToBool(Text(*table, "visible")));
-                note->SetColor(quint32(StrToInt(Text(*table, "color"))));
-                note->SetAlphaBlendValue(StrToInt(Text(*table, "alpha")) & 0xFF);
-                note->SetNoteId(StrToInt(Text(*table, "rowid")));
-                note->SetMemoColor(note->Color());
-                built.append(note);
-            } catch (const std::exception&) {
-                // A row that does not read is left as it is in the store, without a word.
-                delete note;
-            }
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+        auto* note = new TfrmDaviv(FDesktop, this);
+        try {
+            note->SetNoteDate(StrToDate(Text(*table, "f_day")));
+            note->SetMemoText(Text(*table, "note"));
+            const int left = StrToInt(Text(*table, "xpos"));
+            const int top = StrToInt(Text(*table, "ypos"));
+            const int width = StrToInt(Text(*table, "width"));
+            const int height = StrToInt(Text(*table, "height"));
+            note->SetBounds(left, top, width, height);
+            note->SetTermFlag(StrToBool(Text(*table, "term")));
+            note->SetVisibleFlag(StrToBool(Text(*table, "visible")));
+            note->SetColor(quint32(StrToInt(Text(*table, "color"))));
+            note->SetAlphaBlendValue(StrToInt(Text(*table, "alpha")) & 0xFF);
+            note->SetNoteId(StrToInt(Text(*table, "rowid")));
+            note->SetMemoColor(note->Color());
+            built.append(note);
+        } catch (const std::exception&) {
+            // A row that does not read is left as it is in the store, without a word.
+            delete note;
         }
-    } catch (...) {
-        // A store that fails part-way still shows the notes it gave before failing.
-        showBuilt();
-        throw;
     }
-    showBuilt();
+    for (TfrmDaviv* note : std::as_const(built)) {
+        NoteWindows.append(note);
+        try {
+            note->show();
+        } catch (const std::exception&) {
+            NoteWindows.removeOne(note);
+            delete note;
+        }
+    }
     table.reset();
     store.CloseStore();
 }
