@@ -10,7 +10,7 @@ namespace {
 
 constexpr char Bom[] = "\xEF\xBB\xBF";
 
-bool IsAscii(const QByteArray& bytes)
+bool IsAscii(QByteArrayView bytes)
 {
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -91,6 +91,17 @@ QString DecodeCp932(const QByteArray& bytes)
     return QString::fromUtf8(utf8);
 }
 
+// Whether the bytes are UTF-8 that holds at least one multi-byte sequence. Ordinary code page 932
+// Japanese is never that: its lead bytes 0x81-0x9F cannot start a UTF-8 sequence.
+bool IsMultiByteUtf8(QByteArrayView bytes)
+{
+    if (IsAscii(bytes))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 // QString::fromUtf8 drops a leading byte order mark, but after our marker one is the user's
 // own U+FEFF.
 QString DecodeUtf8KeepingBom(QByteArrayView bytes)
@@ -131,7 +142,9 @@ QByteArray EncodeStoreText(const QString& value)
     QByteArray cp932;
     // Only a conversion that reads back to the same text is kept: some characters have
     // several Unicode forms that code page 932 folds into one.
-    if (ToCp932().Convert(utf8, cp932, true, {}) && DecodeCp932(cp932) == text)
+    // Code page 932 bytes that also read as UTF-8 (a few runs of half-width katakana, say) would
+    // come back as UTF-8; the marked form keeps them what they are.
+    if (ToCp932().Convert(utf8, cp932, true, {}) && DecodeCp932(cp932) == text && !IsMultiByteUtf8(cp932))
         return cp932;
     return QByteArray(Bom) + utf8;
 }
@@ -140,6 +153,9 @@ QString DecodeStoreText(const QByteArray& bytes)
 {
     if (bytes.startsWith(Bom))
         return DecodeUtf8KeepingBom(QByteArrayView(bytes).sliced(3));
+    // Other programs write UTF-8 without the mark.
+    if (IsMultiByteUtf8(bytes))
+        return DecodeUtf8KeepingBom(bytes);
     return DecodeCp932(bytes);
 }
 

@@ -9,7 +9,8 @@
 
 // The store keeps text as code page 932 bytes, as files written by earlier versions hold it.
 // A value that code page 932 cannot hold is kept as UTF-8 behind a byte order mark instead;
-// a U+FEFF at the start of the value itself comes back as it was. A surrogate without its
+// a U+FEFF at the start of the value itself comes back as it was. A value without the mark that
+// reads as UTF-8 with at least one multi-byte sequence was written by another program as UTF-8. A surrogate without its
 // partner has no encoding and is stored as U+FFFD.
 QByteArray EncodeStoreText(const QString& text);
 QString DecodeStoreText(const QByteArray& bytes);

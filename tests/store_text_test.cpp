@@ -34,6 +34,26 @@ TEST(StoreCodec, ReadsFilesOfEarlierVersionsByteForByte)
     EXPECT_EQ(DecodeStoreText(QByteArray()), QString());
 }
 
+TEST(StoreCodec, UnmarkedUtf8FromOtherProgramsReadsAsUtf8)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {QStringLiteral("日本語メモ").toUtf8(), QStringLiteral("日本語メモ")},
+        {QByteArray("caf\xC3\xA9"), QStringLiteral("café")},
+        {QStringLiteral("買い物😀").toUtf8(), QStringLiteral("買い物😀")},
+        // Code page 932 Japanese is never valid UTF-8.
+        {QByteArray("\x93\xfa\x96\x7b\x8c\xea"), QStringLiteral("日本語")},
+        {QByteArray("\xB6\xC0\xB6\xC5"), QStringLiteral("ｶﾀｶﾅ")},
+        {QByteArray("plain"), QStringLiteral("plain")},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(DecodeStoreText(bytes), text) << bytes.toHex().constData();
+    // The few code page 932 texts that are also UTF-8 are written marked, so they read back.
+    for (const QString& text : {QStringLiteral("ﾃｽ"), QStringLiteral("ﾃｽ ﾃｽ")}) {
+        EXPECT_TRUE(EncodeStoreText(text).startsWith("\xEF\xBB\xBF")) << qPrintable(text);
+        EXPECT_EQ(DecodeStoreText(EncodeStoreText(text)), text);
+    }
+}
+
 TEST(StoreCodec, RandomTextsRoundTrip)
 {
     QRandomGenerator random(12345);
