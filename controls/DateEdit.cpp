@@ -37,6 +37,10 @@ TDateEdit::TDateEdit(QWidget* parent) : QLineEdit(parent)
     FDropDown->setToolTip(QStringLiteral("カレンダー (Alt+↓)"));
     connect(FDropDown, &QAction::triggered, this, &TDateEdit::ShowCalendar);
     connect(this, &QLineEdit::editingFinished, this, &TDateEdit::EditingFinished);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (FShowsInvalid && (text().trimmed().isEmpty() || Date()))
+            ShowInvalid(false);
+    });
 }
 
 TDateEdit::~TDateEdit() = default;
@@ -54,22 +58,41 @@ std::optional<QDate> TDateEdit::Date() const
 
 void TDateEdit::SetDate(std::optional<QDate> date)
 {
-    FAcceptedText = date && date->isValid() ? FormatStoreDate(*date) : QString();
-    setText(FAcceptedText);
+    setText(date && date->isValid() ? FormatStoreDate(*date) : QString());
 }
 
+std::optional<QDate> TDateEdit::CheckedDate()
+{
+    const std::optional<QDate> date = Date();
+    ShowInvalid(!date && !text().trimmed().isEmpty());
+    return date;
+}
+
+// A text that is not a date stays as typed, marked, so that no other date is taken for it.
 void TDateEdit::EditingFinished()
 {
     if (text().trimmed().isEmpty()) {
         SetDate(std::nullopt);
         return;
     }
-    // An unreadable text goes back to the last date rather than silently meaning "no date".
-    const std::optional<QDate> date = Date();
-    if (date)
+    if (const std::optional<QDate> date = CheckedDate())
         SetDate(date);
-    else
-        setText(FAcceptedText);
+}
+
+void TDateEdit::ShowInvalid(bool invalid)
+{
+    if (invalid == FShowsInvalid)
+        return;
+    FShowsInvalid = invalid;
+    QPalette pal = palette();
+    if (invalid) {
+        pal.setColor(QPalette::Base, QColor(255, 214, 214));
+        pal.setColor(QPalette::Text, Qt::black);
+    } else {
+        pal = QPalette();
+    }
+    setPalette(pal);
+    setToolTip(invalid ? QStringLiteral("日付として読めません。2026/12/31 のように入力してください。") : QString());
 }
 
 void TDateEdit::BuildPopup()

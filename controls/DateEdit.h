@@ -20,6 +20,9 @@ public:
 
     // The date the text reads as; none for an empty text or one that is not a date.
     std::optional<QDate> Date() const;
+    // As Date, and a text that is not a date is marked as wrong until it is mended.
+    std::optional<QDate> CheckedDate();
+    bool ShowsInvalid() const { return FShowsInvalid; }
     // Shows the date; none (or an invalid date) empties the field.
     void SetDate(std::optional<QDate> date);
 
@@ -35,10 +38,10 @@ private:
     void BuildPopup();
     void TakeCalendarDate(const QDate& date);
     void EditingFinished();
+    void ShowInvalid(bool invalid);
 
     QAction* FDropDown = nullptr;
     QFrame* FPopup = nullptr;
     QCalendarWidget* FCalendar = nullptr;
-    // What the field showed after the last accepted edit, to restore over an unreadable text.
-    QString FAcceptedText;
+    bool FShowsInvalid = false;
 };

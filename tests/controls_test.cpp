@@ -55,9 +55,10 @@ TEST(DateEdit, TypedTextIsTakenOnlyWhenItReadsAsADate)
         {" 2027/01/05 ", "2027/01/05", QDate(2027, 1, 5)},
         {"", "", std::nullopt},
         {"   ", "", std::nullopt},
-        // Unreadable texts give the last date back rather than meaning "no date".
-        {"tomorrow", "2026/12/08", Day},
-        {"2027/02/30", "2026/12/08", Day},
+        // Unreadable texts stay as typed and marked: no other date is taken for them.
+        {"tomorrow", "tomorrow", std::nullopt},
+        {"2027/02/30", "2027/02/30", std::nullopt},
+        {"2026/12/31x", "2026/12/31x", std::nullopt},
     };
     for (const TCase& c : cases) {
         TDateEdit edit;
@@ -65,6 +66,7 @@ TEST(DateEdit, TypedTextIsTakenOnlyWhenItReadsAsADate)
         Type(edit, QString::fromUtf8(c.typed));
         EXPECT_EQ(edit.text(), QString::fromUtf8(c.shown)) << c.typed;
         EXPECT_EQ(edit.Date(), c.date) << c.typed;
+        EXPECT_EQ(edit.ShowsInvalid(), !c.date && !QString::fromUtf8(c.typed).trimmed().isEmpty()) << c.typed;
     }
 }
 
@@ -106,6 +108,28 @@ TEST(TimeEdit, ShowsTheStoreTimeForm)
         edit.setTime(time);
         EXPECT_EQ(edit.text(), QString::fromLatin1(text));
         EXPECT_EQ(edit.time(), time);
+    }
+}
+
+TEST(TimeEdit, TakesTypedDigits)
+{
+    // Typed over the whole text, or with the caret put into the hours by a click.
+    const std::pair<const char*, QTime> cases[] = {
+        {"9:30:15", QTime(9, 30, 15)}, {"23:05:00", QTime(23, 5)}, {"7", QTime(7, 0)}};
+    for (bool selectAll : {true, false}) {
+        for (const auto& [typed, time] : cases) {
+            TTimeEdit edit;
+            edit.setTime(QTime(12, 0));
+            edit.show();
+            edit.setFocus();
+            if (selectAll)
+                edit.selectAll();
+            else
+                QTest::keyClick(&edit, Qt::Key_Home);
+            QTest::keyClicks(&edit, QString::fromLatin1(typed));
+            QTest::keyClick(&edit, Qt::Key_Return);
+            EXPECT_EQ(edit.time(), time) << typed << " shows " << edit.text().toStdString();
+        }
     }
 }
 
