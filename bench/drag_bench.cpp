@@ -4,6 +4,8 @@
 //   drag_bench [interval_ms]   the paced run's event interval, 8 ms (125 Hz) unless given
 #include "BenchSupport.h"
 
+#include "store/NoteStore.h"
+
 #include "notes/uFDaviv.h"
 #include "platform/ErrorReport.h"
 #include "platform/FakeDesktop.h"
@@ -209,9 +211,10 @@ int main(int argc, char** argv)
     TScratchStore scratch;
     const std::vector<qint32> ids = scratch.AddNotes(100, true);
     TFakeDesktop desktop(scratch.Folder());
-    TfrmDaviv templateNote(desktop, nullptr);
+    const TNoteStore store(scratch.Folder());
+    TfrmDaviv templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
-    TfrmDaviv note(desktop, nullptr);
+    TfrmDaviv note(desktop, store, nullptr);
     note.SetNoteDate(QDate(2026, 12, 9));
     note.SetMemoText(NoteText(1));
     note.SetBounds(Start.x(), Start.y(), 271, 71);

@@ -2,6 +2,8 @@
 // cached, none of them due.
 #include "BenchSupport.h"
 
+#include "store/NoteStore.h"
+
 #include "list/uFList.h"
 #include "notes/uFDaviv.h"
 #include "platform/ErrorReport.h"
@@ -22,7 +24,8 @@ void MeasureNoteList()
     scratch.AddNotes(5000, true);
     scratch.AddNotes(5000, false);
     TFakeDesktop desktop(scratch.Folder());
-    TfrmList list(desktop);
+    const TNoteStore store(scratch.Folder());
+    TfrmList list(desktop, store);
     auto* view = list.findChild<QTreeWidget*>(QStringLiteral("ListVwLg"));
     if (!view)
         Fail("the list has no ListVwLg");
@@ -60,12 +63,13 @@ void MeasureReminderTick()
         db.CommitTransaction();
     }
     TFakeDesktop desktop(scratch.Folder());
+    const TNoteStore store(scratch.Folder());
     desktop.Cursor = QPoint(500, 400);
     // A minute no reminder names, the seconds in which a due one would fire.
     desktop.Clock = QDateTime(QDate(2026, 12, 9), QTime(23, 59, 1));
-    TfrmDaviv templateNote(desktop, nullptr);
+    TfrmDaviv templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
-    TfrmMain main(desktop);
+    TfrmMain main(desktop, store);
     main.Timer1()->stop();
     frmMain = &main;
     if (main.TimeList.size() != 1000)

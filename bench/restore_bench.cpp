@@ -2,6 +2,8 @@
 // call builds and shows every note window; until each has been exposed is reported beside it.
 #include "BenchSupport.h"
 
+#include "store/NoteStore.h"
+
 #include "notes/uFDaviv.h"
 #include "platform/ErrorReport.h"
 #include "platform/FakeDesktop.h"
@@ -19,9 +21,9 @@ struct TRestoreRun {
     double ExposedUs = 0;
 };
 
-TRestoreRun RestoreOnce(TFakeDesktop& desktop, int expected)
+TRestoreRun RestoreOnce(TFakeDesktop& desktop, const TNoteStore& store, int expected)
 {
-    auto main = std::make_unique<TfrmMain>(desktop);
+    auto main = std::make_unique<TfrmMain>(desktop, store);
     main->Timer1()->stop();
     frmMain = main.get();
     QCoreApplication::processEvents();
@@ -76,14 +78,15 @@ void Measure(int notes, int rounds, double targetMs)
     // Ended notes stay in the store and are not restored; a long-used store holds many.
     scratch.AddNotes(notes, false);
     TFakeDesktop desktop(scratch.Folder());
+    const TNoteStore store(scratch.Folder());
     desktop.Cursor = QPoint(500, 400);
-    TfrmDaviv templateNote(desktop, nullptr);
+    TfrmDaviv templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
 
-    RestoreOnce(desktop, notes); // warm-up: fonts, styles, the first window's set-up
+    RestoreOnce(desktop, store, notes); // warm-up: fonts, styles, the first window's set-up
     std::vector<double> calls, exposed, bare;
     for (int i = 0; i < rounds; ++i) {
-        const TRestoreRun run = RestoreOnce(desktop, notes);
+        const TRestoreRun run = RestoreOnce(desktop, store, notes);
         calls.push_back(run.CallUs);
         exposed.push_back(run.ExposedUs);
         bare.push_back(BareWindowsUs(notes));

@@ -5,6 +5,7 @@
 #include "notes/uFDaviv.h"
 #include "platform/ErrorReport.h"
 #include "platform/FakeDesktop.h"
+#include "store/NoteStore.h"
 
 #include <QElapsedTimer>
 
@@ -41,22 +42,24 @@ int main(int argc, char** argv)
     note.Color = 0x80FFFF;
     note.Alpha = 200;
     note.Id = ids[500];
-    const QByteArray save = StmtSaveNote(note);
     // Every save moves the note, as a drag does: a save that changes nothing on the page is
     // cheaper for the file system to make durable and would flatter both sides.
-    auto saveAt = [&note](int x) {
+    auto movedTo = [&note](int x) {
         TNoteValues moved = note;
         moved.X = x;
-        return StmtSaveNote(moved);
+        return moved;
     };
 
-    // The call every note save goes through.
-    auto programSave = [&](const QByteArray& statement) { ExecuteInStore(scratch.Folder(), statement); };
-    auto bareSave = [&](const QByteArray& statement) {
+    // The call every note save goes through: it checks that the row is still the note's, writes
+    // it and reads back what it wrote, in one transaction.
+    const TNoteStore store(scratch.Folder());
+    std::optional<TRowImage> known = store.Note(note.Id)->Image;
+    auto programSave = [&](const TNoteValues& values) { known = store.SaveNote(values, known).Image; };
+    auto bareSave = [&](const TNoteValues& values) {
         sqlite3* db = nullptr;
         Check(sqlite3_open(path.constData(), &db), db);
         BareExec(db, "BEGIN TRANSACTION");
-        BareExec(db, statement.constData());
+        BareExec(db, StmtSaveNote(values).constData());
         BareExec(db, "COMMIT");
         Check(sqlite3_close(db), nullptr);
     };
@@ -64,16 +67,16 @@ int main(int argc, char** argv)
     // Interleaved, and in turns first, so that disk noise and cache warmth hit both alike.
     const int rounds = 400;
     std::vector<double> program, floor;
-    std::vector<QByteArray> statements;
+    std::vector<TNoteValues> statements;
     for (int i = 0; i < 2 * rounds + 40; ++i)
-        statements.push_back(saveAt(200 + i));
+        statements.push_back(movedTo(200 + i));
     for (int i = 0; i < 20; ++i) {
         programSave(statements[size_t(2 * i)]);
         bareSave(statements[size_t(2 * i + 1)]);
     }
     for (int i = 0; i < rounds; ++i) {
-        const QByteArray& first = statements[size_t(40 + 2 * i)];
-        const QByteArray& second = statements[size_t(41 + 2 * i)];
+        const TNoteValues& first = statements[size_t(40 + 2 * i)];
+        const TNoteValues& second = statements[size_t(41 + 2 * i)];
         QElapsedTimer t;
         if (i % 2 == 0) {
             t.start();
@@ -93,16 +96,16 @@ int main(int argc, char** argv)
     }
     const TFigures programFigures = FiguresOf(program);
     const TFigures floorFigures = FiguresOf(floor);
-    PrintFigures("note save: TSQLiteDo open, ExecuteInTransaction, close", programFigures, TUnit::Us);
+    PrintFigures("note save: open, check the row, update, read back, close", programFigures, TUnit::Us);
     PrintFigures("floor: sqlite3_open, BEGIN, UPDATE, COMMIT, close", floorFigures, TUnit::Us);
     PrintRatio("note save / floor", programFigures, floorFigures, 1.2);
-    programSave(save);
+    programSave(note);
     if (scratch.Scalar("select xpos from m_daviv where rowid = " + QByteArray::number(note.Id)) != "100")
         Fail("the save did not reach the row");
 
     // The same save from a shown note window: its values and the statement are built too.
     TFakeDesktop desktop(scratch.Folder());
-    TfrmDaviv window(desktop, nullptr);
+    TfrmDaviv window(desktop, store, nullptr);
     window.SetNoteDate(QDate(2026, 12, 9));
     window.SetMemoText(NoteText(500));
     window.SetBounds(100, 120, 271, 71);
@@ -125,7 +128,7 @@ int main(int argc, char** argv)
                  FiguresOf(Sample(rounds,
                                   [&] {
                                       BareExec(open, "BEGIN");
-                                      BareExec(open, statements[size_t(round++)].constData());
+                                      BareExec(open, StmtSaveNote(statements[size_t(round++)]).constData());
                                       BareExec(open, "COMMIT");
                                   })),
                  TUnit::Us);

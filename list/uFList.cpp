@@ -3,7 +3,8 @@
 #include "notes/uFDaviv.h"
 #include "platform/Desktop.h"
 #include "platform/StoreText.h"
-#include "store/uSqliteDo.h"
+#include "shell/uFMain.h"
+#include "store/NoteStore.h"
 #include "ui_frmList.h"
 
 #include <QShowEvent>
@@ -13,11 +14,6 @@ TfrmList* frmList = nullptr;
 namespace {
 
 enum TColumn { ColDay, ColNote, ColState, ColId };
-
-QString Text(const TSQLiteTable& table, const char* column)
-{
-    return DecodeStoreText(table.ValueText(column));
-}
 
 } // namespace
 
@@ -36,8 +32,8 @@ QString NoteCellText(const QString& note)
     return text;
 }
 
-TfrmList::TfrmList(TDesktop& desktop, QWidget* parent)
-    : QDialog(parent), FDesktop(desktop), ui(std::make_unique<Ui::frmList>())
+TfrmList::TfrmList(TDesktop& desktop, const TNoteStore& store, QWidget* parent)
+    : QDialog(parent), FDesktop(desktop), FStore(store), ui(std::make_unique<Ui::frmList>())
 {
     ui->setupUi(this);
     move(0, 0);
@@ -49,7 +45,11 @@ TfrmList::TfrmList(TDesktop& desktop, QWidget* parent)
     connect(ui->btnremove, &QPushButton::clicked, this, &TfrmList::btnremoveClick);
 }
 
-TfrmList::~TfrmList() = default;
+TfrmList::~TfrmList()
+{
+    if (frmList == this)
+        frmList = nullptr;
+}
 
 void TfrmList::showEvent(QShowEvent* event)
 {
@@ -66,19 +66,15 @@ void TfrmList::FormShow()
 
 void TfrmList::LoadNoteList()
 {
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    TSQLiteDatabase& db = store.OpenStore(QString::fromLatin1(StoreFileName));
+    const std::vector<TNoteListRow> rows = FStore.NoteList();
     ui->ListVwLg->clear();
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteList);
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+    for (const TNoteListRow& row : rows) {
         auto* item = new QTreeWidgetItem(ui->ListVwLg);
-        item->setText(ColDay, Text(*table, "f_day"));
-        item->setText(ColNote, NoteCellText(Text(*table, "note")));
-        item->setText(ColState, NoteStateWord(table->ValueText("term")));
-        item->setText(ColId, Text(*table, "rowid"));
+        item->setText(ColDay, row.Day);
+        item->setText(ColNote, NoteCellText(row.Text));
+        item->setText(ColState, NoteStateWord(row.Term));
+        item->setText(ColId, row.Id);
     }
-    table.reset();
-    store.CloseStore();
 }
 
 std::optional<QString> TfrmList::SelectedNoteId() const
@@ -97,6 +93,16 @@ std::optional<QString> TfrmList::SelectedNoteId() const
     return id;
 }
 
+TfrmDaviv* TfrmList::OpenWindowOf(qint32 id) const
+{
+    if (frmMain)
+        return frmMain->NoteWindowOf(id);
+    for (TfrmDaviv* note : NoteWindows)
+        if (note->NoteId() == id)
+            return note;
+    return nullptr;
+}
+
 void TfrmList::btnreviewClick()
 {
     const std::optional<QString> selected = SelectedNoteId();
@@ -104,30 +110,34 @@ void TfrmList::btnreviewClick()
         return;
     const qint32 id = StrToInt(*selected);
 
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    TSQLiteDatabase& db = store.OpenStore(QString::fromLatin1(StoreFileName));
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteById(id));
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
-        // Held here until shown: a value that does not read destroys the window unseen.
-        auto note = std::make_unique<TfrmDaviv>(FDesktop, this);
-        note->SetNoteDate(StrToDate(Text(*table, "f_day")));
-        note->SetMemoText(Text(*table, "note"));
-        note->SetBounds(StrToInt(Text(*table, "xpos")), StrToInt(Text(*table, "ypos")), StrToInt(Text(*table, "width")),
-                        StrToInt(Text(*table, "height")));
-        note->SetTermFlag(true);
-        note->SetVisibleFlag(StrToBool(Text(*table, "visible")));
-        const quint32 color = static_cast<quint32>(StrToInt(Text(*table, "color")));
-        note->SetColor(color);
-        note->SetAlphaBlendValue(StrToInt(Text(*table, "alpha")));
-        note->SetNoteId(StrToInt(Text(*table, "rowid")));
-        note->SetMemoColor(color);
-        note->show();
-        // From here the list window owns it as its child.
-        note.release();
+    // A note has one window: an open one comes to the front, shown again if it was hidden.
+    if (TfrmDaviv* open = OpenWindowOf(id)) {
+        if (!open->isVisible()) {
+            if (!open->TermFlag())
+                open->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
+            open->show();
+            open->SaveNote();
+        }
+        open->raise();
+        open->activateWindow();
+        LoadNoteList();
+        return;
     }
-    store.ExecuteInTransaction(StmtReopenNote(id));
-    table.reset();
-    store.CloseStore();
+    if (const std::optional<TStoredNote> stored = FStore.Note(id)) {
+        auto* note = new TfrmDaviv(FDesktop, FStore, this);
+        note->SetRecord(*stored);
+        note->SetTermFlag(true);
+        note->show();
+        NoteWindows.append(note);
+        // The row changes under the window: it takes the row as it is now, or saves it as open
+        // itself when the store could not take the change.
+        try {
+            note->SetNoteRow(id, FStore.ReopenNote(id));
+        } catch (const Exception& e) {
+            qWarning("note %d not marked open: %s", id, e.what());
+            note->SaveNote();
+        }
+    }
     LoadNoteList();
 }
 
@@ -138,6 +148,15 @@ void TfrmList::btnremoveClick()
         return;
     const qint32 id = StrToInt(*selected);
 
-    ExecuteInStore(FDesktop.ProgramFolder(), StmtDeleteNote(id));
+    FStore.RemoveNote(id);
+    // Its window goes without a save, which would only put the row back.
+    if (TfrmDaviv* open = OpenWindowOf(id)) {
+        if (frmMain)
+            frmMain->DiscardNoteWindow(open);
+        else {
+            NoteWindows.removeOne(open);
+            open->Discard();
+        }
+    }
     LoadNoteList();
 }

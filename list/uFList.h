@@ -7,6 +7,8 @@
 #include <optional>
 
 class TDesktop;
+class TfrmDaviv;
+class TNoteStore;
 namespace Ui {
 class frmList;
 }
@@ -17,10 +19,13 @@ class TfrmList : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmList(TDesktop& desktop, QWidget* parent = nullptr);
+    TfrmList(TDesktop& desktop, const TNoteStore& store, QWidget* parent = nullptr);
     ~TfrmList() override;
 
     void LoadNoteList();
+
+    // The note windows that re-show opened.
+    QList<TfrmDaviv*> NoteWindows;
 
     void btnreviewClick();
     void btnremoveClick();
@@ -32,8 +37,10 @@ private:
     void FormShow();
     // The id text of the selected item; none when no item is selected.
     std::optional<QString> SelectedNoteId() const;
+    TfrmDaviv* OpenWindowOf(qint32 id) const;
 
     TDesktop& FDesktop;
+    const TNoteStore& FStore;
     std::unique_ptr<Ui::frmList> ui;
 };
 

@@ -7,7 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorReport.h"
 #include "platform/StoreText.h"
-#include "store/uSqliteDo.h"
+#include "store/NoteStore.h"
 #include "ui_frmDaviv.h"
 
 #include <QIcon>
@@ -57,8 +57,9 @@ QIcon SmallSizesOf(const QIcon& icon)
 
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
-TfrmDaviv::TfrmDaviv(TDesktop& desktop, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), FDesktop(desktop), ui(std::make_unique<Ui::frmDaviv>())
+TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), FDesktop(desktop), FStore(store),
+      ui(std::make_unique<Ui::frmDaviv>())
 {
     ui->setupUi(this);
     if (const QIcon small = SmallSizesOf(windowIcon()); !small.isNull())
@@ -80,6 +81,22 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, QWidget* owner)
     FFadeTimer->setInterval(FadeIntervalMs);
     connect(FFadeTimer, &QTimer::timeout, this, &TfrmDaviv::FadeStep);
 
+    // Typing only restarts a timer; the save runs once the user pauses.
+    FSaveTimer = new QTimer(this);
+    FSaveTimer->setSingleShot(true);
+    FSaveTimer->setInterval(SaveDelayMs);
+    connect(FSaveTimer, &QTimer::timeout, this, qOverload<>(&TfrmDaviv::SaveNote));
+    connect(ui->RichEdMemo->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (!FSettingText && (removed || added))
+            Changed();
+    });
+
+    FUnsavedMark = new QLabel(QStringLiteral("未保存"), this);
+    FUnsavedMark->setObjectName(QStringLiteral("UnsavedMark"));
+    FUnsavedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    FUnsavedMark->adjustSize();
+    FUnsavedMark->hide();
+
     FormCreate();
 }
 
@@ -92,11 +109,7 @@ TfrmDaviv::~TfrmDaviv()
     if (FTaskEnding) {
         FTaskEnding = false;
         FTermFlag = false;
-        try {
-            WriteEndedRecord();
-        } catch (const Exception& e) {
-            ShowErrorReport(e.Message());
-        }
+        WriteEndedRecord();
     }
 }
 
@@ -107,12 +120,108 @@ void TfrmDaviv::FormCreate()
 
 void TfrmDaviv::SaveNote()
 {
-    Execute(StmtSaveNote(CurrentValues()));
+    Store(false);
+}
+
+void TfrmDaviv::SaveNote(int lockWaitMs)
+{
+    Store(false, lockWaitMs);
+}
+
+void TfrmDaviv::Discard()
+{
+    FDiscarded = true;
+    FSaveTimer->stop();
+    FFadeTimer->stop();
+    FTaskEnding = false;
+    hide();
+    deleteLater();
 }
 
 void TfrmDaviv::WriteEndedRecord()
 {
-    Execute(StmtEndNote(CurrentValues()));
+    Store(true);
+}
+
+void TfrmDaviv::Store(bool ended, int lockWaitMs)
+{
+    // A window that a creator has not bound to a row yet has nothing to write to.
+    if (FDiscarded || (FNoteId == 0 && !FRowWanted))
+        return;
+    try {
+        const TNoteSaveResult result = FStore.SaveNote(CurrentValues(), FRowImage, ended, lockWaitMs);
+        if (result.Way == TNoteSaveResult::AddedMissing || result.Way == TNoteSaveResult::AddedTaken)
+            FRowChange = result.Way;
+        FNoteId = result.Id;
+        FRowImage = result.Image;
+        FRowWanted = false;
+        FSaveTimer->stop();
+        SetSaveState(TSaveState::Stored);
+        Q_EMIT Saved();
+    } catch (const ESQLiteException& e) {
+        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
+    } catch (const Exception& e) {
+        SetSaveState(TSaveState::Failed, e.Message());
+    }
+}
+
+void TfrmDaviv::SetSaveState(TSaveState state, const QString& error)
+{
+    FSaveState = state;
+    FSaveError = error;
+    FUnsavedMark->setToolTip(error.isEmpty() ? QString() : QStringLiteral("保存できていません: ") + error);
+    FUnsavedMark->setVisible(state == TSaveState::Failed);
+    PlaceUnsavedMark();
+}
+
+void TfrmDaviv::Changed()
+{
+    if (FSaveState == TSaveState::Stored)
+        FSaveState = TSaveState::Pending;
+    FSaveTimer->start();
+}
+
+void TfrmDaviv::PlaceUnsavedMark()
+{
+    const QRect strip = ui->Label1->geometry();
+    FUnsavedMark->move(strip.right() - FUnsavedMark->width() + 1, strip.bottom() - FUnsavedMark->height() + 1);
+    FUnsavedMark->raise();
+}
+
+void TfrmDaviv::SetNoteRow(qint32 id, const TRowImage& image)
+{
+    FNoteId = id;
+    FRowImage = image;
+}
+
+void TfrmDaviv::AddRow()
+{
+    FRowWanted = true;
+    try {
+        const TNoteSaveResult added = FStore.AddNote(FDesktop.Today());
+        SetNoteRow(added.Id, added.Image);
+        FRowWanted = false;
+        // The row holds the date alone; the rest follows with the delayed save.
+        Changed();
+    } catch (const ESQLiteException& e) {
+        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
+    } catch (const Exception& e) {
+        SetSaveState(TSaveState::Failed, e.Message());
+    }
+}
+
+void TfrmDaviv::SetRecord(const TStoredNote& note)
+{
+    const TNoteRecord& r = note.Record;
+    SetNoteDate(r.Date);
+    SetMemoText(r.Text);
+    SetBounds(r.Bounds.x(), r.Bounds.y(), r.Bounds.width(), r.Bounds.height());
+    SetTermFlag(r.Term);
+    SetVisibleFlag(r.Visible);
+    SetColor(r.Color);
+    SetAlphaBlendValue(r.Alpha & 0xFF);
+    SetNoteRow(r.Id, note.Image);
+    SetMemoColor(r.Color);
 }
 
 TNoteValues TfrmDaviv::CurrentValues() const
@@ -133,12 +242,6 @@ TNoteValues TfrmDaviv::CurrentValues() const
     return values;
 }
 
-// A store that does not open raises out of here to the application's error report.
-void TfrmDaviv::Execute(const QByteArray& statement)
-{
-    ExecuteInStore(FDesktop.ProgramFolder(), statement);
-}
-
 void TfrmDaviv::SetToday()
 {
     SetNoteDate(FDesktop.Today());
@@ -153,6 +256,7 @@ void TfrmDaviv::SetNoteDate(const QDate& date)
 void TfrmDaviv::SetNoteId(qint32 id)
 {
     FNoteId = id;
+    FRowImage.reset();
 }
 
 void TfrmDaviv::SetTermFlag(bool term)
@@ -195,7 +299,9 @@ void TfrmDaviv::SetMemoText(const QString& text)
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    FSettingText = true;
     ui->RichEdMemo->setPlainText(plain);
+    FSettingText = false;
 }
 
 QString TfrmDaviv::MemoText() const
@@ -294,6 +400,22 @@ void TfrmDaviv::moveEvent(QMoveEvent* event)
     const bool changed = event->pos() != FLastPos;
     FLastPos = event->pos();
     if (changed && isVisible())
+        SaveNote();
+}
+
+void TfrmDaviv::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PlaceUnsavedMark();
+    // Only a shown window is resized by the user; the new size is saved once the resizing stops.
+    if (isVisible())
+        Changed();
+}
+
+void TfrmDaviv::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && FSaveState != TSaveState::Stored)
         SaveNote();
 }
 

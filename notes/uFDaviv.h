@@ -1,25 +1,35 @@
 #pragma once
 
-#include "store/uSqliteDo.h"
+#include "store/NoteRecord.h"
 
 #include <QDate>
 #include <QList>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QLabel;
 class QMenu;
 class QTimer;
 class TDesktop;
+class TNoteStore;
 class TRichEdit;
-struct TNoteValues;
 namespace Ui {
 class frmDaviv;
 }
 
+// Whether what the user sees of a note is in the store.
+enum class TSaveState {
+    Stored,  // the last save went through and nothing changed since
+    Pending, // changed; the delayed save will store it
+    Failed,  // the last save failed; it is tried again until one goes through
+};
+
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
-// record to its row whenever it moves and whenever the pointer leaves its editor.
+// record to its row whenever it moves, whenever the pointer leaves its editor, about a second
+// after the user stops typing, and when it loses the focus.
 class TfrmDaviv : public QWidget {
     Q_OBJECT
 
@@ -28,13 +38,30 @@ public:
     static constexpr int HalfAlpha = 125;
     static constexpr int DesignWidth = 271;
     static constexpr int DesignHeight = 71;
+    // How long after the last keystroke or resize step the note is saved.
+    static constexpr int SaveDelayMs = 1000;
 
     // Built hidden; owner destroys it (a top-level window of its own, not hidden with the owner).
-    TfrmDaviv(TDesktop& desktop, QWidget* owner);
+    TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner);
     ~TfrmDaviv() override;
 
-    // The note record.
+    // The note record. A save never raises: its outcome is the save state. With a lock wait,
+    // a store another process holds is waited for that long.
     void SaveNote();
+    void SaveNote(int lockWaitMs);
+    // Closes the window for good without saving it again: its row is being removed.
+    void Discard();
+    TSaveState SaveState() const { return FSaveState; }
+    // Why the last save failed, in the user's words; empty once a save went through.
+    const QString& SaveError() const { return FSaveError; }
+    // How the last successful save found the note's row, until the caller takes it.
+    std::optional<TNoteSaveResult::TWay> TakeRowChange() { return std::exchange(FRowChange, std::nullopt); }
+    // Binds the note to a row whose stored bytes are known.
+    void SetNoteRow(qint32 id, const TRowImage& image);
+    // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
+    void AddRow();
+    // Fills the window from a stored row, as a creator does before the first show.
+    void SetRecord(const TStoredNote& note);
     // What a save writes now: the record, the window's place, size, colour and text.
     TNoteValues CurrentValues() const;
     void SetToday();
@@ -75,11 +102,15 @@ public:
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
     void TaskEnded();
+    // A save went through.
+    void Saved();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -90,9 +121,13 @@ private:
     void RichEdMemoLinkPressed(int start, int end);
     void FadeStep();
     void WriteEndedRecord();
-    void Execute(const QByteArray& statement);
+    void Store(bool ended, int lockWaitMs = 0);
+    void SetSaveState(TSaveState state, const QString& error = {});
+    void Changed();
+    void PlaceUnsavedMark();
 
     TDesktop& FDesktop;
+    const TNoteStore& FStore;
     std::unique_ptr<Ui::frmDaviv> ui;
     QMenu* FPopupMenu1 = nullptr;
     quint32 FColor = 0xFFFFFF;
@@ -109,6 +144,19 @@ private:
     QRect FDragGeometry;
     // Where the window was last seen, so that a move event without a change saves nothing.
     QPoint FLastPos;
+
+    QTimer* FSaveTimer = nullptr;
+    TSaveState FSaveState = TSaveState::Stored;
+    QString FSaveError;
+    // The row's bytes as this window last read or wrote them; nothing when not known.
+    std::optional<TRowImage> FRowImage;
+    // A note whose row could not be made gets one at its next save.
+    bool FRowWanted = false;
+    bool FDiscarded = false;
+    std::optional<TNoteSaveResult::TWay> FRowChange;
+    QLabel* FUnsavedMark = nullptr;
+    // Set while a creator fills the editor: that is no change of the user's.
+    bool FSettingText = false;
 
     QDate FNoteDate;
     qint32 FNoteId = 0;

@@ -2,7 +2,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/StoreText.h"
-#include "store/uSqliteDo.h"
+#include "store/NoteStore.h"
 #include "ui_frmBaloon.h"
 
 #include <QShowEvent>
@@ -24,8 +24,8 @@ qint64 MessageIdValue(const QString& id)
 
 } // namespace
 
-TfrmBaloon::TfrmBaloon(TDesktop& desktop, QWidget* parent)
-    : QDialog(parent), FDesktop(desktop), ui(std::make_unique<Ui::frmBaloon>())
+TfrmBaloon::TfrmBaloon(TDesktop& desktop, const TNoteStore& store, QWidget* parent)
+    : QDialog(parent), FDesktop(desktop), FStore(store), ui(std::make_unique<Ui::frmBaloon>())
 {
     ui->setupUi(this);
     move(0, 0);
@@ -71,19 +71,15 @@ void TfrmBaloon::FormShow()
 
 void TfrmBaloon::LoadMessageList()
 {
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    TSQLiteDatabase& db = store.OpenStore(QString::fromLatin1(StoreFileName));
+    const std::vector<TBalloonMessage> messages = FStore.Messages();
     ui->ListVwLg->clear();
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtMessages);
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+    for (const TBalloonMessage& message : messages) {
         auto* item = new QTreeWidgetItem(ui->ListVwLg);
-        item->setText(ColDay, DecodeStoreText(table->ValueText("iday")));
-        item->setText(ColTime, DecodeStoreText(table->ValueText("iTime")));
-        item->setText(ColMessage, DecodeStoreText(table->ValueText("message")));
-        item->setText(ColId, DecodeStoreText(table->ValueText("rowid")));
+        item->setText(ColDay, message.Day);
+        item->setText(ColTime, message.Time);
+        item->setText(ColMessage, message.Message);
+        item->setText(ColId, message.Id);
     }
-    table.reset();
-    store.CloseStore();
 }
 
 void TfrmBaloon::ListVwLgClick()
@@ -108,13 +104,13 @@ void TfrmBaloon::BtnaddClick()
 {
     if (ui->EditMemo->text().isEmpty())
         return;
-    const std::optional<QDate> date = ui->cxDateEdit1->Date();
+    const std::optional<QDate> date = ui->cxDateEdit1->CheckedDate();
     if (!date)
         return;
     const QString timeText = FormatStoreTime(ui->cxTimeEdit1->time());
     const QString dateText = FormatStoreDate(*date);
 
-    ExecuteInStore(FDesktop.ProgramFolder(), StmtAddMessage(timeText, ui->EditMemo->text(), dateText));
+    FStore.AddMessage(timeText, ui->EditMemo->text(), dateText);
     LoadMessageList();
 }
 
@@ -122,14 +118,14 @@ void TfrmBaloon::BtnupdateClick()
 {
     if (FSelectedMessageId.isEmpty() || ui->EditMemo->text().isEmpty())
         return;
-    const std::optional<QDate> date = ui->cxDateEdit1->Date();
+    const std::optional<QDate> date = ui->cxDateEdit1->CheckedDate();
     if (!date)
         return;
     const QString timeText = FormatStoreTime(ui->cxTimeEdit1->time());
     const QString dateText = FormatStoreDate(*date);
     const qint64 id = MessageIdValue(FSelectedMessageId);
 
-    ExecuteInStore(FDesktop.ProgramFolder(), StmtUpdateMessage(timeText, ui->EditMemo->text(), dateText, id));
+    FStore.UpdateMessage(timeText, ui->EditMemo->text(), dateText, id);
     LoadMessageList();
 }
 
@@ -139,6 +135,6 @@ void TfrmBaloon::BtndeleteClick()
         return;
     const qint64 id = MessageIdValue(FSelectedMessageId);
 
-    ExecuteInStore(FDesktop.ProgramFolder(), StmtDeleteMessage(id));
+    FStore.RemoveMessage(id);
     LoadMessageList();
 }

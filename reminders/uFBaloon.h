@@ -6,6 +6,7 @@
 #include <memory>
 
 class TDesktop;
+class TNoteStore;
 namespace Ui {
 class frmBaloon;
 }
@@ -15,7 +16,7 @@ class TfrmBaloon : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmBaloon(TDesktop& desktop, QWidget* parent = nullptr);
+    TfrmBaloon(TDesktop& desktop, const TNoteStore& store, QWidget* parent = nullptr);
     ~TfrmBaloon() override;
 
     void LoadMessageList();
@@ -35,6 +36,7 @@ private:
     void FormShow();
 
     TDesktop& FDesktop;
+    const TNoteStore& FStore;
     std::unique_ptr<Ui::frmBaloon> ui;
     QString FSelectedMessageId;
 };

@@ -50,6 +50,29 @@ QImage ProgramIconImage(int size)
     return image;
 }
 
+QIcon ProgramIconWithWarning()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QImage image = ProgramIconImage(size);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal d = size * 0.55;
+        const QRectF mark(size - d, size - d, d, d);
+        p.setPen(QPen(Qt::white, qMax<qreal>(1, size / 16.0)));
+        p.setBrush(QColor(200, 0, 0));
+        p.drawEllipse(mark.adjusted(0.5, 0.5, -0.5, -0.5));
+        QFont font;
+        font.setBold(true);
+        font.setPixelSize(int(d * 0.8));
+        p.setFont(font);
+        p.drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
+        p.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
 QIcon ProgramIcon()
 {
     QIcon icon;

@@ -7,3 +7,5 @@
 // stays crisp from 16 to 256 pixels.
 QImage ProgramIconImage(int size);
 QIcon ProgramIcon();
+// The icon with a red mark: something the user typed is not stored yet.
+QIcon ProgramIconWithWarning();

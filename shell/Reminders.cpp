@@ -11,11 +11,31 @@ std::optional<TReminderMoment> ReadReminder(const QString& dayText, const QStrin
     }
 }
 
-bool ReminderDue(const TReminderMoment& moment, const QDateTime& now)
+QDateTime ReminderFireTime(const TReminderMoment& moment)
 {
-    const QTime time = now.time();
-    return moment.Day == now.date() && moment.Time.hour() == time.hour() && moment.Time.minute() == time.minute() &&
-           time.second() < 2;
+    // A local time inside a span that a clock change skips does not exist: Qt either refuses it
+    // or moves it by the length of the gap. The reminder fires at the first minute after it.
+    QDate day = moment.Day;
+    QTime minute(moment.Time.hour(), moment.Time.minute());
+    for (int step = 0; step < 24 * 60; ++step) {
+        const QDateTime fire(day, minute);
+        if (fire.isValid() && fire.date() == day && fire.time() == minute)
+            return fire;
+        minute = minute.addSecs(60);
+        if (minute == QTime(0, 0))
+            day = day.addDays(1);
+    }
+    return {};
+}
+
+bool ReminderDue(const TReminderMoment& moment, const QDateTime& previousTick, const QDateTime& now)
+{
+    const QDateTime fire = ReminderFireTime(moment);
+    if (!fire.isValid())
+        return false;
+    const qint64 at = fire.toMSecsSinceEpoch();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    return at > previousTick.toMSecsSinceEpoch() && at <= nowMs && nowMs - at <= ReminderCatchUpMs;
 }
 
 QString ReminderBalloonText(const QString& timeText, const QString& message)

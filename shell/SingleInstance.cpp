@@ -2,13 +2,15 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 
-TSingleInstance::TSingleInstance(const QString& programFolder, QObject* parent) : QObject(parent)
+TSingleInstance::TSingleInstance(const QString& storePath, QObject* parent) : QObject(parent)
 {
-    const QByteArray key = QCryptographicHash::hash(QDir::cleanPath(programFolder).toUtf8(), QCryptographicHash::Sha1);
+    const QString absolute = QDir::cleanPath(QFileInfo(storePath).absoluteFilePath());
+    const QByteArray key = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha1);
     FName = QStringLiteral("zufusen-") + QString::fromLatin1(key.toHex().left(16));
-    FLock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(FName + QStringLiteral(".lock")));
+    FLock = std::make_unique<QLockFile>(absolute + QStringLiteral(".lock"));
     FLock->setStaleLockTime(0);
     connect(&FServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = FServer.nextPendingConnection()) {
@@ -27,7 +29,14 @@ TSingleInstance::~TSingleInstance() = default;
 
 bool TSingleInstance::Claim()
 {
-    if (FLock->tryLock(0)) {
+    // A folder that takes no new file (read-only, or another user's) cannot hold the lock
+    // beside the store; the temporary folder then keeps at least this user's copies apart.
+    if (!FLock->tryLock(0) && FLock->error() != QLockFile::LockFailedError) {
+        FLock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(FName + QStringLiteral(".lock")));
+        FLock->setStaleLockTime(0);
+        FLock->tryLock(0);
+    }
+    if (FLock->isLocked()) {
         // A crashed copy may have left its socket behind.
         QLocalServer::removeServer(FName);
         FServer.listen(FName);

@@ -9,10 +9,13 @@
 #include "shell/SingleInstance.h"
 #include "shell/TerminationWatcher.h"
 #include "shell/uFMain.h"
+#include "store/NoteStore.h"
 
 #include <QMessageBox>
 
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -27,6 +30,20 @@ void PreferX11OnWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// When the display goes away (the X server ends, the connection breaks) the window system's
+// plugin ends the process with exit(); what is typed must still reach the store. Set while the
+// palette lives.
+TfrmMain* NotesToSaveAtExit = nullptr;
+
+void SaveNotesAtAbruptExit()
+{
+    if (TfrmMain* palette = std::exchange(NotesToSaveAtExit, nullptr)) {
+        const QString rescued = palette->SaveAllNotesNow();
+        if (!rescued.isEmpty())
+            qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -38,7 +55,8 @@ int main(int argc, char* argv[])
     app.setWindowIcon(ProgramIcon());
     TSystemDesktop desktop;
 
-    TSingleInstance instance(desktop.ProgramFolder());
+    TNoteStore store(desktop.ProgramFolder());
+    TSingleInstance instance(store.FilePath());
     if (!instance.Claim()) {
         if (!instance.Answered())
             QMessageBox::information(nullptr, QString::fromUtf8(ApplicationTitle),
@@ -47,15 +65,15 @@ int main(int argc, char* argv[])
     }
 
     // The start-up windows, in their fixed order.
-    auto main = std::make_unique<TfrmMain>(desktop);
+    auto main = std::make_unique<TfrmMain>(desktop, store);
     frmMain = main.get();
-    auto daviv = std::make_unique<TfrmDaviv>(desktop, nullptr);
+    auto daviv = std::make_unique<TfrmDaviv>(desktop, store, nullptr);
     frmDaviv = daviv.get();
     auto trash = std::make_unique<TfrmTrash>();
     frmTrash = trash.get();
-    auto list = std::make_unique<TfrmList>(desktop);
+    auto list = std::make_unique<TfrmList>(desktop, store);
     frmList = list.get();
-    auto baloon = std::make_unique<TfrmBaloon>(desktop);
+    auto baloon = std::make_unique<TfrmBaloon>(desktop, store);
     frmBaloon = baloon.get();
 
     QObject::connect(&instance, &TSingleInstance::ShowRequested, frmMain, &TfrmMain::V1Click);
@@ -65,7 +83,7 @@ int main(int argc, char* argv[])
     QObject::connect(&termination, &TTerminationWatcher::TerminationRequested, frmMain, &QWidget::close);
     // The session may still be cancelled, so its end saves the notes but keeps them open.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, frmMain, [] {
-        for (TfrmDaviv* note : frmMain->NoteWindows)
+        for (TfrmDaviv* note : frmMain->AllNoteWindows())
             note->SaveNote();
     });
     // Any other way out of the event loop still saves what the palette's close did not.
@@ -77,7 +95,10 @@ int main(int argc, char* argv[])
         }
     });
 
+    NotesToSaveAtExit = frmMain;
+    std::atexit(SaveNotesAtAbruptExit);
     const int result = app.exec();
+    NotesToSaveAtExit = nullptr;
     frmBaloon = nullptr;
     frmList = nullptr;
     frmTrash = nullptr;

@@ -12,12 +12,15 @@
 #include "shell/BalloonPopup.h"
 #include "shell/HotCorners.h"
 #include "shell/Swatch.h"
-#include "store/uSqliteDo.h"
+#include "store/NoteStore.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QWindow>
 
@@ -25,10 +28,7 @@ TfrmMain* frmMain = nullptr;
 
 namespace {
 
-QString StoreName()
-{
-    return QString::fromLatin1(StoreFileName);
-}
+const char TrayHint[] = "RIdozad";
 
 // How a note is named to the user: its first line, shortened.
 QString NoteCaption(const TfrmDaviv& note)
@@ -39,17 +39,12 @@ QString NoteCaption(const TfrmDaviv& note)
     return QStringLiteral("・") + (first.size() > 40 ? first.left(40) + QStringLiteral("…") : first);
 }
 
-QString Text(const TSQLiteTable& table, const char* column)
-{
-    return DecodeStoreText(table.ValueText(column));
-}
-
 } // namespace
 
-TfrmMain::TfrmMain(TDesktop& desktop)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FDesktop(desktop), ui(std::make_unique<Ui::frmMain>()),
-      FTimer1(new QTimer(this)), FTrayIcon1(new QSystemTrayIcon(this)), FPopupMenu1(new QMenu(this)),
-      FPopupMenu2(new QMenu(this)), FBalloonPopup(new TBalloonPopup(this))
+TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FDesktop(desktop), FStore(store),
+      ui(std::make_unique<Ui::frmMain>()), FTimer1(new QTimer(this)), FTrayIcon1(new QSystemTrayIcon(this)),
+      FPopupMenu1(new QMenu(this)), FPopupMenu2(new QMenu(this)), FBalloonPopup(new TBalloonPopup(this))
 {
     ui->setupUi(this);
     setFixedSize(PaletteWidth, PaletteHeight);
@@ -84,7 +79,7 @@ TfrmMain::TfrmMain(TDesktop& desktop)
 
     FTrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
     FTrayIcon1->setIcon(ProgramIcon());
-    FTrayIcon1->setToolTip(QStringLiteral("RIdozad"));
+    FTrayIcon1->setToolTip(QString::fromLatin1(TrayHint));
     FTrayIcon1->setContextMenu(FPopupMenu2);
     connect(FTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -98,11 +93,14 @@ TfrmMain::TfrmMain(TDesktop& desktop)
     connect(FTimer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
     FTimer1->start();
 
-    // An error of the creation handler is reported and start-up goes on.
+    // A store that cannot be prepared is reported once, at the first tick, and tried again.
+    FPreviousTick = FDesktop.Now().addSecs(-2);
     try {
         FormCreate();
+    } catch (const ESQLiteException& e) {
+        FStartupError = StoreFailureText(e, FStore.FilePath());
     } catch (const Exception& e) {
-        ShowErrorReport(e.Message());
+        FStartupError = e.Message();
     }
 }
 
@@ -120,8 +118,8 @@ void TfrmMain::FormCreate()
     DragArmed = 0;
     FirstTick = true;
     NoteWindows.clear();
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    store.PrepareStore(StoreName());
+    FStore.Prepare();
+    FStorePrepared = true;
     LoadBalloonMessages();
 }
 
@@ -133,46 +131,126 @@ TSwatch* TfrmMain::Panel(int index) const
 
 void TfrmMain::LoadBalloonMessages()
 {
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    TSQLiteDatabase& db = store.OpenStore(StoreName());
+    const std::vector<TBalloonMessage> messages = FStore.Messages();
     TimeList.clear();
     MessageList.clear();
     DayList.clear();
     FReminderMoments.clear();
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtMessages);
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
-        TimeList << Text(*table, "itime");
-        MessageList << Text(*table, "message");
-        DayList << Text(*table, "iday");
-        FReminderMoments.push_back(ReadReminder(DayList.back(), TimeList.back()));
+    for (const TBalloonMessage& message : messages) {
+        TimeList << message.Time;
+        MessageList << message.Message;
+        DayList << message.Day;
+        FReminderMoments.push_back(ReadReminder(message.Day, message.Time));
         if (!FReminderMoments.back())
-            qWarning("reminder '%s %s' does not read as a date and time; it will not fire",
-                     qUtf8Printable(DayList.back()), qUtf8Printable(TimeList.back()));
+            qWarning("reminder '%s %s' does not read as a date and time; it will not fire", qUtf8Printable(message.Day),
+                     qUtf8Printable(message.Time));
     }
-    table.reset();
-    store.CloseStore();
 }
 
 void TfrmMain::Timer1Timer()
 {
+    ++FTicks;
+    const bool retry = FTicks % RetryTicks == 0;
     ReminderStep();
     HotCornerStep();
-    if (FirstTick) {
-        RestoreNotes();
-        FirstTick = false;
-    }
+    if (FirstTick && (FTicks == 1 || retry))
+        StartupStep();
+    else if (retry)
+        RetryUnsavedNotes();
+    ShowSaveState();
 }
 
 void TfrmMain::ReminderStep()
 {
     TrackTray();
     const QDateTime now = FDesktop.Now();
+    // A clock set back starts the watch again from now.
+    const QDateTime previous = std::min(FPreviousTick, now);
+    FPreviousTick = now;
     for (size_t i = 0; i < FReminderMoments.size(); ++i) {
-        if (FReminderMoments[i] && ReminderDue(*FReminderMoments[i], now)) {
+        if (FReminderMoments[i] && ReminderDue(*FReminderMoments[i], previous, now)) {
             FBalloonHint = ReminderBalloonText(TimeList[int(i)], MessageList[int(i)]);
             ShowBalloon();
         }
     }
+}
+
+void TfrmMain::StartupStep()
+{
+    try {
+        if (!FStorePrepared) {
+            FStore.Prepare();
+            FStorePrepared = true;
+            LoadBalloonMessages();
+        }
+        RestoreNotes();
+        FirstTick = false;
+        FStartupError.clear();
+    } catch (const ESQLiteException& e) {
+        FStartupError = StoreFailureText(e, FStore.FilePath());
+    } catch (const Exception& e) {
+        FStartupError = e.Message();
+    }
+}
+
+void TfrmMain::RetryUnsavedNotes()
+{
+    for (TfrmDaviv* note : AllNoteWindows())
+        if (note->SaveState() == TSaveState::Failed)
+            note->SaveNote();
+}
+
+// While anything is not stored the tray says so and each such note carries a mark; the user is
+// told once when this begins, and once more when it is over.
+void TfrmMain::ShowSaveState()
+{
+    int unsaved = 0;
+    QString reason = FStartupError;
+    bool rowsReplaced = false;
+    for (TfrmDaviv* note : AllNoteWindows()) {
+        if (note->SaveState() == TSaveState::Failed) {
+            ++unsaved;
+            if (reason.isEmpty())
+                reason = note->SaveError();
+        }
+        if (note->TakeRowChange() == TNoteSaveResult::AddedTaken)
+            rowsReplaced = true;
+    }
+    if (rowsReplaced && !FRowsReplacedReported) {
+        FRowsReplacedReported = true;
+        Notify(QStringLiteral("保存先のファイルが別のものに置き換えられていました。開いている付箋は、"
+                              "そのファイルの付箋を上書きせずに新しい付箋として保存しました。\n保存先: ") +
+               QDir::toNativeSeparators(FStore.FilePath()));
+    }
+    const bool failing = unsaved > 0 || !FStartupError.isEmpty();
+    QString hint = QString::fromLatin1(TrayHint);
+    if (failing) {
+        hint += FStartupError.isEmpty() ? QStringLiteral("\n保存できていない付箋: %1 件").arg(unsaved)
+                                        : QStringLiteral("\n付箋を読み込めません");
+        if (!FFailureReported) {
+            FFailureReported = true;
+            Notify((FStartupError.isEmpty()
+                        ? QStringLiteral("付箋を保存できません。保存できるまで数秒ごとにやり直します。\n")
+                        : QStringLiteral("付箋を読み込めません。数秒ごとにやり直します。\n")) +
+                   reason);
+        }
+    } else if (FFailureReported) {
+        FFailureReported = false;
+        Notify(QStringLiteral("すべての付箋を保存しました。"));
+    }
+    if (FTrayIcon1->toolTip() != hint) {
+        FTrayIcon1->setToolTip(hint);
+        FTrayIcon1->setIcon(failing ? ProgramIconWithWarning() : ProgramIcon());
+    }
+}
+
+void TfrmMain::Notify(const QString& text)
+{
+    if (FTrayIcon1->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
+        FTrayIcon1->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Warning, BalloonTimeoutMs);
+    else
+        FBalloonPopup->ShowText(text, BalloonTimeoutMs);
+    Q_EMIT Notified(text);
 }
 
 void TfrmMain::HotCornerStep()
@@ -193,42 +271,42 @@ void TfrmMain::RestoreNotes()
     // times; a note built between two shows, while the server's answers and events come in,
     // took two to four times as long as one built beforehand.
     QList<TfrmDaviv*> built;
-    TSQLiteDo store(FDesktop.ProgramFolder());
-    TSQLiteDatabase& db = store.OpenStore(StoreName());
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtOpenNotes);
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
-        auto* note = new TfrmDaviv(FDesktop, this);
-        try {
-            note->SetNoteDate(StrToDate(Text(*table, "f_day")));
-            note->SetMemoText(Text(*table, "note"));
-            const int left = StrToInt(Text(*table, "xpos"));
-            const int top = StrToInt(Text(*table, "ypos"));
-            const int width = StrToInt(Text(*table, "width"));
-            const int height = StrToInt(Text(*table, "height"));
-            note->SetBounds(left, top, width, height);
-            note->SetTermFlag(StrToBool(Text(*table, "term")));
-            note->SetVisibleFlag(StrToBool(Text(*table, "visible")));
-            note->SetColor(quint32(StrToInt(Text(*table, "color"))));
-            note->SetAlphaBlendValue(StrToInt(Text(*table, "alpha")) & 0xFF);
-            note->SetNoteId(StrToInt(Text(*table, "rowid")));
-            note->SetMemoColor(note->Color());
-            built.append(note);
-        } catch (const std::exception&) {
-            // A row that does not read is left as it is in the store, without a word.
-            delete note;
-        }
+    for (const TStoredNote& stored : FStore.OpenNotes()) {
+        // A note already on the desktop (made while the store could not be read) keeps its window.
+        if (NoteWindowOf(stored.Record.Id))
+            continue;
+        auto* note = new TfrmDaviv(FDesktop, FStore, this);
+        note->SetRecord(stored);
+        built.append(note);
     }
     for (TfrmDaviv* note : std::as_const(built)) {
         NoteWindows.append(note);
-        try {
-            note->show();
-        } catch (const std::exception&) {
-            NoteWindows.removeOne(note);
-            delete note;
-        }
+        note->show();
     }
-    table.reset();
-    store.CloseStore();
+}
+
+QList<TfrmDaviv*> TfrmMain::AllNoteWindows() const
+{
+    QList<TfrmDaviv*> notes = NoteWindows;
+    if (frmList)
+        notes += frmList->NoteWindows;
+    return notes;
+}
+
+TfrmDaviv* TfrmMain::NoteWindowOf(qint32 id) const
+{
+    for (TfrmDaviv* note : AllNoteWindows())
+        if (note->NoteId() == id)
+            return note;
+    return nullptr;
+}
+
+void TfrmMain::DiscardNoteWindow(TfrmDaviv* note)
+{
+    NoteWindows.removeOne(note);
+    if (frmList)
+        frmList->NoteWindows.removeOne(note);
+    note->Discard();
 }
 
 void TfrmMain::SaveAllNotes()
@@ -237,31 +315,84 @@ void TfrmMain::SaveAllNotes()
     // moment: wait for its lock, and name every note that still could not be saved.
     QElapsedTimer waited;
     waited.start();
-    QStringList unsaved;
-    const qsizetype count = NoteWindows.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        TfrmDaviv* note = NoteWindows.first();
-        if (!SaveAtExit(*note, int(std::max<qint64>(0, ExitLockWaitMs - waited.elapsed()))))
-            unsaved << NoteCaption(*note);
-        NoteWindows.removeFirst();
+    const QList<TfrmDaviv*> notes = AllNoteWindows();
+    QList<TfrmDaviv*> unsaved;
+    for (TfrmDaviv* note : notes) {
+        note->SaveNote(int(std::max<qint64>(0, ExitLockWaitMs - waited.elapsed())));
+        if (note->SaveState() != TSaveState::Stored)
+            unsaved << note;
+    }
+    QStringList names;
+    for (const TfrmDaviv* note : std::as_const(unsaved))
+        names << NoteCaption(*note);
+    const QString rescued = RescueUnsaved(unsaved);
+    for (TfrmDaviv* note : notes) {
+        NoteWindows.removeOne(note);
+        if (frmList)
+            frmList->NoteWindows.removeOne(note);
         delete note;
     }
     NoteWindows.clear();
-    if (!unsaved.isEmpty())
-        ShowErrorReport(QStringLiteral("次の付箋を保存できませんでした:\n") + unsaved.join(QLatin1Char('\n')));
+    if (!names.isEmpty())
+        ShowErrorReport(QStringLiteral("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
+                        (rescued.isEmpty() ? QString()
+                                           : QStringLiteral("\n\n内容は次のファイルに書き出しました:\n") + rescued +
+                                                 QLatin1Char('\n')));
 }
 
-bool TfrmMain::SaveAtExit(const TfrmDaviv& note, int lockWaitMs)
+QString TfrmMain::SaveAllNotesNow()
 {
-    try {
-        TSQLiteDo store(FDesktop.ProgramFolder());
-        store.SetLockWait(lockWaitMs);
-        store.OpenStore(StoreName());
-        return !store.TryExecuteInTransaction(StmtSaveNote(note.CurrentValues()));
-    } catch (const Exception& e) {
-        qWarning("note %d not saved at exit: %s", note.NoteId(), e.what());
-        return false;
+    QList<TfrmDaviv*> unsaved;
+    for (TfrmDaviv* note : AllNoteWindows()) {
+        note->SaveNote();
+        if (note->SaveState() != TSaveState::Stored)
+            unsaved << note;
     }
+    return RescueUnsaved(unsaved);
+}
+
+QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
+{
+    if (notes.isEmpty())
+        return {};
+    QString text;
+    for (const TfrmDaviv* note : notes) {
+        const TNoteValues values = note->CurrentValues();
+        text += QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
+                    .arg(values.Date, note->NoteId() ? QString::number(note->NoteId()) : QStringLiteral("new"))
+                    .arg(values.X)
+                    .arg(values.Y)
+                    .arg(values.Width)
+                    .arg(values.Height) +
+                values.Text + QStringLiteral("\r\n");
+    }
+    const QString stamp = FDesktop.Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // Beside the store first; where that folder takes nothing, where the user keeps documents.
+    const QStringList folders = {FDesktop.ProgramFolder(),
+                                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath(),
+                                 QDir::tempPath()};
+    for (const QString& folder : folders) {
+        if (folder.isEmpty())
+            continue;
+        // With a byte order mark, Windows' Notepad reads the file as UTF-8 too.
+        const QByteArray bytes = "\xEF\xBB\xBF" + text.toUtf8();
+        for (int n = 0; n < 100; ++n) {
+            QFile file(QDir(folder).filePath(
+                QStringLiteral("zu_daviv-unsaved-%1%2.txt").arg(stamp, n ? QStringLiteral("-%1").arg(n) : QString())));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                if (file.exists())
+                    continue;
+                break;
+            }
+            if (file.write(bytes) == bytes.size() && file.flush()) {
+                file.close();
+                return QDir::toNativeSeparators(file.fileName());
+            }
+            file.remove();
+            break;
+        }
+    }
+    return {};
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -290,20 +421,15 @@ void TfrmMain::fcPanelMouseLeave(TSwatch*)
     if (DragArmed != 1)
         return;
     DragArmed = 0;
-    auto* note = new TfrmDaviv(FDesktop, this);
+    auto* note = new TfrmDaviv(FDesktop, FStore, this);
     note->SetBounds(p.x(), p.y(), TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight);
     note->SetColor(SelectedColor);
     note->SetMemoText(QString());
     note->SetMemoColor(SelectedColor);
     note->SetToday();
     note->show();
-    {
-        TSQLiteDo store(FDesktop.ProgramFolder());
-        store.OpenStore(StoreName());
-        const qint32 id = store.AddNote(FDesktop.Today());
-        store.CloseStore();
-        note->SetNoteId(id);
-    }
+    // A store that cannot take the row now leaves the note to be saved as soon as it can.
+    note->AddRow();
     NoteWindows.append(note);
     hide();
 }

@@ -2,6 +2,7 @@
 
 #include "shell/Reminders.h"
 
+#include <QDateTime>
 #include <QPoint>
 #include <QStringList>
 #include <QTimer>
@@ -16,6 +17,7 @@ class QSystemTrayIcon;
 class TBalloonPopup;
 class TDesktop;
 class TfrmDaviv;
+class TNoteStore;
 class TSwatch;
 namespace Ui {
 class frmMain;
@@ -29,14 +31,21 @@ class TfrmMain : public QWidget {
 
 public:
     static constexpr int BalloonTimeoutMs = 10000;
+    // Every this many ticks, notes that could not be saved and a store that could not be read
+    // at start are tried again.
+    static constexpr int RetryTicks = 5;
     // How long the exit save waits in all for a store that another process has locked.
     int ExitLockWaitMs = 5000;
 
-    explicit TfrmMain(TDesktop& desktop);
+    TfrmMain(TDesktop& desktop, const TNoteStore& store);
     ~TfrmMain() override;
 
     void RestoreNotes();
     void SaveAllNotes();
+    // Saves every note from what the program holds, asking nothing of the window system: the
+    // last thing the program does when its display is gone. Notes that cannot be stored go to
+    // a text file beside the store; its path, or nothing.
+    QString SaveAllNotesNow();
     void LoadBalloonMessages();
     void Timer1Timer();
 
@@ -64,6 +73,13 @@ public:
     QStringList DayList;
     QList<TfrmDaviv*> NoteWindows;
 
+    // Every note window of the program: the palette's and those the note list opened.
+    QList<TfrmDaviv*> AllNoteWindows() const;
+    // The window of a note id, or none.
+    TfrmDaviv* NoteWindowOf(qint32 id) const;
+    // Closes a note's window without saving it (its row is being removed).
+    void DiscardNoteWindow(TfrmDaviv* note);
+
     QTimer* Timer1() const { return FTimer1; }
     QSystemTrayIcon* TrayIcon1() const { return FTrayIcon1; }
     QMenu* PopupMenu1() const { return FPopupMenu1; }
@@ -79,6 +95,8 @@ Q_SIGNALS:
     void Closed();
     // A reminder balloon was shown with this text.
     void BalloonShown(const QString& text);
+    // The user was told something about saving, without a modal box.
+    void Notified(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,11 +109,17 @@ private:
     void FormCreate();
     void ReminderStep();
     void HotCornerStep();
+    void StartupStep();
+    void RetryUnsavedNotes();
+    void ShowSaveState();
+    void Notify(const QString& text);
     void ShowBalloon();
     void TrackTray();
-    bool SaveAtExit(const TfrmDaviv& note, int lockWaitMs);
+    // Writes the text of notes that could not be stored where the user can find it.
+    QString RescueUnsaved(const QList<TfrmDaviv*>& notes) const;
 
     TDesktop& FDesktop;
+    const TNoteStore& FStore;
     std::unique_ptr<Ui::frmMain> ui;
     QTimer* FTimer1;
     QSystemTrayIcon* FTrayIcon1;
@@ -107,6 +131,14 @@ private:
     // The cache entries read once at load; an entry that does not read never fires.
     std::vector<std::optional<TReminderMoment>> FReminderMoments;
     std::optional<QPoint> FDragOffset;
+    QDateTime FPreviousTick;
+    int FTicks = 0;
+    bool FStorePrepared = false;
+    // Why the store could not be prepared or read at start; empty once it was.
+    QString FStartupError;
+    // A failure episode was reported and is not over yet.
+    bool FFailureReported = false;
+    bool FRowsReplacedReported = false;
 };
 
 extern TfrmMain* frmMain;

@@ -92,9 +92,11 @@ TSQLiteDatabase::TSQLiteDatabase(const QByteArray& fileName)
     const int rc = sqlite3_open(fileName.constData(), &handle);
     FHandle.reset(handle);
     if (rc != SQLITE_OK) {
-        if (handle)
-            throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : %2")
-                                       .arg(FileNameText(fileName), QString::fromUtf8(sqlite3_errmsg(handle))));
+        if (handle) {
+            const QString detail = QString::fromUtf8(sqlite3_errmsg(handle));
+            throw ESQLiteException(
+                QStringLiteral("Failed to open database \"%1\" : %2").arg(FileNameText(fileName), detail), rc, detail);
+        }
         throw ESQLiteException(
             QStringLiteral("Failed to open database \"%1\" : unknown error").arg(FileNameText(fileName)));
     }
@@ -104,7 +106,7 @@ TSQLiteDatabase::~TSQLiteDatabase()
 {
     if (FInTransaction) {
         try {
-            RollbackTransaction();
+            RollbackIfOpen();
         } catch (const ESQLiteException& e) {
             // Closing still releases the connection; SQLite drops the open transaction with it.
             qWarning("rollback on close failed: %s", e.what());
@@ -153,14 +155,25 @@ void TSQLiteDatabase::RollbackTransaction()
     FInTransaction = false;
 }
 
+void TSQLiteDatabase::RollbackIfOpen()
+{
+    if (sqlite3_get_autocommit(Handle()))
+        FInTransaction = false;
+    else
+        RollbackTransaction();
+}
+
 void TSQLiteDatabase::FailWithSQLiteError(const QString& message, const QByteArray& sql)
 {
     const int code = sqlite3_errcode(Handle());
     const char* detail = code != SQLITE_OK ? sqlite3_errmsg(Handle()) : nullptr;
-    if (code != SQLITE_OK && detail)
+    if (code != SQLITE_OK && detail) {
+        const QString text = QString::fromUtf8(detail);
         throw ESQLiteException(message +
-                               QStringLiteral(".\rError [%1]: %2.\r\"").arg(code).arg(SQLiteResultText(code)) +
-                               DecodeSqlText(sql) + QStringLiteral("\": ") + QString::fromUtf8(detail));
+                                   QStringLiteral(".\rError [%1]: %2.\r\"").arg(code).arg(SQLiteResultText(code)) +
+                                   DecodeSqlText(sql) + QStringLiteral("\": ") + text,
+                               code, text);
+    }
     throw ESQLiteException(message);
 }
 
@@ -171,7 +184,8 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const QByteArray& sql)
     int rc = sqlite3_step(s);
     while (rc != SQLITE_DONE) {
         if (rc == SQLITE_BUSY)
-            throw ESQLiteException(QStringLiteral("Could not prepare SQL statement"));
+            throw ESQLiteException(QStringLiteral("Could not prepare SQL statement"), rc,
+                                   QString::fromUtf8(sqlite3_errstr(rc)));
         if (rc != SQLITE_ROW) {
             sqlite3_reset(s);
             db.FailWithSQLiteError(QStringLiteral("Could not retrieve data"), sql);

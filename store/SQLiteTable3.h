@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Exception.h"
+#include "store/SQLiteError.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,12 +11,6 @@
 #include <vector>
 
 #include <sqlite3.h>
-
-// Every failure of the access layer.
-class ESQLiteException : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // English text of an SQLite result code, as the layer's messages quote it.
 QString SQLiteResultText(int code);
@@ -39,6 +33,12 @@ public:
     void CommitTransaction();
     void RollbackTransaction();
     [[noreturn]] void FailWithSQLiteError(const QString& message, const QByteArray& sql);
+
+    // Ends a transaction after a failure: SQLite rolls some failures back by itself (a full
+    // disk, for one), and a ROLLBACK then would only replace the real error with its own.
+    void RollbackIfOpen();
+    // Rows the last statement inserted, changed or deleted.
+    int Changes() const { return sqlite3_changes(Handle()); }
 
     sqlite3* Handle() const { return FHandle.get(); }
     bool InTransaction() const { return FInTransaction; }

@@ -42,7 +42,7 @@ std::optional<ESQLiteException> TSQLiteDo::TryExecuteInTransaction(const QByteAr
         return std::nullopt;
     } catch (const ESQLiteException& e) {
         // A failing rollback leaves this function and reaches the caller.
-        Database->RollbackTransaction();
+        Database->RollbackIfOpen();
         return e;
     }
 }
@@ -89,7 +89,12 @@ QByteArray SqlTextLiteral(const QString& value)
 
 QByteArray StmtAddNote(const QDate& today)
 {
-    return "insert into m_daviv ('f_day') values (" + SqlTextLiteral(FormatStoreDate(today)) + ");";
+    return StmtAddNote(FormatStoreDate(today));
+}
+
+QByteArray StmtAddNote(const QString& dateText)
+{
+    return "insert into m_daviv ('f_day') values (" + SqlTextLiteral(dateText) + ");";
 }
 
 namespace {

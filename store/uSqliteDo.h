@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/NoteRecord.h"
 #include "store/SQLiteTable3.h"
 
 #include <QByteArray>
@@ -52,21 +53,8 @@ void ExecuteInStore(const QString& programFolder, const QByteArray& sql);
 // A NUL would end the statement text early, so none is carried.
 QByteArray SqlTextLiteral(const QString& value);
 
-// What a note window writes to its row.
-struct TNoteValues {
-    QString Date;
-    QString Text;
-    int X = 0;
-    int Y = 0;
-    int Width = 0;
-    int Height = 0;
-    bool Term = false;
-    quint32 Color = 0;
-    int Alpha = 0;
-    qint32 Id = 0;
-};
-
-QByteArray StmtAddNote(const QDate& today);                            // 1
+QByteArray StmtAddNote(const QDate& today); // 1
+QByteArray StmtAddNote(const QString& dateText);
 inline constexpr char StmtNoteRowids[] = "select rowid from m_daviv;"; // 2
 inline constexpr char StmtCreateNotes[] =                              // 3
     "Create table m_daviv ([f_day] DATE, [note] BLOB, [xpos] INT, [ypos] INT, [width] INT, [height] INT, "

@@ -83,7 +83,7 @@ protected:
     // A note window on a row, as the restore builds it, shown.
     TfrmDaviv* ShownNote(qint64 id, const QString& text)
     {
-        auto* note = new TfrmDaviv(Desktop, &Owner);
+        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
         note->SetNoteDate(QDate(2011, 8, 26));
         note->SetMemoText(text);
         note->SetBounds(100, 120, 271, 71);
@@ -103,7 +103,7 @@ protected:
     // The palette with its timer stopped, after the first tick has restored the open notes.
     void StartAndRestore()
     {
-        Main = std::make_unique<TfrmMain>(Desktop);
+        Main = std::make_unique<TfrmMain>(Desktop, Store);
         Main->Timer1()->stop();
         frmMain = Main.get();
         Main->Timer1Timer();

@@ -3,6 +3,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/FakeDesktop.h"
 #include "platform/StoreText.h"
+#include "store/NoteStore.h"
 #include "store/uSqliteDo.h"
 
 #include <QStringList>
@@ -29,7 +30,7 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os)
 // error report's message box.
 class TStoreFixture : public ::testing::Test {
 protected:
-    TStoreFixture() : Desktop(Dir.path())
+    TStoreFixture() : Desktop(Dir.path()), Store(Dir.path())
     {
         SetErrorReporter([this](const QString& text) { Reports << text; });
     }
@@ -67,5 +68,6 @@ protected:
 
     QTemporaryDir Dir;
     TFakeDesktop Desktop;
+    TNoteStore Store;
     QStringList Reports;
 };

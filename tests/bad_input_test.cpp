@@ -374,7 +374,7 @@ TEST_F(StoredRows, NoteListShowsEveryRowAsStoredAndWritesNothing)
     AddRow("NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL");
     const QStringList before = Snapshot();
 
-    TfrmList list(Desktop);
+    TfrmList list(Desktop, Store);
     list.show();
     EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
     auto* rows = list.findChild<TReportList*>(QStringLiteral("ListVwLg"));

@@ -23,7 +23,7 @@ public:
     void Open()
     {
         if (!Form)
-            Form = std::make_unique<TfrmBaloon>(Desktop);
+            Form = std::make_unique<TfrmBaloon>(Desktop, Store);
         Form->show();
     }
 
@@ -351,14 +351,14 @@ TEST_F(BalloonEditor, AnUnreadableRowIsReportedAndTakesNothing)
 
 TEST_F(BalloonEditor, AStoreThatDoesNotOpenIsReportedAndNothingIsWritten)
 {
-    Desktop.Folder = Dir.filePath(QStringLiteral("missing"));
+    Store = TNoteStore(Dir.filePath(QStringLiteral("missing")));
     Open();
     ASSERT_EQ(Reports.size(), 1);
     EXPECT_TRUE(Reports[0].contains(QStringLiteral("Failed to open database"))) << Reports[0].toStdString();
     Fill(QDate(2027, 3, 3), QTime(8, 0), S("memo"));
     Click("Btnadd");
     EXPECT_EQ(Reports.size(), 2);
-    EXPECT_FALSE(QFile::exists(Desktop.Folder));
+    EXPECT_FALSE(QFile::exists(Dir.filePath(QStringLiteral("missing"))));
 }
 
 TEST_F(BalloonEditor, MemoAsksForHiraganaAndTimeSwitchesTheInputMethodOff)

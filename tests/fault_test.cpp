@@ -9,6 +9,9 @@
 #include <QStandardPaths>
 #include <QSignalSpy>
 
+#include <functional>
+#include <optional>
+
 namespace {
 
 using StoreLocked = TFaultFixture;
@@ -106,7 +109,14 @@ TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
         EXPECT_EQ(Snapshot(), before) << lock.constData();
         ASSERT_EQ(Reports.size(), 1) << lock.constData();
         const QStringList lines = Reports.first().split(QLatin1Char('\n'));
-        EXPECT_EQ(lines.mid(1), (QStringList{S("・買い物リスト"), S("・(空の付箋)")})) << qPrintable(Reports.first());
+        EXPECT_EQ(lines.mid(1, 2), (QStringList{S("・買い物リスト"), S("・(空の付箋)")}))
+            << qPrintable(Reports.first());
+        // What could not be stored is in a text file beside the store, named in the report.
+        QFile rescued(lines.value(lines.size() - 2));
+        ASSERT_TRUE(rescued.open(QIODevice::ReadOnly)) << qPrintable(Reports.first());
+        const QString text = QString::fromUtf8(rescued.readAll());
+        EXPECT_TRUE(text.contains(S("買い物リスト\r\nmilk\r\n")) && text.contains(S("  \r\n二行目\r\n")));
+        rescued.remove();
         EXPECT_TRUE(Main->NoteWindows.isEmpty());
         Main.reset();
     }
@@ -115,28 +125,26 @@ TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
 TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
 {
     const qint64 ended = AddRow("'2011/08/27', 'ended note', 10, 20, 271, 71, 0, -1, 65535, 200");
-    TfrmList list(Desktop);
+    TfrmList list(Desktop, Store);
     list.show();
     auto* rows = list.findChild<TReportList*>(QStringLiteral("ListVwLg"));
     ASSERT_EQ(rows->topLevelItemCount(), 2);
     const QStringList before = Snapshot();
 
-    // A write lock still lets the list read: the delete is dropped and the row stays listed.
+    // A write lock still lets the list read: the delete fails, says so, and the row stays listed.
     {
         TLockHolder other(DbPath(), "BEGIN IMMEDIATE");
         rows->topLevelItem(1)->setSelected(true);
         QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnremove")), Qt::LeftButton);
         EXPECT_EQ(rows->topLevelItemCount(), 2);
-        EXPECT_TRUE(Reports.isEmpty());
+        ASSERT_EQ(Reports.size(), 1);
+        EXPECT_TRUE(Reports.first().contains(S("database is locked"))) << qPrintable(Reports.first());
     }
     EXPECT_EQ(Snapshot(), before);
 
     // An exclusive lock stops the reload itself, which is reported.
     {
         TLockHolder other(DbPath(), "BEGIN EXCLUSIVE");
-        rows->topLevelItem(1)->setSelected(true);
-        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnremove")), Qt::LeftButton);
-        EXPECT_EQ(Reports.size(), 1);
         list.hide();
         list.show();
         EXPECT_EQ(Reports.size(), 2);
@@ -158,6 +166,7 @@ TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
     const QList<TfrmDaviv*> shown = list.findChildren<TfrmDaviv*>();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown.first()->MemoText(), S("ended note\r\n"));
+    EXPECT_EQ(shown.first()->SaveState(), TSaveState::Failed);
     shown.first()->SaveNote();
     EXPECT_EQ(StoredTerm(ended), S("-1"));
     EXPECT_EQ(StoredText(ended), S("ended note\r\n"));
@@ -250,10 +259,17 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
     EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
     EXPECT_EQ(note->MemoText(), S("typed after the file was replaced\r\n"));
 
-    // A restore on such a file is reported, not a crash.
+    EXPECT_EQ(note->SaveState(), TSaveState::Failed);
+    EXPECT_TRUE(note->SaveError().contains(S("not a database"))) << qPrintable(note->SaveError());
+
+    // A restore on such a file is reported once, without a box, not a crash.
     Main->FirstTick = true;
-    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
-    auto list = std::make_unique<TfrmList>(Desktop);
+    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
+    for (int i = 0; i < 2 * TfrmMain::RetryTicks; ++i)
+        Main->Timer1Timer();
+    EXPECT_EQ(notified.count(), 1);
+    EXPECT_TRUE(Reports.isEmpty());
+    auto list = std::make_unique<TfrmList>(Desktop, Store);
     list->show();
     EXPECT_EQ(Reports.size(), 1);
     list.reset();
@@ -282,14 +298,112 @@ TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
     };
     const QByteArray kept = contents();
 
-    Main = std::make_unique<TfrmMain>(Desktop);
+    Main = std::make_unique<TfrmMain>(Desktop, Store);
     Main->Timer1()->stop();
     frmMain = Main.get();
-    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
+    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
+    Main->Timer1Timer();
+    EXPECT_EQ(notified.count(), 1);
     EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    TfrmList list(Desktop);
+    TfrmList list(Desktop, Store);
     list.show();
     EXPECT_FALSE(Reports.isEmpty());
     Main->close();
     EXPECT_EQ(contents(), kept);
+}
+
+// --- What the store interface hands back ---
+
+using StoreErrors = TFaultFixture;
+
+TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
+{
+    const qint64 id = AddOpenNote(S("stored"));
+    const std::optional<TStoredNote> stored = Store.Note(qint32(id));
+    ASSERT_TRUE(stored);
+    TNoteValues values;
+    values.Date = S("2011/08/26");
+    values.Text = QString(20000, QLatin1Char('x'));
+    values.Id = qint32(id);
+    const struct {
+        const char* Name;
+        int Code;
+        const char* Detail;
+        std::function<void()> Break;
+    } cases[] = {
+        {"full disk", SQLITE_FULL, "database or disk is full",
+         [&] {
+             Store.OnOpen = [](sqlite3* db) {
+                 sqlite3_exec(db, "PRAGMA max_page_count = 3", nullptr, nullptr, nullptr);
+             };
+         }},
+        {"locked", SQLITE_BUSY, "database is locked", [] {}},
+        {"not a database", SQLITE_NOTADB, "file is not a database",
+         [&] {
+             QFile file(DbPath());
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             file.write(QByteArray(4096, 'z'));
+         }},
+    };
+    for (const auto& c : cases) {
+        const QByteArray kept = [&] {
+            QFile file(DbPath());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        c.Break();
+        std::optional<TLockHolder> lock;
+        if (c.Code == SQLITE_BUSY)
+            lock.emplace(DbPath(), "BEGIN EXCLUSIVE");
+        try {
+            Store.SaveNote(values, stored->Image);
+            ADD_FAILURE() << c.Name << ": the save went through";
+        } catch (const ESQLiteException& e) {
+            EXPECT_EQ(e.Code(), c.Code) << c.Name << ": " << e.what();
+            EXPECT_EQ(e.Detail(), S(c.Detail)) << c.Name;
+            EXPECT_TRUE(StoreFailureText(e, Store.FilePath()).contains(QDir::toNativeSeparators(DbPath())));
+        }
+        lock.reset();
+        Store.OnOpen = nullptr;
+        if (c.Code != SQLITE_NOTADB) {
+            EXPECT_EQ(StoredText(id), S("stored")) << c.Name;
+        }
+        QFile file(DbPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(kept);
+    }
+}
+
+TEST_F(StoreErrors, ANoteNeverWritesARowThatIsNotItsOwn)
+{
+    const qint64 id = AddOpenNote(S("mine"));
+    const TRowImage known = Store.Note(qint32(id))->Image;
+    TNoteValues values;
+    values.Date = S("2011/08/26");
+    values.Text = S("typed later");
+    values.Id = qint32(id);
+
+    // Another note's values in the row (the file was replaced): a new row, the other kept.
+    Exec("update m_daviv set note = 'someone else' where rowid = " + QByteArray::number(id));
+    const QStringList others = Snapshot();
+    const TNoteSaveResult taken = Store.SaveNote(values, known);
+    EXPECT_EQ(taken.Way, TNoteSaveResult::AddedTaken);
+    EXPECT_NE(taken.Id, id);
+    EXPECT_EQ(SnapshotExcept(taken.Id), others);
+    EXPECT_EQ(StoredText(taken.Id), S("typed later"));
+
+    // Its own row, as it last wrote it: updated in place.
+    values.Id = taken.Id;
+    values.Text = S("and again");
+    const TNoteSaveResult own = Store.SaveNote(values, taken.Image);
+    EXPECT_EQ(own.Way, TNoteSaveResult::Updated);
+    EXPECT_EQ(StoredText(taken.Id), S("and again"));
+
+    // The row gone, or the whole file gone: stored anew, tables and all.
+    Exec("delete from m_daviv where rowid = " + QByteArray::number(taken.Id));
+    EXPECT_EQ(Store.SaveNote(values, own.Image).Way, TNoteSaveResult::AddedMissing);
+    QFile::remove(DbPath());
+    const TNoteSaveResult fresh = Store.SaveNote(values, own.Image);
+    EXPECT_EQ(fresh.Way, TNoteSaveResult::AddedMissing);
+    EXPECT_EQ(StoredText(fresh.Id), S("and again"));
+    EXPECT_EQ(Query("select name from sqlite_master where type = 'table'")->RowCount(), 2u);
 }

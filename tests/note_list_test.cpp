@@ -49,7 +49,7 @@ public:
 
     void Open()
     {
-        Form = std::make_unique<TfrmList>(Desktop);
+        Form = std::make_unique<TfrmList>(Desktop, Store);
         Form->show();
     }
 
@@ -206,7 +206,7 @@ TEST_F(NoteList, ReshowBringsAnEndedNoteBackAsStored)
     EXPECT_TRUE(note->isVisible());
 }
 
-TEST_F(NoteList, ReshowOfAnOpenNoteGivesASecondWindow)
+TEST_F(NoteList, ReshowOfAnOpenNoteBringsItsOneWindowBack)
 {
     TRow row;
     row.Term = "-1";
@@ -214,14 +214,13 @@ TEST_F(NoteList, ReshowOfAnOpenNoteGivesASecondWindow)
     Open();
     ClickRow(0);
     Click("btnreview");
+    ASSERT_EQ(Notes().size(), 1);
+    TfrmDaviv* note = Notes().front();
+    note->btnHideClick();
     ClickRow(0);
     Click("btnreview");
-    const QList<TfrmDaviv*> notes = Notes();
-    ASSERT_EQ(notes.size(), 2);
-    EXPECT_NE(notes[0], notes[1]);
-    EXPECT_EQ(notes[0]->NoteId(), 1);
-    EXPECT_EQ(notes[1]->NoteId(), 1);
-    EXPECT_TRUE(notes[0]->isVisible() && notes[1]->isVisible());
+    EXPECT_EQ(Notes(), QList<TfrmDaviv*>{note});
+    EXPECT_TRUE(note->isVisible());
 }
 
 TEST_F(NoteList, ButtonsWithoutASelectionDoNothing)
@@ -245,7 +244,7 @@ TEST_F(NoteList, ButtonsWithoutASelectionDoNothing)
     EXPECT_TRUE(Reports.isEmpty());
 }
 
-TEST_F(NoteList, RemoveDeletesTheRowAndLeavesAnOpenWindowAlone)
+TEST_F(NoteList, RemoveDeletesTheRowAndClosesItsWindowUnsaved)
 {
     TRow second;
     second.Note = "second\r\n";
@@ -262,12 +261,10 @@ TEST_F(NoteList, RemoveDeletesTheRowAndLeavesAnOpenWindowAlone)
     EXPECT_EQ(Rows(), QStringList{S("2026/11/30|second|終了|2")});
     EXPECT_EQ(Column("select rowid from m_daviv", "rowid"), QStringList{S("2")});
     EXPECT_TRUE(List()->selectedItems().isEmpty());
-    ASSERT_EQ(Notes(), QList<TfrmDaviv*>{note});
-    EXPECT_TRUE(note->isVisible());
-
-    // Its later saves find no row and store nothing.
-    note->SetMemoText(S("typed afterwards"));
-    note->SaveNote();
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(Form->NoteWindows.isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Notes().isEmpty());
     EXPECT_EQ(Column("select note from m_daviv", "note"), QStringList{S("second\r\n")});
 }
 
@@ -307,7 +304,7 @@ TEST_F(NoteList, UnreadableValueEndsReshowWithNothingHalfDone)
 
 TEST_F(NoteList, AStoreThatDoesNotOpenIsReported)
 {
-    Desktop.Folder = Dir.filePath(QStringLiteral("missing"));
+    Store = TNoteStore(Dir.filePath(QStringLiteral("missing")));
     Open();
     ASSERT_EQ(Reports.size(), 1);
     EXPECT_TRUE(Reports[0].contains(QStringLiteral("Failed to open database"))) << Reports[0].toStdString();

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -81,7 +82,7 @@ protected:
 
     TfrmDaviv* NewNote(const QString& text = QString())
     {
-        auto* note = new TfrmDaviv(Desktop, &Owner);
+        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
         note->SetNoteDate(NoteDay);
         note->SetMemoText(text);
         note->SetBounds(Bounds.x(), Bounds.y(), Bounds.width(), Bounds.height());
@@ -102,7 +103,7 @@ protected:
 
     void UseTemplate(int alpha)
     {
-        frmDaviv = new TfrmDaviv(Desktop, &Owner);
+        frmDaviv = new TfrmDaviv(Desktop, Store, &Owner);
         frmDaviv->SetAlphaBlendValue(alpha);
     }
 
@@ -299,16 +300,17 @@ TEST_F(NoteWindow, TaskEndFadesHidesAndWritesTheEndedRecord)
         note->move(Bounds.x() + 10, Bounds.y());
         EXPECT_EVENTUALLY(Row().value(6) == QStringLiteral("0"));
         EXPECT_EQ(Row().value(0), FormatStoreDate(NoteDay));
-        Exec("update m_daviv set f_day = 'kept', term = -1 where rowid = " + QByteArray::number(Id));
+        // The ended record writes the text but leaves the date as it was stored.
+        note->SetNoteDate(NoteDay.addDays(1));
+        note->SetMemoText(QStringLiteral("done, really"));
 
         ASSERT_EVENTUALLY(ended.count() == 1);
         EXPECT_FALSE(note->isVisible());
         EXPECT_FALSE(note->TermFlag());
         EXPECT_FALSE(note->TaskEnding());
         EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::FadeSteps(start).back());
-        QStringList ended0 = SavedRow("done\r\n", Bounds.translated(10, 0), "0");
-        ended0[0] = QStringLiteral("kept");
-        EXPECT_EQ(Row(), ended0) << start;
+        EXPECT_EQ(Row(), SavedRow("done, really\r\n", Bounds.translated(10, 0), "0")) << start;
+        note->SetNoteDate(NoteDay);
 
         // Later saves, the exit save among them, keep the note ended until a show makes it
         // active again, invisible at the fade's end value.
@@ -345,25 +347,54 @@ TEST_F(NoteWindow, SaveWithoutNoteIdTouchesNoRow)
     EXPECT_TRUE(Reports.isEmpty());
 }
 
-TEST_F(NoteWindow, StoreThatCannotBeOpenedReachesTheErrorReport)
+TEST_F(NoteWindow, FailedSaveMarksTheNoteUntilASaveGoesThrough)
 {
     TfrmDaviv* note = ShownNote("kept");
-    Desktop.Folder = Dir.filePath(QStringLiteral("missing/folder"));
+    const QString missing = Dir.filePath(QStringLiteral("missing/folder"));
+    Store = TNoteStore(missing);
     const std::function<void()> saves[] = {
         [&] { PointerLeaves(note->RichEdMemo()); },
         [&] { note->move(note->x() + 5, note->y()); },
     };
+    auto* mark = note->findChild<QLabel*>(QStringLiteral("UnsavedMark"));
     for (const auto& save : saves) {
-        Reports.clear();
         save();
-        ASSERT_EVENTUALLY(Reports.size() == 1);
-        EXPECT_TRUE(Reports.front().startsWith(QLatin1String("Failed to open database")))
-            << Reports.front().toStdString();
-        EXPECT_TRUE(note->isVisible());
-        EXPECT_EQ(note->MemoText(), QStringLiteral("kept\r\n"));
+        EXPECT_EQ(note->SaveState(), TSaveState::Failed);
+        EXPECT_TRUE(note->SaveError().contains(QDir::toNativeSeparators(missing))) << qPrintable(note->SaveError());
+        EXPECT_TRUE(mark->isVisible());
+        EXPECT_TRUE(Reports.isEmpty());
     }
-    Desktop.Folder = Dir.path();
+    Store = TNoteStore(Dir.path());
     EXPECT_EQ(Row(), UnsavedRow);
+    note->SaveNote();
+    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(Row(), SavedRow("kept\r\n", Bounds.translated(5, 0), "-1"));
+}
+
+TEST_F(NoteWindow, TypingIsSavedOnceAfterTheUserPauses)
+{
+    TfrmDaviv* note = ShownNote();
+    QSignalSpy saved(note, &TfrmDaviv::Saved);
+    note->activateWindow();
+    ASSERT_EVENTUALLY(note->isActiveWindow());
+    note->RichEdMemo()->setFocus();
+    QTest::keyClicks(note->RichEdMemo(), QStringLiteral("typed fast"), Qt::NoModifier, 20);
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_EQ(note->SaveState(), TSaveState::Pending);
+    ASSERT_EVENTUALLY(saved.count() == 1);
+    EXPECT_EQ(Row().value(1), QStringLiteral("typed fast\r\n"));
+    QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
+    EXPECT_EQ(saved.count(), 1);
+
+    // A resize is saved once it stops; leaving the window saves what is pending at once.
+    note->resize(300, 90);
+    note->RichEdMemo()->insertPlainText(QStringLiteral("!"));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_EVENTUALLY(saved.count() == 2);
+    EXPECT_EQ(Row(), SavedRow("typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
 }
 
 TEST_F(NoteWindow, ShortcutsActWithTheCaretInTheEditor)
@@ -548,7 +579,7 @@ TEST_F(NoteWindow, FrameEdgesResizeTheWindow)
 TEST_F(NoteWindow, OwnerDestroysTheNoteButDoesNotHideIt)
 {
     auto* owner = new QWidget;
-    auto* note = new TfrmDaviv(Desktop, owner);
+    auto* note = new TfrmDaviv(Desktop, Store, owner);
     QPointer<TfrmDaviv> alive(note);
     EXPECT_TRUE(note->isWindow());
     owner->show();
@@ -571,10 +602,10 @@ TEST_F(NoteWindow, CarriesOnlyTheSmallSizesOfTheIconItInherits)
     }
     QWidget owner;
     owner.setWindowIcon(icon);
-    TfrmDaviv note(Desktop, &owner);
+    TfrmDaviv note(Desktop, Store, &owner);
     EXPECT_EQ(note.windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
     EXPECT_EQ(owner.windowIcon().availableSizes().size(), 4);
 
-    TfrmDaviv withoutIcon(Desktop, nullptr);
+    TfrmDaviv withoutIcon(Desktop, Store, nullptr);
     EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
 }

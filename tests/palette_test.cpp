@@ -9,6 +9,7 @@
 #include "shell/uFMain.h"
 
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 
 #include <atomic>
 #include <chrono>
@@ -44,10 +45,10 @@ class Palette : public TStoreFixture {
 protected:
     void Start()
     {
-        Main = std::make_unique<TfrmMain>(Desktop);
+        Main = std::make_unique<TfrmMain>(Desktop, Store);
         Main->Timer1()->stop();
         frmMain = Main.get();
-        Template = std::make_unique<TfrmDaviv>(Desktop, nullptr);
+        Template = std::make_unique<TfrmDaviv>(Desktop, Store, nullptr);
         frmDaviv = Template.get();
     }
     ~Palette() override
@@ -276,20 +277,40 @@ TEST_F(Palette, RightButtonAndDoubleClickSwatchesArmNothing)
     EXPECT_EQ(Main->SelectedColor, 12632256u);
 }
 
-TEST_F(Palette, FailingAddNoteLeavesTheWindowWithoutIdOutsideTheList)
+TEST_F(Palette, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
 {
     Start();
+    Main->Timer1Timer();
+    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
+    auto other = std::make_unique<TSQLiteDatabase>(DbPath().toUtf8());
+    other->RunStatement("BEGIN EXCLUSIVE");
     Main->V1Click();
-    TSQLiteDatabase other(DbPath().toUtf8());
-    other.RunStatement("BEGIN EXCLUSIVE");
     Main->fcPanelMouseDown(Main->Panel(4), Qt::LeftButton);
-    EXPECT_THROW(Main->fcPanelMouseLeave(Main->Panel(4)), ESQLiteException);
-    other.RunStatement("ROLLBACK");
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    ASSERT_EQ(OwnedNotes().size(), 1);
-    EXPECT_EQ(OwnedNotes().first()->NoteId(), 0);
-    EXPECT_TRUE(Main->isVisible());
-    EXPECT_EQ(Query(StmtNoteRowids)->RowCount(), 0u);
+    Main->fcPanelMouseLeave(Main->Panel(4));
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    TfrmDaviv* note = Main->NoteWindows.first();
+    EXPECT_EQ(note->NoteId(), 0);
+    EXPECT_EQ(note->SaveState(), TSaveState::Failed);
+    EXPECT_FALSE(Main->isVisible());
+    note->SetMemoText(QStringLiteral("typed while the store was locked"));
+
+    // Told once, without a modal box; the tray says so until the note is stored.
+    for (int i = 0; i < 2 * TfrmMain::RetryTicks; ++i)
+        Main->Timer1Timer();
+    EXPECT_EQ(notified.count(), 1);
+    EXPECT_TRUE(notified.first().first().toString().contains(QStringLiteral("database is locked")));
+    EXPECT_NE(Main->TrayIcon1()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_TRUE(Reports.isEmpty());
+
+    other.reset();
+    for (int i = 0; i < TfrmMain::RetryTicks; ++i)
+        Main->Timer1Timer();
+    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
+    EXPECT_NE(note->NoteId(), 0);
+    EXPECT_EQ(Column(StmtNoteById(note->NoteId()), "note"),
+              QStringList{QStringLiteral("typed while the store was locked\r\n")});
+    EXPECT_EQ(notified.count(), 2);
+    EXPECT_EQ(Main->TrayIcon1()->toolTip(), QStringLiteral("RIdozad"));
 }
 
 TEST_F(Palette, CornerShowsAndLeavingHidesAtTheNextTick)
@@ -307,17 +328,29 @@ TEST_F(Palette, CornerShowsAndLeavingHidesAtTheNextTick)
     EXPECT_FALSE(Main->isVisible());
 }
 
-TEST_F(Palette, RestoreFailureIsReportedAndRetriedAtTheNextTick)
+TEST_F(Palette, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
 {
-    Start();
-    QFile::remove(DbPath());
-    QDir(Dir.path()).mkdir(QString::fromLatin1(StoreFileName));
-    EXPECT_THROW(Main->Timer1Timer(), ESQLiteException);
-    EXPECT_TRUE(Main->FirstTick);
-    QDir(Dir.path()).rmdir(QString::fromLatin1(StoreFileName));
     Prepare();
-    Main->Timer1Timer();
+    AddRow("'2011/08/26', 'waiting', 10, 20, 271, 71, -1, -1, 65408, 200");
+    const QString moved = Dir.filePath(QStringLiteral("elsewhere.db"));
+    QFile::rename(DbPath(), moved);
+    QDir(Dir.path()).mkdir(QString::fromLatin1(StoreFileName));
+    Start();
+    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
+    for (int i = 0; i < 3 * TfrmMain::RetryTicks; ++i)
+        Main->Timer1Timer();
+    EXPECT_TRUE(Main->FirstTick);
+    EXPECT_TRUE(Reports.isEmpty());
+    ASSERT_EQ(notified.count(), 1);
+    EXPECT_TRUE(notified.first().first().toString().contains(QDir::toNativeSeparators(DbPath())));
+
+    QDir(Dir.path()).rmdir(QString::fromLatin1(StoreFileName));
+    QFile::rename(moved, DbPath());
+    for (int i = 0; i < TfrmMain::RetryTicks; ++i)
+        Main->Timer1Timer();
     EXPECT_FALSE(Main->FirstTick);
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("waiting\r\n"));
 }
 
 TEST_F(Palette, TerminationSignalsArriveOnTheEventLoop)
@@ -330,7 +363,7 @@ TEST_F(Palette, TerminationSignalsArriveOnTheEventLoop)
 
 TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
 {
-    TSingleInstance first(Dir.path());
+    TSingleInstance first(DbPath());
     ASSERT_TRUE(first.Claim());
     QSignalSpy shown(&first, &TSingleInstance::ShowRequested);
     std::atomic<bool> done = false;
@@ -338,7 +371,7 @@ TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
     bool secondAnswered = false;
     // The second copy blocks on its request, so it runs beside this thread's event loop.
     std::thread second([&] {
-        TSingleInstance copy(Dir.path());
+        TSingleInstance copy(DbPath());
         secondClaimed = copy.Claim();
         secondAnswered = copy.Answered();
         done = true;
@@ -348,8 +381,16 @@ TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
     EXPECT_EQ(shown.count(), 1);
     EXPECT_FALSE(secondClaimed);
     EXPECT_TRUE(secondAnswered);
-    TSingleInstance elsewhere(Dir.filePath(QStringLiteral("other")));
+    TSingleInstance elsewhere(Dir.filePath(QStringLiteral("other.db")));
     EXPECT_TRUE(elsewhere.Claim());
+
+    // The lock lies beside the store, so a copy with another temporary folder meets it too.
+    QTemporaryDir otherTemp;
+    const QByteArray temp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", otherTemp.path().toUtf8());
+    TSingleInstance otherUser(QDir(Dir.path()).filePath(QStringLiteral("./zu_daviv.db")));
+    EXPECT_FALSE(otherUser.Claim());
+    temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
 }
 
 TEST_F(Palette, ExitSaveWaitsForALockHeldBrieflyElsewhere)

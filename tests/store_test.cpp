@@ -149,9 +149,9 @@ TEST_F(TStoreFixture, OpenFailureNamesTheFile)
 
 // --- The store ---
 
-using Store = TStoreFixture;
+using StoreFile = TStoreFixture;
 
-TEST_F(Store, PrepareCreatesBothTablesExactlyOnce)
+TEST_F(StoreFile, PrepareCreatesBothTablesExactlyOnce)
 {
     Prepare();
     EXPECT_TRUE(QFile::exists(DbPath()));
@@ -164,7 +164,7 @@ TEST_F(Store, PrepareCreatesBothTablesExactlyOnce)
     EXPECT_EQ(Query("select name from sqlite_master")->RowCount(), 2u);
 }
 
-TEST_F(Store, PrepareAddsOnlyTheMissingTableAndIgnoresCase)
+TEST_F(StoreFile, PrepareAddsOnlyTheMissingTableAndIgnoresCase)
 {
     Exec("create table M_DAVIV (x)");
     Exec("insert into M_DAVIV values (5)");
@@ -174,7 +174,7 @@ TEST_F(Store, PrepareAddsOnlyTheMissingTableAndIgnoresCase)
     EXPECT_EQ(Column("select x from M_DAVIV", "x"), QStringList{QStringLiteral("5")});
 }
 
-TEST_F(Store, AddNoteInsertsDateOnlyAndReusesTheHighestDeletedId)
+TEST_F(StoreFile, AddNoteInsertsDateOnlyAndReusesTheHighestDeletedId)
 {
     Prepare();
     TSQLiteDo store(Dir.path());
@@ -191,7 +191,7 @@ TEST_F(Store, AddNoteInsertsDateOnlyAndReusesTheHighestDeletedId)
     EXPECT_EQ(Query(StmtOpenNotes)->RowCount(), 0u);
 }
 
-TEST_F(Store, AddNoteRaisesInsteadOfReturningAnExistingId)
+TEST_F(StoreFile, AddNoteRaisesInsteadOfReturningAnExistingId)
 {
     Prepare();
     TSQLiteDo store(Dir.path());
@@ -204,7 +204,7 @@ TEST_F(Store, AddNoteRaisesInsteadOfReturningAnExistingId)
     EXPECT_EQ(Query(StmtNoteRowids)->RowCount(), 1u);
 }
 
-TEST_F(Store, FailedWriteRollsBackSilently)
+TEST_F(StoreFile, FailedWriteRollsBackSilently)
 {
     Prepare();
     TSQLiteDo store(Dir.path());
@@ -250,7 +250,7 @@ TEST(Statements, ComposedByteForByte)
     EXPECT_EQ(StmtDeleteMessage(4), "delete from m_icom_message where rowid = 4");
 }
 
-TEST_F(Store, TextValuesRoundTripExactly)
+TEST_F(StoreFile, TextValuesRoundTripExactly)
 {
     Prepare();
     const QString texts[] = {
@@ -276,7 +276,7 @@ TEST_F(Store, TextValuesRoundTripExactly)
     EXPECT_EQ(store.Database->RunQuery(StmtNoteRowids)->RowCount(), std::size(texts));
 }
 
-TEST_F(Store, NulCharactersNeverCutAStatement)
+TEST_F(StoreFile, NulCharactersNeverCutAStatement)
 {
     const QString text = QStringLiteral("before") + QChar(0) + QStringLiteral("after");
     EXPECT_EQ(SqlTextLiteral(text), "'beforeafter'");

@@ -18,10 +18,10 @@ class TrayAndReminders : public TStoreFixture {
 protected:
     void Start()
     {
-        Main = std::make_unique<TfrmMain>(Desktop);
+        Main = std::make_unique<TfrmMain>(Desktop, Store);
         Main->Timer1()->stop();
         frmMain = Main.get();
-        Template = std::make_unique<TfrmDaviv>(Desktop, nullptr);
+        Template = std::make_unique<TfrmDaviv>(Desktop, Store, nullptr);
         frmDaviv = Template.get();
         Main->Timer1Timer(); // the first tick's restore is behind us
     }
@@ -64,21 +64,29 @@ protected:
 
 } // namespace
 
-TEST(ReminderMatching, DateHourMinuteAndTheFirstTwoSeconds)
+TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
 {
     const TReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};
-    const std::pair<QDateTime, bool> cases[] = {
-        {QDateTime(QDate(2026, 12, 8), QTime(10, 30, 0)), true},
-        {QDateTime(QDate(2026, 12, 8), QTime(10, 30, 1, 999)), true},
-        {QDateTime(QDate(2026, 12, 8), QTime(10, 30, 2)), false},
-        {QDateTime(QDate(2026, 12, 8), QTime(10, 30, 45)), false},
-        {QDateTime(QDate(2026, 12, 8), QTime(10, 31, 0)), false},
-        {QDateTime(QDate(2026, 12, 8), QTime(11, 30, 0)), false},
-        {QDateTime(QDate(2026, 12, 7), QTime(10, 30, 0)), false},
-        {QDateTime(QDate(2026, 12, 9), QTime(10, 30, 0)), false},
+    const auto at = [](int day, int h, int m, int s, int ms = 0) {
+        return QDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
     };
-    for (const auto& [now, due] : cases)
-        EXPECT_EQ(ReminderDue(moment, now), due) << qPrintable(now.toString());
+    const struct {
+        QDateTime Previous, Now;
+        bool Due;
+    } cases[] = {
+        {at(8, 10, 29, 59, 400), at(8, 10, 30, 0, 400), true},
+        {at(8, 10, 30, 0, 400), at(8, 10, 30, 1, 400), false}, // shown already
+        {at(8, 10, 29, 58), at(8, 10, 30, 45), true},          // a stalled tick still shows it
+        {at(8, 10, 30, 45), at(8, 10, 31, 0), false},
+        {at(7, 10, 0, 0), at(8, 10, 35, 0), true},    // a suspended machine wakes up
+        {at(7, 10, 0, 0), at(9, 10, 31, 0), false},   // but not after a day
+        {at(8, 10, 31, 0), at(8, 10, 30, 30), false}, // the clock was set back
+        {at(7, 10, 29, 59), at(7, 10, 30, 1), false}, // another day
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReminderDue(moment, c.Previous, c.Now), c.Due)
+            << qPrintable(c.Previous.toString(Qt::ISODateWithMs)) << " .. "
+            << qPrintable(c.Now.toString(Qt::ISODateWithMs));
     EXPECT_FALSE(ReadReminder(QStringLiteral("abc"), QStringLiteral("10:30:00")).has_value());
     EXPECT_FALSE(ReadReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
 }
@@ -88,10 +96,11 @@ TEST_F(TrayAndReminders, ReminderShowsItsTimeTextAndMessageInItsMinute)
     AddMessage("10:30:45", "会議", "2026/12/08");
     AddMessage("10:30:00", "yesterday", "2026/12/07");
     AddMessage("10:30:00", "tomorrow", "2026/12/09");
+    Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(10, 29, 0));
     Start();
+    EXPECT_TRUE(TickAt(QTime(10, 29, 59)).isEmpty());
     EXPECT_EQ(TickAt(QTime(10, 30, 0)), QStringList{QStringLiteral("10:30:45 (^O^) 会議")});
-    EXPECT_EQ(TickAt(QTime(10, 30, 1)), QStringList{QStringLiteral("10:30:45 (^O^) 会議")});
-    EXPECT_TRUE(TickAt(QTime(10, 30, 2)).isEmpty());
+    EXPECT_TRUE(TickAt(QTime(10, 30, 1)).isEmpty());
     EXPECT_TRUE(TickAt(QTime(10, 30, 45)).isEmpty());
     EXPECT_EQ(Main->BalloonHint(), QStringLiteral("10:30:45 (^O^) 会議"));
 }
@@ -100,6 +109,7 @@ TEST_F(TrayAndReminders, EntriesOfOneMinuteAllShowAndTheLaterTextStays)
 {
     AddMessage("9:00:00", "first", "2026/12/08");
     AddMessage("9:00:30", "", "2026/12/08");
+    Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
     Start();
     EXPECT_EQ(TickAt(QTime(9, 0, 1)),
               (QStringList{QStringLiteral("9:00:00 (^O^) first"), QStringLiteral("9:00:30 (^O^) ")}));
@@ -111,6 +121,7 @@ TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
     AddMessage("25:99", "broken", "2026/12/08");
     AddMessage("9:00:00", "later", "not a date");
     AddMessage("9:00:00", "fine", "2026/12/08");
+    Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
     Start();
     Desktop.Cursor = QPoint(0, 0);
     EXPECT_EQ(TickAt(QTime(9, 0, 0)), QStringList{QStringLiteral("9:00:00 (^O^) fine")});
@@ -122,6 +133,7 @@ TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
 TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
 {
     AddMessage("9:00:00", "popup", "2026/12/08");
+    Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
     Start();
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     TickAt(QTime(9, 0, 0));
@@ -171,9 +183,9 @@ TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
     Prepare();
     for (int i = 0; i < 2; ++i)
         Exec("insert into m_daviv values ('2026/12/08', 'n', 10, 20, 271, 71, -1, -1, 65535, 200)");
-    Main = std::make_unique<TfrmMain>(Desktop);
+    Main = std::make_unique<TfrmMain>(Desktop, Store);
     Main->Timer1()->stop();
-    Template = std::make_unique<TfrmDaviv>(Desktop, nullptr);
+    Template = std::make_unique<TfrmDaviv>(Desktop, Store, nullptr);
     frmDaviv = Template.get();
     Main->Timer1Timer();
     ASSERT_EQ(Main->NoteWindows.size(), 2);
@@ -215,7 +227,7 @@ TEST_F(TrayAndReminders, BothExitCommandsSaveEveryNoteOnceAndEnd)
 TEST_F(TrayAndReminders, BalloonCommandShowsTheCurrentTextThenEditsAndReloads)
 {
     Start();
-    TfrmBaloon editor(Desktop);
+    TfrmBaloon editor(Desktop, Store);
     frmBaloon = &editor;
     QSignalSpy shown(Main.get(), &TfrmMain::BalloonShown);
     // While the editor is open, a message is added behind its back; closing reloads the cache.

@@ -1,0 +1,262 @@
+#include "store/NoteStore.h"
+
+#include "platform/Desktop.h"
+#include "platform/StoreText.h"
+#include "store/uSqliteDo.h"
+
+#include <QDir>
+
+namespace {
+
+const char* const ImageColumns[] = {"f_day",  "note", "xpos",    "ypos",  "width",
+                                    "height", "term", "visible", "color", "alpha"};
+
+QString Text(const TSQLiteTable& table, const char* column)
+{
+    return DecodeStoreText(table.ValueText(column));
+}
+
+TRowImage ImageOf(const TSQLiteTable& table)
+{
+    TRowImage image;
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = table.ValueText(ImageColumns[i]);
+    return image;
+}
+
+// Statement 6 and statement 8 select the same columns.
+TStoredNote Decode(const TSQLiteTable& table)
+{
+    TStoredNote note;
+    TNoteRecord& r = note.Record;
+    r.Date = StrToDate(Text(table, "f_day"));
+    r.Text = Text(table, "note");
+    const int left = StrToInt(Text(table, "xpos"));
+    const int top = StrToInt(Text(table, "ypos"));
+    const int width = StrToInt(Text(table, "width"));
+    const int height = StrToInt(Text(table, "height"));
+    r.Bounds = QRect(left, top, width, height);
+    r.Term = StrToBool(Text(table, "term"));
+    r.Visible = StrToBool(Text(table, "visible"));
+    r.Color = quint32(StrToInt(Text(table, "color")));
+    r.Alpha = StrToInt(Text(table, "alpha"));
+    r.Id = StrToInt(Text(table, "rowid"));
+    note.Image = ImageOf(table);
+    return note;
+}
+
+// Ends the store's transaction if an operation leaves it open by raising.
+class TTransaction {
+public:
+    explicit TTransaction(TSQLiteDatabase& db) : FDb(db) { FDb.StartTransaction(); }
+    ~TTransaction()
+    {
+        if (FDb.InTransaction()) {
+            try {
+                FDb.RollbackIfOpen();
+            } catch (const ESQLiteException& e) {
+                qWarning("rollback failed: %s", e.what());
+            }
+        }
+    }
+    void Commit() { FDb.CommitTransaction(); }
+
+private:
+    TSQLiteDatabase& FDb;
+};
+
+std::optional<TRowImage> RowImage(TSQLiteDatabase& db, qint32 id)
+{
+    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteById(id));
+    if (!table->GoFirst())
+        return std::nullopt;
+    return ImageOf(*table);
+}
+
+// Inserts a row as AddNote does and hands back its id, checked against the rowid list.
+qint32 InsertNoteRow(TSQLiteDatabase& db, const QString& dateText)
+{
+    db.RunStatement(StmtAddNote(dateText));
+    const sqlite3_int64 inserted = sqlite3_last_insert_rowid(db.Handle());
+    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteRowids);
+    table->GoLast();
+    const qint32 id = StrToInt(QString::fromLatin1(table->ValueText("rowid")));
+    if (id != inserted)
+        throw ESQLiteException(QStringLiteral("The new note's row could not be found"));
+    return id;
+}
+
+} // namespace
+
+TNoteStore::TNoteStore(QString programFolder) : FProgramFolder(std::move(programFolder)) {}
+
+QString TNoteStore::FilePath() const
+{
+    return ProgramFilePath(FProgramFolder, QString::fromLatin1(StoreFileName));
+}
+
+TSQLiteDatabase& TNoteStore::Open(TSQLiteDo& store, int lockWaitMs) const
+{
+    store.SetLockWait(lockWaitMs);
+    TSQLiteDatabase& db = store.OpenStore(QString::fromLatin1(StoreFileName));
+    if (OnOpen)
+        OnOpen(db.Handle());
+    return db;
+}
+
+void TNoteStore::Prepare() const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    if (!db.HasTable("m_daviv"))
+        db.RunStatement(StmtCreateNotes);
+    if (!db.HasTable("m_icom_message"))
+        db.RunStatement(StmtCreateMessages);
+}
+
+std::vector<TStoredNote> TNoteStore::OpenNotes() const
+{
+    TSQLiteDo store(FProgramFolder);
+    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtOpenNotes);
+    store.CloseStore();
+    std::vector<TStoredNote> notes;
+    notes.reserve(table->RowCount());
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+        try {
+            notes.push_back(Decode(*table));
+        } catch (const EConvertError&) {
+            // A row that does not read is left as it is in the store, without a word.
+        }
+    }
+    return notes;
+}
+
+std::optional<TStoredNote> TNoteStore::Note(qint32 id) const
+{
+    TSQLiteDo store(FProgramFolder);
+    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtNoteById(id));
+    if (!table->GoFirst())
+        return std::nullopt;
+    return Decode(*table);
+}
+
+std::vector<TNoteListRow> TNoteStore::NoteList() const
+{
+    TSQLiteDo store(FProgramFolder);
+    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtNoteList);
+    store.CloseStore();
+    std::vector<TNoteListRow> rows;
+    rows.reserve(table->RowCount());
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext())
+        rows.push_back({Text(*table, "rowid"), Text(*table, "f_day"), Text(*table, "note"), table->ValueText("term")});
+    return rows;
+}
+
+TNoteSaveResult TNoteStore::AddNote(const QDate& today) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TNoteSaveResult result;
+    result.Way = TNoteSaveResult::AddedNew;
+    result.Id = store.AddNote(today);
+    if (const std::optional<TRowImage> image = RowImage(db, result.Id))
+        result.Image = *image;
+    return result;
+}
+
+TNoteSaveResult TNoteStore::SaveNote(const TNoteValues& values, const std::optional<TRowImage>& known, bool ended,
+                                     int lockWaitMs) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store, lockWaitMs);
+    TTransaction transaction(db);
+    TNoteSaveResult result;
+    result.Id = values.Id;
+    // A store file deleted while the program runs comes back empty at this open.
+    const bool tables = db.HasTable("m_daviv");
+    if (values.Id == 0) {
+        result.Way = TNoteSaveResult::AddedNew;
+    } else {
+        const std::optional<TRowImage> row = tables ? RowImage(db, values.Id) : std::nullopt;
+        if (!row)
+            result.Way = TNoteSaveResult::AddedMissing;
+        else if (known && *row != *known)
+            result.Way = TNoteSaveResult::AddedTaken;
+    }
+    if (result.Way != TNoteSaveResult::Updated) {
+        if (!tables) {
+            db.RunStatement(StmtCreateNotes);
+            if (!db.HasTable("m_icom_message"))
+                db.RunStatement(StmtCreateMessages);
+        }
+        result.Id = InsertNoteRow(db, values.Date);
+    }
+    TNoteValues written = values;
+    written.Id = result.Id;
+    db.RunStatement(ended ? StmtEndNote(written) : StmtSaveNote(written));
+    if (db.Changes() != 1)
+        throw ESQLiteException(QStringLiteral("The note's row could not be written"), SQLITE_NOTFOUND,
+                               QStringLiteral("no row %1").arg(result.Id));
+    result.Image = *RowImage(db, result.Id);
+    transaction.Commit();
+    return result;
+}
+
+void TNoteStore::Write(const QByteArray& sql) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TTransaction transaction(db);
+    db.RunStatement(sql);
+    transaction.Commit();
+}
+
+TRowImage TNoteStore::ReopenNote(qint32 id) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TTransaction transaction(db);
+    db.RunStatement(StmtReopenNote(id));
+    const std::optional<TRowImage> image = RowImage(db, id);
+    transaction.Commit();
+    return image.value_or(TRowImage{});
+}
+
+void TNoteStore::RemoveNote(qint32 id) const
+{
+    Write(StmtDeleteNote(id));
+}
+
+std::vector<TBalloonMessage> TNoteStore::Messages() const
+{
+    TSQLiteDo store(FProgramFolder);
+    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtMessages);
+    store.CloseStore();
+    std::vector<TBalloonMessage> messages;
+    messages.reserve(table->RowCount());
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext())
+        messages.push_back(
+            {Text(*table, "rowid"), Text(*table, "iTime"), Text(*table, "message"), Text(*table, "iday")});
+    return messages;
+}
+
+void TNoteStore::AddMessage(const QString& time, const QString& message, const QString& day) const
+{
+    Write(StmtAddMessage(time, message, day));
+}
+
+void TNoteStore::UpdateMessage(const QString& time, const QString& message, const QString& day, qint64 id) const
+{
+    Write(StmtUpdateMessage(time, message, day, id));
+}
+
+void TNoteStore::RemoveMessage(qint64 id) const
+{
+    Write(StmtDeleteMessage(id));
+}
+
+QString StoreFailureText(const ESQLiteException& error, const QString& storePath)
+{
+    const QString reason = error.Detail().isEmpty() ? error.Message() : error.Detail();
+    return QStringLiteral("%1\n保存先: %2").arg(reason, QDir::toNativeSeparators(storePath));
+}
