@@ -4,6 +4,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
+#include "platform/StoreText.h"
 #include "reminders/uFBaloon.h"
 #include "shell/AppIcon.h"
 #include "shell/SingleInstance.h"
@@ -34,6 +35,7 @@ void PreferX11OnWayland()
 // plugin ends the process with exit(); what is typed must still reach the store. Set while the
 // palette lives.
 TfrmMain* NotesToSaveAtExit = nullptr;
+QtMessageHandler PreviousMessageHandler = nullptr;
 
 void SaveNotesAtAbruptExit()
 {
@@ -42,6 +44,17 @@ void SaveNotesAtAbruptExit()
         if (!rescued.isEmpty())
             qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
     }
+}
+
+// WORKAROUND: Qt's X11 plugin calls exit(1) right after this warning. By then static objects
+// made after the program's start would already be gone, so the notes are saved here, while
+// everything still lives.
+void WatchForBrokenDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (PreviousMessageHandler)
+        PreviousMessageHandler(type, context, message);
+    if (type == QtWarningMsg && message.contains(QLatin1String("X11 connection broke")))
+        SaveNotesAtAbruptExit();
 }
 
 } // namespace
@@ -95,7 +108,12 @@ int main(int argc, char* argv[])
         }
     });
 
+    // The save path's own static objects are made before the exit handler is registered, so
+    // that they are destroyed after it has run.
+    DecodeStoreText(EncodeStoreText(QStringLiteral("日本ｶﾅ😀") + FormatStoreDate(StrToDate(QStringLiteral("2026/01/02")))));
+    StrToInt(QStringLiteral("1"));
     NotesToSaveAtExit = frmMain;
+    PreviousMessageHandler = qInstallMessageHandler(WatchForBrokenDisplay);
     std::atexit(SaveNotesAtAbruptExit);
     const int result = app.exec();
     NotesToSaveAtExit = nullptr;

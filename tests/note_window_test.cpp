@@ -374,16 +374,22 @@ TEST_F(NoteWindow, FailedSaveMarksTheNoteUntilASaveGoesThrough)
 
 TEST_F(NoteWindow, TypingIsSavedOnceAfterTheUserPauses)
 {
-    TfrmDaviv* note = ShownNote();
+    // A shown note whose links are being marked has not changed: nothing is written.
+    TfrmDaviv* note = ShownNote("see https://example.org");
     QSignalSpy saved(note, &TfrmDaviv::Saved);
+    QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
+
     note->activateWindow();
     ASSERT_EVENTUALLY(note->isActiveWindow());
     note->RichEdMemo()->setFocus();
-    QTest::keyClicks(note->RichEdMemo(), QStringLiteral("typed fast"), Qt::NoModifier, 20);
+    note->RichEdMemo()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(note->RichEdMemo(), QStringLiteral(" typed fast"), Qt::NoModifier, 20);
     EXPECT_EQ(saved.count(), 0);
     EXPECT_EQ(note->SaveState(), TSaveState::Pending);
     ASSERT_EVENTUALLY(saved.count() == 1);
-    EXPECT_EQ(Row().value(1), QStringLiteral("typed fast\r\n"));
+    EXPECT_EQ(Row().value(1), QStringLiteral("see https://example.org typed fast\r\n"));
     QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
     EXPECT_EQ(saved.count(), 1);
 
@@ -394,7 +400,7 @@ TEST_F(NoteWindow, TypingIsSavedOnceAfterTheUserPauses)
     other.show();
     other.activateWindow();
     ASSERT_EVENTUALLY(saved.count() == 2);
-    EXPECT_EQ(Row(), SavedRow("typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
+    EXPECT_EQ(Row(), SavedRow("see https://example.org typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
 }
 
 TEST_F(NoteWindow, ShortcutsActWithTheCaretInTheEditor)

@@ -241,3 +241,19 @@ TEST_F(TrayAndReminders, BalloonCommandShowsTheCurrentTextThenEditsAndReloads)
     EXPECT_EQ(shown.first().first().toString(), QStringLiteral("???"));
     EXPECT_EQ(Main->MessageList, QStringList{QStringLiteral("added")});
 }
+
+TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    // On 2026-03-29 the clocks go from 2:00 straight to 3:00; 2:00 on 2026-10-25 comes twice.
+    const QDateTime gapEnd(QDate(2026, 3, 29), QTime(3, 0));
+    EXPECT_EQ(ReminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);
+    EXPECT_TRUE(ReminderDue({QDate(2026, 3, 29), QTime(2, 30)}, gapEnd.addSecs(-1), gapEnd.addSecs(1)));
+    const QDateTime twice = ReminderFireTime({QDate(2026, 10, 25), QTime(2, 30)});
+    EXPECT_EQ(twice.time(), QTime(2, 30));
+    EXPECT_FALSE(ReminderDue({QDate(2026, 10, 25), QTime(2, 30)}, twice, twice.addSecs(3600)));
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
+}

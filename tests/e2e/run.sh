@@ -35,6 +35,7 @@ failed=0
 
 cleanup()
 {
+    [ -f "$db" ] && chattr -i "$db" 2>/dev/null
     end_process "$ZU_PID" 10
     stop_virtual_display
 }
@@ -320,8 +321,13 @@ new_row_dated()
 
 note_text_is()
 {
-    local seen
     alive || return
+    stored_text_is "$@"
+}
+
+stored_text_is()
+{
+    local seen
     seen=$(sql "select lower(hex(note)) from m_daviv where rowid = $1")
     [ "$seen" = "$2" ] && return 0
     DETAIL="note hex '$seen'"
@@ -458,6 +464,77 @@ sleep 3
 check "the balloon is still there three seconds later" balloon_shown
 check "SIGINT ends the program with exit code 0" ends_after signal_program INT
 check "the store is unchanged by a save without edits" rows_are "${saved[@]}"
+
+# --- Nothing typed is lost, whatever ends the program or refuses the store ------------------
+
+# types_into_note <place "X Y W H"> <text>: appends the text to a shown note, leaving the pointer
+# on it.
+types_into_note()
+{
+    local id x y
+    id=$(note_id_at "$1")
+    read -r x y _ <<<"$1"
+    [ -n "$id" ] || {
+        DETAIL="no note at $1"
+        return 1
+    }
+    xdotool mousemove $((x + 20)) $((y + 20)) click 1
+    wait_until 10 focused "$id" || {
+        DETAIL="the note does not take the focus"
+        return 1
+    }
+    xdotool key ctrl+End type --delay 30 "$2"
+}
+
+killed_after()
+{
+    sleep "$1"
+    kill -KILL "$ZU_PID"
+    wait "$ZU_PID" 2>/dev/null
+    ZU_PID=""
+}
+
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+check "typing into a note with the pointer still on it" types_into_note "400 300 271 71" " kill nine"
+killed_after 2
+check "kill -9 two seconds after typing: the text is in the store" \
+    stored_text_is 4 "$(cp932_hex $'hello e2e it\'s\r\n kill nine\r\n')"
+
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+types_into_note "400 300 271 71" " X"
+# The display goes away at once, well inside the second after which a pause saves.
+end_process "$XVFB_PID" 5 KILL
+XVFB_PID=""
+check "the program ends when its display goes away" wait_until 10 ended "$ZU_PID"
+wait "$ZU_PID" 2>/dev/null
+ZU_PID=""
+check "the display killed right after typing: the text is in the store" \
+    stored_text_is 4 "$(cp932_hex $'hello e2e it\'s\r\n kill nine X\r\n')"
+stop_virtual_display
+start_virtual_display "$work" || exit 1
+
+# A note drawn out while the store is read-only gets its row once the store takes one.
+rows_before=$(sql 'select count(*) from m_daviv')
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+chattr +i "$db"
+xdotool mousemove 1023 767
+wait_until 10 palette_at "754 665 269 79"
+xdotool mousemove 884 703 sleep 0.2 mousedown 1 sleep 0.2 mousemove 870 703 sleep 0.1 mousemove 560 460 \
+    sleep 0.3 mouseup 1
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71" "560 460 271 71"
+types_into_note "560 460 271 71" "made while read-only"
+xdotool mousemove 512 450
+sleep 2
+check "the read-only store got no row for it" [ "$(sql 'select count(*) from m_daviv')" = "$rows_before" ]
+screen_shows unsaved-mark
+chattr -i "$db"
+check "Ctrl+X after the store is writable again ends the program with exit code 0" \
+    ends_after press_ctrl_x_on_palette
+check "the note made while the store was read-only has its row and text" \
+    stored_text_is "$((rows_before + 1))" "$(cp932_hex $'made while read-only\r\n')"
 
 echo "screenshots in $shots; took $((($(now_ms) - started) / 1000)) s"
 echo "$passed passed, $failed failed"
