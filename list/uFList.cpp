@@ -1,6 +1,7 @@
 #include "list/uFList.h"
 
 #include "notes/uFDaviv.h"
+#include "controls/DialogPalette.h"
 #include "platform/Desktop.h"
 #include "platform/StoreText.h"
 #include "shell/uFMain.h"
@@ -36,6 +37,7 @@ TfrmList::TfrmList(TDesktop& desktop, const TNoteStore& store, QWidget* parent)
     : QDialog(parent), FDesktop(desktop), FStore(store), ui(std::make_unique<Ui::frmList>())
 {
     ui->setupUi(this);
+    FollowDarkTheme(this);
     move(0, 0);
     ui->ListVwLg->setColumnWidth(ColDay, 80);
     ui->ListVwLg->setColumnWidth(ColNote, 250);
@@ -115,6 +117,7 @@ void TfrmList::btnreviewClick()
         if (!open->isVisible()) {
             if (!open->TermFlag())
                 open->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
+            open->KeepReachable();
             open->show();
             open->SaveNote();
         }
@@ -126,6 +129,7 @@ void TfrmList::btnreviewClick()
     if (const std::optional<TStoredNote> stored = FStore.Note(id)) {
         auto* note = new TfrmDaviv(FDesktop, FStore, this);
         note->SetRecord(*stored);
+        note->KeepReachable();
         note->SetTermFlag(true);
         note->show();
         NoteWindows.append(note);

@@ -29,6 +29,36 @@ Qt::Edges FrameEdgesAt(const QSize& size, const QPoint& pos, const QMargins& fra
     return edges;
 }
 
+std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& areas)
+{
+    if (areas.isEmpty())
+        return std::nullopt;
+    const int needWidth = std::min(ReachableSize.width(), note.width());
+    const int needHeight = std::min(ReachableSize.height(), note.height());
+    const QRect* nearest = nullptr;
+    qint64 nearestDistance = 0;
+    for (const QRect& area : areas) {
+        const QRect shown = area.intersected(note);
+        if (shown.width() >= needWidth && shown.height() >= needHeight)
+            return std::nullopt;
+        // How far the note's middle is from the area, squared; 64 bits, as stored places can be
+        // anything an integer holds.
+        const QPoint middle = note.center();
+        const qint64 dx = std::max<qint64>({qint64(area.left()) - middle.x(), 0, qint64(middle.x()) - area.right()});
+        const qint64 dy = std::max<qint64>({qint64(area.top()) - middle.y(), 0, qint64(middle.y()) - area.bottom()});
+        const qint64 distance = dx * dx + dy * dy;
+        if (!nearest || distance < nearestDistance) {
+            nearest = &area;
+            nearestDistance = distance;
+        }
+    }
+    const int width = std::min(note.width(), nearest->width());
+    const int height = std::min(note.height(), nearest->height());
+    const int left = std::clamp(note.left(), nearest->left(), nearest->left() + nearest->width() - width);
+    const int top = std::clamp(note.top(), nearest->top(), nearest->top() + nearest->height() - height);
+    return QRect(left, top, width, height);
+}
+
 QRect ResizedGeometry(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum)
 {
     int left = start.left();

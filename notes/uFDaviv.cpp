@@ -66,6 +66,16 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
         setWindowIcon(small);
     FPopupMenu1 = ui->PopupMenu1;
     setMouseTracking(true);
+    // Notes come in pastel colours whatever the desktop's theme: their text, date and links are
+    // always dark on them. Their menu, a window of its own, keeps the theme.
+    QPalette ink = palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        ink.setColor(role, Qt::black);
+    ink.setColor(QPalette::PlaceholderText, Qt::darkGray);
+    ink.setColor(QPalette::Link, QColor(0, 0, 204));
+    ink.setColor(QPalette::Highlight, QColor(51, 102, 204));
+    ink.setColor(QPalette::HighlightedText, Qt::white);
+    setPalette(ink);
     SetColor(FColor);
     SetAlphaBlendValue(DefaultAlpha);
 
@@ -210,12 +220,34 @@ void TfrmDaviv::AddRow()
     }
 }
 
+bool TfrmDaviv::KeepReachable()
+{
+    // Stored places can hold anything an integer holds; beyond this nothing is on a screen.
+    constexpr int Far = 1 << 20;
+    const QRect at = frameGeometry();
+    const QRect bounded(std::clamp(at.x(), -Far, Far), std::clamp(at.y(), -Far, Far), std::min(at.width(), Far),
+                        std::min(at.height(), Far));
+    const std::optional<QRect> placed = ReachableGeometry(bounded, FDesktop.ScreenAreas());
+    if (!placed)
+        return false;
+    SetBounds(placed->x(), placed->y(), placed->width(), placed->height());
+    // A shown note saves its move itself; a hidden one with its next save.
+    if (!isVisible())
+        Changed();
+    return true;
+}
+
 void TfrmDaviv::SetRecord(const TStoredNote& note)
 {
     const TNoteRecord& r = note.Record;
     SetNoteDate(r.Date);
     SetMemoText(r.Text);
-    SetBounds(r.Bounds.x(), r.Bounds.y(), r.Bounds.width(), r.Bounds.height());
+    // A window manager's 1×1 of an unmapped window once ended up in stores; such a note comes
+    // back at a size that shows it.
+    const QSize least = minimumSizeHint();
+    const bool tooSmall = r.Bounds.width() < least.width() || r.Bounds.height() < least.height();
+    SetBounds(r.Bounds.x(), r.Bounds.y(), tooSmall ? DesignWidth : r.Bounds.width(),
+              tooSmall ? DesignHeight : r.Bounds.height());
     SetTermFlag(r.Term);
     SetVisibleFlag(r.Visible);
     SetColor(r.Color);

@@ -60,8 +60,12 @@ public:
     void SetNoteRow(qint32 id, const TRowImage& image);
     // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
     void AddRow();
-    // Fills the window from a stored row, as a creator does before the first show.
+    // Fills the window from a stored row, as a creator does before the first show. A stored
+    // size too small to show the note gives the size of a new note.
     void SetRecord(const TStoredNote& note);
+    // Moves the note onto the nearest screen when too little of it lies on any; true when it
+    // moved. The new place is saved as a move is.
+    bool KeepReachable();
     // What a save writes now: the record, the window's place, size, colour and text.
     TNoteValues CurrentValues() const;
     void SetToday();

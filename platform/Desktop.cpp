@@ -30,6 +30,14 @@ QSize TSystemDesktop::PrimaryScreenSize() const
     return screen ? screen->size() : QSize();
 }
 
+QList<QRect> TSystemDesktop::ScreenAreas() const
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
 void TSystemDesktop::OpenLink(const QString& text)
 {
     // "www." links carry no scheme; the desktop needs one to pick a handler.

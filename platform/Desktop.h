@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -19,6 +21,8 @@ public:
     // Cursor position in screen coordinates (logical pixels, as the screen size).
     virtual QPoint CursorPos() const = 0;
     virtual QSize PrimaryScreenSize() const = 0;
+    // The area of every screen that windows may take (logical pixels, taskbars left out).
+    virtual QList<QRect> ScreenAreas() const = 0;
     // Hands a link text to the desktop's default handler; a failure is ignored.
     virtual void OpenLink(const QString& text) = 0;
     // Asks the input method for hiragana input in the given editor.
@@ -35,6 +39,7 @@ public:
     QDateTime Now() const override;
     QPoint CursorPos() const override;
     QSize PrimaryScreenSize() const override;
+    QList<QRect> ScreenAreas() const override;
     void OpenLink(const QString& text) override;
     void RequestHiragana(QWidget* editor) override;
     void SwitchInputMethodOff(QWidget* editor) override;

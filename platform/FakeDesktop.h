@@ -13,6 +13,10 @@ public:
     QDateTime Now() const override { return Clock; }
     QPoint CursorPos() const override { return Cursor; }
     QSize PrimaryScreenSize() const override { return Screen; }
+    QList<QRect> ScreenAreas() const override
+    {
+        return Areas.isEmpty() ? QList<QRect>{QRect(QPoint(), Screen)} : Areas;
+    }
     void OpenLink(const QString& text) override { OpenedLinks << text; }
     void RequestHiragana(QWidget* editor) override { HiraganaRequests << editor; }
     void SwitchInputMethodOff(QWidget* editor) override { InputMethodOff << editor; }
@@ -21,6 +25,8 @@ public:
     QDateTime Clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
     QPoint Cursor{500, 400};
     QSize Screen{1024, 768};
+    // Empty: the whole screen.
+    QList<QRect> Areas;
     QStringList OpenedLinks;
     QList<QWidget*> HiraganaRequests;
     QList<QWidget*> InputMethodOff;

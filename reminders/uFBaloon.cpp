@@ -1,5 +1,6 @@
 #include "reminders/uFBaloon.h"
 
+#include "controls/DialogPalette.h"
 #include "platform/Desktop.h"
 #include "platform/StoreText.h"
 #include "store/NoteStore.h"
@@ -28,6 +29,7 @@ TfrmBaloon::TfrmBaloon(TDesktop& desktop, const TNoteStore& store, QWidget* pare
     : QDialog(parent), FDesktop(desktop), FStore(store), ui(std::make_unique<Ui::frmBaloon>())
 {
     ui->setupUi(this);
+    FollowDarkTheme(this);
     move(0, 0);
     ui->ListVwLg->setColumnWidth(ColDay, 70);
     ui->ListVwLg->setColumnWidth(ColTime, 55);

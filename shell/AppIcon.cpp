@@ -73,10 +73,16 @@ QIcon ProgramIconWithWarning()
     return icon;
 }
 
-QIcon ProgramIcon()
+QIcon ProgramIconUpTo(int largest)
 {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
+        if (size <= largest)
+            icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
     return icon;
+}
+
+QIcon ProgramIcon()
+{
+    return ProgramIconUpTo(256);
 }

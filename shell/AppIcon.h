@@ -7,5 +7,7 @@
 // stays crisp from 16 to 256 pixels.
 QImage ProgramIconImage(int size);
 QIcon ProgramIcon();
+// The icon in the sizes up to the given one.
+QIcon ProgramIconUpTo(int size);
 // The icon with a red mark: something the user typed is not stored yet.
 QIcon ProgramIconWithWarning();

@@ -11,7 +11,8 @@ TBalloonPopup::TBalloonPopup(QWidget* parent)
 {
     setObjectName(QStringLiteral("BalloonPopup"));
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setStyleSheet(QStringLiteral("#BalloonPopup { background: #ffffe1; border: 1px solid #767676; }"));
+    setStyleSheet(QStringLiteral("#BalloonPopup { background: #ffffe1; border: 1px solid #767676; } "
+                                 "QLabel { color: black; }"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 8, 12, 8);
     auto* icon = new QLabel(this);

@@ -65,7 +65,10 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv);
     // Only the palette's close ends the program; closing a dialog or a note never does.
     app.setQuitOnLastWindowClosed(false);
-    app.setWindowIcon(ProgramIcon());
+    // Every window hands the X server its icon in every size it has when it is made; the
+    // windows that a taskbar or an Alt+Tab list shows need no more than 32 pixels. The palette
+    // and the tray icon keep every size.
+    app.setWindowIcon(ProgramIconUpTo(32));
     TSystemDesktop desktop;
 
     TNoteStore store(desktop.ProgramFolder());
@@ -110,7 +113,8 @@ int main(int argc, char* argv[])
 
     // The save path's own static objects are made before the exit handler is registered, so
     // that they are destroyed after it has run.
-    DecodeStoreText(EncodeStoreText(QStringLiteral("日本ｶﾅ😀") + FormatStoreDate(StrToDate(QStringLiteral("2026/01/02")))));
+    DecodeStoreText(
+        EncodeStoreText(QStringLiteral("日本ｶﾅ😀") + FormatStoreDate(StrToDate(QStringLiteral("2026/01/02")))));
     StrToInt(QStringLiteral("1"));
     NotesToSaveAtExit = frmMain;
     PreviousMessageHandler = qInstallMessageHandler(WatchForBrokenDisplay);

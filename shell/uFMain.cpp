@@ -19,7 +19,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QWindow>
@@ -87,6 +89,16 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     });
     FTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     FTrayIcon1->show();
+
+    // A screen unplugged or made smaller must not take notes out of reach.
+    const auto watchScreen = [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &TfrmMain::KeepNotesReachable);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watchScreen(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, watchScreen);
+    connect(qApp, &QGuiApplication::screenRemoved, this,
+            [this] { QTimer::singleShot(0, this, &TfrmMain::KeepNotesReachable); });
 
     FTimer1->setObjectName(QStringLiteral("Timer1"));
     FTimer1->setInterval(1000);
@@ -261,7 +273,8 @@ void TfrmMain::HotCornerStep()
         show();
         raise();
     }
-    if (step.Hide)
+    // The palette's own menu reaches beyond the corner; while it is open the palette stays.
+    if (step.Hide && !FPopupMenu1->isVisible())
         hide();
 }
 
@@ -277,6 +290,7 @@ void TfrmMain::RestoreNotes()
             continue;
         auto* note = new TfrmDaviv(FDesktop, FStore, this);
         note->SetRecord(stored);
+        note->KeepReachable();
         built.append(note);
     }
     for (TfrmDaviv* note : std::as_const(built)) {
@@ -446,9 +460,22 @@ void TfrmMain::N2Click()
 
 void TfrmMain::D1Click()
 {
-    for (TfrmDaviv* note : NoteWindows)
-        if (!note->isVisible())
-            note->show();
+    for (TfrmDaviv* note : NoteWindows) {
+        if (note->isVisible())
+            continue;
+        // An ended note faded to nothing; shown again it is an open note like any other.
+        if (!note->TermFlag())
+            note->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
+        note->KeepReachable();
+        note->show();
+    }
+}
+
+void TfrmMain::KeepNotesReachable()
+{
+    for (TfrmDaviv* note : AllNoteWindows())
+        if (note->isVisible())
+            note->KeepReachable();
 }
 
 void TfrmMain::B1Click()

@@ -79,6 +79,8 @@ public:
     TfrmDaviv* NoteWindowOf(qint32 id) const;
     // Closes a note's window without saving it (its row is being removed).
     void DiscardNoteWindow(TfrmDaviv* note);
+    // Moves every shown note that lies out of reach onto a screen (after the screens changed).
+    void KeepNotesReachable();
 
     QTimer* Timer1() const { return FTimer1; }
     QSystemTrayIcon* TrayIcon1() const { return FTrayIcon1; }

@@ -7,6 +7,8 @@
 
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -309,4 +311,28 @@ TEST_F(NoteList, AStoreThatDoesNotOpenIsReported)
     ASSERT_EQ(Reports.size(), 1);
     EXPECT_TRUE(Reports[0].contains(QStringLiteral("Failed to open database"))) << Reports[0].toStdString();
     EXPECT_TRUE(Rows().isEmpty());
+}
+
+TEST_F(NoteList, UnderADarkThemeNotesKeepDarkTextAndDialogsTheThemesColours)
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(32, 32, 32));
+    dark.setColor(QPalette::Base, QColor(48, 48, 48));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(230, 230, 230));
+    dark.setColor(QPalette::Link, QColor(130, 180, 255));
+    QApplication::setPalette(dark);
+    {
+        TfrmDaviv note(Desktop, Store, nullptr);
+        EXPECT_LT(note.RichEdMemo()->palette().color(QPalette::Text).lightness(), 60);
+        EXPECT_LT(note.Label1()->palette().color(QPalette::WindowText).lightness(), 60);
+        EXPECT_LT(note.RichEdMemo()->palette().color(QPalette::Link).lightness(), 128);
+        Open();
+        const QPalette dialog = Form->palette();
+        EXPECT_GT(dialog.color(QPalette::WindowText).lightness(), dialog.color(QPalette::Window).lightness());
+    }
+    QApplication::setPalette(before);
+    Open();
+    EXPECT_EQ(Form->palette().color(QPalette::Window), QColor(199, 199, 226));
 }

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "notes/NoteFrame.h"
 #include "notes/NoteText.h"
 #include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
@@ -172,6 +173,32 @@ TEST(NoteText, FindsUrlShapedText)
             found << c.Line.mid(link.Start, link.Length);
         EXPECT_EQ(found, c.Links) << c.Line.toStdString();
     }
+}
+
+TEST(NoteFrame, NotesOutOfReachComeOntoTheNearestScreen)
+{
+    const QRect laptop(0, 0, 1024, 744); // a taskbar takes the bottom 24 pixels
+    const QRect monitor(1024, 0, 1280, 1024);
+    const struct {
+        QRect Note;
+        QList<QRect> Areas;
+        std::optional<QRect> Placed;
+    } cases[] = {
+        {{100, 100, 271, 71}, {laptop}, std::nullopt},
+        {{984, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels still show
+        {{985, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{2000, 300, 271, 71}, {laptop}, QRect(753, 300, 271, 71)}, // saved on a monitor now gone
+        {{-500, -300, 271, 71}, {laptop}, QRect(0, 0, 271, 71)},
+        {{40000, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{1000, 735, 271, 71}, {laptop}, QRect(753, 673, 271, 71)},
+        {{3000, 2000, 5000, 4000}, {laptop}, QRect(0, 0, 1024, 744)},
+        {{2000, 300, 271, 71}, {laptop, monitor}, std::nullopt},
+        {{1100, 1100, 271, 71}, {laptop, monitor}, QRect(1100, 953, 271, 71)},
+        {{-900, 500, 271, 71}, {laptop, monitor}, QRect(0, 500, 271, 71)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas), c.Placed)
+            << c.Note.x() << "," << c.Note.y() << " " << c.Note.width() << "x" << c.Note.height();
 }
 
 TEST(NoteFade, StepsOfTwentyNeverBelowZero)
@@ -400,7 +427,8 @@ TEST_F(NoteWindow, TypingIsSavedOnceAfterTheUserPauses)
     other.show();
     other.activateWindow();
     ASSERT_EVENTUALLY(saved.count() == 2);
-    EXPECT_EQ(Row(), SavedRow("see https://example.org typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
+    EXPECT_EQ(Row(),
+              SavedRow("see https://example.org typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
 }
 
 TEST_F(NoteWindow, ShortcutsActWithTheCaretInTheEditor)
