@@ -1,0 +1,141 @@
+// Start-up as the user sees it: the real program started on an X display (run it under Xvfb,
+// bench/startup_bench.sh does) with 100, then 1,000 open notes, timed from exec until the last
+// note is mapped, first tick included. In the same run the floor: a Qt program that, one second
+// after its start, shows as many bare frameless tool windows.
+//   startup_bench <zufusen binary> [rounds]
+//   startup_bench --bare <count>      the floor program itself
+#include "BenchSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+using namespace Bench;
+
+namespace {
+
+int BareWindows(int argc, char** argv, int count)
+{
+    QApplication app(argc, argv);
+    std::vector<std::unique_ptr<QWidget>> windows;
+    QTimer::singleShot(1000, [&] {
+        for (int i = 0; i < count; ++i) {
+            auto window = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+            window->setGeometry(20 + (i * 37) % 700, 20 + (i * 53) % 500, 271, 71);
+            windows.push_back(std::move(window));
+        }
+        for (auto& window : windows)
+            window->show();
+    });
+    return app.exec();
+}
+
+// Starts the program and waits until `count` windows have been mapped on the root window;
+// microseconds from the exec, or a negative number when it took longer than a minute.
+double TimeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& command, const QString& folder,
+                    int count)
+{
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(x);
+    while (xcb_generic_event_t* stale = xcb_poll_for_event(x))
+        free(stale);
+
+    QElapsedTimer t;
+    t.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(QFile::encodeName(folder).constData()) != 0)
+            _exit(127);
+        std::vector<QByteArray> args;
+        for (const QString& arg : command)
+            args.push_back(QFile::encodeName(arg));
+        std::vector<char*> argv;
+        for (QByteArray& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int mapped = 0;
+    double us = -1;
+    pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
+    while (t.elapsed() < 60000) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
+            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY)
+                ++mapped;
+            free(event);
+        }
+        if (mapped >= count) {
+            us = double(t.nsecsElapsed()) / 1e3;
+            break;
+        }
+        poll(&fd, 1, 100);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const uint32_t none = 0;
+    xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &none);
+    xcb_flush(x);
+    return us;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--bare")
+        return BareWindows(argc, argv, atoi(argv[2]));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: startup_bench <zufusen binary> [rounds]\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    const QString program = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc > 2 ? atoi(argv[2]) : 3;
+    int screen = 0;
+    xcb_connection_t* x = xcb_connect(nullptr, &screen);
+    if (xcb_connection_has_error(x))
+        Fail("no X display: run it under Xvfb (bench/startup_bench.sh)");
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x));
+    for (int i = 0; i < screen; ++i)
+        xcb_screen_next(&it);
+    const xcb_window_t root = it.data->root;
+    std::printf("== startup_bench: exec to the last note mapped, first tick included (xcb on %s)\n",
+                qgetenv("DISPLAY").constData());
+
+    const std::pair<int, double> sizes[] = {{100, 1200}, {1000, 2300}};
+    for (const auto& [notes, targetMs] : sizes) {
+        TScratchStore scratch;
+        scratch.AddNotes(notes, true);
+        scratch.AddNotes(notes, false);
+        const QString copy = scratch.Folder() + QStringLiteral("/zufusen");
+        if (!QFile::copy(program, copy))
+            Fail("cannot copy the program beside the scratch store");
+        std::vector<double> program, bare;
+        for (int round = 0; round < rounds; ++round) {
+            program.push_back(TimeToMapped(x, root, {copy}, scratch.Folder(), notes));
+            bare.push_back(TimeToMapped(x, root,
+                                        {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"),
+                                         QString::number(notes)},
+                                        scratch.Folder(), notes));
+            if (program.back() < 0 || bare.back() < 0)
+                Fail("the windows did not all map within a minute");
+        }
+        const TFigures figures = FiguresOf(program);
+        const QByteArray name = "zufusen, " + QByteArray::number(notes) + " open notes";
+        const QByteArray floorName = "floor: " + QByteArray::number(notes) + " bare frameless windows after 1 s";
+        PrintFigures(name.constData(), figures, TUnit::Ms);
+        PrintFigures(floorName.constData(), FiguresOf(bare), TUnit::Ms);
+        PrintTarget((name + ", median").constData(), figures.Median / 1000, targetMs, "ms");
+    }
+    xcb_disconnect(x);
+    return 0;
+}
