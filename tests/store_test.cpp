@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "store/Backup.h"
+
 #include <QFile>
 
 namespace {
@@ -280,4 +282,43 @@ TEST_F(StoreFile, NulCharactersNeverCutAStatement)
 {
     const QString text = QStringLiteral("before") + QChar(0) + QStringLiteral("after");
     EXPECT_EQ(SqlTextLiteral(text), "'beforeafter'");
+}
+
+// --- Backups ---
+
+TEST(Backups, SevenDaysAndFourWeeksStay)
+{
+    QList<QDate> days;
+    for (int i = 0; i < 40; ++i)
+        days << QDate(2026, 12, 9).addDays(-i);
+    QList<QDate> kept = days;
+    for (const QDate& day : BackupsToRemove(days))
+        kept.removeOne(day);
+    // 2026-12-09 is a Wednesday: the week before 12/03 ends on Sunday 11/29.
+    EXPECT_EQ(kept, (QList<QDate>{QDate(2026, 12, 9), QDate(2026, 12, 8), QDate(2026, 12, 7), QDate(2026, 12, 6),
+                                  QDate(2026, 12, 5), QDate(2026, 12, 4), QDate(2026, 12, 3), QDate(2026, 12, 2),
+                                  QDate(2026, 11, 29), QDate(2026, 11, 22), QDate(2026, 11, 15)}));
+    EXPECT_TRUE(BackupsToRemove(days.mid(0, 7)).isEmpty());
+    EXPECT_EQ(BackupDay(BackupFileName(QDate(2026, 1, 2))), QDate(2026, 1, 2));
+    EXPECT_FALSE(BackupDay(QStringLiteral("zu_daviv-20261302.db")));
+}
+
+TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
+{
+    Prepare();
+    for (int i = 0; i < 300; ++i)
+        Exec("insert into m_daviv (f_day, note) values ('2026/12/09', '" + QByteArray(400, 'n') + "')");
+    const QString copy = Dir.filePath(QStringLiteral("backup/zu_daviv-20261209.db"));
+    {
+        TStoreBackup backup(DbPath(), copy);
+        EXPECT_FALSE(backup.Step(2));
+        Exec("insert into m_daviv (f_day, note) values ('2026/12/09', 'written during the backup')");
+        while (!backup.Step(2)) {
+        }
+    }
+    EXPECT_FALSE(QFile::exists(copy + QStringLiteral(".part")));
+    TSQLiteDatabase db(copy.toUtf8());
+    EXPECT_EQ(db.RunQuery("select count(*) as n from m_daviv")->ValueText("n"), "301");
+    EXPECT_EQ(db.RunQuery("select note from m_daviv where rowid = 301")->ValueText("note"), "written during the backup");
+    EXPECT_EQ(BackupDays(Dir.filePath(QStringLiteral("backup"))), QList<QDate>{QDate(2026, 12, 9)});
 }
