@@ -7,6 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorReport.h"
 #include "platform/StoreText.h"
+#include "platform/X11Window.h"
 #include "store/NoteStore.h"
 #include "ui_frmDaviv.h"
 
@@ -107,11 +108,13 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
     FUnsavedMark->adjustSize();
     FUnsavedMark->hide();
 
+    FBounds = geometry();
     FormCreate();
 }
 
 TfrmDaviv::~TfrmDaviv()
 {
+    X11Places::Forget(this);
     ui->RichEdMemo->removeEventFilter(this);
     if (frmDaviv == this)
         frmDaviv = nullptr;
@@ -224,15 +227,17 @@ bool TfrmDaviv::KeepReachable()
 {
     // Stored places can hold anything an integer holds; beyond this nothing is on a screen.
     constexpr int Far = 1 << 20;
-    const QRect at = frameGeometry();
+    const QRect at = FBounds;
     const QRect bounded(std::clamp(at.x(), -Far, Far), std::clamp(at.y(), -Far, Far), std::min(at.width(), Far),
                         std::min(at.height(), Far));
     const std::optional<QRect> placed = ReachableGeometry(bounded, FDesktop.ScreenAreas());
     if (!placed)
         return false;
     SetBounds(placed->x(), placed->y(), placed->width(), placed->height());
-    // A shown note saves its move itself; a hidden one with its next save.
-    if (!isVisible())
+    // A shown note is saved as a move is; a hidden one with the delayed save.
+    if (isVisible())
+        SaveNote();
+    else
         Changed();
     return true;
 }
@@ -258,7 +263,7 @@ void TfrmDaviv::SetRecord(const TStoredNote& note)
 
 TNoteValues TfrmDaviv::CurrentValues() const
 {
-    const QRect outer = frameGeometry();
+    const QRect outer = FBounds;
     TNoteValues values;
     values.Date = FormatStoreDate(FNoteDate);
     values.Text = MemoText();
@@ -303,7 +308,8 @@ void TfrmDaviv::SetVisibleFlag(bool visible)
 
 void TfrmDaviv::SetBounds(int left, int top, int width, int height)
 {
-    setGeometry(left, top, width, height);
+    FBounds = QRect(left, top, width, height);
+    setGeometry(FBounds);
 }
 
 void TfrmDaviv::SetColor(quint32 color)
@@ -421,27 +427,68 @@ void TfrmDaviv::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     FTermFlag = true;
-    FLastPos = pos();
+    KeepOutOfTaskbar(this);
+    X11Places::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
+    // The expose tells when the window manager has mapped the window; see eventFilter().
+    if (QWindow* handle = windowHandle())
+        handle->installEventFilter(this);
 }
 
+// Off X11, Qt's move and resize events are the window system's word. The move that a show
+// delivers for bounds set while hidden is no change of a shown window: restoring many notes
+// must not write them all.
 void TfrmDaviv::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    // The move that a show delivers for bounds set while hidden is no change of a shown
-    // window: restoring many notes must not write them all.
-    const bool changed = event->pos() != FLastPos;
-    FLastPos = event->pos();
-    if (changed && isVisible())
-        SaveNote();
+    if (X11Places::Active() || !isVisible() || FDragging || event->pos() == FBounds.topLeft())
+        return;
+    FBounds.moveTopLeft(event->pos());
+    SaveNote();
 }
 
 void TfrmDaviv::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     PlaceUnsavedMark();
-    // Only a shown window is resized by the user; the new size is saved once the resizing stops.
-    if (isVisible())
+    if (X11Places::Active() || !isVisible() || FDragging || event->size() == FBounds.size())
+        return;
+    FBounds.setSize(event->size());
+    // The new size is saved once the resizing stops.
+    Changed();
+}
+
+// On X11 the note's place comes from the X events about its window, not from Qt's geometry:
+// under a reparenting window manager Qt's move events can carry a place the window never had.
+// QWidget::show() raises a tool window before mapping it; the window manager, which redirects
+// that request, carries it out and the server sends a ConfigureNotify with the right place, but
+// Qt ignores the event's x,y and asks the server where the window is when it handles the event.
+// By then the manager may have reparented the window into a new frame still at 0,0 and 1x1, so
+// Qt's geometry becomes 0,0, and openbox, leaving the window where it asked to be, never says
+// otherwise. frameGeometry() is worse: with no _NET_FRAME_EXTENTS on the window yet, Qt takes
+// its frame margins from that 1x1 frame, 0,0 1x1 in all.
+void TfrmDaviv::PlaceReported(std::optional<QPoint> place, QSize size)
+{
+    if (FDragging)
+        return;
+    const QRect before = FBounds;
+    if (place)
+        FBounds.moveTopLeft(*place);
+    if (size.width() >= minimumWidth() && size.height() >= minimumHeight())
+        FBounds.setSize(size);
+    if (!isVisible())
+        return;
+    if (FBounds.topLeft() != before.topLeft())
+        SaveNote();
+    else if (FBounds.size() != before.size())
         Changed();
+}
+
+// Once the window is exposed, Qt's idea of its place may still be that 0,0; the context menu
+// (mapToGlobal) uses it, so the note asks for its own bounds again: a no-op on the screen.
+void TfrmDaviv::ReassertBounds()
+{
+    if (isVisible() && FBounds.isValid() && geometry() != FBounds)
+        setGeometry(FBounds);
 }
 
 void TfrmDaviv::changeEvent(QEvent* event)
@@ -478,7 +525,7 @@ void TfrmDaviv::mousePressEvent(QMouseEvent* event)
     FDragging = true;
     FDragEdges = edges;
     FDragStart = event->globalPosition().toPoint();
-    FDragGeometry = frameGeometry();
+    FDragGeometry = FBounds;
 }
 
 void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
@@ -491,10 +538,13 @@ void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
     }
     event->accept();
     const QPoint delta = event->globalPosition().toPoint() - FDragStart;
-    if (FDragEdges)
-        setGeometry(ResizedGeometry(FDragGeometry, FDragEdges, delta, minimumSize()));
-    else
-        move(FDragGeometry.topLeft() + delta);
+    const QRect target =
+        FDragEdges ? ResizedGeometry(FDragGeometry, FDragEdges, delta, minimumSize()) : FDragGeometry.translated(delta);
+    const bool moved = target.topLeft() != FBounds.topLeft();
+    FBounds = target;
+    setGeometry(target);
+    if (moved && isVisible())
+        SaveNote();
 }
 
 void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
@@ -502,6 +552,9 @@ void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
     if (FDragging && event->button() == Qt::LeftButton) {
         FDragging = false;
         event->accept();
+        // A resize is saved when it ends.
+        if (FBounds.size() != FDragGeometry.size())
+            SaveNote();
         return;
     }
     QWidget::mouseReleaseEvent(event);
@@ -509,6 +562,8 @@ void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
 
 bool TfrmDaviv::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &TfrmDaviv::ReassertBounds);
     if (watched == ui->RichEdMemo) {
         if (event->type() == QEvent::Leave)
             SaveNote();

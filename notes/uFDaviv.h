@@ -129,6 +129,8 @@ private:
     void SetSaveState(TSaveState state, const QString& error = {});
     void Changed();
     void PlaceUnsavedMark();
+    void PlaceReported(std::optional<QPoint> place, QSize size);
+    void ReassertBounds();
 
     TDesktop& FDesktop;
     const TNoteStore& FStore;
@@ -146,8 +148,12 @@ private:
     Qt::Edges FDragEdges;
     QPoint FDragStart;
     QRect FDragGeometry;
-    // Where the window was last seen, so that a move event without a change saves nothing.
-    QPoint FLastPos;
+    // The note's place and size: its window's client area on the desktop (a note is frameless,
+    // so a window manager's frame around it is no part of it). Every save writes this, never
+    // Qt's geometry() or frameGeometry(). It changes only through SetBounds, the note's own
+    // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
+    // move and resize events.
+    QRect FBounds;
 
     QTimer* FSaveTimer = nullptr;
     TSaveState FSaveState = TSaveState::Stored;

@@ -1,9 +1,11 @@
 #include "notes/uFTrash.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/X11Window.h"
 #include "ui_frmTrash.h"
 
 #include <QMessageBox>
+#include <QShowEvent>
 
 TfrmTrash* frmTrash = nullptr;
 
@@ -18,6 +20,13 @@ TfrmTrash::~TfrmTrash()
 {
     if (frmTrash == this)
         frmTrash = nullptr;
+}
+
+void TfrmTrash::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        KeepOutOfTaskbar(this);
 }
 
 void TfrmTrash::FormDockDrop()

@@ -20,6 +20,9 @@ public:
     // Runs for a window docked onto this one.
     void FormDockDrop();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     std::unique_ptr<Ui::frmTrash> ui;
 };

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <qpa/qplatformcursor.h>
+#include <qpa/qplatformscreen.h>
 
 QString TSystemDesktop::ProgramFolder() const
 {
@@ -22,6 +24,30 @@ QDateTime TSystemDesktop::Now() const
 QPoint TSystemDesktop::CursorPos() const
 {
     return QCursor::pos();
+}
+
+TCursorPlace TSystemDesktop::CursorPlace() const
+{
+    const QPoint logical = QCursor::pos();
+    // The screen under the cursor, and the cursor, in device pixels: the platform's own values.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QPlatformScreen* native = screen->handle();
+        const QPlatformCursor* cursor = native ? native->cursor() : nullptr;
+        if (!cursor)
+            continue;
+        const QPoint device = cursor->pos();
+        const QRect area = native->geometry();
+        if (!area.contains(device))
+            continue;
+        return {logical,
+                screen->geometry(),
+                device.x() == area.left(),
+                device.y() == area.top(),
+                device.x() == area.right(),
+                device.y() == area.bottom()};
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return CursorPlaceAt(screen ? screen->geometry() : QRect(), logical);
 }
 
 QSize TSystemDesktop::PrimaryScreenSize() const

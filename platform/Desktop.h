@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CursorPlace.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QPoint>
@@ -20,6 +22,8 @@ public:
     virtual QDateTime Now() const = 0;
     // Cursor position in screen coordinates (logical pixels, as the screen size).
     virtual QPoint CursorPos() const = 0;
+    // The cursor, the screen under it, and whether it is on that screen's edge pixels.
+    virtual TCursorPlace CursorPlace() const = 0;
     virtual QSize PrimaryScreenSize() const = 0;
     // The area of every screen that windows may take (logical pixels, taskbars left out).
     virtual QList<QRect> ScreenAreas() const = 0;
@@ -38,6 +42,7 @@ public:
     QString ProgramFolder() const override;
     QDateTime Now() const override;
     QPoint CursorPos() const override;
+    TCursorPlace CursorPlace() const override;
     QSize PrimaryScreenSize() const override;
     QList<QRect> ScreenAreas() const override;
     void OpenLink(const QString& text) override;

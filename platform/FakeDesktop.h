@@ -12,6 +12,7 @@ public:
     QString ProgramFolder() const override { return Folder; }
     QDateTime Now() const override { return Clock; }
     QPoint CursorPos() const override { return Cursor; }
+    TCursorPlace CursorPlace() const override { return CursorPlaceAt(QRect(QPoint(), Screen), Cursor); }
     QSize PrimaryScreenSize() const override { return Screen; }
     QList<QRect> ScreenAreas() const override
     {

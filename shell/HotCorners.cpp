@@ -1,17 +1,17 @@
 #include "shell/HotCorners.h"
 
-THotCornerStep HotCornerStep(int w, int h, QPoint cursor)
+THotCornerStep HotCornerStep(const TCursorPlace& place)
 {
     THotCornerStep step;
-    int x = cursor.x();
-    int y = cursor.y();
-    if ((x == 0 || x == w - 1) && (y == 0 || y == h - 1)) {
-        if (y == h - 1)
-            y -= 102;
-        if (x == w - 1)
-            x -= 269;
+    const int w = place.Screen.width();
+    const int h = place.Screen.height();
+    int x = place.Cursor.x() - place.Screen.x();
+    int y = place.Cursor.y() - place.Screen.y();
+    if ((place.Left || place.Right) && (place.Top || place.Bottom)) {
+        x = place.Right ? w - 270 : 0;
+        y = place.Bottom ? h - 103 : 0;
         step.Show = true;
-        step.Place = QPoint(x, y);
+        step.Place = place.Screen.topLeft() + QPoint(x, y);
     }
     // Tested on the moved position, so the tick that shows the palette never hides it.
     step.Hide = (x > 268 && x < w - 270) || (y > 101 && y < h - 103);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/CursorPlace.h"
+
 #include <QPoint>
 
-// What one tick does with the palette for a cursor position on a W × H primary screen.
+// What one tick does with the palette.
 struct THotCornerStep {
-    bool Show = false; // the cursor is on a corner point: place the palette at Place and show it
+    bool Show = false; // the cursor is on a corner pixel: place the palette at Place and show it
     QPoint Place;
     bool Hide = false; // the (moved) position is outside every corner zone
 };
@@ -12,4 +14,4 @@ struct THotCornerStep {
 inline constexpr int PaletteWidth = 269;
 inline constexpr int PaletteHeight = 79;
 
-THotCornerStep HotCornerStep(int screenWidth, int screenHeight, QPoint cursor);
+THotCornerStep HotCornerStep(const TCursorPlace& place);

@@ -7,6 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorReport.h"
 #include "platform/StoreText.h"
+#include "platform/X11Window.h"
 #include "reminders/uFBaloon.h"
 #include "shell/AppIcon.h"
 #include "shell/BalloonPopup.h"
@@ -22,6 +23,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QWindow>
@@ -267,7 +269,11 @@ void TfrmMain::Notify(const QString& text)
 
 void TfrmMain::HotCornerStep()
 {
-    const THotCornerStep step = ::HotCornerStep(ScreenWidth, ScreenHeight, FDesktop.CursorPos());
+    // The screen is read at every tick: a screen changed or added while running has corners too.
+    const TCursorPlace place = FDesktop.CursorPlace();
+    ScreenWidth = place.Screen.width();
+    ScreenHeight = place.Screen.height();
+    const THotCornerStep step = ::HotCornerStep(place);
     if (step.Show) {
         setGeometry(step.Place.x(), step.Place.y(), PaletteWidth, PaletteHeight);
         show();
@@ -414,6 +420,14 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     SaveAllNotes();
     event->accept();
     Q_EMIT Closed();
+}
+
+// The palette is a tool of the desktop, not a task: no taskbar button, shown or not.
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        KeepOutOfTaskbar(this);
 }
 
 void TfrmMain::fcPanelClick(TSwatch* sender)

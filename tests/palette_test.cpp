@@ -93,7 +93,7 @@ TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
         {{512, 384}, false, {}},
     };
     for (const TCase& c : cases) {
-        const THotCornerStep step = HotCornerStep(1024, 768, c.Cursor);
+        const THotCornerStep step = HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), c.Cursor));
         EXPECT_EQ(step.Show, c.Show) << c.Cursor.x() << "," << c.Cursor.y();
         if (c.Show) {
             EXPECT_EQ(step.Place, c.Place);
@@ -110,7 +110,38 @@ TEST(HotCorners, HidesOutsideEveryCornerZone)
         {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
     };
     for (const auto& [cursor, hide] : cases)
-        EXPECT_EQ(HotCornerStep(1024, 768, cursor).Hide, hide) << cursor.x() << "," << cursor.y();
+        EXPECT_EQ(HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), cursor)).Hide, hide)
+            << cursor.x() << "," << cursor.y();
+}
+
+TEST(HotCorners, EveryCornerPixelAtEveryScaleFactorAndOnEveryScreen)
+{
+    // What Qt reports on a 1024x768 screen at each factor with the cursor on device pixel
+    // (1023, 767): the logical screen and cursor. The edge itself is told in device pixels.
+    const struct {
+        double Factor;
+        QRect Screen;
+        QPoint Cursor;
+    } factors[] = {
+        {1, {0, 0, 1024, 768}, {1023, 767}},  {1.25, {0, 0, 819, 614}, {818, 614}}, {1.5, {0, 0, 683, 512}, {682, 511}},
+        {1.75, {0, 0, 585, 439}, {585, 438}}, {2, {0, 0, 512, 384}, {512, 384}},
+    };
+    for (const auto& f : factors) {
+        TCursorPlace place{f.Cursor, f.Screen, false, false, true, true};
+        THotCornerStep step = HotCornerStep(place);
+        EXPECT_TRUE(step.Show) << f.Factor;
+        EXPECT_EQ(step.Place, QPoint(f.Screen.width() - 270, f.Screen.height() - 103)) << f.Factor;
+        EXPECT_FALSE(step.Hide) << f.Factor;
+        // One device pixel in, the logical cursor may read as the last pixel: no corner.
+        place = {f.Cursor - QPoint(1, 1), f.Screen, false, false, false, false};
+        EXPECT_FALSE(HotCornerStep(place).Show) << f.Factor;
+    }
+    // A second screen right of the first has corners of its own.
+    const QRect right(1024, 0, 1280, 1024);
+    const THotCornerStep step = HotCornerStep(CursorPlaceAt(right, {2303, 1023}));
+    EXPECT_TRUE(step.Show);
+    EXPECT_EQ(step.Place, QPoint(1024 + 1280 - 270, 1024 - 103));
+    EXPECT_TRUE(HotCornerStep(CursorPlaceAt(right, {1600, 500})).Hide);
 }
 
 TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
@@ -129,14 +160,22 @@ TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
     EXPECT_TRUE(Reports.isEmpty());
 }
 
-TEST_F(Palette, TheScreenSizeIsReadOnceAtCreation)
+TEST_F(Palette, TheCornersFollowAScreenThatChangesWhileRunning)
 {
     Start();
-    Desktop.Screen = QSize(1920, 1080);
-    Desktop.Cursor = QPoint(1023, 767);
+    Desktop.Screen = QSize(800, 600);
+    Desktop.Cursor = QPoint(799, 599);
     Main->Timer1Timer();
     EXPECT_TRUE(Main->isVisible());
-    EXPECT_EQ(Main->geometry(), QRect(754, 665, 269, 79));
+    EXPECT_EQ(Main->geometry(), QRect(530, 497, 269, 79));
+    EXPECT_EQ(Main->ScreenWidth, 800);
+    // The corner zone is the new screen's: on the old one this point was outside every zone.
+    Desktop.Cursor = QPoint(600, 560);
+    Main->Timer1Timer();
+    EXPECT_TRUE(Main->isVisible());
+    Desktop.Cursor = QPoint(400, 300);
+    Main->Timer1Timer();
+    EXPECT_FALSE(Main->isVisible());
 }
 
 TEST_F(Palette, RestoreShowsEveryReadableOpenRowAsStored)

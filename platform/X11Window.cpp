@@ -1,0 +1,213 @@
+#include "platform/X11Window.h"
+
+#include <QWidget>
+
+#ifdef ZU_HAVE_XCB
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QHash>
+#include <QWindow>
+#include <QtGui/private/qhighdpiscaling_p.h>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// Qt's xcb connection, or null off X11. The offscreen platform also answers to QX11Application,
+// with no connection.
+xcb_connection_t* Connection()
+{
+    if (!qApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t Root(xcb_connection_t* connection)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+// One filter for every watched window: each X event is looked up once, however many notes.
+class TPlaceFilter : public QAbstractNativeEventFilter {
+public:
+    struct TWatched {
+        QWidget* Window = nullptr;
+        X11Places::TReport Report;
+        bool ParentIsRoot = true;
+    };
+
+    static TPlaceFilter& Instance()
+    {
+        // Never destroyed: windows may still be forgotten while the program ends.
+        static TPlaceFilter* filter = [] {
+            auto* made = new TPlaceFilter;
+            qApp->installNativeEventFilter(made);
+            return made;
+        }();
+        return *filter;
+    }
+
+    void Watch(QWidget* window, X11Places::TReport report)
+    {
+        Forget(window);
+        // A new native window starts as a child of the root.
+        FWatched.insert(xcb_window_t(window->winId()), {window, std::move(report), true});
+    }
+
+    void Forget(QWidget* window)
+    {
+        for (auto it = FWatched.begin(); it != FWatched.end();)
+            it = it->Window == window ? FWatched.erase(it) : std::next(it);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const bool synthetic = event->response_type & 0x80;
+        std::optional<QPoint> place;
+        QSize size;
+        TWatched* watched = nullptr;
+        switch (event->response_type & 0x7f) {
+        case XCB_REPARENT_NOTIFY: {
+            const auto* e = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+            if (e->window != e->event || !(watched = Find(e->window)))
+                return false;
+            watched->ParentIsRoot = e->parent == Root(Connection());
+            if (!watched->ParentIsRoot)
+                return false;
+            place = QPoint(e->x, e->y);
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            if (e->window != e->event || !(watched = Find(e->window)))
+                return false;
+            if (synthetic || watched->ParentIsRoot)
+                place = QPoint(e->x, e->y);
+            size = QSize(e->width, e->height);
+            break;
+        }
+        default:
+            return false;
+        }
+        const QWindow* handle = watched->Window->windowHandle();
+        if (!handle)
+            return false;
+        // Native pixels to Qt's, as QWindow::geometry() converts them.
+        const QRect native(place.value_or(QPoint()), size.isValid() ? size : QSize(1, 1));
+        const QRect logical = QHighDpi::fromNativeWindowGeometry(native, handle);
+        // The report may forget windows; it gets its own copy of the callback.
+        const X11Places::TReport report = watched->Report;
+        report(place ? std::optional<QPoint>(logical.topLeft()) : std::nullopt,
+               size.isValid() ? logical.size() : QSize());
+        return false;
+    }
+
+private:
+    TWatched* Find(xcb_window_t id)
+    {
+        const auto it = FWatched.find(id);
+        return it == FWatched.end() ? nullptr : &*it;
+    }
+
+    QHash<xcb_window_t, TWatched> FWatched;
+};
+
+} // namespace
+
+void KeepOutOfTaskbar(QWidget* window)
+{
+    xcb_connection_t* connection = Connection();
+    if (!connection || !window || !window->isWindow())
+        return;
+    static const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
+    static const xcb_atom_t skip[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                      Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    const xcb_window_t id = xcb_window_t(window->winId());
+
+    const QWindow* handle = window->windowHandle();
+    if (handle && handle->isExposed()) {
+        // Mapped: the window manager owns the property now (EWMH _NET_WM_STATE message).
+        xcb_client_message_event_t message;
+        std::memset(&message, 0, sizeof message);
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = id;
+        message.type = state;
+        message.data.data32[0] = 1; // _NET_WM_STATE_ADD
+        message.data.data32[1] = skip[0];
+        message.data.data32[2] = skip[1];
+        message.data.data32[3] = 1; // from a normal application
+        xcb_send_event(connection, 0, Root(connection),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(connection);
+        return;
+    }
+
+    // Withdrawn: the property is the client's; keep whatever else it holds.
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    for (const xcb_atom_t atom : skip)
+        if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end())
+            atoms.push_back(atom);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
+                        atoms.data());
+    // No flush needed: Qt's map request follows on the same connection.
+}
+
+bool X11Places::Active()
+{
+    return Connection() != nullptr;
+}
+
+void X11Places::Watch(QWidget* window, TReport report)
+{
+    if (Active())
+        TPlaceFilter::Instance().Watch(window, std::move(report));
+}
+
+void X11Places::Forget(QWidget* window)
+{
+    if (Active())
+        TPlaceFilter::Instance().Forget(window);
+}
+
+#else
+
+void KeepOutOfTaskbar(QWidget*) {}
+
+bool X11Places::Active()
+{
+    return false;
+}
+
+void X11Places::Watch(QWidget*, TReport) {}
+
+void X11Places::Forget(QWidget*) {}
+
+#endif
