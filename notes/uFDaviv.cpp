@@ -259,6 +259,8 @@ void TfrmDaviv::SetRecord(const TStoredNote& note)
     SetAlphaBlendValue(r.Alpha & 0xFF);
     SetNoteRow(r.Id, note.Image);
     SetMemoColor(r.Color);
+    if (tooSmall)
+        Changed();
 }
 
 TNoteValues TfrmDaviv::CurrentValues() const

@@ -1,0 +1,247 @@
+#!/usr/bin/env bash
+# End-to-end check on a desktop: the real program under a reparenting window manager (openbox),
+# a taskbar that also hosts the tray (tint2) and a compositor (xcompmgr), then under a window
+# manager that takes its time to place a window (lagging_wm). Prints one line per check and
+# "N passed, M failed". Usage: desktop_pass.sh <zufusen binary> <work folder> [lagging_wm binary].
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source-path=SCRIPTDIR
+source "$here/display.sh"
+# shellcheck source-path=SCRIPTDIR
+source "$here/desktop.sh"
+lagging_wm=${3:-}
+# shellcheck source-path=SCRIPTDIR
+source "$here/common.sh" "$1" "$2"
+
+# The place, size and state of row $1: "X|Y|W|H|term".
+row_of()
+{
+    sql "select xpos, ypos, width, height, term from m_daviv where rowid = $1"
+}
+
+row_is()
+{
+    local seen
+    seen=$(row_of "$1")
+    [ "$seen" = "$2" ] && return 0
+    DETAIL="row $1: $seen"
+    return 1
+}
+
+# None of the program's shown windows asks a taskbar for a button, and tint2 draws none.
+no_taskbar_entries()
+{
+    local w seen=0
+    alive || return
+    for w in $(program_windows | cut -d' ' -f5); do
+        seen=$((seen + 1))
+        if has_taskbar_entry "$w"; then
+            DETAIL="window $(printf '0x%x' "$w") ($(xdotool getwindowname "$w")) has a taskbar entry"
+            return 1
+        fi
+    done
+    [ "$seen" -gt 0 ] || {
+        DETAIL="no window of the program is shown"
+        return 1
+    }
+    local buttons
+    buttons=$(taskbar_buttons "$shots/taskbar.png")
+    [ "$buttons" = 0 ] && return 0
+    DETAIL="tint2 shows $buttons buttons; see $shots/taskbar.png"
+    return 1
+}
+
+# Every note sits in the window manager's frame without decoration.
+notes_undecorated()
+{
+    local w frame
+    for w in $(program_windows | grep -v " $Palette\$" | cut -d' ' -f5); do
+        frame=$(frame_of "$w")
+        [[ $frame == *"extents 0 0 0 0" ]] || {
+            DETAIL="note $(printf '0x%x' "$w"): $frame"
+            return 1
+        }
+    done
+}
+
+note_below_ordinary_window()
+{
+    local note other
+    note=$(note_id_at "$1")
+    other=$(xdotool search --sync --onlyvisible --name '^ordinary$' 2>/dev/null | head -1)
+    [ -n "$note" ] && [ -n "$other" ] || {
+        DETAIL="note '$note', ordinary window '$other'"
+        return 1
+    }
+    stacked_above "$note" "$other" || return 0
+    DETAIL="the note is stacked above the ordinary window"
+    return 1
+}
+
+palette_command()
+{
+    local palette
+    xdotool mousemove 0 0
+    wait_until 10 palette_at "$1" || return 1
+    palette=$(palette_id)
+    timeout 10 xdotool windowfocus --sync "$palette" || return 1
+    xdotool key "$2"
+    xdotool mousemove 512 450
+}
+
+# drags <from X Y> <by DX DY>: a press, a move in steps and a release, as a hand does.
+drag()
+{
+    xdotool mousemove "$1" "$2" sleep 0.2 mousedown 1 sleep 0.2
+    local i
+    for i in 1 2 3 4 5; do
+        xdotool mousemove $(($1 + $3 * i / 5)) $(($2 + $4 * i / 5)) sleep 0.05
+    done
+    xdotool sleep 0.2 mouseup 1 sleep 0.3
+}
+
+corners_fire()
+{
+    local corner point place
+    for corner in "$@"; do
+        point=${corner%|*}
+        place=${corner#*|}
+        # shellcheck disable=SC2086 # the point is two words
+        xdotool mousemove $point
+        wait_until 10 palette_at "$place" || {
+            DETAIL="cursor at $point: $DETAIL"
+            return 1
+        }
+        xdotool mousemove 512 450
+        wait_until 10 palette_hidden || return 1
+    done
+}
+
+notes_on_screen()
+{
+    local x y w h
+    alive || return
+    while read -r x y w h; do
+        [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1024 ] && [ $((y + h)) -le 768 ] && continue
+        DETAIL="a note at $x $y ${w}x$h"
+        return 1
+    done < <(note_places)
+    [ -n "$(note_places)" ]
+}
+
+store_notes()
+{
+    sql "delete from m_daviv; insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha)
+         values $1;"
+}
+
+started=$(now_ms)
+start_virtual_display "$work" || exit 1
+start_window_manager "$work" || exit 1
+start_compositor "$work" || exit 1
+echo "display $DISPLAY (1024x768) with openbox, tint2 and xcompmgr; work folder $work"
+
+# Three notes as a user leaves them, one stored on a monitor that is gone, one that a window
+# manager's unmapped 1x1 once damaged. Their texts come in as UTF-8, as another program writes.
+xdotool mousemove 512 450
+start_program
+check "first start under a window manager creates the store" wait_until 15 store_has_both_tables
+ends_after signal_program TERM
+crlf="|| char(13,10) ||"
+store_notes "('2026/12/01', '買い物リスト' $crlf '・牛乳　・卵　・食パン', 100, 100, 271, 71, -1, -1, 65535, 200),
+             ('2026/12/02', '14:00 田中さんに電話' $crlf '見積書の件', 100, 300, 271, 71, -1, -1, 16744703, 200),
+             ('2026/12/03', '資料: https://example.com/plan', 500, 300, 271, 71, -1, -1, 65408, 200),
+             ('2026/12/04', '来週の会議室を予約する', 2000, 500, 271, 71, -1, -1, 12632256, 200),
+             ('2026/12/05', '〆切 12/20', 300, 600, 1, 1, -1, -1, 16771434, 200)"
+start_program
+check "notes come back at their places; the one from a gone monitor and the damaged one within reach" \
+    wait_until 10 notes_are "100 100 271 71" "100 300 271 71" "500 300 271 71" "753 500 271 71" "300 600 271 71"
+check "the tray icon docks into tint2" wait_until 15 program_docked
+xdotool mousemove 0 0
+wait_until 10 palette_at "0 0 269 79"
+check "no note and not the palette has a taskbar entry" no_taskbar_entries
+xdotool mousemove 512 450
+check "notes sit in the manager's frames without decoration" notes_undecorated
+xmessage -geometry +60+60 -name ordinary "an ordinary window" >/dev/null 2>&1 &
+ordinary=$!
+check "a note is not kept above an ordinary window opened later" note_below_ordinary_window "100 100 271 71"
+kill "$ordinary" 2>/dev/null
+wait "$ordinary" 2>/dev/null
+check "with the compositor a note shows its colour blended at alpha 200" \
+    wait_until 10 screen_shows composited "300 150 228,228,28" "600 350 128,228,28"
+check "the rescued notes' new places are stored" wait_until 10 row_is 4 "753|500|271|71|-1"
+check "the damaged size is stored as a new note's" wait_until 10 row_is 5 "300|600|271|71|-1"
+
+# Clicking into a note, hiding it and ending another keep every row where the notes are.
+xdotool mousemove 200 345 click 1
+sleep 0.5
+check "clicking into a note leaves its row" row_is 2 "100|300|271|71|-1"
+xdotool key ctrl+n
+sleep 0.5
+check "hiding it leaves its row" row_is 2 "100|300|271|71|-1"
+xdotool mousemove 600 345 click 1
+sleep 0.3
+xdotool key ctrl+e
+check "ending another writes it ended where it is" wait_until 10 row_is 3 "500|300|271|71|0"
+check "and the hidden one's row is untouched" row_is 2 "100|300|271|71|-1"
+
+# Moving by the date strip and resizing by the corner go through the window manager.
+drag 355 110 50 40
+check "a drag by the date strip stores the new place" wait_until 10 row_is 1 "150|140|271|71|-1"
+drag 419 209 30 20
+check "a resize by the corner stores the new size" wait_until 10 row_is 1 "150|140|301|91|-1"
+palette_command "0 0 269 79" ctrl+d
+check "付箋表示 shows the hidden and the ended note where they were" \
+    wait_until 10 notes_are "150 140 301 91" "100 300 271 71" "500 300 271 71" "753 500 271 71" "300 600 271 71"
+check "Ctrl+X ends the program" ends_after press_ctrl_x_on_palette
+start_program
+check "the next start shows every open note exactly where it was left" \
+    wait_until 10 notes_are "150 140 301 91" "100 300 271 71" "500 300 271 71" "753 500 271 71" "300 600 271 71"
+check "all four corners fire at scale factor 1" \
+    corners_fire "0 0|0 0 269 79" "1023 767|754 665 269 79" "0 767|0 665 269 79" "1023 0|754 0 269 79"
+xdotool mousemove 1023 767
+wait_until 10 palette_at "754 665 269 79"
+sleep 0.5
+import -window root "$shots/desktop.png" 2>/dev/null
+xdotool mousemove 512 450
+check "SIGTERM ends the program" ends_after signal_program TERM
+
+# At scale factor 2 the corners fire at their corner pixels, and notes saved at 1 come back
+# within the smaller logical screen.
+QT_SCALE_FACTOR=2 start_program
+check "at scale factor 2 every note is on the screen" wait_until 10 notes_on_screen
+check "all four corners fire at scale factor 2" \
+    corners_fire "0 0|0 0 538 158" "1023 767|484 562 538 158" "0 767|0 562 538 158" "1023 0|484 0 538 158"
+screen_shows scale-2
+check "SIGTERM ends the program at scale factor 2" ends_after signal_program TERM
+
+# A window manager that takes 300 ms between reparenting a window and placing its frame: the
+# gap in which the window's place reads as the new frame's 0,0.
+if [ -n "$lagging_wm" ]; then
+    stop_desktop
+    setsid "$lagging_wm" 300 >"$work/lagging_wm.log" 2>&1 &
+    LAGGING_PID=$!
+    sleep 0.5
+    store_notes "('2026/01/01', 'one', 100, 100, 271, 71, -1, -1, 65535, 200),
+                 ('2026/01/02', 'two', 100, 300, 271, 71, -1, -1, 16744703, 200),
+                 ('2026/01/03', 'three', 500, 300, 271, 71, -1, -1, 65408, 200)"
+    xdotool mousemove 512 600
+    start_program
+    wait_until 10 notes_are "100 100 271 71" "100 300 271 71" "500 300 271 71"
+    xdotool mousemove 200 345 click 1
+    sleep 0.5
+    xdotool key ctrl+n
+    sleep 0.5
+    xdotool mousemove 600 345 click 1
+    sleep 0.3
+    xdotool key ctrl+e
+    check "under a slow window manager the ended note's row keeps its place" wait_until 10 row_is 3 "500|300|271|71|0"
+    check "under a slow window manager the other rows keep theirs" \
+        eval 'row_is 1 "100|100|271|71|-1" && row_is 2 "100|300|271|71|-1"'
+    check "SIGTERM ends the program under the slow window manager" ends_after signal_program TERM
+    check "and the exit save keeps every place" \
+        eval 'row_is 1 "100|100|271|71|-1" && row_is 2 "100|300|271|71|-1" && row_is 3 "500|300|271|71|0"'
+    end_process "$LAGGING_PID" 5
+fi
+
+finish
