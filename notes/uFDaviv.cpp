@@ -102,12 +102,6 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
             Changed();
     });
 
-    FUnsavedMark = new QLabel(QStringLiteral("未保存"), this);
-    FUnsavedMark->setObjectName(QStringLiteral("UnsavedMark"));
-    FUnsavedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
-    FUnsavedMark->adjustSize();
-    FUnsavedMark->hide();
-
     FBounds = geometry();
     FormCreate();
 }
@@ -182,6 +176,20 @@ void TfrmDaviv::SetSaveState(TSaveState state, const QString& error)
 {
     FSaveState = state;
     FSaveError = error;
+    // Made when first needed: most notes never need it, and start-up builds every note.
+    if (!FUnsavedMark && state == TSaveState::Failed) {
+        FUnsavedMark = new QLabel(QStringLiteral("未保存"), this);
+        FUnsavedMark->setObjectName(QStringLiteral("UnsavedMark"));
+        QPalette red = FUnsavedMark->palette();
+        red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+        FUnsavedMark->setPalette(red);
+        QFont bold = FUnsavedMark->font();
+        bold.setBold(true);
+        FUnsavedMark->setFont(bold);
+        FUnsavedMark->adjustSize();
+    }
+    if (!FUnsavedMark)
+        return;
     FUnsavedMark->setToolTip(error.isEmpty() ? QString() : QStringLiteral("保存できていません: ") + error);
     FUnsavedMark->setVisible(state == TSaveState::Failed);
     PlaceUnsavedMark();
@@ -196,6 +204,8 @@ void TfrmDaviv::Changed()
 
 void TfrmDaviv::PlaceUnsavedMark()
 {
+    if (!FUnsavedMark)
+        return;
     const QRect strip = ui->Label1->geometry();
     FUnsavedMark->move(strip.right() - FUnsavedMark->width() + 1, strip.bottom() - FUnsavedMark->height() + 1);
     FUnsavedMark->raise();
@@ -246,13 +256,15 @@ void TfrmDaviv::SetRecord(const TStoredNote& note)
 {
     const TNoteRecord& r = note.Record;
     SetNoteDate(r.Date);
-    SetMemoText(r.Text);
     // A window manager's 1×1 of an unmapped window once ended up in stores; such a note comes
-    // back at a size that shows it.
-    const QSize least = minimumSizeHint();
+    // back at a size that shows it. Every note has the same least size: it is worked out once.
+    static const QSize least = minimumSizeHint();
     const bool tooSmall = r.Bounds.width() < least.width() || r.Bounds.height() < least.height();
     SetBounds(r.Bounds.x(), r.Bounds.y(), tooSmall ? DesignWidth : r.Bounds.width(),
               tooSmall ? DesignHeight : r.Bounds.height());
+    // The text is laid out once, at the editor's final width, not again when the window shows.
+    layout()->activate();
+    SetMemoText(r.Text);
     SetTermFlag(r.Term);
     SetVisibleFlag(r.Visible);
     SetColor(r.Color);

@@ -163,20 +163,10 @@ void KeepOutOfTaskbar(QWidget* window)
         return;
     }
 
-    // Withdrawn: the property is the client's; keep whatever else it holds.
-    std::vector<xcb_atom_t> atoms;
-    xcb_get_property_reply_t* reply =
-        xcb_get_property_reply(connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
-    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
-    }
-    std::free(reply);
-    for (const xcb_atom_t atom : skip)
-        if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end())
-            atoms.push_back(atom);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
-                        atoms.data());
+    // Withdrawn: the property is the client's. Appended, so that whatever else it holds stays,
+    // without asking the server for it first (a round trip per note at start-up); an atom
+    // listed twice means nothing more.
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 2, skip);
     // No flush needed: Qt's map request follows on the same connection.
 }
 

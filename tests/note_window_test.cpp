@@ -383,19 +383,20 @@ TEST_F(NoteWindow, FailedSaveMarksTheNoteUntilASaveGoesThrough)
         [&] { PointerLeaves(note->RichEdMemo()); },
         [&] { note->move(note->x() + 5, note->y()); },
     };
-    auto* mark = note->findChild<QLabel*>(QStringLiteral("UnsavedMark"));
+    EXPECT_EQ(note->findChild<QLabel*>(QStringLiteral("UnsavedMark")), nullptr);
     for (const auto& save : saves) {
         save();
         EXPECT_EQ(note->SaveState(), TSaveState::Failed);
         EXPECT_TRUE(note->SaveError().contains(QDir::toNativeSeparators(missing))) << qPrintable(note->SaveError());
-        EXPECT_TRUE(mark->isVisible());
+        const auto* mark = note->findChild<QLabel*>(QStringLiteral("UnsavedMark"));
+        ASSERT_TRUE(mark && mark->isVisible());
         EXPECT_TRUE(Reports.isEmpty());
     }
     Store = TNoteStore(Dir.path());
     EXPECT_EQ(Row(), UnsavedRow);
     note->SaveNote();
     EXPECT_EQ(note->SaveState(), TSaveState::Stored);
-    EXPECT_FALSE(mark->isVisible());
+    EXPECT_FALSE(note->findChild<QLabel*>(QStringLiteral("UnsavedMark"))->isVisible());
     EXPECT_EQ(Row(), SavedRow("kept\r\n", Bounds.translated(5, 0), "-1"));
 }
 
