@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs build/bench/startup_bench on a virtual X display with a tray host, as the end-to-end
 # check runs the program: exec to the last note mapped with 100 and 1,000 open notes.
-#   startup_bench.sh <zufusen binary> [rounds]
+#   startup_bench.sh <zufusen binary> [rounds]   (BENCH_DIR: where startup_bench is, for another build)
 set -uo pipefail
 if [ $# -lt 1 ]; then
     echo "usage: startup_bench.sh <zufusen binary> [rounds]" >&2
@@ -25,4 +25,4 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 start_virtual_display "$work" || exit 1
-"$(dirname "$binary")/bench/startup_bench" "$binary" "${2:-3}"
+"${BENCH_DIR:-$(dirname "$binary")/bench}/startup_bench" "$binary" "${2:-3}"

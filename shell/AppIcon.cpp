@@ -84,5 +84,7 @@ QIcon ProgramIconUpTo(int largest)
 
 QIcon ProgramIcon()
 {
-    return ProgramIconUpTo(256);
+    // Drawn once: the palette, the tray and every state change of the tray ask for it.
+    static const QIcon icon = ProgramIconUpTo(256);
+    return icon;
 }

@@ -50,6 +50,12 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
       ui(std::make_unique<Ui::frmMain>()), FTimer1(new QTimer(this)), FTrayIcon1(new QSystemTrayIcon(this)),
       FPopupMenu1(new QMenu(this)), FPopupMenu2(new QMenu(this)), FBalloonPopup(new TBalloonPopup(this))
 {
+    // The first tick restores the notes: the second until it comes counts from here.
+    FTimer1->setObjectName(QStringLiteral("Timer1"));
+    FTimer1->setInterval(1000);
+    connect(FTimer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    FTimer1->start();
+
     ui->setupUi(this);
     setFixedSize(PaletteWidth, PaletteHeight);
     move(0, 0);
@@ -102,10 +108,6 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     connect(qApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TfrmMain::KeepNotesReachable); });
 
-    FTimer1->setObjectName(QStringLiteral("Timer1"));
-    FTimer1->setInterval(1000);
-    connect(FTimer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
-    FTimer1->start();
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
     FPreviousTick = FDesktop.Now().addSecs(-2);
