@@ -7,8 +7,8 @@
 #include "store/NoteStore.h"
 
 #include "notes/uFDaviv.h"
-#include "platform/ErrorReport.h"
-#include "platform/FakeDesktop.h"
+#include "shell/ErrorReport.h"
+#include "tests/FakeDesktop.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -210,7 +210,7 @@ int main(int argc, char** argv)
 
     TScratchStore scratch;
     const std::vector<qint32> ids = scratch.AddNotes(100, true);
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     const TNoteStore store(scratch.Folder());
     TfrmDaviv templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;

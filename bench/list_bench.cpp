@@ -6,8 +6,8 @@
 
 #include "list/uFList.h"
 #include "notes/uFDaviv.h"
-#include "platform/ErrorReport.h"
-#include "platform/FakeDesktop.h"
+#include "shell/ErrorReport.h"
+#include "tests/FakeDesktop.h"
 #include "shell/uFMain.h"
 
 #include <QTest>
@@ -23,7 +23,7 @@ void MeasureNoteList()
     TScratchStore scratch;
     scratch.AddNotes(5000, true);
     scratch.AddNotes(5000, false);
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     const TNoteStore store(scratch.Folder());
     TfrmList list(desktop, store);
     auto* view = list.findChild<QTreeWidget*>(QStringLiteral("ListVwLg"));
@@ -62,7 +62,7 @@ void MeasureReminderTick()
         }
         db.CommitTransaction();
     }
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     const TNoteStore store(scratch.Folder());
     desktop.Cursor = QPoint(500, 400);
     // A minute no reminder names, the seconds in which a due one would fire.

@@ -5,8 +5,8 @@
 #include "store/NoteStore.h"
 
 #include "notes/uFDaviv.h"
-#include "platform/ErrorReport.h"
-#include "platform/FakeDesktop.h"
+#include "shell/ErrorReport.h"
+#include "tests/FakeDesktop.h"
 #include "shell/uFMain.h"
 
 #include <QTest>
@@ -77,7 +77,7 @@ void Measure(int notes, int rounds, double targetMs)
     scratch.AddNotes(notes, true);
     // Ended notes stay in the store and are not restored; a long-used store holds many.
     scratch.AddNotes(notes, false);
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     const TNoteStore store(scratch.Folder());
     desktop.Cursor = QPoint(500, 400);
     TfrmDaviv templateNote(desktop, store, nullptr);

@@ -3,8 +3,8 @@
 #include "BenchSupport.h"
 
 #include "notes/uFDaviv.h"
-#include "platform/ErrorReport.h"
-#include "platform/FakeDesktop.h"
+#include "shell/ErrorReport.h"
+#include "tests/FakeDesktop.h"
 #include "store/NoteStore.h"
 
 #include <QElapsedTimer>
@@ -104,7 +104,7 @@ int main(int argc, char** argv)
         Fail("the save did not reach the row");
 
     // The same save from a shown note window: its values and the statement are built too.
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     TfrmDaviv window(desktop, store, nullptr);
     window.SetNoteDate(QDate(2026, 12, 9));
     window.SetMemoText(NoteText(500));

@@ -5,8 +5,8 @@
 
 #include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
-#include "platform/ErrorReport.h"
-#include "platform/FakeDesktop.h"
+#include "shell/ErrorReport.h"
+#include "tests/FakeDesktop.h"
 #include "store/NoteStore.h"
 
 #include <QPlainTextEdit>
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
 
     TScratchStore scratch;
     const std::vector<qint32> ids = scratch.AddNotes(100, true);
-    TFakeDesktop desktop(scratch.Folder());
+    TFakeDesktop desktop;
     const TNoteStore store(scratch.Folder());
     TfrmDaviv templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;

@@ -3,6 +3,7 @@
 #include "notes/uFDaviv.h"
 #include "controls/DialogPalette.h"
 #include "platform/Desktop.h"
+#include "shell/ErrorReport.h"
 #include "platform/StoreText.h"
 #include "shell/uFMain.h"
 #include "store/NoteStore.h"
@@ -43,8 +44,8 @@ TfrmList::TfrmList(TDesktop& desktop, const TNoteStore& store, QWidget* parent)
     ui->ListVwLg->setColumnWidth(ColNote, 250);
     ui->ListVwLg->setColumnWidth(ColState, 55);
 
-    connect(ui->btnreview, &QPushButton::clicked, this, &TfrmList::btnreviewClick);
-    connect(ui->btnremove, &QPushButton::clicked, this, &TfrmList::btnremoveClick);
+    connect(ui->btnreview, &QPushButton::clicked, this, Guarded([this] { btnreviewClick(); }));
+    connect(ui->btnremove, &QPushButton::clicked, this, Guarded([this] { btnremoveClick(); }));
 }
 
 TfrmList::~TfrmList()

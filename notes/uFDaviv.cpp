@@ -3,11 +3,11 @@
 #include "notes/NoteFrame.h"
 #include "notes/NoteText.h"
 #include "notes/RichEdit.h"
-#include "platform/ColorValue.h"
+#include "controls/ColorValue.h"
 #include "platform/Desktop.h"
-#include "platform/ErrorReport.h"
+#include "shell/ErrorReport.h"
 #include "platform/StoreText.h"
-#include "platform/X11Window.h"
+#include "platform/WindowSystem.h"
 #include "store/NoteStore.h"
 #include "ui_frmDaviv.h"
 
@@ -80,23 +80,24 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
     SetColor(FColor);
     SetAlphaBlendValue(DefaultAlpha);
 
-    connect(ui->N1, &QAction::triggered, this, &TfrmDaviv::btnHideClick);
-    connect(ui->H2, &QAction::triggered, this, &TfrmDaviv::H2Click);
-    connect(ui->E1, &QAction::triggered, this, &TfrmDaviv::E1Click);
+    connect(ui->N1, &QAction::triggered, this, Guarded([this] { btnHideClick(); }));
+    connect(ui->H2, &QAction::triggered, this, Guarded([this] { H2Click(); }));
+    connect(ui->E1, &QAction::triggered, this, Guarded([this] { E1Click(); }));
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { FPopupMenu1->popup(mapToGlobal(pos)); });
-    connect(ui->RichEdMemo, &TRichEdit::LinkPressed, this, &TfrmDaviv::RichEdMemoLinkPressed);
+    connect(ui->RichEdMemo, &TRichEdit::LinkPressed, this,
+            [this](int start, int end) { RunGuarded([&] { RichEdMemoLinkPressed(start, end); }); });
     ui->RichEdMemo->installEventFilter(this);
 
     FFadeTimer = new QTimer(this);
     FFadeTimer->setInterval(FadeIntervalMs);
-    connect(FFadeTimer, &QTimer::timeout, this, &TfrmDaviv::FadeStep);
+    connect(FFadeTimer, &QTimer::timeout, this, Guarded([this] { FadeStep(); }));
 
     // Typing only restarts a timer; the save runs once the user pauses.
     FSaveTimer = new QTimer(this);
     FSaveTimer->setSingleShot(true);
     FSaveTimer->setInterval(SaveDelayMs);
-    connect(FSaveTimer, &QTimer::timeout, this, qOverload<>(&TfrmDaviv::SaveNote));
+    connect(FSaveTimer, &QTimer::timeout, this, Guarded([this] { SaveNote(); }));
     connect(ui->RichEdMemo->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!FSettingText && (removed || added))
             Changed();
@@ -108,7 +109,7 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
 
 TfrmDaviv::~TfrmDaviv()
 {
-    X11Places::Forget(this);
+    WindowPlaces::Forget(this);
     ui->RichEdMemo->removeEventFilter(this);
     if (frmDaviv == this)
         frmDaviv = nullptr;
@@ -442,7 +443,7 @@ void TfrmDaviv::showEvent(QShowEvent* event)
         return;
     FTermFlag = true;
     KeepOutOfTaskbar(this);
-    X11Places::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
+    WindowPlaces::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
     // The expose tells when the window manager has mapped the window; see eventFilter().
     if (QWindow* handle = windowHandle())
         handle->installEventFilter(this);
@@ -454,7 +455,7 @@ void TfrmDaviv::showEvent(QShowEvent* event)
 void TfrmDaviv::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    if (X11Places::Active() || !isVisible() || FDragging || event->pos() == FBounds.topLeft())
+    if (WindowPlaces::Active() || !isVisible() || FDragging || event->pos() == FBounds.topLeft())
         return;
     FBounds.moveTopLeft(event->pos());
     SaveNote();
@@ -464,7 +465,7 @@ void TfrmDaviv::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     PlaceUnsavedMark();
-    if (X11Places::Active() || !isVisible() || FDragging || event->size() == FBounds.size())
+    if (WindowPlaces::Active() || !isVisible() || FDragging || event->size() == FBounds.size())
         return;
     FBounds.setSize(event->size());
     // The new size is saved once the resizing stops.

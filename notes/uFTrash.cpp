@@ -1,7 +1,7 @@
 #include "notes/uFTrash.h"
 
-#include "platform/ErrorReport.h"
-#include "platform/X11Window.h"
+#include "shell/ErrorReport.h"
+#include "platform/WindowSystem.h"
 #include "ui_frmTrash.h"
 
 #include <QMessageBox>

@@ -1,10 +1,9 @@
 #include "platform/StoreText.h"
 
+#include "platform/CodePage932.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
-
-#include <cerrno>
-#include <iconv.h>
 
 namespace {
 
@@ -18,77 +17,11 @@ bool IsAscii(QByteArrayView bytes)
     return true;
 }
 
-// One iconv descriptor per direction, kept for the life of the program.
-class TConverter {
-public:
-    TConverter(const char* to, const char* from) : FHandle(iconv_open(to, from)) {}
-    ~TConverter()
-    {
-        if (FHandle != reinterpret_cast<iconv_t>(-1))
-            iconv_close(FHandle);
-    }
-    TConverter(const TConverter&) = delete;
-    TConverter& operator=(const TConverter&) = delete;
-
-    // Converts all of input; with strict, fails on the first byte that does not convert,
-    // otherwise puts a replacement in its place and goes on.
-    bool Convert(const QByteArray& input, QByteArray& output, bool strict, const QByteArray& replacement) const
-    {
-        if (FHandle == reinterpret_cast<iconv_t>(-1))
-            return false;
-        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
-        output.resize(input.size() * 2 + 16);
-        char* in = const_cast<char*>(input.constData());
-        size_t inLeft = input.size();
-        size_t done = 0;
-        while (inLeft > 0) {
-            char* out = output.data() + done;
-            size_t outLeft = output.size() - done;
-            const size_t result = iconv(FHandle, &in, &inLeft, &out, &outLeft);
-            done = output.size() - outLeft;
-            if (result != static_cast<size_t>(-1))
-                break;
-            if (errno == E2BIG) {
-                output.resize(output.size() * 2);
-            } else if (strict) {
-                return false;
-            } else {
-                // EILSEQ or EINVAL (a cut sequence): skip one byte.
-                output.resize(std::max<qsizetype>(output.size(), done + replacement.size() + 16));
-                memcpy(output.data() + done, replacement.constData(), replacement.size());
-                done += replacement.size();
-                ++in;
-                --inLeft;
-                iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
-            }
-        }
-        output.resize(done);
-        return true;
-    }
-
-private:
-    iconv_t FHandle;
-};
-
-const TConverter& ToCp932()
-{
-    static const TConverter converter("CP932", "UTF-8");
-    return converter;
-}
-
-const TConverter& FromCp932()
-{
-    static const TConverter converter("UTF-8", "CP932");
-    return converter;
-}
-
 QString DecodeCp932(const QByteArray& bytes)
 {
     if (IsAscii(bytes))
         return QString::fromLatin1(bytes);
-    QByteArray utf8;
-    FromCp932().Convert(bytes, utf8, false, QByteArray("\xEF\xBF\xBD"));
-    return QString::fromUtf8(utf8);
+    return CodePage932().ToUnicode(bytes);
 }
 
 // Whether the bytes are UTF-8 that holds at least one multi-byte sequence. Ordinary code page 932
@@ -139,13 +72,13 @@ QByteArray EncodeStoreText(const QString& value)
     const QByteArray utf8 = text.toUtf8();
     if (IsAscii(utf8))
         return utf8;
-    QByteArray cp932;
     // Only a conversion that reads back to the same text is kept: some characters have
     // several Unicode forms that code page 932 folds into one.
     // Code page 932 bytes that also read as UTF-8 (a few runs of half-width katakana, say) would
     // come back as UTF-8; the marked form keeps them what they are.
-    if (ToCp932().Convert(utf8, cp932, true, {}) && DecodeCp932(cp932) == text && !IsMultiByteUtf8(cp932))
-        return cp932;
+    const std::optional<QByteArray> cp932 = CodePage932().FromUnicode(text);
+    if (cp932 && DecodeCp932(*cp932) == text && !IsMultiByteUtf8(*cp932))
+        return *cp932;
     return QByteArray(Bom) + utf8;
 }
 

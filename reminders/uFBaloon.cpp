@@ -2,6 +2,7 @@
 
 #include "controls/DialogPalette.h"
 #include "platform/Desktop.h"
+#include "shell/ErrorReport.h"
 #include "platform/StoreText.h"
 #include "store/NoteStore.h"
 #include "ui_frmBaloon.h"
@@ -38,10 +39,10 @@ TfrmBaloon::TfrmBaloon(TDesktop& desktop, const TNoteStore& store, QWidget* pare
     ui->EditMemo->installEventFilter(this);
     ui->cxTimeEdit1->installEventFilter(this);
 
-    connect(ui->ListVwLg, &TReportList::Clicked, this, &TfrmBaloon::ListVwLgClick);
-    connect(ui->Btnadd, &QPushButton::clicked, this, &TfrmBaloon::BtnaddClick);
-    connect(ui->Btnupdate, &QPushButton::clicked, this, &TfrmBaloon::BtnupdateClick);
-    connect(ui->Btndelete, &QPushButton::clicked, this, &TfrmBaloon::BtndeleteClick);
+    connect(ui->ListVwLg, &TReportList::Clicked, this, Guarded([this] { ListVwLgClick(); }));
+    connect(ui->Btnadd, &QPushButton::clicked, this, Guarded([this] { BtnaddClick(); }));
+    connect(ui->Btnupdate, &QPushButton::clicked, this, Guarded([this] { BtnupdateClick(); }));
+    connect(ui->Btndelete, &QPushButton::clicked, this, Guarded([this] { BtndeleteClick(); }));
 }
 
 TfrmBaloon::~TfrmBaloon() = default;

@@ -1,6 +1,6 @@
 #include "shell/Swatch.h"
 
-#include "platform/ColorValue.h"
+#include "controls/ColorValue.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -2,13 +2,14 @@
 #include "notes/uFDaviv.h"
 #include "notes/uFTrash.h"
 #include "platform/Desktop.h"
-#include "platform/ErrorReport.h"
 #include "platform/Exception.h"
 #include "platform/StoreText.h"
+#include "platform/System.h"
+#include "platform/Termination.h"
 #include "reminders/uFBaloon.h"
 #include "shell/AppIcon.h"
+#include "shell/ErrorReport.h"
 #include "shell/SingleInstance.h"
-#include "shell/TerminationWatcher.h"
 #include "shell/uFMain.h"
 #include "store/NoteStore.h"
 
@@ -20,22 +21,10 @@
 
 namespace {
 
-// Hot corners need the global cursor and notes place themselves, which native Wayland
-// forbids; XWayland allows both. A platform the user chose stays chosen.
-void PreferX11OnWayland()
-{
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        return;
-    const bool wayland = qgetenv("XDG_SESSION_TYPE") == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    if (wayland && qEnvironmentVariableIsSet("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
 // When the display goes away (the X server ends, the connection breaks) the window system's
 // plugin ends the process with exit(); what is typed must still reach the store. Set while the
 // palette lives.
 TfrmMain* NotesToSaveAtExit = nullptr;
-QtMessageHandler PreviousMessageHandler = nullptr;
 
 void SaveNotesAtAbruptExit()
 {
@@ -46,32 +35,22 @@ void SaveNotesAtAbruptExit()
     }
 }
 
-// WORKAROUND: Qt's X11 plugin calls exit(1) right after this warning. By then static objects
-// made after the program's start would already be gone, so the notes are saved here, while
-// everything still lives.
-void WatchForBrokenDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (PreviousMessageHandler)
-        PreviousMessageHandler(type, context, message);
-    if (type == QtWarningMsg && message.contains(QLatin1String("X11 connection broke")))
-        SaveNotesAtAbruptExit();
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    PreferX11OnWayland();
+    PrepareWindowSystem();
     TApplication app(argc, argv);
     // Only the palette's close ends the program; closing a dialog or a note never does.
     app.setQuitOnLastWindowClosed(false);
-    // Every window hands the X server its icon in every size it has when it is made; the
+    // Every window hands the window system its icon in every size it has when it is made; the
     // windows that a taskbar or an Alt+Tab list shows need no more than 32 pixels. The palette
     // and the tray icon keep every size.
     app.setWindowIcon(ProgramIconUpTo(32));
+    UseSystemCodePage932();
     TSystemDesktop desktop;
 
-    TNoteStore store(desktop.ProgramFolder());
+    TNoteStore store(ProgramFolder());
     TSingleInstance instance(store.FilePath());
     if (!instance.Claim()) {
         if (!instance.Answered())
@@ -92,16 +71,18 @@ int main(int argc, char* argv[])
     auto baloon = std::make_unique<TfrmBaloon>(desktop, store);
     frmBaloon = baloon.get();
 
-    QObject::connect(&instance, &TSingleInstance::ShowRequested, frmMain, &TfrmMain::V1Click);
+    QObject::connect(&instance, &TSingleInstance::ShowRequested, frmMain, Guarded([] { frmMain->V1Click(); }));
     QObject::connect(frmMain, &TfrmMain::Closed, &app, &QApplication::quit);
-    // Log-out, shut-down, SIGTERM and Ctrl+C end the program as the palette's close does.
+    // SIGTERM, SIGINT and SIGHUP end the program as the palette's close does.
     TTerminationWatcher termination;
-    QObject::connect(&termination, &TTerminationWatcher::TerminationRequested, frmMain, &QWidget::close);
-    // The session may still be cancelled, so its end saves the notes but keeps them open.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, frmMain, [] {
+    QObject::connect(&termination, &TTerminationWatcher::TerminationRequested, frmMain,
+                     Guarded([] { frmMain->close(); }));
+    // At log-out or shut-down the session may still be cancelled, so its end saves the notes
+    // but keeps them open.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, frmMain, Guarded([] {
         for (TfrmDaviv* note : frmMain->AllNoteWindows())
             note->SaveNote();
-    });
+    }));
     // Any other way out of the event loop still saves what the palette's close did not.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, frmMain, [] {
         try {
@@ -117,7 +98,7 @@ int main(int argc, char* argv[])
         EncodeStoreText(QStringLiteral("日本ｶﾅ😀") + FormatStoreDate(StrToDate(QStringLiteral("2026/01/02")))));
     StrToInt(QStringLiteral("1"));
     NotesToSaveAtExit = frmMain;
-    PreviousMessageHandler = qInstallMessageHandler(WatchForBrokenDisplay);
+    SaveBeforeDisplayLoss(SaveNotesAtAbruptExit);
     std::atexit(SaveNotesAtAbruptExit);
     const int result = app.exec();
     NotesToSaveAtExit = nullptr;

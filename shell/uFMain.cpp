@@ -3,11 +3,11 @@
 
 #include "list/uFList.h"
 #include "notes/uFDaviv.h"
-#include "platform/ColorValue.h"
+#include "controls/ColorValue.h"
 #include "platform/Desktop.h"
-#include "platform/ErrorReport.h"
+#include "shell/ErrorReport.h"
 #include "platform/StoreText.h"
-#include "platform/X11Window.h"
+#include "platform/WindowSystem.h"
 #include "reminders/uFBaloon.h"
 #include "shell/AppIcon.h"
 #include "shell/BalloonPopup.h"
@@ -53,7 +53,7 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     // The first tick restores the notes: the second until it comes counts from here.
     FTimer1->setObjectName(QStringLiteral("Timer1"));
     FTimer1->setInterval(1000);
-    connect(FTimer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    connect(FTimer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
     FTimer1->start();
 
     ui->setupUi(this);
@@ -70,21 +70,22 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     addActions(FPopupMenu1->actions());
     FPopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     FPopupMenu2->addActions({ui->V1, ui->E1});
-    connect(ui->K1, &QAction::triggered, this, &TfrmMain::K1Click);
-    connect(ui->N2, &QAction::triggered, this, &TfrmMain::N2Click);
-    connect(ui->D1, &QAction::triggered, this, &TfrmMain::D1Click);
-    connect(ui->B1, &QAction::triggered, this, &TfrmMain::B1Click);
-    connect(ui->N1, &QAction::triggered, this, &TfrmMain::N1Click);
-    connect(ui->V1, &QAction::triggered, this, &TfrmMain::V1Click);
-    connect(ui->E1, &QAction::triggered, this, &TfrmMain::E1Click);
+    connect(ui->K1, &QAction::triggered, this, Guarded([this] { K1Click(); }));
+    connect(ui->N2, &QAction::triggered, this, Guarded([this] { N2Click(); }));
+    connect(ui->D1, &QAction::triggered, this, Guarded([this] { D1Click(); }));
+    connect(ui->B1, &QAction::triggered, this, Guarded([this] { B1Click(); }));
+    connect(ui->N1, &QAction::triggered, this, Guarded([this] { N1Click(); }));
+    connect(ui->V1, &QAction::triggered, this, Guarded([this] { V1Click(); }));
+    connect(ui->E1, &QAction::triggered, this, Guarded([this] { E1Click(); }));
 
     for (TSwatch* swatch : {ui->Panel1, ui->Panel2, ui->Panel3, ui->Panel4, ui->Panel5}) {
-        connect(swatch, &TSwatch::MouseDown, this, [this, swatch](Qt::MouseButton b) { fcPanelMouseDown(swatch, b); });
-        connect(swatch, &TSwatch::MouseLeave, this, [this, swatch] { fcPanelMouseLeave(swatch); });
+        connect(swatch, &TSwatch::MouseDown, this,
+                [this, swatch](Qt::MouseButton b) { RunGuarded([&] { fcPanelMouseDown(swatch, b); }); });
+        connect(swatch, &TSwatch::MouseLeave, this, Guarded([this, swatch] { fcPanelMouseLeave(swatch); }));
         // The first two swatches take their colour on a click, the others on a double-click.
         const bool onClick = swatch == ui->Panel1 || swatch == ui->Panel2;
         connect(swatch, onClick ? &TSwatch::Clicked : &TSwatch::DoubleClicked, this,
-                [this, swatch] { fcPanelClick(swatch); });
+                Guarded([this, swatch] { fcPanelClick(swatch); }));
     }
 
     FTrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -93,7 +94,7 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     FTrayIcon1->setContextMenu(FPopupMenu2);
     connect(FTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
-            V1Click();
+            RunGuarded([this] { V1Click(); });
     });
     FTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     FTrayIcon1->show();
@@ -107,7 +108,6 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     connect(qApp, &QGuiApplication::screenAdded, this, watchScreen);
     connect(qApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TfrmMain::KeepNotesReachable); });
-
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
     FPreviousTick = FDesktop.Now().addSecs(-2);
@@ -128,7 +128,7 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::FormCreate()
 {
-    const QSize screen = FDesktop.PrimaryScreenSize();
+    const QRect screen = FDesktop.CursorPlace().Screen;
     ScreenWidth = screen.width();
     ScreenHeight = screen.height();
     DragArmed = 0;
@@ -390,7 +390,7 @@ QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
     }
     const QString stamp = FDesktop.Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     // Beside the store first; where that folder takes nothing, where the user keeps documents.
-    const QStringList folders = {FDesktop.ProgramFolder(),
+    const QStringList folders = {FStore.ProgramFolder(),
                                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath(),
                                  QDir::tempPath()};
     for (const QString& folder : folders) {

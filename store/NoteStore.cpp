@@ -1,6 +1,5 @@
 #include "store/NoteStore.h"
 
-#include "platform/Desktop.h"
 #include "platform/StoreText.h"
 #include "store/uSqliteDo.h"
 

@@ -1,7 +1,18 @@
 #include "store/uSqliteDo.h"
 
-#include "platform/Desktop.h"
 #include "platform/StoreText.h"
+
+#include <QDir>
+
+QString ProgramFilePath(const QString& folder, const QString& fileName)
+{
+    QString path = folder;
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QDir::separator())))
+        path.chop(1);
+    if (!path.endsWith(QDir::separator()))
+        path += QDir::separator();
+    return path + fileName;
+}
 
 TSQLiteDo::TSQLiteDo(QString programFolder) : FProgramFolder(std::move(programFolder)) {}
 

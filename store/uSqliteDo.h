@@ -13,6 +13,9 @@
 // The store file, beside the executable.
 inline constexpr char StoreFileName[] = "zu_daviv.db";
 
+// Joins the program folder and a file name with the system's separator.
+QString ProgramFilePath(const QString& folder, const QString& fileName);
+
 // The store access object: one per store operation, never held across user actions.
 class TSQLiteDo {
 public:

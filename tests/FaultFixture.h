@@ -15,7 +15,7 @@
 
 // A store with two bystander rows (an ended note and a message) that no test means to write,
 // and an exact record of every stored value, so that a test sees any change it did not mean.
-class TFaultFixture : public TStoreFixture {
+class TFaultFixture : public TWindowFixture {
 protected:
     TFaultFixture()
     {

@@ -1,4 +1,4 @@
-#include "platform/ErrorReport.h"
+#include "shell/ErrorReport.h"
 
 #include <gtest/gtest.h>
 

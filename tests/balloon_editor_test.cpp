@@ -3,7 +3,7 @@
 #include "controls/DateEdit.h"
 #include "controls/ReportList.h"
 #include "controls/TimeEdit.h"
-#include "platform/ColorValue.h"
+#include "controls/ColorValue.h"
 
 #include "TestSupport.h"
 
@@ -16,7 +16,7 @@
 
 namespace {
 
-class BalloonEditor : public TStoreFixture {
+class BalloonEditor : public TWindowFixture {
 public:
     BalloonEditor() { Prepare(); }
 

@@ -68,7 +68,7 @@ QPoint PointOnCharacter(TRichEdit* editor, int position)
 }
 
 // A note window as the restore builds it, on a row just added to a fresh store.
-class NoteWindow : public TStoreFixture {
+class NoteWindow : public TWindowFixture {
 protected:
     NoteWindow()
     {
@@ -129,77 +129,6 @@ protected:
 };
 
 } // namespace
-
-TEST(NoteText, EveryLineEndsInCrLf)
-{
-    const struct {
-        QStringList Lines;
-        QString Text;
-    } cases[] = {
-        {{}, QString()},
-        {{QString()}, QString()},
-        {{"a", "b"}, "a\r\nb\r\n"},
-        {{"a", "b", ""}, "a\r\nb\r\n"},
-        {{"", ""}, "\r\n"},
-        {{"a", "", "b"}, "a\r\n\r\nb\r\n"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(NoteTextFromLines(c.Lines), c.Text) << c.Lines.join(QLatin1Char('|')).toStdString();
-}
-
-TEST(NoteText, FindsUrlShapedText)
-{
-    const struct {
-        QString Line;
-        QStringList Links;
-    } cases[] = {
-        {"see http://example.com/a now", {"http://example.com/a"}},
-        {"https://x.example.jp/?q=1&r=2.", {"https://x.example.jp/?q=1&r=2"}},
-        {"ftp://files.example.org", {"ftp://files.example.org"}},
-        {"file:///C:/temp/a.txt", {"file:///C:/temp/a.txt"}},
-        {"mailto:someone@example.com", {"mailto:someone@example.com"}},
-        {"(www.example.com)", {"www.example.com"}},
-        {"HTTP://EXAMPLE.COM", {"HTTP://EXAMPLE.COM"}},
-        {"詳細はhttp://example.com/を参照", {"http://example.com/"}},
-        {"www.a.jp and http://b.jp", {"www.a.jp", "http://b.jp"}},
-        {"<http://quoted.example>", {"http://quoted.example"}},
-        {"xhttp://example.com", {}},
-        {"http:// www.", {}},
-        {"plain text", {}},
-    };
-    for (const auto& c : cases) {
-        QStringList found;
-        for (const TLinkRange& link : FindLinks(c.Line))
-            found << c.Line.mid(link.Start, link.Length);
-        EXPECT_EQ(found, c.Links) << c.Line.toStdString();
-    }
-}
-
-TEST(NoteFrame, NotesOutOfReachComeOntoTheNearestScreen)
-{
-    const QRect laptop(0, 0, 1024, 744); // a taskbar takes the bottom 24 pixels
-    const QRect monitor(1024, 0, 1280, 1024);
-    const struct {
-        QRect Note;
-        QList<QRect> Areas;
-        std::optional<QRect> Placed;
-    } cases[] = {
-        {{100, 100, 271, 71}, {laptop}, std::nullopt},
-        {{984, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels still show
-        {{985, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
-        {{2000, 300, 271, 71}, {laptop}, QRect(753, 300, 271, 71)}, // saved on a monitor now gone
-        {{-500, -300, 271, 71}, {laptop}, QRect(0, 0, 271, 71)},
-        {{40000, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
-        {{1000, 735, 271, 71}, {laptop}, QRect(753, 673, 271, 71)},
-        {{3000, 2000, 5000, 4000}, {laptop}, QRect(0, 0, 1024, 744)},
-        {{2000, 300, 271, 71}, {laptop, monitor}, std::nullopt},
-        {{1100, 1100, 271, 71}, {laptop, monitor}, QRect(1100, 953, 271, 71)},
-        {{-900, 500, 271, 71}, {laptop, monitor}, QRect(0, 500, 271, 71)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas), c.Placed)
-            << c.Note.x() << "," << c.Note.y() << " " << c.Note.width() << "x" << c.Note.height();
-}
 
 TEST(NoteFade, StepsOfTwentyNeverBelowZero)
 {

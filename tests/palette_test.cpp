@@ -1,11 +1,10 @@
 #include "TestSupport.h"
 
 #include "notes/uFDaviv.h"
-#include "platform/ColorValue.h"
+#include "controls/ColorValue.h"
 #include "shell/HotCorners.h"
 #include "shell/SingleInstance.h"
 #include "shell/Swatch.h"
-#include "shell/TerminationWatcher.h"
 #include "shell/uFMain.h"
 
 #include <QSignalSpy>
@@ -41,7 +40,7 @@ private:
 
 // A palette on a temporary store, with the timer stopped so that each test ticks by hand,
 // and the template note window the saves read their transparency from.
-class Palette : public TStoreFixture {
+class Palette : public TWindowFixture {
 protected:
     void Start()
     {
@@ -79,70 +78,6 @@ protected:
 };
 
 } // namespace
-
-TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
-{
-    struct TCase {
-        QPoint Cursor;
-        bool Show;
-        QPoint Place;
-    } cases[] = {
-        {{0, 0}, true, {0, 0}},     {{1023, 767}, true, {754, 665}},
-        {{0, 767}, true, {0, 665}}, {{1023, 0}, true, {754, 0}},
-        {{1, 0}, false, {}},        {{0, 1}, false, {}},
-        {{512, 384}, false, {}},
-    };
-    for (const TCase& c : cases) {
-        const THotCornerStep step = HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), c.Cursor));
-        EXPECT_EQ(step.Show, c.Show) << c.Cursor.x() << "," << c.Cursor.y();
-        if (c.Show) {
-            EXPECT_EQ(step.Place, c.Place);
-            EXPECT_FALSE(step.Hide);
-        }
-    }
-}
-
-TEST(HotCorners, HidesOutsideEveryCornerZone)
-{
-    const std::pair<QPoint, bool> cases[] = {
-        {{268, 50}, false}, {{754, 50}, false}, {{50, 101}, false}, {{50, 665}, false},
-        {{-5, 50}, false},  {{50, -5}, false},  {{-5, 300}, true},  {{269, 50}, true},
-        {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
-    };
-    for (const auto& [cursor, hide] : cases)
-        EXPECT_EQ(HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), cursor)).Hide, hide)
-            << cursor.x() << "," << cursor.y();
-}
-
-TEST(HotCorners, EveryCornerPixelAtEveryScaleFactorAndOnEveryScreen)
-{
-    // What Qt reports on a 1024x768 screen at each factor with the cursor on device pixel
-    // (1023, 767): the logical screen and cursor. The edge itself is told in device pixels.
-    const struct {
-        double Factor;
-        QRect Screen;
-        QPoint Cursor;
-    } factors[] = {
-        {1, {0, 0, 1024, 768}, {1023, 767}},  {1.25, {0, 0, 819, 614}, {818, 614}}, {1.5, {0, 0, 683, 512}, {682, 511}},
-        {1.75, {0, 0, 585, 439}, {585, 438}}, {2, {0, 0, 512, 384}, {512, 384}},
-    };
-    for (const auto& f : factors) {
-        TCursorPlace place{f.Cursor, f.Screen, false, false, true, true};
-        THotCornerStep step = HotCornerStep(place);
-        EXPECT_TRUE(step.Show) << f.Factor;
-        EXPECT_EQ(step.Place, QPoint(f.Screen.width() - 270, f.Screen.height() - 103)) << f.Factor;
-        EXPECT_FALSE(step.Hide) << f.Factor;
-        // One device pixel in, the logical cursor may read as the last pixel: no corner.
-        place = {f.Cursor - QPoint(1, 1), f.Screen, false, false, false, false};
-        EXPECT_FALSE(HotCornerStep(place).Show) << f.Factor;
-    }
-    // A second screen right of the first has corners of its own.
-    const QRect right(1024, 0, 1280, 1024);
-    const THotCornerStep step = HotCornerStep(CursorPlaceAt(right, {2303, 1023}));
-    EXPECT_TRUE(step.Show);
-    EXPECT_EQ(step.Place, QPoint(1024 + 1280 - 270, 1024 - 103));
-    EXPECT_TRUE(HotCornerStep(CursorPlaceAt(right, {1600, 500})).Hide);
-}
 
 TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
 {
@@ -392,14 +327,6 @@ TEST_F(Palette, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
     EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("waiting\r\n"));
 }
 
-TEST_F(Palette, TerminationSignalsArriveOnTheEventLoop)
-{
-    TTerminationWatcher watcher;
-    QSignalSpy requested(&watcher, &TTerminationWatcher::TerminationRequested);
-    std::raise(SIGTERM);
-    EXPECT_EVENTUALLY(requested.count() == 1);
-}
-
 TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
 {
     TSingleInstance first(DbPath());
@@ -475,4 +402,27 @@ TEST_F(Palette, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
     EXPECT_TRUE(Reports.first().contains(QStringLiteral("買い物"))) << qPrintable(Reports.first());
     EXPECT_TRUE(Reports.first().contains(QStringLiteral("(空の付箋)")));
     EXPECT_EQ(Column(StmtNoteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
+}
+
+// --- The application's error report ---
+
+TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
+{
+    EXPECT_EQ(ErrorReportText(QStringLiteral("Table is at End of File")), QStringLiteral("Table is at End of File."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("what!")), QStringLiteral("what!"));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("a: ")), QStringLiteral("a: "));
+    EXPECT_EQ(ErrorReportText(QStringLiteral("保存できません")), QStringLiteral("保存できません."));
+    EXPECT_EQ(ErrorReportText(QString()), QString());
+}
+
+TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
+{
+    QStringList reports;
+    SetErrorReporter([&](const QString& text) { reports << text; });
+    QObject target;
+    QTimer::singleShot(0, &target, [] { throw EConvertError(QStringLiteral("'x' is not a valid date")); });
+    ASSERT_EVENTUALLY(reports.size() == 1);
+    EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
+    SetErrorReporter({});
 }

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "StoreFixture.h"
 
 #include "store/Backup.h"
 
@@ -319,6 +319,7 @@ TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
     EXPECT_FALSE(QFile::exists(copy + QStringLiteral(".part")));
     TSQLiteDatabase db(copy.toUtf8());
     EXPECT_EQ(db.RunQuery("select count(*) as n from m_daviv")->ValueText("n"), "301");
-    EXPECT_EQ(db.RunQuery("select note from m_daviv where rowid = 301")->ValueText("note"), "written during the backup");
+    EXPECT_EQ(db.RunQuery("select note from m_daviv where rowid = 301")->ValueText("note"),
+              "written during the backup");
     EXPECT_EQ(BackupDays(Dir.filePath(QStringLiteral("backup"))), QList<QDate>{QDate(2026, 12, 9)});
 }

@@ -1,10 +1,8 @@
-#include "platform/ErrorReport.h"
 #include "platform/StoreText.h"
 
-#include "TestSupport.h"
+#include "StoreFixture.h"
 
 #include <QRandomGenerator>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -114,25 +112,4 @@ TEST(StoreNumbers, IntegersAndBooleans)
     EXPECT_FALSE(StrToBool(QStringLiteral("false")));
     for (const char* bad : {"", "yes", "-"})
         EXPECT_THROW(StrToBool(QString::fromLatin1(bad)), EConvertError) << bad;
-}
-
-TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
-{
-    EXPECT_EQ(ErrorReportText(QStringLiteral("Table is at End of File")), QStringLiteral("Table is at End of File."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("what!")), QStringLiteral("what!"));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("a: ")), QStringLiteral("a: "));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("保存できません")), QStringLiteral("保存できません."));
-    EXPECT_EQ(ErrorReportText(QString()), QString());
-}
-
-TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
-{
-    QStringList reports;
-    SetErrorReporter([&](const QString& text) { reports << text; });
-    QObject target;
-    QTimer::singleShot(0, &target, [] { throw EConvertError(QStringLiteral("'x' is not a valid date")); });
-    ASSERT_EVENTUALLY(reports.size() == 1);
-    EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
-    SetErrorReporter({});
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-class TrayAndReminders : public TStoreFixture {
+class TrayAndReminders : public TWindowFixture {
 protected:
     void Start()
     {
@@ -63,33 +63,6 @@ protected:
 };
 
 } // namespace
-
-TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
-{
-    const TReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};
-    const auto at = [](int day, int h, int m, int s, int ms = 0) {
-        return QDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
-    };
-    const struct {
-        QDateTime Previous, Now;
-        bool Due;
-    } cases[] = {
-        {at(8, 10, 29, 59, 400), at(8, 10, 30, 0, 400), true},
-        {at(8, 10, 30, 0, 400), at(8, 10, 30, 1, 400), false}, // shown already
-        {at(8, 10, 29, 58), at(8, 10, 30, 45), true},          // a stalled tick still shows it
-        {at(8, 10, 30, 45), at(8, 10, 31, 0), false},
-        {at(7, 10, 0, 0), at(8, 10, 35, 0), true},    // a suspended machine wakes up
-        {at(7, 10, 0, 0), at(9, 10, 31, 0), false},   // but not after a day
-        {at(8, 10, 31, 0), at(8, 10, 30, 30), false}, // the clock was set back
-        {at(7, 10, 29, 59), at(7, 10, 30, 1), false}, // another day
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReminderDue(moment, c.Previous, c.Now), c.Due)
-            << qPrintable(c.Previous.toString(Qt::ISODateWithMs)) << " .. "
-            << qPrintable(c.Now.toString(Qt::ISODateWithMs));
-    EXPECT_FALSE(ReadReminder(QStringLiteral("abc"), QStringLiteral("10:30:00")).has_value());
-    EXPECT_FALSE(ReadReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
-}
 
 TEST_F(TrayAndReminders, ReminderShowsItsTimeTextAndMessageInItsMinute)
 {
@@ -241,20 +214,4 @@ TEST_F(TrayAndReminders, BalloonCommandShowsTheCurrentTextThenEditsAndReloads)
     ASSERT_EQ(shown.count(), 1);
     EXPECT_EQ(shown.first().first().toString(), QStringLiteral("???"));
     EXPECT_EQ(Main->MessageList, QStringList{QStringLiteral("added")});
-}
-
-TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
-{
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    tzset();
-    // On 2026-03-29 the clocks go from 2:00 straight to 3:00; 2:00 on 2026-10-25 comes twice.
-    const QDateTime gapEnd(QDate(2026, 3, 29), QTime(3, 0));
-    EXPECT_EQ(ReminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);
-    EXPECT_TRUE(ReminderDue({QDate(2026, 3, 29), QTime(2, 30)}, gapEnd.addSecs(-1), gapEnd.addSecs(1)));
-    const QDateTime twice = ReminderFireTime({QDate(2026, 10, 25), QTime(2, 30)});
-    EXPECT_EQ(twice.time(), QTime(2, 30));
-    EXPECT_FALSE(ReminderDue({QDate(2026, 10, 25), QTime(2, 30)}, twice, twice.addSecs(3600)));
-    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-    tzset();
 }

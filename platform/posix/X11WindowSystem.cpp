@@ -1,8 +1,7 @@
-#include "platform/X11Window.h"
+#include "platform/WindowSystem.h"
 
 #include <QWidget>
 
-#ifdef ZU_HAVE_XCB
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QHash>
@@ -48,7 +47,7 @@ class TPlaceFilter : public QAbstractNativeEventFilter {
 public:
     struct TWatched {
         QWidget* Window = nullptr;
-        X11Places::TReport Report;
+        WindowPlaces::TReport Report;
         bool ParentIsRoot = true;
     };
 
@@ -63,7 +62,7 @@ public:
         return *filter;
     }
 
-    void Watch(QWidget* window, X11Places::TReport report)
+    void Watch(QWidget* window, WindowPlaces::TReport report)
     {
         Forget(window);
         // A new native window starts as a child of the root.
@@ -115,7 +114,7 @@ public:
         const QRect native(place.value_or(QPoint()), size.isValid() ? size : QSize(1, 1));
         const QRect logical = QHighDpi::fromNativeWindowGeometry(native, handle);
         // The report may forget windows; it gets its own copy of the callback.
-        const X11Places::TReport report = watched->Report;
+        const WindowPlaces::TReport report = watched->Report;
         report(place ? std::optional<QPoint>(logical.topLeft()) : std::nullopt,
                size.isValid() ? logical.size() : QSize());
         return false;
@@ -170,34 +169,19 @@ void KeepOutOfTaskbar(QWidget* window)
     // No flush needed: Qt's map request follows on the same connection.
 }
 
-bool X11Places::Active()
+bool WindowPlaces::Active()
 {
     return Connection() != nullptr;
 }
 
-void X11Places::Watch(QWidget* window, TReport report)
+void WindowPlaces::Watch(QWidget* window, TReport report)
 {
     if (Active())
         TPlaceFilter::Instance().Watch(window, std::move(report));
 }
 
-void X11Places::Forget(QWidget* window)
+void WindowPlaces::Forget(QWidget* window)
 {
     if (Active())
         TPlaceFilter::Instance().Forget(window);
 }
-
-#else
-
-void KeepOutOfTaskbar(QWidget*) {}
-
-bool X11Places::Active()
-{
-    return false;
-}
-
-void X11Places::Watch(QWidget*, TReport) {}
-
-void X11Places::Forget(QWidget*) {}
-
-#endif

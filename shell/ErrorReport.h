@@ -18,8 +18,18 @@ void ShowErrorReport(const QString& message);
 using TErrorReporter = std::function<void(const QString& text)>;
 void SetErrorReporter(TErrorReporter reporter);
 
-// Catches every error that leaves an event handler, where the toolkit the program was
-// designed on catches it, so that errors never cross the event loop.
+// Runs a user action or a timer tick. An error of the program's that leaves it is reported
+// here, through the error report, so that nothing unwinds through Qt's signal dispatch.
+void RunGuarded(const std::function<void()>& action);
+
+// A slot for connect() that runs the action guarded; the signal's arguments are not passed on.
+template <class TAction> auto Guarded(TAction action)
+{
+    return [action = std::move(action)](auto&&...) { RunGuarded(action); };
+}
+
+// Catches every error that still leaves an event handler, logs it as one that escaped the
+// guard, and reports it, so that errors never cross the event loop.
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);

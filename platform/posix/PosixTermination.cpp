@@ -1,8 +1,7 @@
-#include "shell/TerminationWatcher.h"
+#include "platform/Termination.h"
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,11 +15,9 @@ void OnSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(SignalPipe[0], &byte, 1);
 }
 } // namespace
-#endif
 
 TTerminationWatcher::TTerminationWatcher(QObject* parent) : QObject(parent)
 {
-#ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0)
         return;
     FNotifier = new QSocketNotifier(SignalPipe[1], QSocketNotifier::Read, this);
@@ -35,15 +32,12 @@ TTerminationWatcher::TTerminationWatcher(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
-#endif
 }
 
 TTerminationWatcher::~TTerminationWatcher()
 {
-#ifdef Q_OS_UNIX
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
-#endif
 }

@@ -2,18 +2,15 @@
 
 #include "platform/Desktop.h"
 
+#include <QSize>
 #include <QStringList>
 
 // A desktop with a settable clock, cursor and screen, and a record of what was asked of it.
 class TFakeDesktop : public TDesktop {
 public:
-    explicit TFakeDesktop(QString folder) : Folder(std::move(folder)) {}
-
-    QString ProgramFolder() const override { return Folder; }
     QDateTime Now() const override { return Clock; }
     QPoint CursorPos() const override { return Cursor; }
     TCursorPlace CursorPlace() const override { return CursorPlaceAt(QRect(QPoint(), Screen), Cursor); }
-    QSize PrimaryScreenSize() const override { return Screen; }
     QList<QRect> ScreenAreas() const override
     {
         return Areas.isEmpty() ? QList<QRect>{QRect(QPoint(), Screen)} : Areas;
@@ -22,7 +19,6 @@ public:
     void RequestHiragana(QWidget* editor) override { HiraganaRequests << editor; }
     void SwitchInputMethodOff(QWidget* editor) override { InputMethodOff << editor; }
 
-    QString Folder;
     QDateTime Clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
     QPoint Cursor{500, 400};
     QSize Screen{1024, 768};

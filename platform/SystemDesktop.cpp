@@ -1,6 +1,7 @@
 #include "platform/Desktop.h"
 
-#include <QCoreApplication>
+#include "platform/System.h"
+
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
@@ -10,11 +11,6 @@
 #include <QWidget>
 #include <qpa/qplatformcursor.h>
 #include <qpa/qplatformscreen.h>
-
-QString TSystemDesktop::ProgramFolder() const
-{
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-}
 
 QDateTime TSystemDesktop::Now() const
 {
@@ -50,12 +46,6 @@ TCursorPlace TSystemDesktop::CursorPlace() const
     return CursorPlaceAt(screen ? screen->geometry() : QRect(), logical);
 }
 
-QSize TSystemDesktop::PrimaryScreenSize() const
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->size() : QSize();
-}
-
 QList<QRect> TSystemDesktop::ScreenAreas() const
 {
     QList<QRect> areas;
@@ -75,21 +65,10 @@ void TSystemDesktop::OpenLink(const QString& text)
 
 void TSystemDesktop::RequestHiragana(QWidget* editor)
 {
-    // Qt has no portable hiragana mode; the input method keeps its own state here.
-    editor->setAttribute(Qt::WA_InputMethodEnabled, true);
+    RequestHiraganaInput(editor);
 }
 
 void TSystemDesktop::SwitchInputMethodOff(QWidget* editor)
 {
-    editor->setAttribute(Qt::WA_InputMethodEnabled, false);
-}
-
-QString ProgramFilePath(const QString& folder, const QString& fileName)
-{
-    QString path = folder;
-    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QDir::separator())))
-        path.chop(1);
-    if (!path.endsWith(QDir::separator()))
-        path += QDir::separator();
-    return path + fileName;
+    ::SwitchInputMethodOff(editor);
 }

@@ -1,4 +1,4 @@
-#include "platform/ErrorReport.h"
+#include "shell/ErrorReport.h"
 
 #include "platform/Exception.h"
 
@@ -54,14 +54,26 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("zufusen"));
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event)
+void RunGuarded(const std::function<void()>& action)
 {
     try {
-        return QApplication::notify(receiver, event);
+        action();
     } catch (const Exception& e) {
         ShowErrorReport(e.Message());
     } catch (const std::exception& e) {
         ShowErrorReport(QString::fromUtf8(e.what()));
+    }
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        qWarning("an error escaped its handler (event %d to %s): %s", int(event->type()),
+                 receiver->metaObject()->className(), e.what());
+        const auto* own = dynamic_cast<const Exception*>(&e);
+        ShowErrorReport(own ? own->Message() : QString::fromUtf8(e.what()));
     }
     return false;
 }

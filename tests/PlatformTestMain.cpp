@@ -1,0 +1,15 @@
+#include "platform/System.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+// The platform's tests run with its own code page conversion in place, and an event loop but
+// no window system.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    UseSystemCodePage932();
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,30 @@
+// What the platform backend of this build does: its code page conversion is tested through the
+// store's text rules (store_text_test.cpp, built into this program too), and its ending.
+#include "StoreFixture.h"
+
+#include "platform/System.h"
+#include "platform/Termination.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+TEST(Platform, ProgramFolderIsTheExecutablesFolder)
+{
+    const QString folder = ProgramFolder();
+    EXPECT_EQ(QDir(folder), QDir(QCoreApplication::applicationDirPath()));
+    EXPECT_FALSE(folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')));
+}
+
+#ifdef Q_OS_UNIX
+TEST(Platform, TerminationSignalsArriveOnTheEventLoop)
+{
+    TTerminationWatcher watcher;
+    QSignalSpy requested(&watcher, &TTerminationWatcher::TerminationRequested);
+    std::raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requested.count() == 1; }, 5000));
+}
+#endif

@@ -1,0 +1,220 @@
+// The program's rules that need no window: note text and frame geometry, hot corners, reminder
+// matching and the note list's search.
+#include "StoreFixture.h"
+
+#include "list/SearchText.h"
+#include "notes/NoteFrame.h"
+#include "notes/NoteText.h"
+#include "shell/HotCorners.h"
+#include "shell/Reminders.h"
+
+#include <ctime>
+
+namespace {
+
+QString S(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+TEST(NoteText, EveryLineEndsInCrLf)
+{
+    const struct {
+        QStringList Lines;
+        QString Text;
+    } cases[] = {
+        {{}, QString()},
+        {{QString()}, QString()},
+        {{"a", "b"}, "a\r\nb\r\n"},
+        {{"a", "b", ""}, "a\r\nb\r\n"},
+        {{"", ""}, "\r\n"},
+        {{"a", "", "b"}, "a\r\n\r\nb\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NoteTextFromLines(c.Lines), c.Text) << c.Lines.join(QLatin1Char('|')).toStdString();
+}
+
+TEST(NoteText, FindsUrlShapedText)
+{
+    const struct {
+        QString Line;
+        QStringList Links;
+    } cases[] = {
+        {"see http://example.com/a now", {"http://example.com/a"}},
+        {"https://x.example.jp/?q=1&r=2.", {"https://x.example.jp/?q=1&r=2"}},
+        {"ftp://files.example.org", {"ftp://files.example.org"}},
+        {"file:///C:/temp/a.txt", {"file:///C:/temp/a.txt"}},
+        {"mailto:someone@example.com", {"mailto:someone@example.com"}},
+        {"(www.example.com)", {"www.example.com"}},
+        {"HTTP://EXAMPLE.COM", {"HTTP://EXAMPLE.COM"}},
+        {"詳細はhttp://example.com/を参照", {"http://example.com/"}},
+        {"www.a.jp and http://b.jp", {"www.a.jp", "http://b.jp"}},
+        {"<http://quoted.example>", {"http://quoted.example"}},
+        {"xhttp://example.com", {}},
+        {"http:// www.", {}},
+        {"plain text", {}},
+    };
+    for (const auto& c : cases) {
+        QStringList found;
+        for (const TLinkRange& link : FindLinks(c.Line))
+            found << c.Line.mid(link.Start, link.Length);
+        EXPECT_EQ(found, c.Links) << c.Line.toStdString();
+    }
+}
+
+TEST(NoteFrame, NotesOutOfReachComeOntoTheNearestScreen)
+{
+    const QRect laptop(0, 0, 1024, 744); // a taskbar takes the bottom 24 pixels
+    const QRect monitor(1024, 0, 1280, 1024);
+    const struct {
+        QRect Note;
+        QList<QRect> Areas;
+        std::optional<QRect> Placed;
+    } cases[] = {
+        {{100, 100, 271, 71}, {laptop}, std::nullopt},
+        {{984, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels still show
+        {{985, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{2000, 300, 271, 71}, {laptop}, QRect(753, 300, 271, 71)}, // saved on a monitor now gone
+        {{-500, -300, 271, 71}, {laptop}, QRect(0, 0, 271, 71)},
+        {{40000, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{1000, 735, 271, 71}, {laptop}, QRect(753, 673, 271, 71)},
+        {{3000, 2000, 5000, 4000}, {laptop}, QRect(0, 0, 1024, 744)},
+        {{2000, 300, 271, 71}, {laptop, monitor}, std::nullopt},
+        {{1100, 1100, 271, 71}, {laptop, monitor}, QRect(1100, 953, 271, 71)},
+        {{-900, 500, 271, 71}, {laptop, monitor}, QRect(0, 500, 271, 71)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas), c.Placed)
+            << c.Note.x() << "," << c.Note.y() << " " << c.Note.width() << "x" << c.Note.height();
+}
+
+TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
+{
+    struct TCase {
+        QPoint Cursor;
+        bool Show;
+        QPoint Place;
+    } cases[] = {
+        {{0, 0}, true, {0, 0}},     {{1023, 767}, true, {754, 665}},
+        {{0, 767}, true, {0, 665}}, {{1023, 0}, true, {754, 0}},
+        {{1, 0}, false, {}},        {{0, 1}, false, {}},
+        {{512, 384}, false, {}},
+    };
+    for (const TCase& c : cases) {
+        const THotCornerStep step = HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), c.Cursor));
+        EXPECT_EQ(step.Show, c.Show) << c.Cursor.x() << "," << c.Cursor.y();
+        if (c.Show) {
+            EXPECT_EQ(step.Place, c.Place);
+            EXPECT_FALSE(step.Hide);
+        }
+    }
+}
+
+TEST(HotCorners, HidesOutsideEveryCornerZone)
+{
+    const std::pair<QPoint, bool> cases[] = {
+        {{268, 50}, false}, {{754, 50}, false}, {{50, 101}, false}, {{50, 665}, false},
+        {{-5, 50}, false},  {{50, -5}, false},  {{-5, 300}, true},  {{269, 50}, true},
+        {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
+    };
+    for (const auto& [cursor, hide] : cases)
+        EXPECT_EQ(HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), cursor)).Hide, hide)
+            << cursor.x() << "," << cursor.y();
+}
+
+TEST(HotCorners, EveryCornerPixelAtEveryScaleFactorAndOnEveryScreen)
+{
+    // What Qt reports on a 1024x768 screen at each factor with the cursor on device pixel
+    // (1023, 767): the logical screen and cursor. The edge itself is told in device pixels.
+    const struct {
+        double Factor;
+        QRect Screen;
+        QPoint Cursor;
+    } factors[] = {
+        {1, {0, 0, 1024, 768}, {1023, 767}},  {1.25, {0, 0, 819, 614}, {818, 614}}, {1.5, {0, 0, 683, 512}, {682, 511}},
+        {1.75, {0, 0, 585, 439}, {585, 438}}, {2, {0, 0, 512, 384}, {512, 384}},
+    };
+    for (const auto& f : factors) {
+        TCursorPlace place{f.Cursor, f.Screen, false, false, true, true};
+        THotCornerStep step = HotCornerStep(place);
+        EXPECT_TRUE(step.Show) << f.Factor;
+        EXPECT_EQ(step.Place, QPoint(f.Screen.width() - 270, f.Screen.height() - 103)) << f.Factor;
+        EXPECT_FALSE(step.Hide) << f.Factor;
+        // One device pixel in, the logical cursor may read as the last pixel: no corner.
+        place = {f.Cursor - QPoint(1, 1), f.Screen, false, false, false, false};
+        EXPECT_FALSE(HotCornerStep(place).Show) << f.Factor;
+    }
+    // A second screen right of the first has corners of its own.
+    const QRect right(1024, 0, 1280, 1024);
+    const THotCornerStep step = HotCornerStep(CursorPlaceAt(right, {2303, 1023}));
+    EXPECT_TRUE(step.Show);
+    EXPECT_EQ(step.Place, QPoint(1024 + 1280 - 270, 1024 - 103));
+    EXPECT_TRUE(HotCornerStep(CursorPlaceAt(right, {1600, 500})).Hide);
+}
+
+TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
+{
+    const TReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};
+    const auto at = [](int day, int h, int m, int s, int ms = 0) {
+        return QDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
+    };
+    const struct {
+        QDateTime Previous, Now;
+        bool Due;
+    } cases[] = {
+        {at(8, 10, 29, 59, 400), at(8, 10, 30, 0, 400), true},
+        {at(8, 10, 30, 0, 400), at(8, 10, 30, 1, 400), false}, // shown already
+        {at(8, 10, 29, 58), at(8, 10, 30, 45), true},          // a stalled tick still shows it
+        {at(8, 10, 30, 45), at(8, 10, 31, 0), false},
+        {at(7, 10, 0, 0), at(8, 10, 35, 0), true},    // a suspended machine wakes up
+        {at(7, 10, 0, 0), at(9, 10, 31, 0), false},   // but not after a day
+        {at(8, 10, 31, 0), at(8, 10, 30, 30), false}, // the clock was set back
+        {at(7, 10, 29, 59), at(7, 10, 30, 1), false}, // another day
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReminderDue(moment, c.Previous, c.Now), c.Due)
+            << qPrintable(c.Previous.toString(Qt::ISODateWithMs)) << " .. "
+            << qPrintable(c.Now.toString(Qt::ISODateWithMs));
+    EXPECT_FALSE(ReadReminder(QStringLiteral("abc"), QStringLiteral("10:30:00")).has_value());
+    EXPECT_FALSE(ReadReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
+}
+
+TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    // On 2026-03-29 the clocks go from 2:00 straight to 3:00; 2:00 on 2026-10-25 comes twice.
+    const QDateTime gapEnd(QDate(2026, 3, 29), QTime(3, 0));
+    EXPECT_EQ(ReminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);
+    EXPECT_TRUE(ReminderDue({QDate(2026, 3, 29), QTime(2, 30)}, gapEnd.addSecs(-1), gapEnd.addSecs(1)));
+    const QDateTime twice = ReminderFireTime({QDate(2026, 10, 25), QTime(2, 30)});
+    EXPECT_EQ(twice.time(), QTime(2, 30));
+    EXPECT_FALSE(ReminderDue({QDate(2026, 10, 25), QTime(2, 30)}, twice, twice.addSecs(3600)));
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
+}
+
+TEST(NoteSearch, FoldsWhatAJapaneseUserTakesForTheSameCharacters)
+{
+    const std::pair<const char*, const char*> same[] = {
+        {"ＡＢＣ１２３", "abc123"},
+        {"ｶﾀｶﾅ", "かたかな"},
+        {"ｶﾞｯｺｳ", "がっこう"},
+        {"カタカナ", "かたかな"},
+        {"Meeting", "MEETING"},
+        {"ﾊﾟｿｺﾝ", "ぱそこん"},
+        {"㈱", "(株)"},
+        {"①", "1"},
+        {"買い物　リスト", "買い物 リスト"},
+        {"ヴァイオリン", "ゔぁいおりん"},
+    };
+    for (const auto& [a, b] : same)
+        EXPECT_EQ(FoldForSearch(S(a)), FoldForSearch(S(b))) << a << " / " << b;
+    EXPECT_NE(FoldForSearch(S("買い物")), FoldForSearch(S("買物")));
+    EXPECT_TRUE(MatchesSearch(FoldForSearch(S("2026/11/30 牛乳とタマゴ")), FoldForSearch(S("たまご 11/30"))));
+    EXPECT_FALSE(MatchesSearch(FoldForSearch(S("牛乳")), FoldForSearch(S("牛乳 パン"))));
+    EXPECT_TRUE(MatchesSearch(FoldForSearch(S("anything")), FoldForSearch(S("  "))));
+}
