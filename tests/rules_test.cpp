@@ -186,6 +186,12 @@ TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin");
     tzset();
+    // Where the local time zone does not follow TZ (Windows), this cannot be set up.
+    if (QDateTime(QDate(2026, 1, 1), QTime(12, 0)).offsetFromUtc() != 3600) {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+        GTEST_SKIP() << "the local time zone does not follow TZ here";
+    }
     // On 2026-03-29 the clocks go from 2:00 straight to 3:00; 2:00 on 2026-10-25 comes twice.
     const QDateTime gapEnd(QDate(2026, 3, 29), QTime(3, 0));
     EXPECT_EQ(ReminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);

@@ -40,16 +40,92 @@ program_folder_is 'Y:\win_platform_test.exe' 'Y:\'
 
 run_wine_exe "$tests/win_input_method_test.exe" --gtest_brief=1
 
-name=$(basename "$program")
-start_wine_gui "$work/program.log" "$program"
-if ! wait_until 30 wine_window_shown "$name"; then
-    echo "no window of $name appeared; see $work/program.log" >&2
-    exit 1
-fi
-if ! wait_until 15 wine_tray_docked; then
-    echo "the tray icon of $name did not dock in the tray host" >&2
-    exit 1
-fi
+# --- the real program -------------------------------------------------------------------
+
+app=$work/app
+db=$app/zu_daviv.db
+rm -rf "$app"
+mkdir -p "$app"
+cp "$program" "$app/zufusen.exe"
+name=zufusen.exe
+failed=0
+check()
+{
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok   - $what"
+    else
+        echo "FAIL - $what"
+        failed=$((failed + 1))
+    fi
+}
+sql()
+{
+    sqlite3 -cmd '.timeout 3000' "$db" "$@"
+}
+schema_is_exact()
+{
+    [ -f "$db" ] || return 1
+    local seen want
+    seen=$(sql "select sql from sqlite_master where type = 'table' order by name" 2>/dev/null | sed 's/^CREATE TABLE/Create table/')
+    want="Create table m_daviv ([f_day] DATE, [note] BLOB, [xpos] INT, [ypos] INT, [width] INT, [height] INT, [term] BOOL, [visible] BOOL, [color] INT, [alpha] INT)
+Create table m_icom_message ([itime] Time, [message] Text, [iday] Date)"
+    [ "$seen" = "$want" ]
+}
+shown_windows_at_least()
+{
+    [ "$(wine_windows "$name" | wc -l)" -ge "$1" ]
+}
+# "X Y" of the shown window of the program at the given place, for the checks below.
+window_at()
+{
+    local w
+    for w in $(wine_windows "$name"); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$X $Y" = "$1" ] && echo "$w" && return 0
+    done
+    return 1
+}
+row_is()
+{
+    [ "$(sql "select xpos, ypos, lower(hex(note)) from m_daviv where rowid = $1")" = "$2" ]
+}
+ended()
+{
+    [ -z "$WINE_PID" ] || ! running "$WINE_PID"
+}
+# 終了 from the palette: the cursor on the top-left corner shows it, Ctrl+X ends the program.
+exit_by_palette()
+{
+    xdotool mousemove 0 0
+    wait_until 15 window_at "0 0" >/dev/null || return 1
+    timeout 10 xdotool windowfocus --sync "$(window_at "0 0")" || return 1
+    xdotool key ctrl+x
+    wait_until 20 ended
+}
+
+start_wine_gui "$work/program.log" "$app/zufusen.exe"
+check "the first start makes zu_daviv.db beside the exe with the exact schema" wait_until 30 schema_is_exact
+check "its tray icon docks in the tray host" wait_until 30 wine_tray_docked
+stop_wine
+
+# A note in code page 932, as the program has always stored Japanese, and one with an emoji,
+# which code page 932 cannot hold, in the marked UTF-8 form.
+cp932=$(printf '買い物リスト\r\n牛乳・卵\r\n' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n')
+marked=efbbbf$(printf 'ok 😀\r\n' | od -An -tx1 | tr -d ' \n')
+sql "insert into m_daviv values ('2026/12/01', cast(x'$cp932' as text), 100, 100, 271, 71, -1, -1, 65535, 200),
+                                ('2026/12/02', cast(x'$marked' as text), 450, 300, 271, 71, -1, -1, 16744703, 200);"
+xdotool mousemove 512 600
+start_wine_gui "$work/program.log" "$app/zufusen.exe"
+check "the notes come back at their places" wait_until 30 eval 'window_at "100 100" >/dev/null && window_at "450 300" >/dev/null'
 sleep 1
 import -window root "$work/shots/windows.png"
-echo "$name shows $(wine_windows "$name" | wc -l) window(s); screenshot $work/shots/windows.png"
+# A drag by the first note's date strip, at its top right.
+xdotool mousemove 350 106 sleep 0.3 mousedown 1 sleep 0.3 mousemove 370 126 sleep 0.2 mousemove 390 146 sleep 0.3 mouseup 1
+check "a move by the date strip is saved, the text byte for byte" wait_until 10 row_is 1 "140|140|$cp932"
+check "終了 ends the program" exit_by_palette
+check "the exit save keeps both texts byte for byte" \
+    eval 'row_is 1 "140|140|$cp932" && row_is 2 "450|300|$marked"'
+echo "screenshot $work/shots/windows.png; $failed failed"
+[ "$failed" -eq 0 ]
