@@ -19,7 +19,7 @@ TEST(Platform, ProgramFolderIsTheExecutablesFolder)
     EXPECT_FALSE(folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')));
 }
 
-#ifdef Q_OS_UNIX
+#ifdef ZU_PLATFORM_POSIX
 TEST(Platform, TerminationSignalsArriveOnTheEventLoop)
 {
     TTerminationWatcher watcher;
