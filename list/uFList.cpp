@@ -4,11 +4,16 @@
 #include "controls/DialogPalette.h"
 #include "platform/Desktop.h"
 #include "shell/ErrorReport.h"
+#include "platform/Exception.h"
 #include "platform/StoreText.h"
 #include "shell/uFMain.h"
 #include "store/NoteStore.h"
 #include "ui_frmList.h"
 
+#include "list/SearchText.h"
+
+#include <QHeaderView>
+#include <QShortcut>
 #include <QShowEvent>
 
 TfrmList* frmList = nullptr;
@@ -16,6 +21,22 @@ TfrmList* frmList = nullptr;
 namespace {
 
 enum TColumn { ColDay, ColNote, ColState, ColId };
+
+// What the search compares: the date and the text, folded once when the row is loaded.
+constexpr int SearchRole = Qt::UserRole;
+
+// A row that sorts its id column by number.
+class TNoteItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == ColId)
+            return text(ColId).toLongLong() < other.text(ColId).toLongLong();
+        return QTreeWidgetItem::operator<(other);
+    }
+};
 
 } // namespace
 
@@ -46,6 +67,21 @@ TfrmList::TfrmList(TDesktop& desktop, const TNoteStore& store, QWidget* parent)
 
     connect(ui->btnreview, &QPushButton::clicked, this, Guarded([this] { btnreviewClick(); }));
     connect(ui->btnremove, &QPushButton::clicked, this, Guarded([this] { btnremoveClick(); }));
+
+    // Beyond the two buttons: the search field, a double click to bring a note back, sorting by
+    // a column's header, and taking a removal back.
+    connect(ui->SearchEdit, &QLineEdit::textChanged, this, &TfrmList::ApplySearch);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        ui->SearchEdit->setFocus();
+        ui->SearchEdit->selectAll();
+    });
+    connect(ui->ListVwLg, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { btnreviewClick(); }));
+    ui->ListVwLg->header()->setSectionsClickable(true);
+    connect(ui->ListVwLg->header(), &QHeaderView::sectionClicked, this, &TfrmList::SortBy);
+    connect(ui->btnundo, &QPushButton::clicked, this, Guarded([this] { UndoRemoveClick(); }));
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, Guarded([this] { UndoRemoveClick(); }));
 }
 
 TfrmList::~TfrmList()
@@ -65,6 +101,22 @@ void TfrmList::showEvent(QShowEvent* event)
 void TfrmList::FormShow()
 {
     LoadNoteList();
+    ui->SearchEdit->setFocus();
+}
+
+// Removals can be taken back only while the list is open.
+void TfrmList::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (FRemoved.isEmpty())
+        return;
+    FRemoved.clear();
+    ui->btnundo->setEnabled(false);
+    try {
+        FStore.ForgetRemovedNotes();
+    } catch (const Exception& e) {
+        qWarning("removed notes not forgotten: %s", e.what());
+    }
 }
 
 void TfrmList::LoadNoteList()
@@ -72,12 +124,64 @@ void TfrmList::LoadNoteList()
     const std::vector<TNoteListRow> rows = FStore.NoteList();
     ui->ListVwLg->clear();
     for (const TNoteListRow& row : rows) {
-        auto* item = new QTreeWidgetItem(ui->ListVwLg);
+        auto* item = new TNoteItem(ui->ListVwLg);
         item->setText(ColDay, row.Day);
         item->setText(ColNote, NoteCellText(row.Text));
         item->setText(ColState, NoteStateWord(row.Term));
         item->setText(ColId, row.Id);
+        item->setData(ColNote, SearchRole, FoldForSearch(row.Day + QLatin1Char(' ') + row.Text));
     }
+    if (FSortColumn >= 0)
+        ui->ListVwLg->sortItems(FSortColumn, FSortOrder);
+    FFolded.clear();
+    ApplySearch();
+}
+
+void TfrmList::ApplySearch()
+{
+    const QString query = FoldForSearch(ui->SearchEdit->text());
+    QTreeWidget* list = ui->ListVwLg;
+    // The rows' folded texts and what each row shows, by row number, kept beside the list: an
+    // item's own isHidden() and setHidden() first look for its row among all rows.
+    if (FFolded.size() != size_t(list->topLevelItemCount())) {
+        FFolded.clear();
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            FFolded.push_back(list->topLevelItem(row)->data(ColNote, SearchRole).toString());
+        FShown.assign(FFolded.size(), true);
+    }
+    for (size_t row = 0; row < FFolded.size(); ++row) {
+        const bool shown = MatchesSearch(FFolded[row], query);
+        if (FShown[row] != shown) {
+            FShown[row] = shown;
+            list->setRowHidden(int(row), QModelIndex(), !shown);
+        }
+    }
+}
+
+// A first click on a column's header sorts by it; another reverses the order.
+void TfrmList::SortBy(int column)
+{
+    FSortOrder = column == FSortColumn && FSortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    FSortColumn = column;
+    ui->ListVwLg->header()->setSortIndicatorShown(true);
+    ui->ListVwLg->header()->setSortIndicator(column, FSortOrder);
+    ui->ListVwLg->sortItems(column, FSortOrder);
+    // The rows moved; their hidden state went with them.
+    FFolded.clear();
+    FShown.clear();
+    for (int row = 0; row < ui->ListVwLg->topLevelItemCount(); ++row) {
+        FFolded.push_back(ui->ListVwLg->topLevelItem(row)->data(ColNote, SearchRole).toString());
+        FShown.push_back(!ui->ListVwLg->isRowHidden(row, QModelIndex()));
+    }
+}
+
+void TfrmList::UndoRemoveClick()
+{
+    if (FRemoved.isEmpty())
+        return;
+    FStore.RestoreRemovedNote(FRemoved.takeLast());
+    ui->btnundo->setEnabled(!FRemoved.isEmpty());
+    LoadNoteList();
 }
 
 std::optional<QString> TfrmList::SelectedNoteId() const
@@ -130,6 +234,9 @@ void TfrmList::btnreviewClick()
     if (const std::optional<TStoredNote> stored = FStore.Note(id)) {
         auto* note = new TfrmDaviv(FDesktop, FStore, this);
         note->SetRecord(*stored);
+        const std::map<qint32, TNoteLook> looks = NoteLooksOrDefaults(FStore);
+        if (const auto look = looks.find(id); look != looks.end())
+            note->SetLook(look->second);
         note->KeepReachable();
         note->SetTermFlag(true);
         note->show();
@@ -154,6 +261,8 @@ void TfrmList::btnremoveClick()
     const qint32 id = StrToInt(*selected);
 
     FStore.RemoveNote(id);
+    FRemoved << id;
+    ui->btnundo->setEnabled(true);
     // Its window goes without a save, which would only put the row back.
     if (TfrmDaviv* open = OpenWindowOf(id)) {
         if (frmMain)

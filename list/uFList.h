@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class TDesktop;
 class TfrmDaviv;
@@ -29,9 +30,15 @@ public:
 
     void btnreviewClick();
     void btnremoveClick();
+    // Beyond the two buttons: puts the last removed note back while the list is open.
+    void UndoRemoveClick();
+    // Shows only the notes whose date or text holds every word of the search field.
+    void ApplySearch();
+    void SortBy(int column);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void FormShow();
@@ -42,6 +49,12 @@ private:
     TDesktop& FDesktop;
     const TNoteStore& FStore;
     std::unique_ptr<Ui::frmList> ui;
+    // The notes removed while the list is open, the last one last.
+    QList<qint32> FRemoved;
+    std::vector<QString> FFolded;
+    std::vector<bool> FShown;
+    int FSortColumn = -1;
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 
 // The state word of a note's term text: only "0" is a note that was ended.

@@ -12,6 +12,8 @@
 #include "ui_frmDaviv.h"
 
 #include <QIcon>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -83,8 +85,11 @@ TfrmDaviv::TfrmDaviv(TDesktop& desktop, const TNoteStore& store, QWidget* owner)
     connect(ui->N1, &QAction::triggered, this, Guarded([this] { btnHideClick(); }));
     connect(ui->H2, &QAction::triggered, this, Guarded([this] { H2Click(); }));
     connect(ui->E1, &QAction::triggered, this, Guarded([this] { E1Click(); }));
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { FPopupMenu1->popup(mapToGlobal(pos)); });
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        AddMoreCommands();
+        FPopupMenu1->popup(mapToGlobal(pos));
+    });
+    ui->RichEdMemo->viewport()->installEventFilter(this);
     connect(ui->RichEdMemo, &TRichEdit::LinkPressed, this,
             [this](int start, int end) { RunGuarded([&] { RichEdMemoLinkPressed(start, end); }); });
     ui->RichEdMemo->installEventFilter(this);
@@ -160,7 +165,11 @@ void TfrmDaviv::Store(bool ended, int lockWaitMs)
         const TNoteSaveResult result = FStore.SaveNote(CurrentValues(), FRowImage, ended, lockWaitMs);
         if (result.Way == TNoteSaveResult::AddedMissing || result.Way == TNoteSaveResult::AddedTaken)
             FRowChange = result.Way;
+        const bool newId = result.Id != FNoteId;
         FNoteId = result.Id;
+        // How the note is shown goes with it to its new row.
+        if (newId && FLook != TNoteLook{})
+            StoreLook();
         FRowImage = result.Image;
         FRowWanted = false;
         FSaveTimer->stop();
@@ -210,6 +219,141 @@ void TfrmDaviv::PlaceUnsavedMark()
     const QRect strip = ui->Label1->geometry();
     FUnsavedMark->move(strip.right() - FUnsavedMark->width() + 1, strip.bottom() - FUnsavedMark->height() + 1);
     FUnsavedMark->raise();
+}
+
+const QList<int>& TfrmDaviv::ZoomSteps()
+{
+    static const QList<int> steps = {50, 67, 75, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
+    return steps;
+}
+
+void TfrmDaviv::SetLook(const TNoteLook& look)
+{
+    FLook = look;
+    FLook.Zoom = std::clamp(look.Zoom, ZoomSteps().front(), ZoomSteps().back());
+    ApplyLook();
+}
+
+// The editor's text takes the zoom; the date strip keeps its size.
+void TfrmDaviv::ApplyLook()
+{
+    QFont font = this->font();
+    font.setPointSizeF(font.pointSizeF() * FLook.Zoom / 100.0);
+    ui->RichEdMemo->setFont(font);
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != FLook.OnTop) {
+        const bool shown = isVisible();
+        // Changing a window's flags hides it; it comes back where it was.
+        setWindowFlag(Qt::WindowStaysOnTopHint, FLook.OnTop);
+        setGeometry(FBounds);
+        if (shown)
+            show();
+    }
+}
+
+void TfrmDaviv::StoreLook()
+{
+    if (FNoteId == 0)
+        return;
+    try {
+        FStore.SaveNoteLook(FNoteId, FLook);
+    } catch (const Exception& e) {
+        // The note itself is stored; only how it is shown waits for the next change.
+        qWarning("how note %d is shown was not stored: %s", FNoteId, e.what());
+    }
+}
+
+void TfrmDaviv::ZoomBy(int steps)
+{
+    // From a size between two steps (set elsewhere) the first step goes to the next one.
+    const QList<int>& zoom = ZoomSteps();
+    int target = FLook.Zoom;
+    for (int i = 0; i < std::abs(steps); ++i) {
+        if (steps > 0) {
+            const auto above = std::upper_bound(zoom.begin(), zoom.end(), target);
+            if (above != zoom.end())
+                target = *above;
+        } else {
+            const auto below = std::lower_bound(zoom.begin(), zoom.end(), target);
+            if (below != zoom.begin())
+                target = *(below - 1);
+        }
+    }
+    SetZoom(target);
+}
+
+void TfrmDaviv::SetZoom(int percent)
+{
+    TNoteLook look = FLook;
+    look.Zoom = percent;
+    SetLook(look);
+    StoreLook();
+}
+
+void TfrmDaviv::SetOnTop(bool onTop)
+{
+    TNoteLook look = FLook;
+    look.OnTop = onTop;
+    SetLook(look);
+    StoreLook();
+}
+
+void TfrmDaviv::ChangeColor(quint32 color)
+{
+    SetColor(color);
+    SetMemoColor(color);
+    SaveNote();
+}
+
+void TfrmDaviv::AddMoreCommands()
+{
+    if (FMoreCommands)
+        return;
+    FMoreCommands = true;
+    QMenu* menu = FPopupMenu1;
+    menu->addSeparator();
+    QMenu* size = menu->addMenu(QStringLiteral("文字の大きさ"));
+    size->setObjectName(QStringLiteral("ZoomMenu"));
+    const auto add = [this](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
+        QAction* action = to->addAction(text);
+        action->setShortcut(keys);
+        // The keys themselves are the editor's (see eventFilter); the menu only names them.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, Guarded(slot));
+        return action;
+    };
+    add(size, QStringLiteral("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { ZoomBy(1); });
+    add(size, QStringLiteral("縮小(&O)"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { ZoomBy(-1); });
+    add(size, QStringLiteral("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+        [this] { SetZoom(TNoteLook::DefaultZoom); });
+    size->addSeparator();
+    for (int percent : ZoomSteps()) {
+        QAction* step = add(size, QStringLiteral("%1 %").arg(percent), {}, [this, percent] { SetZoom(percent); });
+        step->setCheckable(true);
+        connect(size, &QMenu::aboutToShow, step, [this, step, percent] { step->setChecked(FLook.Zoom == percent); });
+    }
+    QAction* onTop = menu->addAction(QStringLiteral("常に手前に表示(&T)"));
+    onTop->setObjectName(QStringLiteral("OnTop"));
+    onTop->setCheckable(true);
+    connect(menu, &QMenu::aboutToShow, onTop, [this, onTop] { onTop->setChecked(FLook.OnTop); });
+    connect(onTop, &QAction::triggered, this, [this](bool on) { RunGuarded([&] { SetOnTop(on); }); });
+    QMenu* colors = menu->addMenu(QStringLiteral("色"));
+    colors->setObjectName(QStringLiteral("ColorMenu"));
+    const std::pair<const char*, quint32> palette[] = {
+        {"ピンク", 16744703}, {"水色", 16771434}, {"緑", 65408}, {"黄色", 65535}, {"グレー", 12632256}};
+    for (const auto& [name, value] : palette) {
+        QPixmap swatch(16, 16);
+        swatch.fill(ColorFromValue(value));
+        QAction* color = colors->addAction(QIcon(swatch), QString::fromUtf8(name));
+        color->setCheckable(true);
+        connect(colors, &QMenu::aboutToShow, color, [this, color, value] { color->setChecked(FColor == value); });
+        connect(color, &QAction::triggered, this, Guarded([this, value] { ChangeColor(value); }));
+    }
+    menu->addSeparator();
+    TRichEdit* editor = ui->RichEdMemo;
+    add(menu, QStringLiteral("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
+    add(menu, QStringLiteral("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
+    add(menu, QStringLiteral("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
+    add(menu, QStringLiteral("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
 }
 
 void TfrmDaviv::SetNoteRow(qint32 id, const TRowImage& image)
@@ -577,6 +721,37 @@ void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
 
 bool TfrmDaviv::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl and the wheel, Ctrl++, Ctrl+- and Ctrl+0 size the note's text.
+    if (watched == ui->RichEdMemo || watched == ui->RichEdMemo->viewport()) {
+        if (event->type() == QEvent::Wheel) {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            if (wheel->modifiers() & Qt::ControlModifier) {
+                if (const int notches = wheel->angleDelta().y() / 120)
+                    RunGuarded([&] { ZoomBy(notches); });
+                return true;
+            }
+        } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->modifiers() & Qt::ControlModifier) {
+                const int code = key->key();
+                const bool zoomKey =
+                    code == Qt::Key_Plus || code == Qt::Key_Equal || code == Qt::Key_Minus || code == Qt::Key_0;
+                if (zoomKey && event->type() == QEvent::ShortcutOverride) {
+                    event->accept();
+                    return true;
+                }
+                if (zoomKey) {
+                    RunGuarded([&] {
+                        if (code == Qt::Key_0)
+                            SetZoom(TNoteLook::DefaultZoom);
+                        else
+                            ZoomBy(code == Qt::Key_Minus ? -1 : 1);
+                    });
+                    return true;
+                }
+            }
+        }
+    }
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &TfrmDaviv::ReassertBounds);
     if (watched == ui->RichEdMemo) {

@@ -103,6 +103,20 @@ public:
     // The transparencies a task-end fade steps through, from the given start.
     static QList<int> FadeSteps(int from);
 
+    // How the note is shown beyond its row: its text size and whether it stays on top. Set by
+    // creators before the first show, changed from the note's menu and keys and stored at once.
+    void SetLook(const TNoteLook& look);
+    const TNoteLook& Look() const { return FLook; }
+    // The text sizes, in percent, that zooming steps through.
+    static const QList<int>& ZoomSteps();
+    void ZoomBy(int steps);
+    void SetZoom(int percent);
+    void SetOnTop(bool onTop);
+    // A new colour from the note's menu, stored with the note.
+    void ChangeColor(quint32 color);
+    // The note's menu beyond its three commands, made the first time the menu opens.
+    void AddMoreCommands();
+
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
     void TaskEnded();
@@ -129,6 +143,8 @@ private:
     void SetSaveState(TSaveState state, const QString& error = {});
     void Changed();
     void PlaceUnsavedMark();
+    void ApplyLook();
+    void StoreLook();
     void PlaceReported(std::optional<QPoint> place, QSize size);
     void ReassertBounds();
 
@@ -167,6 +183,9 @@ private:
     QLabel* FUnsavedMark = nullptr;
     // Set while a creator fills the editor: that is no change of the user's.
     bool FSettingText = false;
+
+    TNoteLook FLook;
+    bool FMoreCommands = false;
 
     QDate FNoteDate;
     qint32 FNoteId = 0;

@@ -31,11 +31,13 @@ QDateTime ReminderFireTime(const TReminderMoment& moment)
 bool ReminderDue(const TReminderMoment& moment, const QDateTime& previousTick, const QDateTime& now)
 {
     const QDateTime fire = ReminderFireTime(moment);
-    if (!fire.isValid())
-        return false;
-    const qint64 at = fire.toMSecsSinceEpoch();
-    const qint64 nowMs = now.toMSecsSinceEpoch();
-    return at > previousTick.toMSecsSinceEpoch() && at <= nowMs && nowMs - at <= ReminderCatchUpMs;
+    return fire.isValid() &&
+           ReminderDueAt(fire.toMSecsSinceEpoch(), previousTick.toMSecsSinceEpoch(), now.toMSecsSinceEpoch());
+}
+
+bool ReminderDueAt(qint64 fireMs, qint64 previousTickMs, qint64 nowMs)
+{
+    return fireMs > previousTickMs && fireMs <= nowMs && nowMs - fireMs <= ReminderCatchUpMs;
 }
 
 QString ReminderBalloonText(const QString& timeText, const QString& message)

@@ -27,6 +27,8 @@ inline constexpr qint64 ReminderCatchUpMs = 24 * 60 * 60 * 1000;
 // True when the entry fell due after the previous tick and at or before now, and not longer
 // ago than the catch-up span: each entry fires at the first tick that reaches its minute.
 bool ReminderDue(const TReminderMoment& moment, const QDateTime& previousTick, const QDateTime& now);
+// The same for a fire time worked out beforehand (ms since the epoch, as ReminderFireTime gives).
+bool ReminderDueAt(qint64 fireMs, qint64 previousTickMs, qint64 nowMs);
 
 // The balloon text of an entry: its stored time text, " (^O^) " and its message.
 QString ReminderBalloonText(const QString& timeText, const QString& message);

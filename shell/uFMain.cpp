@@ -2,6 +2,7 @@
 #include "ui_frmMain.h"
 
 #include "list/uFList.h"
+#include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
 #include "controls/ColorValue.h"
 #include "platform/Desktop.h"
@@ -13,6 +14,7 @@
 #include "shell/BalloonPopup.h"
 #include "shell/HotCorners.h"
 #include "shell/Swatch.h"
+#include "store/Backup.h"
 #include "store/NoteStore.h"
 
 #include <QCloseEvent>
@@ -70,6 +72,14 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     addActions(FPopupMenu1->actions());
     FPopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     FPopupMenu2->addActions({ui->V1, ui->E1});
+    // Beyond the two commands: a new note from anywhere, and the daily copies of the store.
+    FPopupMenu2->addSeparator();
+    QAction* newNote = FPopupMenu2->addAction(QStringLiteral("新しい付箋(&N)"));
+    newNote->setObjectName(QStringLiteral("NewNote"));
+    connect(newNote, &QAction::triggered, this, Guarded([this] { NewNoteClick(); }));
+    QAction* backups = FPopupMenu2->addAction(QStringLiteral("バックアップを開く(&O)"));
+    backups->setObjectName(QStringLiteral("OpenBackups"));
+    connect(backups, &QAction::triggered, this, Guarded([this] { OpenBackupsClick(); }));
     connect(ui->K1, &QAction::triggered, this, Guarded([this] { K1Click(); }));
     connect(ui->N2, &QAction::triggered, this, Guarded([this] { N2Click(); }));
     connect(ui->D1, &QAction::triggered, this, Guarded([this] { D1Click(); }));
@@ -95,6 +105,8 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     connect(FTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             RunGuarded([this] { V1Click(); });
+        else if (reason == QSystemTrayIcon::DoubleClick)
+            RunGuarded([this] { NewNoteClick(); });
     });
     FTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     FTrayIcon1->show();
@@ -108,6 +120,13 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     connect(qApp, &QGuiApplication::screenAdded, this, watchScreen);
     connect(qApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TfrmMain::KeepNotesReachable); });
+
+    FBackups = new TDailyBackup(FStore.FilePath(), this);
+    connect(FBackups, &TDailyBackup::Finished, this,
+            [this](const QString& error) { RunGuarded([&] { BackupFinished(error); }); });
+    FIdleSince = FDesktop.Now();
+    FLastCursor = FDesktop.CursorPos();
+    qApp->installEventFilter(this);
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
     FPreviousTick = FDesktop.Now().addSecs(-2);
@@ -152,6 +171,7 @@ void TfrmMain::LoadBalloonMessages()
     MessageList.clear();
     DayList.clear();
     FReminderMoments.clear();
+    FFireTimesDay = QDate();
     for (const TBalloonMessage& message : messages) {
         TimeList << message.Time;
         MessageList << message.Message;
@@ -174,6 +194,42 @@ void TfrmMain::Timer1Timer()
     else if (retry)
         RetryUnsavedNotes();
     ShowSaveState();
+    BackupStep();
+}
+
+// The day's copy of the store is made once the user has left cursor and keyboard alone for a
+// minute, so that its few milliseconds of work never meet typing.
+void TfrmMain::BackupStep()
+{
+    const QDateTime now = FDesktop.Now();
+    const QPoint cursor = FDesktop.CursorPos();
+    if (cursor != FLastCursor) {
+        FLastCursor = cursor;
+        FIdleSince = now;
+        return;
+    }
+    const QDate today = now.date();
+    if (FirstTick || FBackups->Running() || FBackups->NewestDay() == today || FBackupFailedOn == today ||
+        FIdleSince.msecsTo(now) < 60000)
+        return;
+    FBackups->Start(today);
+}
+
+void TfrmMain::BackupFinished(const QString& error)
+{
+    if (error.isEmpty())
+        return;
+    // Told once; tried again the next day.
+    FBackupFailedOn = FDesktop.Today();
+    Notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") + error +
+           QStringLiteral("\nバックアップの場所: ") + QDir::toNativeSeparators(FBackups->Folder()));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        FIdleSince = FDesktop.Now();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmMain::ReminderStep()
@@ -183,11 +239,25 @@ void TfrmMain::ReminderStep()
     // A clock set back starts the watch again from now.
     const QDateTime previous = std::min(FPreviousTick, now);
     FPreviousTick = now;
-    for (size_t i = 0; i < FReminderMoments.size(); ++i) {
-        if (FReminderMoments[i] && ReminderDue(*FReminderMoments[i], previous, now)) {
+    if (FFireTimesDay != now.date())
+        WorkOutFireTimes(now.date());
+    const qint64 previousMs = previous.toMSecsSinceEpoch();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    for (size_t i = 0; i < FReminderFireMs.size(); ++i) {
+        if (FReminderFireMs[i] && ReminderDueAt(*FReminderFireMs[i], previousMs, nowMs)) {
             FBalloonHint = ReminderBalloonText(TimeList[int(i)], MessageList[int(i)]);
             ShowBalloon();
         }
+    }
+}
+
+void TfrmMain::WorkOutFireTimes(const QDate& today)
+{
+    FFireTimesDay = today;
+    FReminderFireMs.clear();
+    for (const std::optional<TReminderMoment>& moment : FReminderMoments) {
+        const QDateTime fire = moment ? ReminderFireTime(*moment) : QDateTime();
+        FReminderFireMs.push_back(fire.isValid() ? std::optional<qint64>(fire.toMSecsSinceEpoch()) : std::nullopt);
     }
 }
 
@@ -292,12 +362,16 @@ void TfrmMain::RestoreNotes()
     // times; a note built between two shows, while the server's answers and events come in,
     // took two to four times as long as one built beforehand.
     QList<TfrmDaviv*> built;
-    for (const TStoredNote& stored : FStore.OpenNotes()) {
+    const std::vector<TStoredNote> notes = FStore.OpenNotes();
+    const std::map<qint32, TNoteLook> looks = NoteLooksOrDefaults(FStore);
+    for (const TStoredNote& stored : notes) {
         // A note already on the desktop (made while the store could not be read) keeps its window.
         if (NoteWindowOf(stored.Record.Id))
             continue;
         auto* note = new TfrmDaviv(FDesktop, FStore, this);
         note->SetRecord(stored);
+        if (const auto look = looks.find(stored.Record.Id); look != looks.end())
+            note->SetLook(look->second);
         note->KeepReachable();
         built.append(note);
     }
@@ -420,6 +494,15 @@ QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     SaveAllNotes();
+    // The day's copy, when the program ends before one was made.
+    const QDate today = FDesktop.Today();
+    if (!FirstTick && FBackups->NewestDay() != today && FBackupFailedOn != today) {
+        try {
+            FBackups->MakeNow(today);
+        } catch (const Exception& e) {
+            qWarning("no backup at exit: %s", e.what());
+        }
+    }
     event->accept();
     Q_EMIT Closed();
 }
@@ -451,17 +534,40 @@ void TfrmMain::fcPanelMouseLeave(TSwatch*)
     if (DragArmed != 1)
         return;
     DragArmed = 0;
+    MakeNote(p, SelectedColor);
+    hide();
+}
+
+TfrmDaviv* TfrmMain::MakeNote(QPoint at, quint32 color)
+{
     auto* note = new TfrmDaviv(FDesktop, FStore, this);
-    note->SetBounds(p.x(), p.y(), TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight);
-    note->SetColor(SelectedColor);
+    note->SetBounds(at.x(), at.y(), TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight);
+    note->SetColor(color);
     note->SetMemoText(QString());
-    note->SetMemoColor(SelectedColor);
+    note->SetMemoColor(color);
     note->SetToday();
     note->show();
     // A store that cannot take the row now leaves the note to be saved as soon as it can.
     note->AddRow();
     NoteWindows.append(note);
-    hide();
+    return note;
+}
+
+void TfrmMain::NewNoteClick()
+{
+    // The last colour chosen; yellow before any.
+    const quint32 color = SelectedColor ? SelectedColor : Panel(4)->ColorValue();
+    const QPoint middle = FDesktop.CursorPlace().Screen.center();
+    TfrmDaviv* note = MakeNote(middle - QPoint(TfrmDaviv::DesignWidth / 2, TfrmDaviv::DesignHeight / 2), color);
+    note->raise();
+    note->activateWindow();
+    note->RichEdMemo()->setFocus();
+}
+
+void TfrmMain::OpenBackupsClick()
+{
+    QDir().mkpath(FBackups->Folder());
+    FDesktop.OpenLink(QDir::toNativeSeparators(FBackups->Folder()));
 }
 
 void TfrmMain::K1Click()

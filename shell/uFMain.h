@@ -18,6 +18,7 @@ class TBalloonPopup;
 class TDesktop;
 class TfrmDaviv;
 class TNoteStore;
+class TDailyBackup;
 class TSwatch;
 namespace Ui {
 class frmMain;
@@ -57,6 +58,10 @@ public:
     void N1Click();
     void V1Click();
     void E1Click();
+    // Beyond the palette's and the tray's commands: a note from the tray menu (or a double click
+    // on the tray icon), and the folder of the store's daily copies.
+    void NewNoteClick();
+    void OpenBackupsClick();
 
     // Swatch handlers; sender is the swatch.
     void fcPanelClick(TSwatch* sender);
@@ -107,6 +112,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -120,6 +126,9 @@ private:
     void TrackTray();
     // Writes the text of notes that could not be stored where the user can find it.
     QString RescueUnsaved(const QList<TfrmDaviv*>& notes) const;
+    TfrmDaviv* MakeNote(QPoint at, quint32 color);
+    void BackupStep();
+    void BackupFinished(const QString& error);
 
     TDesktop& FDesktop;
     const TNoteStore& FStore;
@@ -133,6 +142,11 @@ private:
     bool FTrayAvailable = false;
     // The cache entries read once at load; an entry that does not read never fires.
     std::vector<std::optional<TReminderMoment>> FReminderMoments;
+    // When each entry fires, worked out once a day rather than at every tick (local time
+    // conversions are not cheap, and a tick looks at every entry).
+    std::vector<std::optional<qint64>> FReminderFireMs;
+    QDate FFireTimesDay;
+    void WorkOutFireTimes(const QDate& today);
     std::optional<QPoint> FDragOffset;
     QDateTime FPreviousTick;
     int FTicks = 0;
@@ -142,6 +156,12 @@ private:
     // A failure episode was reported and is not over yet.
     bool FFailureReported = false;
     bool FRowsReplacedReported = false;
+    TDailyBackup* FBackups = nullptr;
+    // Since when the user has not touched the cursor or the keyboard; the daily copy waits for
+    // a minute of that.
+    QDateTime FIdleSince;
+    QPoint FLastCursor;
+    QDate FBackupFailedOn;
 };
 
 extern TfrmMain* frmMain;

@@ -118,6 +118,70 @@ void TStoreBackup::Release()
     FSource = nullptr;
 }
 
+TDailyBackup::TDailyBackup(QString storePath, QObject* parent) : QObject(parent), FStorePath(std::move(storePath))
+{
+    const QList<QDate> days = BackupDays(Folder());
+    if (!days.isEmpty())
+        FNewest = days.front();
+    FTimer.setInterval(0);
+    connect(&FTimer, &QTimer::timeout, this, &TDailyBackup::Step);
+}
+
+TDailyBackup::~TDailyBackup() = default;
+
+QString TDailyBackup::Folder() const
+{
+    return BackupFolder(FStorePath);
+}
+
+void TDailyBackup::Start(const QDate& day)
+{
+    if (FRun)
+        return;
+    try {
+        FRun = std::make_unique<TStoreBackup>(FStorePath, QDir(Folder()).filePath(BackupFileName(day)));
+    } catch (const ESQLiteException& e) {
+        Q_EMIT Finished(e.Detail().isEmpty() ? e.Message() : e.Detail());
+        return;
+    }
+    FDay = day;
+    FTimer.start();
+}
+
+void TDailyBackup::Step()
+{
+    try {
+        if (!FRun->Step(PagesPerStep))
+            return;
+    } catch (const ESQLiteException& e) {
+        FTimer.stop();
+        FRun.reset();
+        Q_EMIT Finished(e.Detail().isEmpty() ? e.Message() : e.Detail());
+        return;
+    }
+    FTimer.stop();
+    FRun.reset();
+    Completed(FDay);
+    Q_EMIT Finished(QString());
+}
+
+void TDailyBackup::MakeNow(const QDate& day)
+{
+    FTimer.stop();
+    FRun.reset();
+    TStoreBackup run(FStorePath, QDir(Folder()).filePath(BackupFileName(day)));
+    if (!run.Step(-1))
+        throw ESQLiteException(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+    Completed(day);
+}
+
+void TDailyBackup::Completed(const QDate& day)
+{
+    FNewest = FNewest ? std::max(*FNewest, day) : day;
+    for (const QDate& old : BackupsToRemove(BackupDays(Folder())))
+        QFile::remove(QDir(Folder()).filePath(BackupFileName(old)));
+}
+
 bool TStoreBackup::Step(int pages)
 {
     if (FDone)

@@ -2,8 +2,11 @@
 
 #include <QDate>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <memory>
 #include <optional>
 
 struct sqlite3;
@@ -44,4 +47,40 @@ private:
     sqlite3* FCopy = nullptr;
     sqlite3_backup* FBackup = nullptr;
     bool FDone = false;
+};
+
+// The store's copy of the day, made a few pages at a time between the program's events, with the
+// older copies thinned out afterwards.
+class TDailyBackup : public QObject {
+    Q_OBJECT
+
+public:
+    // Pages (4 KB each by default) copied between two events: well under a frame's time.
+    static constexpr int PagesPerStep = 64;
+
+    explicit TDailyBackup(QString storePath, QObject* parent = nullptr);
+    ~TDailyBackup() override;
+
+    QString Folder() const;
+    // The day of the newest copy in the folder, read at creation and kept up to date.
+    std::optional<QDate> NewestDay() const { return FNewest; }
+    bool Running() const { return FRun != nullptr; }
+    // Starts the copy of the given day; Finished tells how it went.
+    void Start(const QDate& day);
+    // Makes the copy at once (at exit); raises ESQLiteException when it fails.
+    void MakeNow(const QDate& day);
+
+Q_SIGNALS:
+    // The copy is in place (error empty) or failed with the given reason.
+    void Finished(const QString& error);
+
+private:
+    void Step();
+    void Completed(const QDate& day);
+
+    QString FStorePath;
+    std::unique_ptr<TStoreBackup> FRun;
+    QDate FDay;
+    QTimer FTimer;
+    std::optional<QDate> FNewest;
 };

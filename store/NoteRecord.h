@@ -59,6 +59,14 @@ struct TBalloonMessage {
     QString Day;
 };
 
+// How one note is shown, beyond what its row holds: kept in a table of its own.
+struct TNoteLook {
+    static constexpr int DefaultZoom = 100;
+    int Zoom = DefaultZoom; // text size in percent
+    bool OnTop = false;     // kept above other windows
+    bool operator==(const TNoteLook&) const = default;
+};
+
 // What a note save did.
 struct TNoteSaveResult {
     enum TWay {

@@ -223,7 +223,70 @@ TRowImage TNoteStore::ReopenNote(qint32 id) const
 
 void TNoteStore::RemoveNote(qint32 id) const
 {
-    Write(StmtDeleteNote(id));
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TTransaction transaction(db);
+    db.RunStatement(StmtCreateRemoved);
+    db.RunStatement(StmtDropRemoved(id));
+    db.RunStatement(StmtKeepRemoved(id));
+    db.RunStatement(StmtDeleteNote(id));
+    transaction.Commit();
+}
+
+qint32 TNoteStore::RestoreRemovedNote(qint32 id) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TTransaction transaction(db);
+    const bool taken = RowImage(db, id).has_value();
+    db.RunStatement(StmtPutBackRemoved(id, !taken));
+    if (db.Changes() != 1)
+        throw ESQLiteException(QStringLiteral("The removed note could not be put back"), SQLITE_NOTFOUND,
+                               QStringLiteral("no removed note %1").arg(id));
+    const qint32 restored = taken ? qint32(sqlite3_last_insert_rowid(db.Handle())) : id;
+    db.RunStatement(StmtDropRemoved(id));
+    transaction.Commit();
+    return restored;
+}
+
+void TNoteStore::ForgetRemovedNotes() const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    if (!db.HasTable("zu_note_removed"))
+        return;
+    TTransaction transaction(db);
+    if (db.HasTable("zu_note_look"))
+        db.RunStatement(StmtForgetRemovedLooks);
+    db.RunStatement(StmtForgetRemoved);
+    transaction.Commit();
+}
+
+std::map<qint32, TNoteLook> TNoteStore::NoteLooks() const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    std::map<qint32, TNoteLook> looks;
+    if (!db.HasTable("zu_note_look"))
+        return looks;
+    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtLooks);
+    for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+        bool ok = false;
+        const int zoom = table->ValueText("zoom").toInt(&ok);
+        looks[table->ValueText("note_id").toInt()] = {ok ? zoom : TNoteLook::DefaultZoom,
+                                                      table->ValueText("on_top") == "1"};
+    }
+    return looks;
+}
+
+void TNoteStore::SaveNoteLook(qint32 id, const TNoteLook& look) const
+{
+    TSQLiteDo store(FProgramFolder);
+    TSQLiteDatabase& db = Open(store);
+    TTransaction transaction(db);
+    db.RunStatement(StmtCreateLooks);
+    db.RunStatement(StmtSaveLook(id, look.Zoom, look.OnTop));
+    transaction.Commit();
 }
 
 std::vector<TBalloonMessage> TNoteStore::Messages() const
@@ -252,6 +315,16 @@ void TNoteStore::UpdateMessage(const QString& time, const QString& message, cons
 void TNoteStore::RemoveMessage(qint64 id) const
 {
     Write(StmtDeleteMessage(id));
+}
+
+std::map<qint32, TNoteLook> NoteLooksOrDefaults(const TNoteStore& store)
+{
+    try {
+        return store.NoteLooks();
+    } catch (const Exception& e) {
+        qWarning("how the notes are shown could not be read: %s", e.what());
+        return {};
+    }
 }
 
 QString StoreFailureText(const ESQLiteException& error, const QString& storePath)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,7 +42,17 @@ public:
                              int lockWaitMs = 0) const;
     // Marks a note open again; the row's image afterwards.
     TRowImage ReopenNote(qint32 id) const;
+    // Deletes a note's row; a copy is kept until ForgetRemovedNotes, so that the removal can be
+    // taken back.
     void RemoveNote(qint32 id) const;
+    // Puts a removed note's row back as it was, under its old id when no row has taken it since;
+    // its id.
+    qint32 RestoreRemovedNote(qint32 id) const;
+    void ForgetRemovedNotes() const;
+
+    // How the notes are shown, by note id; notes not listed have the default look.
+    std::map<qint32, TNoteLook> NoteLooks() const;
+    void SaveNoteLook(qint32 id, const TNoteLook& look) const;
 
     std::vector<TBalloonMessage> Messages() const;
     void AddMessage(const QString& time, const QString& message, const QString& day) const;
@@ -58,6 +69,10 @@ private:
 
     QString FProgramFolder;
 };
+
+// How the notes are shown; none (every note as by default) when that cannot be read: it must
+// never keep a note from coming back.
+std::map<qint32, TNoteLook> NoteLooksOrDefaults(const TNoteStore& store);
 
 // The user's words for a store failure: SQLite's own text and where the store is.
 QString StoreFailureText(const ESQLiteException& error, const QString& storePath);

@@ -162,6 +162,34 @@ QByteArray StmtUpdateMessage(const QString& time, const QString& message, const 
            ",iday = " + SqlTextLiteral(date) + " where rowid = " + QByteArray::number(id);
 }
 
+QByteArray StmtSaveLook(qint32 id, int zoom, bool onTop)
+{
+    return "insert into zu_note_look (note_id, zoom, on_top) values (" + QByteArray::number(id) + ", " +
+           QByteArray::number(zoom) + ", " + (onTop ? "1" : "0") +
+           ") on conflict (note_id) do update set zoom = excluded.zoom, on_top = excluded.on_top";
+}
+
+QByteArray StmtKeepRemoved(qint32 id)
+{
+    return "insert into zu_note_removed select rowid, f_day, note, xpos, ypos, width, height, term, visible, "
+           "color, alpha from m_daviv where rowid = " +
+           QByteArray::number(id);
+}
+
+QByteArray StmtPutBackRemoved(qint32 id, bool underOldId)
+{
+    return QByteArray("insert into m_daviv (") + (underOldId ? "rowid, " : "") +
+           "f_day, note, xpos, ypos, width, height, term, visible, color, alpha) select " +
+           (underOldId ? "note_id, " : "") +
+           "f_day, note, xpos, ypos, width, height, term, visible, color, alpha from zu_note_removed where note_id = " +
+           QByteArray::number(id);
+}
+
+QByteArray StmtDropRemoved(qint32 id)
+{
+    return "delete from zu_note_removed where note_id = " + QByteArray::number(id);
+}
+
 QByteArray StmtDeleteMessage(qint64 id)
 {
     return "delete from m_icom_message where rowid = " + QByteArray::number(id);

@@ -75,3 +75,19 @@ QByteArray StmtAddMessage(const QString& time, const QString& message, const QSt
 QByteArray StmtUpdateMessage(const QString& time, const QString& message, const QString& date, qint64 id); // 12
 QByteArray StmtDeleteMessage(qint64 id);                                                                   // 13
 inline constexpr char StmtMessages[] = "select rowid,itime, message, iday from m_icom_message;";           // 14
+
+// What the program keeps beside the two tables, each in a table of its own, made when first
+// needed: how each note is shown, and removed notes until the note list that removed them closes.
+inline constexpr char StmtCreateLooks[] =
+    "create table if not exists zu_note_look (note_id integer primary key, zoom integer, on_top integer)";
+inline constexpr char StmtLooks[] = "select note_id, zoom, on_top from zu_note_look";
+QByteArray StmtSaveLook(qint32 id, int zoom, bool onTop);
+// Without declared types, the copied values keep their storage classes exactly.
+inline constexpr char StmtCreateRemoved[] = "create table if not exists zu_note_removed (note_id, f_day, note, "
+                                            "xpos, ypos, width, height, term, visible, color, alpha)";
+QByteArray StmtKeepRemoved(qint32 id);
+QByteArray StmtPutBackRemoved(qint32 id, bool underOldId);
+QByteArray StmtDropRemoved(qint32 id);
+inline constexpr char StmtForgetRemovedLooks[] =
+    "delete from zu_note_look where note_id in (select note_id from zu_note_removed)";
+inline constexpr char StmtForgetRemoved[] = "delete from zu_note_removed";

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -92,19 +93,19 @@ TEST_F(NoteList, LaidOutAsDesigned)
 {
     Open();
     EXPECT_EQ(Form->windowTitle(), S("付箋一覧"));
-    EXPECT_EQ(Form->size(), QSize(511, 382));
+    EXPECT_EQ(Form->size(), QSize(511, 410));
     EXPECT_EQ(Form->pos(), QPoint(0, 0));
     EXPECT_EQ(ValueFromColor(Form->palette().color(QPalette::Window)), 14862279u);
     EXPECT_EQ(Form->font().family(), S("Tahoma"));
     EXPECT_EQ(Form->font().pointSize(), 8);
 
     const std::tuple<const char*, QRect, const char*> places[] = {
-        {"ListVwLg", {8, 8, 417, 369}, nullptr},
+        {"ListVwLg", {8, 36, 417, 369}, nullptr},
         {"btnreview", {431, 8, 75, 25}, "再表示"},
         {"btnremove", {431, 39, 75, 25}, "削除"},
     };
     // Controls keep their place when the window is resized.
-    for (const QSize size : {QSize(511, 382), QSize(700, 600)}) {
+    for (const QSize size : {QSize(511, 410), QSize(700, 600)}) {
         Form->resize(size);
         for (const auto& [name, rect, text] : places) {
             auto* widget = Form->findChild<QWidget*>(QString::fromLatin1(name));
@@ -134,7 +135,7 @@ TEST_F(NoteList, LaidOutAsDesigned)
             order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != List() && order.size() < 10);
-    EXPECT_EQ(order, (QStringList{S("ListVwLg"), S("btnreview"), S("btnremove")}));
+    EXPECT_EQ(order, (QStringList{S("ListVwLg"), S("btnreview"), S("btnremove"), S("btnundo"), S("SearchEdit")}));
 }
 
 TEST_F(NoteList, StateWordReadsOnlyZeroAsEnded)
@@ -336,4 +337,57 @@ TEST_F(NoteList, UnderADarkThemeNotesKeepDarkTextAndDialogsTheThemesColours)
     QApplication::setPalette(before);
     Open();
     EXPECT_EQ(Form->palette().color(QPalette::Window), QColor(199, 199, 226));
+}
+
+TEST_F(NoteList, SearchSortDoubleClickAndTakingARemovalBack)
+{
+    for (const char* text : {"牛乳とタマゴ\r\n", "ＭＥＥＴＩＮＧ 10:30\r\n", "ﾒﾓ\r\n"}) {
+        TRow row;
+        row.Note = text;
+        row.Term = "-1";
+        Add(row);
+    }
+    Open();
+    EXPECT_TRUE(Form->focusWidget() == Form->findChild<QLineEdit*>(QStringLiteral("SearchEdit")));
+    auto* search = Form->findChild<QLineEdit*>(QStringLiteral("SearchEdit"));
+    const auto shownIds = [this] {
+        QStringList ids;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i)
+            if (!List()->topLevelItem(i)->isHidden())
+                ids << List()->topLevelItem(i)->text(3);
+        return ids;
+    };
+    for (const auto& [query, ids] :
+         std::initializer_list<std::pair<const char*, QStringList>>{{"たまご", {S("1")}},
+                                                                    {"meeting", {S("2")}},
+                                                                    {"メモ", {S("3")}},
+                                                                    {"2026/11", {S("1"), S("2"), S("3")}},
+                                                                    {"牛乳 10:30", {}},
+                                                                    {"", {S("1"), S("2"), S("3")}}}) {
+        search->setText(S(query));
+        EXPECT_EQ(shownIds(), ids) << query;
+    }
+
+    // A header sorts by its column; the id column by number.
+    Add({});
+    Add({});
+    Form->LoadNoteList();
+    Form->SortBy(3);
+    Form->SortBy(3);
+    EXPECT_EQ(shownIds(), (QStringList{S("5"), S("4"), S("3"), S("2"), S("1")}));
+
+    // A double click brings a note back; a removal is taken back under the note's old id.
+    const QPoint third = List()->visualItemRect(List()->topLevelItem(2)).center();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, third);
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, third);
+    ASSERT_EQ(Notes().size(), 1);
+    EXPECT_EQ(Notes().front()->NoteId(), 3);
+    List()->topLevelItem(2)->setSelected(true);
+    Click("btnremove");
+    EXPECT_FALSE(shownIds().contains(S("3")));
+    Form->activateWindow();
+    ASSERT_EVENTUALLY(Form->isActiveWindow());
+    QTest::keyClick(Form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(shownIds().contains(S("3")));
+    EXPECT_EQ(Column(StmtNoteById(3), "note"), QStringList{S("ﾒﾓ\r\n")});
 }

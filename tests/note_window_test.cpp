@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "controls/ColorValue.h"
 #include "notes/NoteFrame.h"
 #include "notes/NoteText.h"
 #include "notes/RichEdit.h"
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QWheelEvent>
 
 namespace {
 
@@ -570,4 +572,29 @@ TEST_F(NoteWindow, CarriesOnlyTheSmallSizesOfTheIconItInherits)
 
     TfrmDaviv withoutIcon(Desktop, Store, nullptr);
     EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
+}
+
+TEST_F(NoteWindow, MenuSizesTheTextKeepsItOnTopAndRecoloursIt)
+{
+    TfrmDaviv* note = ShownNote("zoom me");
+    note->AddMoreCommands();
+    const double base = note->RichEdMemo()->font().pointSizeF();
+    QWheelEvent wheel(QPointF(5, 5), QPointF(), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(note->RichEdMemo()->viewport(), &wheel);
+    EXPECT_EQ(note->Look().Zoom, 125);
+    EXPECT_DOUBLE_EQ(note->RichEdMemo()->font().pointSizeF(), base * 1.25);
+    EXPECT_EQ(note->Label1()->font().pointSizeF(), base);
+    note->ZoomBy(-10);
+    EXPECT_EQ(note->Look().Zoom, 50);
+    note->SetOnTop(true);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(Store.NoteLooks().at(Id), (TNoteLook{50, true}));
+
+    const auto colors = note->PopupMenu1()->findChild<QMenu*>(QStringLiteral("ColorMenu"));
+    ASSERT_NE(colors, nullptr);
+    colors->actions().at(1)->trigger();
+    EXPECT_EQ(Row().value(8), QStringLiteral("16771434"));
+    EXPECT_EQ(note->RichEdMemo()->palette().color(QPalette::Base), ColorFromValue(16771434));
 }

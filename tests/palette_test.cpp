@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
+#include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
+#include "store/Backup.h"
 #include "controls/ColorValue.h"
 #include "shell/HotCorners.h"
 #include "shell/SingleInstance.h"
@@ -425,4 +427,65 @@ TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
     SetErrorReporter({});
+}
+
+// --- Beyond the palette's commands ---
+
+TEST_F(Palette, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
+{
+    Start();
+    Main->Timer1Timer();
+    Main->NewNoteClick();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    EXPECT_EQ(Main->NoteWindows.first()->geometry(), QRect(376, 348, 271, 71));
+    EXPECT_EQ(Main->NoteWindows.first()->Color(), 65535u);
+    Main->fcPanelClick(Main->Panel(2));
+    Main->NewNoteClick();
+    ASSERT_EQ(Main->NoteWindows.size(), 2);
+    EXPECT_EQ(Main->NoteWindows.last()->Color(), Main->Panel(2)->ColorValue());
+    EXPECT_EQ(Column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+}
+
+TEST_F(Palette, NotesComeBackWithTheirTextSizeAndStayingOnTop)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'big', 10, 20, 300, 90, -1, -1, 65408, 200");
+    AddRow("'2011/08/26', 'plain', 10, 200, 300, 90, -1, -1, 65408, 200");
+    Store.SaveNoteLook(1, {150, true});
+    Start();
+    Main->Timer1Timer();
+    ASSERT_EQ(Main->NoteWindows.size(), 2);
+    TfrmDaviv* big = Main->NoteWindows[0];
+    EXPECT_EQ(big->Look(), (TNoteLook{150, true}));
+    EXPECT_TRUE(big->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_DOUBLE_EQ(big->RichEdMemo()->font().pointSizeF(), big->font().pointSizeF() * 1.5);
+    EXPECT_EQ(Main->NoteWindows[1]->Look(), TNoteLook{});
+}
+
+TEST_F(Palette, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'kept safe', 10, 20, 300, 90, -1, -1, 65408, 200");
+    const QDir backups(Dir.filePath(QStringLiteral("backup")));
+    backups.mkpath(QStringLiteral("."));
+    for (int i = 1; i <= 30; ++i)
+        QFile(backups.filePath(BackupFileName(Desktop.Today().addDays(-i)))).open(QIODevice::WriteOnly);
+    Start();
+    Main->Timer1Timer();
+    const QString today = backups.filePath(BackupFileName(Desktop.Today()));
+    Desktop.Clock = Desktop.Clock.addSecs(59);
+    Main->Timer1Timer();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(QFile::exists(today));
+    // A moved cursor starts the minute again.
+    Desktop.Cursor += QPoint(1, 0);
+    Desktop.Clock = Desktop.Clock.addSecs(61);
+    Main->Timer1Timer();
+    EXPECT_FALSE(QFile::exists(today));
+    Desktop.Clock = Desktop.Clock.addSecs(61);
+    Main->Timer1Timer();
+    ASSERT_EVENTUALLY(QFile::exists(today));
+    TSQLiteDatabase copy(today.toUtf8());
+    EXPECT_EQ(copy.RunQuery("select note from m_daviv")->ValueText("note"), "kept safe");
+    EXPECT_EQ(backups.entryList({QStringLiteral("*.db")}, QDir::Files).size(), 11);
 }

@@ -42,6 +42,8 @@ sql "insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible,
      ('2025/12/24', cast(x'$c_hex' as text), 300, 420, 271, 71, 0, -1, 12632256, 200),
      ('2026/01/15', cast(x'$a_hex' as text), 60, 140, 300, 90, -1, -1, 65535, 200),
      ('2026/02/01', cast(x'$b_hex' as text), 620, 180, 240, 110, -1, 0, 16744703, 125);"
+# The first start's exit made the day's backup of the empty store; this run's exit makes it anew.
+rm -rf "$app/backup"
 
 start_program
 check "open notes come back at the first tick at their stored places and sizes" \
@@ -101,6 +103,18 @@ saved=(
     "$new_day|400|300|271|71|-1|-1|65408|200|$typed_hex"
 )
 check "the exit saved every open note and left the ended one alone" rows_are "${saved[@]}"
+backup_holds_the_notes()
+{
+    local copy seen
+    copy=$app/backup/zu_daviv-$(date +%Y%m%d).db
+    [ -f "$copy" ] || copy=$app/backup/zu_daviv-${day_before//\//}.db
+    seen=$(sqlite3 -readonly "$copy" "select f_day, xpos, ypos, width, height, term, visible, color, alpha,
+                                      lower(hex(note)) from m_daviv order by rowid" 2>&1)
+    [ "$seen" = "$(printf '%s\n' "${saved[@]}")" ] && return 0
+    DETAIL="$copy: ${seen//$'\n'/, }"
+    return 1
+}
+check "the exit made the day's backup, a store that holds the notes" backup_holds_the_notes
 
 # The next start brings the new note back with the others, and shows a reminder set for a
 # minute that begins after the restore checks; Ctrl+C (SIGINT) ends it as Ctrl+X does.
