@@ -323,3 +323,32 @@ TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
               "written during the backup");
     EXPECT_EQ(BackupDays(Dir.filePath(QStringLiteral("backup"))), QList<QDate>{QDate(2026, 12, 9)});
 }
+
+TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)
+{
+    Prepare();
+    Exec("insert into m_daviv values ('2026/12/01', x'93fa967b', 10, 20, 271, 71, -1, -1, 65535, 200)");
+    Exec("insert into m_daviv values ('2026/12/02', 'second', 10.5, '20', 271, 71, 0, -1, 65535, 125)");
+    const QString both = "select rowid, typeof(note), hex(note), typeof(xpos), xpos, typeof(ypos), ypos, term, "
+                         "alpha from m_daviv order by rowid";
+    const auto rows = [&] {
+        QStringList all;
+        auto table = Query(both.toUtf8());
+        for (table->GoFirst(); !table->AtEnd(); table->GoNext())
+            for (int i = 0; i < table->ColumnCount(); ++i)
+                all << QString::fromUtf8(table->ValueText(i));
+        return all;
+    };
+    const QStringList before = rows();
+    Store.RemoveNote(2);
+    EXPECT_EQ(Store.RestoreRemovedNote(2), 2);
+    EXPECT_EQ(rows(), before);
+
+    // Another note took the id meanwhile: the removed one comes back under a new id.
+    Store.RemoveNote(2);
+    EXPECT_EQ(Store.AddNote(QDate(2026, 12, 9)).Id, 2);
+    EXPECT_EQ(Store.RestoreRemovedNote(2), 3);
+    EXPECT_EQ(Column("select note from m_daviv where rowid = 3", "note"), QStringList{QStringLiteral("second")});
+    Store.ForgetRemovedNotes();
+    EXPECT_EQ(Query("select count(*) as n from zu_note_removed")->ValueText("n"), "0");
+}
