@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <QtGui/private/qhighdpiscaling_p.h>
 #include <qpa/qplatformcursor.h>
 #include <qpa/qplatformscreen.h>
 
@@ -22,28 +23,28 @@ QPoint TSystemDesktop::CursorPos() const
     return QCursor::pos();
 }
 
+// One question to the window system per tick: the cursor in device pixels, the platform's own
+// value; the screen under it and the logical position follow from that, as QCursor::pos() has them.
 TCursorPlace TSystemDesktop::CursorPlace() const
 {
-    const QPoint logical = QCursor::pos();
-    // The screen under the cursor, and the cursor, in device pixels: the platform's own values.
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QPlatformScreen* primaryNative = primary ? primary->handle() : nullptr;
+    const QPlatformCursor* cursor = primaryNative ? primaryNative->cursor() : nullptr;
+    if (!cursor)
+        return CursorPlaceAt(primary ? primary->geometry() : QRect(), QCursor::pos());
+    const QPoint device = cursor->pos();
     for (QScreen* screen : QGuiApplication::screens()) {
-        const QPlatformScreen* native = screen->handle();
-        const QPlatformCursor* cursor = native ? native->cursor() : nullptr;
-        if (!cursor)
-            continue;
-        const QPoint device = cursor->pos();
-        const QRect area = native->geometry();
+        const QRect area = screen->handle()->geometry();
         if (!area.contains(device))
             continue;
-        return {logical,
+        return {QHighDpi::fromNativePixels(device, screen),
                 screen->geometry(),
                 device.x() == area.left(),
                 device.y() == area.top(),
                 device.x() == area.right(),
                 device.y() == area.bottom()};
     }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return CursorPlaceAt(screen ? screen->geometry() : QRect(), logical);
+    return CursorPlaceAt(primary->geometry(), QHighDpi::fromNativePixels(device, primary));
 }
 
 QList<QRect> TSystemDesktop::ScreenAreas() const

@@ -202,9 +202,9 @@ void TfrmMain::Timer1Timer()
 void TfrmMain::BackupStep()
 {
     const QDateTime now = FDesktop.Now();
-    const QPoint cursor = FDesktop.CursorPos();
-    if (cursor != FLastCursor) {
-        FLastCursor = cursor;
+    // Where the corner step just found the cursor.
+    if (FCursor != FLastCursor) {
+        FLastCursor = FCursor;
         FIdleSince = now;
         return;
     }
@@ -343,6 +343,7 @@ void TfrmMain::HotCornerStep()
 {
     // The screen is read at every tick: a screen changed or added while running has corners too.
     const TCursorPlace place = FDesktop.CursorPlace();
+    FCursor = place.Cursor;
     ScreenWidth = place.Screen.width();
     ScreenHeight = place.Screen.height();
     const THotCornerStep step = ::HotCornerStep(place);

@@ -161,6 +161,7 @@ private:
     // a minute of that.
     QDateTime FIdleSince;
     QPoint FLastCursor;
+    QPoint FCursor;
     QDate FBackupFailedOn;
 };
 

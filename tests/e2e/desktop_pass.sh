@@ -64,11 +64,17 @@ notes_undecorated()
     done
 }
 
+ordinary_window()
+{
+    xdotool search --onlyvisible --classname '^ordinary$' 2>/dev/null | head -1
+}
+
 note_below_ordinary_window()
 {
     local note other
     note=$(note_id_at "$1")
-    other=$(xdotool search --sync --onlyvisible --name '^ordinary$' 2>/dev/null | head -1)
+    wait_until 10 eval '[ -n "$(ordinary_window)" ]'
+    other=$(ordinary_window)
     [ -n "$note" ] && [ -n "$other" ] || {
         DETAIL="note '$note', ordinary window '$other'"
         return 1
