@@ -1,5 +1,5 @@
-// Dragging a note by its date strip: a real note window moved 200 steps, each step's move event
-// saving the note. Measures the saves per second the window sustains when each step waits for
+// Dragging a note by its date strip: a real note window moved 200 steps, each step saving the
+// note. Measures the saves per second the window sustains when each step waits for
 // the last, and whether, at a mouse's event rate, any step waits behind an earlier save.
 //   drag_bench [interval_ms]   the paced run's event interval, 8 ms (125 Hz) unless given
 #include "BenchSupport.h"
@@ -27,26 +27,23 @@ namespace {
 constexpr int Steps = 200;
 const QPoint Start(100, 120);
 
-// Sees every move event of one window: when it arrived and when its handler, the save,
-// returned. The window system's own delivery path stays as it is.
+// Sees every drag step of one window: when its mouse event arrived and when its handling, which
+// moves the window and saves the note, returned. The window system's own delivery path stays as
+// it is.
 class TMoveClock : public TApplication {
 public:
     using TApplication::TApplication;
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        if (receiver == WatchedStrip && event->type() == QEvent::MouseMove) {
-            const bool result = TApplication::notify(receiver, event);
-            MouseDone.fetch_add(1);
-            return result;
-        }
-        if (receiver != Watched || event->type() != QEvent::Move)
+        if (receiver != WatchedStrip || event->type() != QEvent::MouseMove)
             return TApplication::notify(receiver, event);
         const qint64 begin = Clock.nsecsElapsed();
         const bool result = TApplication::notify(receiver, event);
         const qint64 end = Clock.nsecsElapsed();
+        MouseDone.fetch_add(1);
         std::lock_guard lock(Mutex);
-        Moves.push_back({static_cast<QMoveEvent*>(event)->pos(), begin, end});
+        Moves.push_back({static_cast<QWidget*>(Watched)->pos(), begin, end});
         HandledCount.store(int(Moves.size()));
         return result;
     }
@@ -143,7 +140,7 @@ double SustainedRate(TfrmDaviv& note)
 
 struct TPacedResult {
     std::vector<double> Latency;  // from the mouse event to its save being done, us
-    std::vector<double> Handling; // inside the move handler, the save, us
+    std::vector<double> Handling; // handling the step: the move and the save, us
     int MaxPending = 0;           // mouse events posted but not yet handled when another came
     int StepsBehind = 0;          // steps that found an earlier step not yet handled
     int Handled = 0;
@@ -253,7 +250,7 @@ int main(int argc, char** argv)
     char name[96];
     std::snprintf(name, sizeof name, "paced at %d ms: mouse event to its save done", intervalMs);
     PrintFigures(name, FiguresOf(latency), TUnit::Ms);
-    PrintFigures("paced: the save inside the move handler", FiguresOf(handling), TUnit::Ms);
+    PrintFigures("paced: handling the step, the move and its save", FiguresOf(handling), TUnit::Ms);
     std::printf("  %-56s %d of %d steps found an earlier one unsaved, at most %d pending\n",
                 "paced: steps queued behind a save", behind, 3 * Steps, maxPending);
     std::printf("  %-56s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, Steps,
