@@ -489,3 +489,18 @@ TEST_F(Palette, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
     EXPECT_EQ(copy.RunQuery("select note from m_daviv")->ValueText("note"), "kept safe");
     EXPECT_EQ(backups.entryList({QStringLiteral("*.db")}, QDir::Files).size(), 11);
 }
+
+TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReach)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'right', 900, 600, 271, 71, -1, -1, 65408, 200");
+    AddRow("'2011/08/26', 'left', 100, 100, 271, 71, -1, -1, 65408, 200");
+    Start();
+    Main->Timer1Timer();
+    Desktop.Areas = {QRect(0, 0, 800, 576)};
+    Main->KeepNotesReachable();
+    EXPECT_EQ(Main->NoteWindows[0]->geometry(), QRect(529, 505, 271, 71));
+    EXPECT_EQ(Main->NoteWindows[1]->geometry(), QRect(100, 100, 271, 71));
+    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"),
+              (QStringList{QStringLiteral("529,505"), QStringLiteral("100,100")}));
+}

@@ -221,6 +221,37 @@ check "all four corners fire at scale factor 2" \
 screen_shows scale-2
 check "SIGTERM ends the program at scale factor 2" ends_after signal_program TERM
 
+# A note from the tray: a double click makes one in the middle of the screen; its menu keeps it
+# on top of ordinary windows (the menu's T).
+note_is_above()
+{
+    local note
+    note=$(note_id_at "$1")
+    xprop -id "$note" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE || {
+        DETAIL="_NET_WM_STATE: $(xprop -id "$note" _NET_WM_STATE 2>&1)"
+        return 1
+    }
+    wait_until 10 eval '[ -n "$(ordinary_window)" ]'
+    stacked_above "$note" "$(ordinary_window)" && return 0
+    DETAIL="the note is below the ordinary window"
+    return 1
+}
+rows_before=$(sql 'select count(*) from m_daviv')
+start_program
+wait_until 10 program_docked
+xdotool mousemove 1013 756 click --repeat 2 --delay 120 1
+check "a double click on the tray icon makes a note in the middle of the screen" \
+    wait_until 10 eval 'note_places | grep -q "^376 348 271 71$"'
+check "the new note has its row" wait_until 10 eval '[ "$(sql "select count(*) from m_daviv")" = $((rows_before + 1)) ]'
+xdotool mousemove 500 380 click 3 sleep 0.5 key t
+xmessage -geometry +300+300 -name ordinary "an ordinary window" >/dev/null 2>&1 &
+ordinary=$!
+check "常に手前に表示 keeps the note above an ordinary window opened later" wait_until 10 note_is_above "376 348 271 71"
+screen_shows on-top
+kill "$ordinary" 2>/dev/null
+wait "$ordinary" 2>/dev/null
+check "SIGTERM ends the program" ends_after signal_program TERM
+
 # A window manager that takes 300 ms between reparenting a window and placing its frame: the
 # gap in which the window's place reads as the new frame's 0,0.
 if [ -n "$lagging_wm" ]; then
