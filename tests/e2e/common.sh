@@ -323,10 +323,16 @@ note_text_is()
 
 stored_text_is()
 {
+    query_is "note hex" "select lower(hex(note)) from m_daviv where rowid = $1" "$2"
+}
+
+# query_is <what> <sql> <expected>: the query gives what is expected; DETAIL names what it gave.
+query_is()
+{
     local seen
-    seen=$(sql "select lower(hex(note)) from m_daviv where rowid = $1")
-    [ "$seen" = "$2" ] && return 0
-    DETAIL="note hex '$seen'"
+    seen=$(sql "$2")
+    [ "$seen" = "$3" ] && return 0
+    DETAIL="$1: '$seen'"
     return 1
 }
 

@@ -13,19 +13,10 @@ lagging_wm=${3:-}
 # shellcheck source-path=SCRIPTDIR
 source "$here/common.sh" "$1" "$2"
 
-# The place, size and state of row $1: "X|Y|W|H|term".
-row_of()
-{
-    sql "select xpos, ypos, width, height, term from m_daviv where rowid = $1"
-}
-
+# The place, size and state of row $1 are "X|Y|W|H|term".
 row_is()
 {
-    local seen
-    seen=$(row_of "$1")
-    [ "$seen" = "$2" ] && return 0
-    DETAIL="row $1: $seen"
-    return 1
+    query_is "row $1" "select xpos, ypos, width, height, term from m_daviv where rowid = $1" "$2"
 }
 
 # None of the program's shown windows asks a taskbar for a button, and tint2 draws none.
