@@ -116,6 +116,7 @@ TfrmDaviv::~TfrmDaviv()
 {
     WindowPlaces::Forget(this);
     ui->RichEdMemo->removeEventFilter(this);
+    ui->RichEdMemo->viewport()->removeEventFilter(this);
     if (frmDaviv == this)
         frmDaviv = nullptr;
     // A window destroyed during its fade still ends its note, as the fade would have.
