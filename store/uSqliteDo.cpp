@@ -78,14 +78,6 @@ qint32 TSQLiteDo::AddNote(const QDate& today)
     return id;
 }
 
-void ExecuteInStore(const QString& programFolder, const QByteArray& sql)
-{
-    TSQLiteDo store(programFolder);
-    store.OpenStore(QString::fromLatin1(StoreFileName));
-    store.ExecuteInTransaction(sql);
-    store.CloseStore();
-}
-
 QByteArray SqlTextLiteral(const QString& value)
 {
     // NULs go only once the text is encoded, so that one between two halves of a broken

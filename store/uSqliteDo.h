@@ -45,11 +45,6 @@ private:
     int FLockWaitMs = 0;
 };
 
-// Opens the store in the program's folder, runs one statement in a transaction of its own and
-// closes the store again: the whole of every single-statement write. A store that does not
-// open raises; a failing statement is rolled back and dropped.
-void ExecuteInStore(const QString& programFolder, const QByteArray& sql);
-
 // --- Every statement the program runs, each composed here and nowhere else. ---
 
 // A text value as an SQL string literal: single quotes doubled, in the store's encoding.
