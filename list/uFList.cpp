@@ -142,12 +142,15 @@ void TfrmList::ApplySearch()
     const QString query = FoldForSearch(ui->SearchEdit->text());
     QTreeWidget* list = ui->ListVwLg;
     // The rows' folded texts and what each row shows, by row number, kept beside the list: an
-    // item's own isHidden() and setHidden() first look for its row among all rows.
+    // item's own isHidden() and setHidden() first look for its row among all rows. Made again
+    // when the rows were loaded or moved.
     if (FFolded.size() != size_t(list->topLevelItemCount())) {
         FFolded.clear();
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
+        FShown.clear();
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
             FFolded.push_back(list->topLevelItem(row)->data(ColNote, SearchRole).toString());
-        FShown.assign(FFolded.size(), true);
+            FShown.push_back(!list->isRowHidden(row, QModelIndex()));
+        }
     }
     for (size_t row = 0; row < FFolded.size(); ++row) {
         const bool shown = MatchesSearch(FFolded[row], query);
@@ -166,13 +169,8 @@ void TfrmList::SortBy(int column)
     ui->ListVwLg->header()->setSortIndicatorShown(true);
     ui->ListVwLg->header()->setSortIndicator(column, FSortOrder);
     ui->ListVwLg->sortItems(column, FSortOrder);
-    // The rows moved; their hidden state went with them.
+    // The rows moved, their hidden state with them; the next search reads them again.
     FFolded.clear();
-    FShown.clear();
-    for (int row = 0; row < ui->ListVwLg->topLevelItemCount(); ++row) {
-        FFolded.push_back(ui->ListVwLg->topLevelItem(row)->data(ColNote, SearchRole).toString());
-        FShown.push_back(!ui->ListVwLg->isRowHidden(row, QModelIndex()));
-    }
 }
 
 void TfrmList::UndoRemoveClick()
@@ -220,10 +218,7 @@ void TfrmList::btnreviewClick()
     // A note has one window: an open one comes to the front, shown again if it was hidden.
     if (TfrmDaviv* open = OpenWindowOf(id)) {
         if (!open->isVisible()) {
-            if (!open->TermFlag())
-                open->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
-            open->KeepReachable();
-            open->show();
+            open->ShowAgain();
             open->SaveNote();
         }
         open->raise();

@@ -132,11 +132,6 @@ void TfrmDaviv::FormCreate()
     ui->RichEdMemo->SetAutoUrlDetect(true);
 }
 
-void TfrmDaviv::SaveNote()
-{
-    Store(false);
-}
-
 void TfrmDaviv::SaveNote(int lockWaitMs)
 {
     Store(false, lockWaitMs);
@@ -176,10 +171,8 @@ void TfrmDaviv::Store(bool ended, int lockWaitMs)
         FSaveTimer->stop();
         SetSaveState(TSaveState::Stored);
         Q_EMIT Saved();
-    } catch (const ESQLiteException& e) {
-        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
     } catch (const Exception& e) {
-        SetSaveState(TSaveState::Failed, e.Message());
+        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
     }
 }
 
@@ -372,10 +365,8 @@ void TfrmDaviv::AddRow()
         FRowWanted = false;
         // The row holds the date alone; the rest follows with the delayed save.
         Changed();
-    } catch (const ESQLiteException& e) {
-        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
     } catch (const Exception& e) {
-        SetSaveState(TSaveState::Failed, e.Message());
+        SetSaveState(TSaveState::Failed, StoreFailureText(e, FStore.FilePath()));
     }
 }
 
@@ -396,6 +387,14 @@ bool TfrmDaviv::KeepReachable()
     else
         Changed();
     return true;
+}
+
+void TfrmDaviv::ShowAgain()
+{
+    if (!FTermFlag)
+        SetAlphaBlendValue(DefaultAlpha);
+    KeepReachable();
+    show();
 }
 
 void TfrmDaviv::SetRecord(const TStoredNote& note)

@@ -47,8 +47,7 @@ public:
 
     // The note record. A save never raises: its outcome is the save state. With a lock wait,
     // a store another process holds is waited for that long.
-    void SaveNote();
-    void SaveNote(int lockWaitMs);
+    void SaveNote(int lockWaitMs = 0);
     // Closes the window for good without saving it again: its row is being removed.
     void Discard();
     TSaveState SaveState() const { return FSaveState; }
@@ -66,6 +65,9 @@ public:
     // Moves the note onto the nearest screen when too little of it lies on any; true when it
     // moved. The new place is saved as a move is.
     bool KeepReachable();
+    // Shows the hidden note again, within reach; an ended note that faded to nothing comes back
+    // as an open note at the default transparency.
+    void ShowAgain();
     // What a save writes now: the record, the window's place, size, colour and text.
     TNoteValues CurrentValues() const;
     void SetToday();

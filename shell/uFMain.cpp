@@ -132,10 +132,8 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     FPreviousTick = FDesktop.Now().addSecs(-2);
     try {
         FormCreate();
-    } catch (const ESQLiteException& e) {
-        FStartupError = StoreFailureText(e, FStore.FilePath());
     } catch (const Exception& e) {
-        FStartupError = e.Message();
+        FStartupError = StoreFailureText(e, FStore.FilePath());
     }
 }
 
@@ -208,11 +206,13 @@ void TfrmMain::BackupStep()
         FIdleSince = now;
         return;
     }
-    const QDate today = now.date();
-    if (FirstTick || FBackups->Running() || FBackups->NewestDay() == today || FBackupFailedOn == today ||
-        FIdleSince.msecsTo(now) < 60000)
-        return;
-    FBackups->Start(today);
+    if (BackupDue(now.date()) && !FBackups->Running() && FIdleSince.msecsTo(now) >= 60000)
+        FBackups->Start(now.date());
+}
+
+bool TfrmMain::BackupDue(const QDate& today) const
+{
+    return !FirstTick && FBackups->NewestDay() != today && FBackupFailedOn != today;
 }
 
 void TfrmMain::BackupFinished(const QString& error)
@@ -272,10 +272,8 @@ void TfrmMain::StartupStep()
         RestoreNotes();
         FirstTick = false;
         FStartupError.clear();
-    } catch (const ESQLiteException& e) {
-        FStartupError = StoreFailureText(e, FStore.FilePath());
     } catch (const Exception& e) {
-        FStartupError = e.Message();
+        FStartupError = StoreFailureText(e, FStore.FilePath());
     }
 }
 
@@ -410,26 +408,16 @@ void TfrmMain::SaveAllNotes()
 {
     // The last save must not lose the last edits to a store another process holds for a
     // moment: wait for its lock, and name every note that still could not be saved.
-    QElapsedTimer waited;
-    waited.start();
     const QList<TfrmDaviv*> notes = AllNoteWindows();
-    QList<TfrmDaviv*> unsaved;
-    for (TfrmDaviv* note : notes) {
-        note->SaveNote(int(std::max<qint64>(0, ExitLockWaitMs - waited.elapsed())));
-        if (note->SaveState() != TSaveState::Stored)
-            unsaved << note;
-    }
+    const QList<TfrmDaviv*> unsaved = SaveEveryNote(ExitLockWaitMs);
     QStringList names;
-    for (const TfrmDaviv* note : std::as_const(unsaved))
+    for (const TfrmDaviv* note : unsaved)
         names << NoteCaption(*note);
     const QString rescued = RescueUnsaved(unsaved);
-    for (TfrmDaviv* note : notes) {
-        NoteWindows.removeOne(note);
-        if (frmList)
-            frmList->NoteWindows.removeOne(note);
-        delete note;
-    }
     NoteWindows.clear();
+    if (frmList)
+        frmList->NoteWindows.clear();
+    qDeleteAll(notes);
     if (!names.isEmpty())
         ShowErrorReport(QStringLiteral("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
                         (rescued.isEmpty() ? QString()
@@ -439,13 +427,20 @@ void TfrmMain::SaveAllNotes()
 
 QString TfrmMain::SaveAllNotesNow()
 {
+    return RescueUnsaved(SaveEveryNote(0));
+}
+
+QList<TfrmDaviv*> TfrmMain::SaveEveryNote(int lockWaitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
     QList<TfrmDaviv*> unsaved;
     for (TfrmDaviv* note : AllNoteWindows()) {
-        note->SaveNote();
+        note->SaveNote(int(std::max<qint64>(0, lockWaitMs - waited.elapsed())));
         if (note->SaveState() != TSaveState::Stored)
             unsaved << note;
     }
-    return RescueUnsaved(unsaved);
+    return unsaved;
 }
 
 QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
@@ -496,8 +491,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     SaveAllNotes();
     // The day's copy, when the program ends before one was made.
-    const QDate today = FDesktop.Today();
-    if (!FirstTick && FBackups->NewestDay() != today && FBackupFailedOn != today) {
+    if (const QDate today = FDesktop.Today(); BackupDue(today)) {
         try {
             FBackups->MakeNow(today);
         } catch (const Exception& e) {
@@ -583,15 +577,9 @@ void TfrmMain::N2Click()
 
 void TfrmMain::D1Click()
 {
-    for (TfrmDaviv* note : NoteWindows) {
-        if (note->isVisible())
-            continue;
-        // An ended note faded to nothing; shown again it is an open note like any other.
-        if (!note->TermFlag())
-            note->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
-        note->KeepReachable();
-        note->show();
-    }
+    for (TfrmDaviv* note : NoteWindows)
+        if (!note->isVisible())
+            note->ShowAgain();
 }
 
 void TfrmMain::KeepNotesReachable()

@@ -126,9 +126,14 @@ private:
     void TrackTray();
     // Writes the text of notes that could not be stored where the user can find it.
     QString RescueUnsaved(const QList<TfrmDaviv*>& notes) const;
+    // Saves every note, waiting for a locked store up to lockWaitMs in all; the notes that are
+    // still not stored.
+    QList<TfrmDaviv*> SaveEveryNote(int lockWaitMs);
     TfrmDaviv* MakeNote(QPoint at, quint32 color);
     void BackupStep();
     void BackupFinished(const QString& error);
+    // No copy of the store was made today, nor did one fail, and the notes are in.
+    bool BackupDue(const QDate& today) const;
 
     TDesktop& FDesktop;
     const TNoteStore& FStore;

@@ -141,7 +141,7 @@ void TDailyBackup::Start(const QDate& day)
     try {
         FRun = std::make_unique<TStoreBackup>(FStorePath, QDir(Folder()).filePath(BackupFileName(day)));
     } catch (const ESQLiteException& e) {
-        Q_EMIT Finished(e.Detail().isEmpty() ? e.Message() : e.Detail());
+        Q_EMIT Finished(e.Reason());
         return;
     }
     FDay = day;
@@ -156,7 +156,7 @@ void TDailyBackup::Step()
     } catch (const ESQLiteException& e) {
         FTimer.stop();
         FRun.reset();
-        Q_EMIT Finished(e.Detail().isEmpty() ? e.Message() : e.Detail());
+        Q_EMIT Finished(e.Reason());
         return;
     }
     FTimer.stop();

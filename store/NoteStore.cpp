@@ -72,19 +72,6 @@ std::optional<TRowImage> RowImage(TSQLiteDatabase& db, qint32 id)
     return ImageOf(*table);
 }
 
-// Inserts a row as AddNote does and hands back its id, checked against the rowid list.
-qint32 InsertNoteRow(TSQLiteDatabase& db, const QString& dateText)
-{
-    db.RunStatement(StmtAddNote(dateText));
-    const sqlite3_int64 inserted = sqlite3_last_insert_rowid(db.Handle());
-    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteRowids);
-    table->GoLast();
-    const qint32 id = StrToInt(QString::fromLatin1(table->ValueText("rowid")));
-    if (id != inserted)
-        throw ESQLiteException(QStringLiteral("The new note's row could not be found"));
-    return id;
-}
-
 } // namespace
 
 TNoteStore::TNoteStore(QString programFolder) : FProgramFolder(std::move(programFolder)) {}
@@ -103,21 +90,21 @@ TSQLiteDatabase& TNoteStore::Open(TSQLiteDo& store, int lockWaitMs) const
     return db;
 }
 
+std::unique_ptr<TSQLiteTable> TNoteStore::Query(const QByteArray& sql) const
+{
+    TSQLiteDo store(FProgramFolder);
+    return Open(store).RunQuery(sql);
+}
+
 void TNoteStore::Prepare() const
 {
     TSQLiteDo store(FProgramFolder);
-    TSQLiteDatabase& db = Open(store);
-    if (!db.HasTable("m_daviv"))
-        db.RunStatement(StmtCreateNotes);
-    if (!db.HasTable("m_icom_message"))
-        db.RunStatement(StmtCreateMessages);
+    CreateMissingTables(Open(store));
 }
 
 std::vector<TStoredNote> TNoteStore::OpenNotes() const
 {
-    TSQLiteDo store(FProgramFolder);
-    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtOpenNotes);
-    store.CloseStore();
+    const std::unique_ptr<TSQLiteTable> table = Query(StmtOpenNotes);
     std::vector<TStoredNote> notes;
     notes.reserve(table->RowCount());
     for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
@@ -132,8 +119,7 @@ std::vector<TStoredNote> TNoteStore::OpenNotes() const
 
 std::optional<TStoredNote> TNoteStore::Note(qint32 id) const
 {
-    TSQLiteDo store(FProgramFolder);
-    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtNoteById(id));
+    const std::unique_ptr<TSQLiteTable> table = Query(StmtNoteById(id));
     if (!table->GoFirst())
         return std::nullopt;
     return Decode(*table);
@@ -141,9 +127,7 @@ std::optional<TStoredNote> TNoteStore::Note(qint32 id) const
 
 std::vector<TNoteListRow> TNoteStore::NoteList() const
 {
-    TSQLiteDo store(FProgramFolder);
-    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtNoteList);
-    store.CloseStore();
+    const std::unique_ptr<TSQLiteTable> table = Query(StmtNoteList);
     std::vector<TNoteListRow> rows;
     rows.reserve(table->RowCount());
     for (table->GoFirst(); !table->AtEnd(); table->GoNext())
@@ -183,12 +167,10 @@ TNoteSaveResult TNoteStore::SaveNote(const TNoteValues& values, const std::optio
             result.Way = TNoteSaveResult::AddedTaken;
     }
     if (result.Way != TNoteSaveResult::Updated) {
-        if (!tables) {
-            db.RunStatement(StmtCreateNotes);
-            if (!db.HasTable("m_icom_message"))
-                db.RunStatement(StmtCreateMessages);
-        }
-        result.Id = InsertNoteRow(db, values.Date);
+        if (!tables)
+            CreateMissingTables(db);
+        db.RunStatement(StmtAddNote(values.Date));
+        result.Id = NewNoteId(db);
     }
     TNoteValues written = values;
     written.Id = result.Id;
@@ -291,9 +273,7 @@ void TNoteStore::SaveNoteLook(qint32 id, const TNoteLook& look) const
 
 std::vector<TBalloonMessage> TNoteStore::Messages() const
 {
-    TSQLiteDo store(FProgramFolder);
-    std::unique_ptr<TSQLiteTable> table = Open(store).RunQuery(StmtMessages);
-    store.CloseStore();
+    const std::unique_ptr<TSQLiteTable> table = Query(StmtMessages);
     std::vector<TBalloonMessage> messages;
     messages.reserve(table->RowCount());
     for (table->GoFirst(); !table->AtEnd(); table->GoNext())
@@ -327,8 +307,10 @@ std::map<qint32, TNoteLook> NoteLooksOrDefaults(const TNoteStore& store)
     }
 }
 
-QString StoreFailureText(const ESQLiteException& error, const QString& storePath)
+QString StoreFailureText(const Exception& error, const QString& storePath)
 {
-    const QString reason = error.Detail().isEmpty() ? error.Message() : error.Detail();
-    return QStringLiteral("%1\n保存先: %2").arg(reason, QDir::toNativeSeparators(storePath));
+    const auto* sqlite = dynamic_cast<const ESQLiteException*>(&error);
+    if (!sqlite)
+        return error.Message();
+    return QStringLiteral("%1\n保存先: %2").arg(sqlite->Reason(), QDir::toNativeSeparators(storePath));
 }

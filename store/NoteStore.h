@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 struct sqlite3;
 class TSQLiteDatabase;
+class TSQLiteTable;
 class TSQLiteDo;
 
 // The one way into zu_daviv.db for every window. Each operation opens the store, runs its
@@ -65,6 +67,8 @@ public:
 
 private:
     TSQLiteDatabase& Open(TSQLiteDo& store, int lockWaitMs = 0) const;
+    // Runs a query on a connection of its own; the rows stay readable after it is closed.
+    std::unique_ptr<TSQLiteTable> Query(const QByteArray& sql) const;
     void Write(const QByteArray& sql) const;
 
     QString FProgramFolder;
@@ -74,5 +78,6 @@ private:
 // never keep a note from coming back.
 std::map<qint32, TNoteLook> NoteLooksOrDefaults(const TNoteStore& store);
 
-// The user's words for a store failure: SQLite's own text and where the store is.
-QString StoreFailureText(const ESQLiteException& error, const QString& storePath);
+// The user's words for a store failure: SQLite's own text and where the store is; for any other
+// error of the program, its message.
+QString StoreFailureText(const Exception& error, const QString& storePath);

@@ -13,6 +13,8 @@ public:
     }
     int Code() const { return FCode; }
     const QString& Detail() const { return FDetail; }
+    // SQLite's own text where it gave one, else the layer's message.
+    const QString& Reason() const { return FDetail.isEmpty() ? Message() : FDetail; }
 
 private:
     int FCode = 0;

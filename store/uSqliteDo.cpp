@@ -29,13 +29,17 @@ TSQLiteDatabase& TSQLiteDo::OpenStore(const QString& fileName)
     return *Database;
 }
 
-void TSQLiteDo::PrepareStore(const QString& fileName)
+void CreateMissingTables(TSQLiteDatabase& db)
 {
-    TSQLiteDatabase& db = OpenStore(fileName);
     if (!db.HasTable("m_daviv"))
         db.RunStatement(StmtCreateNotes);
     if (!db.HasTable("m_icom_message"))
         db.RunStatement(StmtCreateMessages);
+}
+
+void TSQLiteDo::PrepareStore(const QString& fileName)
+{
+    CreateMissingTables(OpenStore(fileName));
     CloseStore();
 }
 
@@ -69,8 +73,13 @@ qint32 TSQLiteDo::AddNote(const QDate& today)
     // existing row, which the new window would then overwrite.
     if (std::optional<ESQLiteException> failure = TryExecuteInTransaction(StmtAddNote(today)))
         throw *failure;
-    const sqlite3_int64 inserted = sqlite3_last_insert_rowid(Database->Handle());
-    std::unique_ptr<TSQLiteTable> table = Database->RunQuery(StmtNoteRowids);
+    return NewNoteId(*Database);
+}
+
+qint32 NewNoteId(TSQLiteDatabase& db)
+{
+    const sqlite3_int64 inserted = sqlite3_last_insert_rowid(db.Handle());
+    std::unique_ptr<TSQLiteTable> table = db.RunQuery(StmtNoteRowids);
     table->GoLast();
     const qint32 id = StrToInt(QString::fromLatin1(table->ValueText("rowid")));
     if (id != inserted)

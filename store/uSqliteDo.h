@@ -45,6 +45,12 @@ private:
     int FLockWaitMs = 0;
 };
 
+// Creates the two tables of the store where they are missing.
+void CreateMissingTables(TSQLiteDatabase& db);
+// The rowid of the row the last insert made, checked against the last of the rowid list;
+// raises when the two differ (the insert did not store a row).
+qint32 NewNoteId(TSQLiteDatabase& db);
+
 // --- Every statement the program runs, each composed here and nowhere else. ---
 
 // A text value as an SQL string literal: single quotes doubled, in the store's encoding.
