@@ -24,9 +24,8 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
 
 Palette=ＺＵ付箋
 ZU_PID=""
-DETAIL=""
-passed=0
-failed=0
+# shellcheck source-path=SCRIPTDIR source=../check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 cleanup()
 {
@@ -37,24 +36,6 @@ cleanup()
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-# --- reporting -------------------------------------------------------------------------
-
-# check "<what>" <command...>: runs the command, which polls as long as it needs to; a failing
-# command leaves what it saw in DETAIL.
-check()
-{
-    local what=$1
-    shift
-    DETAIL=""
-    if "$@"; then
-        echo "ok   - $what"
-        passed=$((passed + 1))
-    else
-        echo "FAIL - $what${DETAIL:+ [$DETAIL]}"
-        failed=$((failed + 1))
-    fi
-}
 
 # --- the program -----------------------------------------------------------------------
 

@@ -16,20 +16,8 @@ mkdir -p "$work/home"
 export HOME=$work/home BUILD_DIR=$build
 unset XDG_DATA_HOME XDG_CONFIG_HOME
 
-passed=0
-failed=0
-check()
-{
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-        passed=$((passed + 1))
-    else
-        echo "FAIL - $what"
-        failed=$((failed + 1))
-    fi
-}
+# shellcheck source-path=SCRIPTDIR source=../check.sh
+source "$source_dir/tests/check.sh"
 
 install_as_user()
 {

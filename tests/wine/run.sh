@@ -48,18 +48,8 @@ rm -rf "$app"
 mkdir -p "$app"
 cp "$program" "$app/zufusen.exe"
 name=zufusen.exe
-failed=0
-check()
-{
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-    else
-        echo "FAIL - $what"
-        failed=$((failed + 1))
-    fi
-}
+# shellcheck source-path=SCRIPTDIR source=../check.sh
+source "$(dirname "$0")/../check.sh"
 sql()
 {
     sqlite3 -cmd '.timeout 3000' "$db" "$@"
