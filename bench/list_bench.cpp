@@ -100,7 +100,7 @@ void MeasureReminderTick()
     TfrmMain main(desktop, store);
     main.Timer1()->stop();
     frmMain = &main;
-    if (main.TimeList.size() != 1000)
+    if (main.Reminders().entries().size() != 1000)
         Fail("the reminder cache does not hold 1,000 entries");
     main.Timer1Timer(); // the first tick restores; the ones after it are the steady state
     QSignalSpy shown(&main, &TfrmMain::BalloonShown);

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // What the program takes from the desktop it runs on, by role. Windows receive them as one
@@ -39,6 +41,8 @@ public:
     virtual ~TShell() = default;
     // Hands a link text to the desktop's default handler; a failure is ignored.
     virtual void OpenLink(const QString& text) = 0;
+    // Opens a folder in the file manager; `failed` runs, now or later, when nothing took it.
+    virtual void OpenFolder(const QString& path, std::function<void()> failed) = 0;
     // Asks the input method for hiragana input in the given editor.
     virtual void RequestHiragana(QWidget* editor) = 0;
     // Switches the input method off for the given editor.
@@ -55,6 +59,7 @@ public:
     TCursorPlace CursorPlace() const override;
     QList<QRect> ScreenAreas() const override;
     void OpenLink(const QString& text) override;
+    void OpenFolder(const QString& path, std::function<void()> failed) override;
     void RequestHiragana(QWidget* editor) override;
     void SwitchInputMethodOff(QWidget* editor) override;
 };

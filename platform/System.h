@@ -27,6 +27,10 @@ void UseSystemCodePage932();
 // runs while everything still lives. Nothing on systems where that cannot happen.
 void SaveBeforeDisplayLoss(std::function<void()> save);
 
+// Opens a folder in the desktop's file manager; `failed` runs, now or later, when no program
+// took it.
+void OpenFolderInFileManager(const QString& path, std::function<void()> failed);
+
 // The input method of an editor: hiragana input (on where the system has such a mode), or off.
 void RequestHiraganaInput(QWidget* editor);
 void SwitchInputMethodOff(QWidget* editor);

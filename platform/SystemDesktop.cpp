@@ -64,6 +64,11 @@ void TSystemDesktop::OpenLink(const QString& text)
         QDesktopServices::openUrl(url);
 }
 
+void TSystemDesktop::OpenFolder(const QString& path, std::function<void()> failed)
+{
+    OpenFolderInFileManager(path, std::move(failed));
+}
+
 void TSystemDesktop::RequestHiragana(QWidget* editor)
 {
     RequestHiraganaInput(editor);

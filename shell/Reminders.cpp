@@ -44,3 +44,58 @@ QString ReminderBalloonText(const QString& timeText, const QString& message)
 {
     return timeText + QStringLiteral(" (^O^) ") + message;
 }
+
+ReminderSchedule::ReminderSchedule(const QDateTime& watchFrom) : m_since(watchFrom) {}
+
+void ReminderSchedule::setEntries(std::vector<Entry> entries)
+{
+    m_entries = std::move(entries);
+    m_moments.clear();
+    for (const Entry& entry : m_entries) {
+        m_moments.push_back(ReadReminder(entry.dayText, entry.timeText));
+        if (!m_moments.back())
+            qWarning("reminder '%s %s' does not read as a date and time; it will not fire",
+                     qUtf8Printable(entry.dayText), qUtf8Printable(entry.timeText));
+    }
+    m_fireTimesDay = QDate();
+}
+
+void ReminderSchedule::lookBackTo(const QDateTime& from)
+{
+    m_since = std::min(m_since, from);
+}
+
+void ReminderSchedule::workOutFireTimes(const QDate& today)
+{
+    m_fireTimesDay = today;
+    m_fireMs.clear();
+    for (const std::optional<TReminderMoment>& moment : m_moments) {
+        const QDateTime fire = moment ? ReminderFireTime(*moment) : QDateTime();
+        m_fireMs.push_back(fire.isValid() ? std::optional<qint64>(fire.toMSecsSinceEpoch()) : std::nullopt);
+    }
+}
+
+QStringList ReminderSchedule::takeDue(const QDateTime& now)
+{
+    // A clock set back starts the watch again from now; what was shown stays shown.
+    const qint64 sinceMs = std::min(m_since, now).toMSecsSinceEpoch();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    m_since = now;
+    if (m_fireTimesDay != now.date())
+        workOutFireTimes(now.date());
+    QStringList texts;
+    for (size_t i = 0; i < m_fireMs.size(); ++i) {
+        if (!m_fireMs[i] || !ReminderDueAt(*m_fireMs[i], sinceMs, nowMs))
+            continue;
+        const std::pair<QString, qint64> key(m_entries[i].id, *m_fireMs[i]);
+        if (m_shown.contains(key))
+            continue;
+        m_shown.insert(key);
+        texts << ReminderBalloonText(m_entries[i].timeText, m_entries[i].message);
+    }
+    // What lies further back than a clock is ever set back cannot fall due again.
+    if (!texts.isEmpty())
+        m_shown.removeIf(
+            [nowMs](const std::pair<QString, qint64>& shown) { return nowMs - shown.second > 2 * ReminderCatchUpMs; });
+    return texts;
+}

@@ -72,22 +72,22 @@ int main(int argc, char* argv[])
     frmBaloon = baloon.get();
 
     QObject::connect(&instance, &TSingleInstance::ShowRequested, frmMain, Guarded([] { frmMain->V1Click(); }));
-    QObject::connect(frmMain, &TfrmMain::Closed, &app, &QApplication::quit);
-    // SIGTERM, SIGINT and SIGHUP end the program as the palette's close does.
+    QObject::connect(frmMain, &TfrmMain::Closed, &app, &QApplication::exit);
+    // SIGTERM, SIGINT and SIGHUP end the program as the palette's close does, without a box
+    // nobody may be there to answer.
     TTerminationWatcher termination;
     QObject::connect(&termination, &TTerminationWatcher::TerminationRequested, frmMain,
-                     Guarded([] { frmMain->close(); }));
+                     Guarded([] { frmMain->EndUnattended(); }));
     // At log-out or shut-down the session may still be cancelled, so its end saves the notes
     // but keeps them open.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, frmMain, Guarded([] {
-        for (TfrmDaviv* note : frmMain->AllNoteWindows())
-            note->SaveNote();
-    }));
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, frmMain, Guarded([] { frmMain->SaveForSessionEnd(); }));
     // Any other way out of the event loop still saves what the palette's close did not.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, frmMain, [] {
+    bool unsavedAtQuit = false;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, frmMain, [&unsavedAtQuit] {
         try {
-            frmMain->SaveAllNotes();
+            unsavedAtQuit = !frmMain->SaveAllNotes(false);
         } catch (const Exception& e) {
+            unsavedAtQuit = true;
             qWarning("notes could not be saved at exit: %s", e.what());
         }
     });
@@ -102,9 +102,10 @@ int main(int argc, char* argv[])
     std::atexit(SaveNotesAtAbruptExit);
     const int result = app.exec();
     NotesToSaveAtExit = nullptr;
+
     frmBaloon = nullptr;
     frmList = nullptr;
     frmTrash = nullptr;
     frmDaviv = nullptr;
-    return result;
+    return unsavedAtQuit && result == 0 ? 1 : result;
 }

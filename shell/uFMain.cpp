@@ -13,6 +13,7 @@
 #include "shell/AppIcon.h"
 #include "shell/BalloonPopup.h"
 #include "shell/HotCorners.h"
+#include "shell/RescueFile.h"
 #include "shell/Swatch.h"
 #include "store/Backup.h"
 #include "store/NoteStore.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStandardPaths>
@@ -50,7 +52,8 @@ QString NoteCaption(const TfrmDaviv& note)
 TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FDesktop(desktop), FStore(store),
       ui(std::make_unique<Ui::frmMain>()), FTimer1(new QTimer(this)), FTrayIcon1(new QSystemTrayIcon(this)),
-      FPopupMenu1(new QMenu(this)), FPopupMenu2(new QMenu(this)), FBalloonPopup(new TBalloonPopup(this))
+      FPopupMenu1(new QMenu(this)), FPopupMenu2(new QMenu(this)), FBalloonPopup(new TBalloonPopup(this)),
+      FReminders(desktop.Now().addSecs(-2))
 {
     // The first tick restores the notes: the second until it comes counts from here.
     FTimer1->setObjectName(QStringLiteral("Timer1"));
@@ -129,7 +132,6 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     qApp->installEventFilter(this);
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
-    FPreviousTick = FDesktop.Now().addSecs(-2);
     try {
         FormCreate();
     } catch (const Exception& e) {
@@ -151,6 +153,7 @@ void TfrmMain::FormCreate()
     DragArmed = 0;
     FirstTick = true;
     NoteWindows.clear();
+    FFirstStart = !QFile::exists(FStore.FilePath());
     FStore.Prepare();
     FStorePrepared = true;
     LoadBalloonMessages();
@@ -164,21 +167,11 @@ TSwatch* TfrmMain::Panel(int index) const
 
 void TfrmMain::LoadBalloonMessages()
 {
-    const std::vector<TBalloonMessage> messages = FStore.Messages();
-    TimeList.clear();
-    MessageList.clear();
-    DayList.clear();
-    FReminderMoments.clear();
-    FFireTimesDay = QDate();
-    for (const TBalloonMessage& message : messages) {
-        TimeList << message.Time;
-        MessageList << message.Message;
-        DayList << message.Day;
-        FReminderMoments.push_back(ReadReminder(message.Day, message.Time));
-        if (!FReminderMoments.back())
-            qWarning("reminder '%s %s' does not read as a date and time; it will not fire", qUtf8Printable(message.Day),
-                     qUtf8Printable(message.Time));
-    }
+    std::vector<ReminderSchedule::Entry> entries;
+    for (TBalloonMessage& message : FStore.Messages())
+        entries.push_back(
+            {std::move(message.Id), std::move(message.Time), std::move(message.Message), std::move(message.Day)});
+    FReminders.setEntries(std::move(entries));
 }
 
 void TfrmMain::Timer1Timer()
@@ -187,6 +180,10 @@ void TfrmMain::Timer1Timer()
     const bool retry = FTicks % RetryTicks == 0;
     ReminderStep();
     HotCornerStep();
+    if (FTicks == 1)
+        TellOfRescuedNotes();
+    if (FFirstStart)
+        ShowFirstStartHint();
     if (FirstTick && (FTicks == 1 || retry))
         StartupStep();
     else if (retry)
@@ -235,30 +232,49 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 void TfrmMain::ReminderStep()
 {
     TrackTray();
-    const QDateTime now = FDesktop.Now();
-    // A clock set back starts the watch again from now.
-    const QDateTime previous = std::min(FPreviousTick, now);
-    FPreviousTick = now;
-    if (FFireTimesDay != now.date())
-        WorkOutFireTimes(now.date());
-    const qint64 previousMs = previous.toMSecsSinceEpoch();
-    const qint64 nowMs = now.toMSecsSinceEpoch();
-    for (size_t i = 0; i < FReminderFireMs.size(); ++i) {
-        if (FReminderFireMs[i] && ReminderDueAt(*FReminderFireMs[i], previousMs, nowMs)) {
-            FBalloonHint = ReminderBalloonText(TimeList[int(i)], MessageList[int(i)]);
-            ShowBalloon();
-        }
-    }
+    // Several reminders due at once share one balloon, a line each: a balloon replaces the last.
+    const QStringList due = FReminders.takeDue(FDesktop.Now());
+    if (due.isEmpty())
+        return;
+    FBalloonHint = due.join(QLatin1Char('\n'));
+    ShowBalloon();
 }
 
-void TfrmMain::WorkOutFireTimes(const QDate& today)
+// A new user sees nothing but a tray icon: the first start says how a note is made, once the
+// tray has taken the icon (so the balloon points at it), or after a few ticks without a tray.
+void TfrmMain::ShowFirstStartHint()
 {
-    FFireTimesDay = today;
-    FReminderFireMs.clear();
-    for (const std::optional<TReminderMoment>& moment : FReminderMoments) {
-        const QDateTime fire = moment ? ReminderFireTime(*moment) : QDateTime();
-        FReminderFireMs.push_back(fire.isValid() ? std::optional<qint64>(fire.toMSecsSinceEpoch()) : std::nullopt);
+    const bool docked = FTrayAvailable && FTrayIcon1->geometry().isValid() && !FTrayIcon1->geometry().isEmpty();
+    if (!docked && FTicks < RetryTicks)
+        return;
+    FFirstStart = false;
+    const QString text = QStringLiteral("付箋を作るには、マウスを画面の隅に動かし、出てきたパレットの色を"
+                                        "押したまま外へドラッグします。トレイのメニューの「新しい付箋」でも作れます。");
+    if (docked && QSystemTrayIcon::supportsMessages())
+        FTrayIcon1->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Information, HintTimeoutMs);
+    else
+        FBalloonPopup->ShowText(text, HintTimeoutMs);
+}
+
+void TfrmMain::TellOfRescuedNotes()
+{
+    const QStringList files = Rescue::takeNotices(FStore.FilePath());
+    if (!files.isEmpty())
+        Notify(QStringLiteral("前回の終了時に保存できなかった付箋の内容を、次のファイルに書き出しました:\n") +
+               files.join(QLatin1Char('\n')));
+}
+
+void TfrmMain::SaveForSessionEnd()
+{
+    QList<TfrmDaviv*> unsaved;
+    for (TfrmDaviv* note : AllNoteWindows()) {
+        note->SaveNote();
+        if (note->SaveState() != TSaveState::Stored)
+            unsaved << note;
     }
+    // The session may end the program without another word: what could not be stored is kept.
+    if (const QString rescued = RescueUnsaved(unsaved); !rescued.isEmpty())
+        qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
 }
 
 void TfrmMain::StartupStep()
@@ -404,7 +420,7 @@ void TfrmMain::DiscardNoteWindow(TfrmDaviv* note)
     note->Discard();
 }
 
-void TfrmMain::SaveAllNotes()
+bool TfrmMain::SaveAllNotes(bool interactive)
 {
     // The last save must not lose the last edits to a store another process holds for a
     // moment: wait for its lock, and name every note that still could not be saved.
@@ -418,11 +434,19 @@ void TfrmMain::SaveAllNotes()
     if (frmList)
         frmList->NoteWindows.clear();
     qDeleteAll(notes);
-    if (!names.isEmpty())
-        ShowErrorReport(QStringLiteral("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
-                        (rescued.isEmpty() ? QString()
-                                           : QStringLiteral("\n\n内容は次のファイルに書き出しました:\n") + rescued +
-                                                 QLatin1Char('\n')));
+    if (names.isEmpty())
+        return true;
+    const QString report =
+        QStringLiteral("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
+        (rescued.isEmpty() ? QString()
+                           : QStringLiteral("\n\n内容は次のファイルに書き出しました:\n") + rescued + QLatin1Char('\n'));
+    // Nobody may be there to click a box away: the report goes to the log, word of the file to
+    // the next start.
+    if (interactive)
+        ShowErrorReport(report);
+    else
+        qWarning("%s", qUtf8Printable(report));
+    return false;
 }
 
 QString TfrmMain::SaveAllNotesNow()
@@ -443,7 +467,7 @@ QList<TfrmDaviv*> TfrmMain::SaveEveryNote(int lockWaitMs)
     return unsaved;
 }
 
-QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
+QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes)
 {
     if (notes.isEmpty())
         return {};
@@ -458,38 +482,44 @@ QString TfrmMain::RescueUnsaved(const QList<TfrmDaviv*>& notes) const
                     .arg(values.Height) +
                 values.Text + QStringLiteral("\r\n");
     }
-    const QString stamp = FDesktop.Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     // Beside the store first; where that folder takes nothing, where the user keeps documents.
-    const QStringList folders = {FStore.ProgramFolder(),
-                                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath(),
-                                 QDir::tempPath()};
-    for (const QString& folder : folders) {
-        if (folder.isEmpty())
-            continue;
-        // With a byte order mark, Windows' Notepad reads the file as UTF-8 too.
-        const QByteArray bytes = "\xEF\xBB\xBF" + text.toUtf8();
-        for (int n = 0; n < 100; ++n) {
-            QFile file(QDir(folder).filePath(
-                QStringLiteral("zu_daviv-unsaved-%1%2.txt").arg(stamp, n ? QStringLiteral("-%1").arg(n) : QString())));
-            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                if (file.exists())
-                    continue;
-                break;
-            }
-            if (file.write(bytes) == bytes.size() && file.flush()) {
-                file.close();
-                return QDir::toNativeSeparators(file.fileName());
-            }
-            file.remove();
-            break;
-        }
-    }
-    return {};
+    const QString rescued =
+        Rescue::writeFile(text, FDesktop.Now().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                          {FStore.ProgramFolder(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                           QDir::homePath(), QDir::tempPath()});
+    // Until the user has seen it in a report, the next start tells of it.
+    if (!rescued.isEmpty())
+        Rescue::leaveNotice(FStore.FilePath(), rescued);
+    FRescued = rescued;
+    return rescued;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    SaveAllNotes();
+    event->accept();
+    End(true);
+}
+
+void TfrmMain::EndUnattended()
+{
+    // A report box still open from 終了 must not keep the program alive: it goes, and word of
+    // the rescue file stays for the next start.
+    if (FEnding) {
+        qApp->exit(1);
+        return;
+    }
+    End(false);
+}
+
+void TfrmMain::End(bool interactive)
+{
+    if (FEnding)
+        return;
+    FEnding = true;
+    const bool stored = SaveAllNotes(interactive);
+    // Shown in the report, the file needs no word at the next start.
+    if (interactive && !FRescued.isEmpty())
+        Rescue::takeNotices(FStore.FilePath());
     // The day's copy, when the program ends before one was made.
     if (const QDate today = FDesktop.Today(); BackupDue(today)) {
         try {
@@ -498,8 +528,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
             qWarning("no backup at exit: %s", e.what());
         }
     }
-    event->accept();
-    Q_EMIT Closed();
+    Q_EMIT Closed(stored ? 0 : 1);
 }
 
 // The palette is a tool of the desktop, not a task: no taskbar button, shown or not.
@@ -561,8 +590,22 @@ void TfrmMain::NewNoteClick()
 
 void TfrmMain::OpenBackupsClick()
 {
-    QDir().mkpath(FBackups->Folder());
-    FDesktop.OpenLink(QDir::toNativeSeparators(FBackups->Folder()));
+    const QString folder = QDir::toNativeSeparators(FBackups->Folder());
+    QDir().mkpath(folder);
+    FDesktop.OpenFolder(folder, [this, folder] {
+        // Without a file manager the user still learns where the copies are, and can copy the path.
+        auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(ApplicationTitle),
+                                    QStringLiteral("バックアップのフォルダーを開けるプログラムが見つかりませんでした。"
+                                                   "バックアップは次のフォルダーにあります:\n\n") +
+                                        folder,
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("BackupFolderBox"));
+        box->setWindowFlag(Qt::Window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    });
 }
 
 void TfrmMain::K1Click()
@@ -591,9 +634,13 @@ void TfrmMain::KeepNotesReachable()
 
 void TfrmMain::B1Click()
 {
+    const QDateTime opened = FDesktop.Now();
     ShowBalloon();
     frmBaloon->exec();
     LoadBalloonMessages();
+    // What fell due while the editor held the new entries shows now.
+    FReminders.lookBackTo(opened);
+    ReminderStep();
 }
 
 void TfrmMain::N1Click()

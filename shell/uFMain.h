@@ -32,6 +32,7 @@ class TfrmMain : public QWidget {
 
 public:
     static constexpr int BalloonTimeoutMs = 10000;
+    static constexpr int HintTimeoutMs = 20000;
     // Every this many ticks, notes that could not be saved and a store that could not be read
     // at start are tried again.
     static constexpr int RetryTicks = 5;
@@ -42,7 +43,15 @@ public:
     ~TfrmMain() override;
 
     void RestoreNotes();
-    void SaveAllNotes();
+    // Saves and closes every note window; notes that could not be stored go to a rescue file,
+    // reported in a box when interactive and to the log otherwise. True when all were stored.
+    bool SaveAllNotes(bool interactive = true);
+    // Ends the program where nobody may answer a box (a signal, log-out): no box is shown, and
+    // a report box still open from 終了 goes.
+    void EndUnattended();
+    // The session is ending (log-out, shut-down) and may still be cancelled: every note is
+    // saved and stays open; what cannot be stored goes to a rescue file.
+    void SaveForSessionEnd();
     // Saves every note from what the program holds, asking nothing of the window system: the
     // last thing the program does when its display is gone. Notes that cannot be stored go to
     // a text file beside the store; its path, or nothing.
@@ -73,9 +82,6 @@ public:
     int DragArmed = 0;
     quint32 SelectedColor = 0;
     bool FirstTick = true;
-    QStringList TimeList;
-    QStringList MessageList;
-    QStringList DayList;
     QList<TfrmDaviv*> NoteWindows;
 
     // Every note window of the program: the palette's and those the note list opened.
@@ -92,17 +98,19 @@ public:
     QMenu* PopupMenu1() const { return FPopupMenu1; }
     QMenu* PopupMenu2() const { return FPopupMenu2; }
     TSwatch* Panel(int index) const;
+    const ReminderSchedule& Reminders() const { return FReminders; }
     // The balloon text the tray icon keeps, "???" until a reminder fires.
     QString BalloonHint() const { return FBalloonHint; }
     // The popup that stands in for the tray's balloon when no tray can show one.
     TBalloonPopup* BalloonPopup() const { return FBalloonPopup; }
 
 Q_SIGNALS:
-    // The palette closed and saved its notes: the program ends.
-    void Closed();
+    // The palette closed and saved its notes: the program ends, with exit code 0 when every note
+    // was stored.
+    void Closed(int exitCode);
     // A reminder balloon was shown with this text.
     void BalloonShown(const QString& text);
-    // The user was told something about saving, without a modal box.
+    // The user was told something without a modal box.
     void Notified(const QString& text);
 
 protected:
@@ -120,12 +128,15 @@ private:
     void HotCornerStep();
     void StartupStep();
     void RetryUnsavedNotes();
+    void TellOfRescuedNotes();
+    void ShowFirstStartHint();
     void ShowSaveState();
     void Notify(const QString& text);
     void ShowBalloon();
     void TrackTray();
     // Writes the text of notes that could not be stored where the user can find it.
-    QString RescueUnsaved(const QList<TfrmDaviv*>& notes) const;
+    QString RescueUnsaved(const QList<TfrmDaviv*>& notes);
+    void End(bool interactive);
     // Saves every note, waiting for a locked store up to lockWaitMs in all; the notes that are
     // still not stored.
     QList<TfrmDaviv*> SaveEveryNote(int lockWaitMs);
@@ -145,15 +156,9 @@ private:
     TBalloonPopup* FBalloonPopup;
     QString FBalloonHint = QStringLiteral("???");
     bool FTrayAvailable = false;
-    // The cache entries read once at load; an entry that does not read never fires.
-    std::vector<std::optional<TReminderMoment>> FReminderMoments;
-    // When each entry fires, worked out once a day rather than at every tick (local time
-    // conversions are not cheap, and a tick looks at every entry).
-    std::vector<std::optional<qint64>> FReminderFireMs;
-    QDate FFireTimesDay;
-    void WorkOutFireTimes(const QDate& today);
+    // The reminder cache and which of its entries have been shown.
+    ReminderSchedule FReminders;
     std::optional<QPoint> FDragOffset;
-    QDateTime FPreviousTick;
     int FTicks = 0;
     bool FStorePrepared = false;
     // Why the store could not be prepared or read at start; empty once it was.
@@ -168,6 +173,10 @@ private:
     QPoint FLastCursor;
     QPoint FCursor;
     QDate FBackupFailedOn;
+    bool FEnding = false;
+    // The store did not exist before this start: a new user is told how to make a note.
+    bool FFirstStart = false;
+    QString FRescued;
 };
 
 extern TfrmMain* frmMain;

@@ -16,6 +16,12 @@ public:
         return Areas.isEmpty() ? QList<QRect>{QRect(QPoint(), Screen)} : Areas;
     }
     void OpenLink(const QString& text) override { OpenedLinks << text; }
+    void OpenFolder(const QString& path, std::function<void()> failed) override
+    {
+        OpenedFolders << path;
+        if (!FolderOpens)
+            failed();
+    }
     void RequestHiragana(QWidget* editor) override { HiraganaRequests << editor; }
     void SwitchInputMethodOff(QWidget* editor) override { InputMethodOff << editor; }
 
@@ -25,6 +31,8 @@ public:
     // Empty: the whole screen.
     QList<QRect> Areas;
     QStringList OpenedLinks;
+    QStringList OpenedFolders;
+    bool FolderOpens = true;
     QList<QWidget*> HiraganaRequests;
     QList<QWidget*> InputMethodOff;
 };

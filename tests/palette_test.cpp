@@ -4,11 +4,13 @@
 #include "notes/uFDaviv.h"
 #include "store/Backup.h"
 #include "controls/ColorValue.h"
+#include "shell/BalloonPopup.h"
 #include "shell/HotCorners.h"
 #include "shell/SingleInstance.h"
 #include "shell/Swatch.h"
 #include "shell/uFMain.h"
 
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 
@@ -95,6 +97,15 @@ TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
     EXPECT_TRUE(Main->NoteWindows.isEmpty());
     EXPECT_FALSE(Main->isVisible());
     EXPECT_TRUE(Reports.isEmpty());
+    // Only the tray icon shows: without a tray to point at, the popup says how to make a note,
+    // on the first start and never again.
+    for (int start = 0; start < 2; ++start) {
+        for (int tick = 0; tick < TfrmMain::RetryTicks; ++tick)
+            Main->Timer1Timer();
+        EXPECT_EQ(Main->BalloonPopup()->isVisible(), start == 0);
+        EXPECT_EQ(Main->BalloonPopup()->Text().contains(QStringLiteral("新しい付箋")), start == 0);
+        Start();
+    }
 }
 
 TEST_F(Palette, TheCornersFollowAScreenThatChangesWhileRunning)
@@ -503,4 +514,16 @@ TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReach)
     EXPECT_EQ(Main->NoteWindows[1]->geometry(), QRect(100, 100, 271, 71));
     EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"),
               (QStringList{QStringLiteral("529,505"), QStringLiteral("100,100")}));
+}
+
+TEST_F(Palette, BackupFolderWithoutAFileManagerIsNamedForTheUser)
+{
+    Start();
+    Desktop.FolderOpens = false;
+    Main->OpenBackupsClick();
+    const auto* box = Main->findChild<QMessageBox*>(QStringLiteral("BackupFolderBox"));
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_TRUE(box->text().endsWith(QDir::toNativeSeparators(Dir.filePath(QStringLiteral("backup")))));
+    EXPECT_EQ(Desktop.OpenedFolders.size(), 1);
 }

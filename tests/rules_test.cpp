@@ -181,6 +181,36 @@ TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
     EXPECT_FALSE(ReadReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
 }
 
+TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
+{
+    const auto at = [](int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, 8), QTime(h, m, s)); };
+    const auto entry = [](const char* id, const char* time, const char* message) {
+        return ReminderSchedule::Entry{S(id), S(time), S(message), S("2026/12/08")};
+    };
+    ReminderSchedule schedule(at(8, 0));
+    schedule.setEntries({entry("1", "9:00:00", "a"), entry("2", "9:00:40", "b"), entry("3", "9:02:00", "c"),
+                         entry("4", "11:00:00", "d")});
+    const struct {
+        QDateTime Now;
+        QStringList Due;
+    } ticks[] = {
+        {at(8, 59, 59), {}},
+        // A clock jump forward over three entries shows all three, in cache order.
+        {at(9, 5), {S("9:00:00 (^O^) a"), S("9:00:40 (^O^) b"), S("9:02:00 (^O^) c")}},
+        {at(9, 5, 1), {}},
+        // Set back an hour and corrected: nothing shows twice.
+        {at(8, 5), {}},
+        {at(9, 6), {}},
+        {at(11, 0, 1), {S("11:00:00 (^O^) d")}},
+    };
+    for (const auto& tick : ticks)
+        EXPECT_EQ(schedule.takeDue(tick.Now), tick.Due) << qPrintable(tick.Now.toString());
+    // An entry added while the cache was stale shows when it is loaded, looking back that far.
+    schedule.setEntries({entry("1", "9:00:00", "a"), entry("5", "11:00:30", "e")});
+    schedule.lookBackTo(at(10, 59, 50));
+    EXPECT_EQ(schedule.takeDue(at(11, 2)), QStringList{S("11:00:30 (^O^) e")});
+}
+
 TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
 {
     const QByteArray zone = qgetenv("TZ");

@@ -78,15 +78,15 @@ TEST_F(TrayAndReminders, ReminderShowsItsTimeTextAndMessageInItsMinute)
     EXPECT_EQ(Main->BalloonHint(), QStringLiteral("10:30:45 (^O^) 会議"));
 }
 
-TEST_F(TrayAndReminders, EntriesOfOneMinuteAllShowAndTheLaterTextStays)
+TEST_F(TrayAndReminders, EntriesOfOneMinuteShareOneBalloonALineEach)
 {
     AddMessage("9:00:00", "first", "2026/12/08");
     AddMessage("9:00:30", "", "2026/12/08");
     Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
     Start();
-    EXPECT_EQ(TickAt(QTime(9, 0, 1)),
-              (QStringList{QStringLiteral("9:00:00 (^O^) first"), QStringLiteral("9:00:30 (^O^) ")}));
-    EXPECT_EQ(Main->BalloonHint(), QStringLiteral("9:00:30 (^O^) "));
+    const QString both = QStringLiteral("9:00:00 (^O^) first\n9:00:30 (^O^) ");
+    EXPECT_EQ(TickAt(QTime(9, 0, 1)), QStringList{both});
+    EXPECT_EQ(Main->BalloonHint(), both);
 }
 
 TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
@@ -100,7 +100,7 @@ TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
     EXPECT_EQ(TickAt(QTime(9, 0, 0)), QStringList{QStringLiteral("9:00:00 (^O^) fine")});
     EXPECT_TRUE(Main->isVisible());
     EXPECT_TRUE(Reports.isEmpty());
-    EXPECT_EQ(Main->TimeList.size(), 3);
+    EXPECT_EQ(Main->Reminders().entries().size(), 3u);
 }
 
 TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
@@ -203,15 +203,19 @@ TEST_F(TrayAndReminders, BalloonCommandShowsTheCurrentTextThenEditsAndReloads)
     Start();
     TfrmBaloon editor(Desktop, Store);
     frmBaloon = &editor;
+    Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 30));
     QSignalSpy shown(Main.get(), &TfrmMain::BalloonShown);
-    // While the editor is open, a message is added behind its back; closing reloads the cache.
+    // While the editor is open, a message is added for a minute that passes before it closes;
+    // closing reloads the cache and shows it then.
     QTimer::singleShot(0, &editor, [&] {
         Exec("insert into m_icom_message values ('9:00:00', 'added', '2026/12/08')");
+        Desktop.Clock = QDateTime(QDate(2026, 12, 8), QTime(9, 1, 30));
+        Main->Timer1Timer();
         editor.reject();
     });
     Main->B1Click();
     frmBaloon = nullptr;
-    ASSERT_EQ(shown.count(), 1);
+    ASSERT_EQ(shown.count(), 2);
     EXPECT_EQ(shown.first().first().toString(), QStringLiteral("???"));
-    EXPECT_EQ(Main->MessageList, QStringList{QStringLiteral("added")});
+    EXPECT_EQ(shown.last().first().toString(), QStringLiteral("9:00:00 (^O^) added"));
 }

@@ -1,5 +1,8 @@
 #include "platform/System.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -14,3 +17,9 @@ void PrepareWindowSystem() {}
 void UseSystemCodePage932() {}
 
 void SaveBeforeDisplayLoss(std::function<void()>) {}
+
+void OpenFolderInFileManager(const QString& path, std::function<void()> failed)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        failed();
+}

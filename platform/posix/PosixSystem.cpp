@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 
 QString ProgramFolder()
 {
@@ -24,6 +26,33 @@ void UseSystemCodePage932()
 {
     static const TPosixCodePage932 conversion;
     UseCodePage932(&conversion);
+}
+
+// xdg-open says by its exit code whether a program took the folder; QDesktopServices starts it
+// and does not wait. When the program ends first, only xdg-open is stopped, not the file manager
+// it started.
+void OpenFolderInFileManager(const QString& path, std::function<void()> failed)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        failed();
+        return;
+    }
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0)
+            failed();
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        failed();
+        process->deleteLater();
+    });
+    process->start(opener, {path});
 }
 
 namespace {

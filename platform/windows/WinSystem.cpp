@@ -1,5 +1,8 @@
 #include "platform/System.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include "platform/windows/WinCodePage932.h"
 #include "platform/windows/WinProgramFolder.h"
 
@@ -18,3 +21,9 @@ void UseSystemCodePage932()
 
 // Windows ends a session through the session manager, which the program answers itself.
 void SaveBeforeDisplayLoss(std::function<void()>) {}
+
+void OpenFolderInFileManager(const QString& path, std::function<void()> failed)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        failed();
+}

@@ -53,11 +53,12 @@ alive()
     return 3
 }
 
-# ends_after <action...>: the running program, given the action, ends within 10 s with exit
-# code 0. It is ended in any case, so that the next start finds no running copy.
-ends_after()
+# ends_with <code> <action...>: the running program, given the action, ends within 10 s with that
+# exit code. It is ended in any case, so that the next start finds no running copy.
+ends_with()
 {
-    local status
+    local want=$1 status
+    shift
     alive || return
     if ! "$@"; then
         end_process "$ZU_PID" 5
@@ -73,9 +74,14 @@ ends_after()
     wait "$ZU_PID"
     status=$?
     ZU_PID=""
-    [ "$status" -eq 0 ] && return 0
+    [ "$status" -eq "$want" ] && return 0
     DETAIL="exit code $status"
     return 1
+}
+
+ends_after()
+{
+    ends_with 0 "$@"
 }
 
 signal_program()

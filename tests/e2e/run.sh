@@ -21,8 +21,19 @@ xdotool mousemove 512 450
 start_program
 check "first start creates zu_daviv.db with m_daviv and m_icom_message" wait_until 15 store_has_both_tables
 check "the tray icon docks into the tray host" wait_until 15 tray_icon_docked
-check "no window but the tray icon shows through the first ticks" nothing_shown_for 3
+check "the first start says how to make a note, in a balloon by the tray" wait_until 10 balloon_shown
 screen_shows first-start
+# The program's windows but a balloon by the tray.
+windows_but_balloon()
+{
+    local balloons x y w h rest
+    balloons=$(balloon_place)
+    while read -r x y w h rest; do
+        grep -qxF "$x $y $w $h" <<<"$balloons" || echo "$x $y $w $h $rest"
+    done < <(program_windows)
+}
+check "no window but the tray icon and the balloon shows through the first ticks" \
+    none_shown_until $(($(now_ms) + 3000)) windows_but_balloon
 # In the corner zone but off the corner point: a shown palette stays, and no tick shows it.
 xdotool mousemove 100 50
 before=$(cksum <"$db" 2>&1)
@@ -180,5 +191,29 @@ check "Ctrl+X after the store is writable again ends the program with exit code 
     ends_after press_ctrl_x_on_palette
 check "the note made while the store was read-only has its row and text" \
     stored_text_is "$((rows_before + 1))" "$(cp932_hex $'made while read-only\r\n')"
+
+# SIGTERM while the store takes nothing: no box waits for a click; the text goes to a rescue file,
+# the exit code says so, and the next start tells of the file once.
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71" "560 460 271 71"
+chattr +i "$db"
+types_into_note "560 460 271 71" " term"
+xdotool mousemove 512 450
+check "SIGTERM with an unwritable store ends the program with exit code 1" ends_with 1 signal_program TERM
+chattr -i "$db"
+rescue_holds_the_text()
+{
+    local file
+    file=$(ls "$app"/zu_daviv-unsaved-*.txt 2>/dev/null | head -1)
+    [ -n "$file" ] && grep -q "^ term" "$file" && return 0
+    DETAIL="rescue files: $(ls "$app" | tr '\n' ' ')"
+    return 1
+}
+check "the text that could not be stored is in a rescue file beside the store" rescue_holds_the_text
+start_program
+check "the next start tells of the rescue file in a balloon" wait_until 10 balloon_shown
+check "and only once: its word is gone" wait_until 5 [ ! -e "$db.rescued" ]
+screen_shows rescue-notice
+check "SIGTERM with a writable store ends the program with exit code 0" ends_after signal_program TERM
 
 finish
