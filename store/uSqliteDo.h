@@ -56,6 +56,9 @@ qint32 NewNoteId(TSQLiteDatabase& db);
 // A text value as an SQL string literal: single quotes doubled, in the store's encoding.
 // A NUL would end the statement text early, so none is carried.
 QByteArray SqlTextLiteral(const QString& value);
+// Stored bytes as a literal of storage class TEXT, unchanged: between single quotes, or, when
+// they hold a NUL, which a statement text cannot carry, as cast(x'...' as text).
+QByteArray SqlBytesLiteral(const QByteArray& bytes);
 
 QByteArray StmtAddNote(const QDate& today); // 1
 QByteArray StmtAddNote(const QString& dateText);
