@@ -92,6 +92,7 @@ inline constexpr char StmtCreateRemoved[] = "create table if not exists zu_note_
 QByteArray StmtKeepRemoved(qint32 id);
 QByteArray StmtPutBackRemoved(qint32 id, bool underOldId);
 QByteArray StmtDropRemoved(qint32 id);
+inline constexpr char StmtAnyRemoved[] = "select note_id from zu_note_removed limit 1";
 inline constexpr char StmtForgetRemovedLooks[] =
     "delete from zu_note_look where note_id in (select note_id from zu_note_removed)";
 inline constexpr char StmtForgetRemoved[] = "delete from zu_note_removed";
