@@ -177,18 +177,58 @@ void TfrmList::UndoRemoveClick()
 {
     if (FRemoved.isEmpty())
         return;
-    FStore.RestoreRemovedNote(FRemoved.takeLast());
+    const TRemoved removed = FRemoved.last();
+    const qint32 id = FStore.RestoreRemovedNote(removed.Id);
+    FRemoved.removeLast();
     ui->btnundo->setEnabled(!FRemoved.isEmpty());
+    if (removed.Window)
+        BringBack(id, removed);
     LoadNoteList();
+}
+
+// The window of a note that was open when it was removed comes back as it was, one of the
+// program's notes like those restored at start.
+void TfrmList::BringBack(qint32 id, const TRemoved& removed)
+{
+    const std::optional<TStoredNote> stored = FStore.Note(id);
+    if (!stored)
+        return;
+    const TRemovedWindow& was = *removed.Window;
+    auto* note = new TfrmDaviv(FDesktop, FStore, frmMain ? static_cast<QWidget*>(frmMain) : this);
+    note->SetRecord(*stored);
+    note->SetBounds(was.Bounds.x(), was.Bounds.y(), was.Bounds.width(), was.Bounds.height());
+    note->SetColor(was.Color);
+    note->SetMemoColor(was.Color);
+    note->SetAlphaBlendValue(was.Alpha);
+    note->SetLook(was.Look);
+    // Put back under a new id, the note takes its look along.
+    if (id != removed.Id && was.Look != TNoteLook{}) {
+        try {
+            FStore.SaveNoteLook(id, was.Look);
+        } catch (const Exception& e) {
+            qWarning("how note %d is shown was not stored: %s", id, e.what());
+        }
+    }
+    if (frmMain)
+        frmMain->NoteWindows.append(note);
+    else
+        NoteWindows.append(note);
+    if (was.Shown) {
+        note->KeepReachable();
+        note->show();
+    }
+    // The row takes what the window kept beyond it (a resize not yet saved, say).
+    note->SaveNote();
 }
 
 std::optional<QString> TfrmList::SelectedNoteId() const
 {
     int count = 0;
     QString id;
+    // A row the search hides stays selected, but the user no longer sees it.
     for (int i = ui->ListVwLg->topLevelItemCount() - 1; i >= 0; --i) {
         const QTreeWidgetItem* item = ui->ListVwLg->topLevelItem(i);
-        if (item->isSelected()) {
+        if (item->isSelected() && !ui->ListVwLg->isRowHidden(i, QModelIndex())) {
             id = item->text(ColId);
             ++count;
         }
@@ -256,10 +296,12 @@ void TfrmList::btnremoveClick()
     const qint32 id = StrToInt(*selected);
 
     FStore.RemoveNote(id);
-    FRemoved << id;
-    ui->btnundo->setEnabled(true);
+    TRemoved removed{id, std::nullopt};
     // Its window goes without a save, which would only put the row back.
     if (TfrmDaviv* open = OpenWindowOf(id)) {
+        const TNoteValues values = open->CurrentValues();
+        removed.Window = TRemovedWindow{open->isVisible(), QRect(values.X, values.Y, values.Width, values.Height),
+                                        open->Color(), open->AlphaBlendValue(), open->Look()};
         if (frmMain)
             frmMain->DiscardNoteWindow(open);
         else {
@@ -267,5 +309,7 @@ void TfrmList::btnremoveClick()
             open->Discard();
         }
     }
+    FRemoved << removed;
+    ui->btnundo->setEnabled(true);
     LoadNoteList();
 }

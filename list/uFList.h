@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/NoteRecord.h"
+
 #include <QDialog>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -41,16 +44,30 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // How a removed note's window was, so that taking the removal back brings it back so.
+    struct TRemovedWindow {
+        bool Shown = false;
+        QRect Bounds;
+        quint32 Color = 0;
+        int Alpha = 0;
+        TNoteLook Look;
+    };
+    struct TRemoved {
+        qint32 Id = 0;
+        std::optional<TRemovedWindow> Window;
+    };
+
     void FormShow();
-    // The id text of the selected item; none when no item is selected.
+    // The id text of the selected item that the search shows; none when there is no such item.
     std::optional<QString> SelectedNoteId() const;
     TfrmDaviv* OpenWindowOf(qint32 id) const;
+    void BringBack(qint32 id, const TRemoved& removed);
 
     TDesktop& FDesktop;
     const TNoteStore& FStore;
     std::unique_ptr<Ui::frmList> ui;
     // The notes removed while the list is open, the last one last.
-    QList<qint32> FRemoved;
+    QList<TRemoved> FRemoved;
     std::vector<QString> FFolded;
     std::vector<bool> FShown;
     int FSortColumn = -1;

@@ -3,11 +3,24 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 
 namespace {
+
+// The editor keeps plain text only: the text/plain of a clipboard or a drop, or, where a
+// program put nothing but HTML there, that HTML's text.
+QString PlainTextOf(const QMimeData* source)
+{
+    if (source->hasText())
+        return source->text();
+    if (source->hasHtml())
+        return QTextDocumentFragment::fromHtml(source->html()).toPlainText();
+    return QString();
+}
 
 // Shows links by layout formats only, so the document keeps nothing but plain text.
 class TLinkHighlighter : public QSyntaxHighlighter {
@@ -92,6 +105,18 @@ void TRichEdit::SelectRange(int start, int end)
 QString TRichEdit::SelectedText() const
 {
     return textCursor().selectedText();
+}
+
+bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const
+{
+    return (source->hasText() && !source->text().isEmpty()) || source->hasHtml();
+}
+
+void TRichEdit::insertFromMimeData(const QMimeData* source)
+{
+    QMimeData plain;
+    plain.setText(PlainTextOf(source));
+    QPlainTextEdit::insertFromMimeData(&plain);
 }
 
 bool TRichEdit::event(QEvent* event)

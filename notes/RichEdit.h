@@ -33,6 +33,9 @@ Q_SIGNALS:
     void LinkPressed(int start, int end);
 
 protected:
+    // Pastes and drops come in as plain text, also from HTML alone.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
     bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -158,7 +158,8 @@ void TfrmDaviv::Store(bool ended, int lockWaitMs)
     if (FDiscarded || (FNoteId == 0 && !FRowWanted))
         return;
     try {
-        const TNoteSaveResult result = FStore.SaveNote(CurrentValues(), FRowImage, ended, lockWaitMs);
+        const TNoteValues values = CurrentValues();
+        const TNoteSaveResult result = FStore.SaveNote(values, FRowImage, ended, lockWaitMs);
         if (result.Way == TNoteSaveResult::AddedMissing || result.Way == TNoteSaveResult::AddedTaken)
             FRowChange = result.Way;
         const bool newId = result.Id != FNoteId;
@@ -167,6 +168,7 @@ void TfrmDaviv::Store(bool ended, int lockWaitMs)
         if (newId && FLook != TNoteLook{})
             StoreLook();
         FRowImage = result.Image;
+        FStoredText = values.Text;
         FRowWanted = false;
         FSaveTimer->stop();
         SetSaveState(TSaveState::Stored);
@@ -410,6 +412,7 @@ void TfrmDaviv::SetRecord(const TStoredNote& note)
     // The text is laid out once, at the editor's final width, not again when the window shows.
     layout()->activate();
     SetMemoText(r.Text);
+    FStoredText = MemoText();
     SetTermFlag(r.Term);
     SetVisibleFlag(r.Visible);
     SetColor(r.Color);
@@ -426,6 +429,8 @@ TNoteValues TfrmDaviv::CurrentValues() const
     TNoteValues values;
     values.Date = FormatStoreDate(FNoteDate);
     values.Text = MemoText();
+    if (FRowImage && values.Text == FStoredText)
+        values.TextBytes = (*FRowImage)[RowImageNote];
     values.X = outer.x();
     values.Y = outer.y();
     values.Width = outer.width();

@@ -178,6 +178,9 @@ private:
     QString FSaveError;
     // The row's bytes as this window last read or wrote them; nothing when not known.
     std::optional<TRowImage> FRowImage;
+    // The editor's text as the note bytes of FRowImage gave it: while the editor holds just
+    // that, a save writes those bytes again.
+    QString FStoredText;
     // A note whose row could not be made gets one at its next save.
     bool FRowWanted = false;
     bool FDiscarded = false;

@@ -35,6 +35,18 @@ bool IsMultiByteUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
+// Code page 932's half-width katakana, A1-DF, pair up into valid two-byte UTF-8 (ﾏｲﾅｽ is
+// CF B2 C5 BD); a text whose every byte beyond ASCII is one of them is that katakana.
+bool IsHalfWidthKatakanaOnly(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 && (byte < 0xA1 || byte > 0xDF))
+            return false;
+    }
+    return true;
+}
+
 // QString::fromUtf8 drops a leading byte order mark, but after our marker one is the user's
 // own U+FEFF.
 QString DecodeUtf8KeepingBom(QByteArrayView bytes)
@@ -72,12 +84,11 @@ QByteArray EncodeStoreText(const QString& value)
     const QByteArray utf8 = text.toUtf8();
     if (IsAscii(utf8))
         return utf8;
-    // Only a conversion that reads back to the same text is kept: some characters have
-    // several Unicode forms that code page 932 folds into one.
-    // Code page 932 bytes that also read as UTF-8 (a few runs of half-width katakana, say) would
-    // come back as UTF-8; the marked form keeps them what they are.
+    // Only code page 932 bytes that read back as the same text are kept: some characters have
+    // several Unicode forms that code page 932 folds into one, and a few runs of bytes would
+    // read as UTF-8.
     const std::optional<QByteArray> cp932 = CodePage932().FromUnicode(text);
-    if (cp932 && DecodeCp932(*cp932) == text && !IsMultiByteUtf8(*cp932))
+    if (cp932 && DecodeStoreText(*cp932) == text)
         return *cp932;
     return QByteArray(Bom) + utf8;
 }
@@ -87,7 +98,7 @@ QString DecodeStoreText(const QByteArray& bytes)
     if (bytes.startsWith(Bom))
         return DecodeUtf8KeepingBom(QByteArrayView(bytes).sliced(3));
     // Other programs write UTF-8 without the mark.
-    if (IsMultiByteUtf8(bytes))
+    if (!IsHalfWidthKatakanaOnly(bytes) && IsMultiByteUtf8(bytes))
         return DecodeUtf8KeepingBom(bytes);
     return DecodeCp932(bytes);
 }

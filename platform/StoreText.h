@@ -8,10 +8,12 @@
 #include <QTime>
 
 // The store keeps text as code page 932 bytes, as files written by earlier versions hold it.
-// A value that code page 932 cannot hold is kept as UTF-8 behind a byte order mark instead;
-// a U+FEFF at the start of the value itself comes back as it was. A value without the mark that
-// reads as UTF-8 with at least one multi-byte sequence was written by another program as UTF-8. A surrogate without its
-// partner has no encoding and is stored as U+FFFD.
+// A value whose code page 932 bytes would not read back as the same text is kept as UTF-8
+// behind a byte order mark instead; a U+FEFF at the start of the value itself comes back as it
+// was. A value without the mark that reads as UTF-8 with at least one multi-byte sequence was
+// written by another program as UTF-8, unless its every byte beyond ASCII is a half-width
+// katakana of code page 932. A surrogate without its partner has no encoding and is stored as
+// U+FFFD.
 QByteArray EncodeStoreText(const QString& text);
 QString DecodeStoreText(const QByteArray& bytes);
 // Decodes a whole statement for messages: its values may carry either encoding.

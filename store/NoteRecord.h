@@ -6,11 +6,15 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // What a note window writes to its row.
 struct TNoteValues {
     QString Date;
     QString Text;
+    // The note's text exactly as the store holds it, written instead of Text while the user has
+    // not changed it: decoding and encoding again would not give back every stored byte.
+    std::optional<QByteArray> TextBytes;
     int X = 0;
     int Y = 0;
     int Width = 0;
@@ -37,6 +41,7 @@ struct TNoteRecord {
 // keeps the image of its row as it last read or wrote it; a row that no longer matches belongs
 // to someone else (the store file was replaced) and is never written.
 using TRowImage = std::array<QByteArray, 10>;
+inline constexpr size_t RowImageNote = 1;
 
 struct TStoredNote {
     TNoteRecord Record;

@@ -72,6 +72,19 @@ std::optional<TRowImage> RowImage(TSQLiteDatabase& db, qint32 id)
     return ImageOf(*table);
 }
 
+// Drops the copies of removed notes; a store without any is not written to, so that a
+// read-only one still opens.
+void ForgetRemoved(TSQLiteDatabase& db)
+{
+    if (!db.HasTable("zu_note_removed") || db.RunQuery(StmtAnyRemoved)->RowCount() == 0)
+        return;
+    TTransaction transaction(db);
+    if (db.HasTable("zu_note_look"))
+        db.RunStatement(StmtForgetRemovedLooks);
+    db.RunStatement(StmtForgetRemoved);
+    transaction.Commit();
+}
+
 } // namespace
 
 TNoteStore::TNoteStore(QString programFolder) : FProgramFolder(std::move(programFolder)) {}
@@ -99,7 +112,16 @@ std::unique_ptr<TSQLiteTable> TNoteStore::Query(const QByteArray& sql) const
 void TNoteStore::Prepare() const
 {
     TSQLiteDo store(FProgramFolder);
-    CreateMissingTables(Open(store));
+    TSQLiteDatabase& db = Open(store);
+    CreateMissingTables(db);
+    // Removed notes are kept only while the list that removed them is open; a run that ended
+    // without closing it (killed, crashed) must not keep them for good. Tried again at the next
+    // start when the store cannot take it now.
+    try {
+        ForgetRemoved(db);
+    } catch (const ESQLiteException& e) {
+        qWarning("removed notes not forgotten: %s", e.what());
+    }
 }
 
 std::vector<TStoredNote> TNoteStore::OpenNotes() const
@@ -234,14 +256,7 @@ qint32 TNoteStore::RestoreRemovedNote(qint32 id) const
 void TNoteStore::ForgetRemovedNotes() const
 {
     TSQLiteDo store(FProgramFolder);
-    TSQLiteDatabase& db = Open(store);
-    if (!db.HasTable("zu_note_removed"))
-        return;
-    TTransaction transaction(db);
-    if (db.HasTable("zu_note_look"))
-        db.RunStatement(StmtForgetRemovedLooks);
-    db.RunStatement(StmtForgetRemoved);
-    transaction.Commit();
+    ForgetRemoved(Open(store));
 }
 
 std::map<qint32, TNoteLook> TNoteStore::NoteLooks() const

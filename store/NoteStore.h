@@ -26,7 +26,8 @@ public:
     QString FilePath() const;
     const QString& ProgramFolder() const { return FProgramFolder; }
 
-    // Creates the file and the missing tables.
+    // Creates the file and the missing tables, and drops the copies of notes removed in an
+    // earlier run.
     void Prepare() const;
 
     // The open notes; a row whose values do not read is left out.

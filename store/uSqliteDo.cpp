@@ -94,9 +94,17 @@ QByteArray SqlTextLiteral(const QString& value)
     // zero byte inside a multi-byte character.
     QByteArray bytes = EncodeStoreText(value);
     bytes.removeIf([](char c) { return c == '\0'; });
-    // Neither code page 932 nor UTF-8 uses the quote byte inside a multi-byte character.
-    bytes.replace('\'', "''");
-    return '\'' + bytes + '\'';
+    return SqlBytesLiteral(bytes);
+}
+
+QByteArray SqlBytesLiteral(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return "cast(x'" + bytes.toHex() + "' as text)";
+    // SQLite takes the bytes of a literal as they are; only the quote byte is written twice.
+    QByteArray quoted = bytes;
+    quoted.replace('\'', "''");
+    return '\'' + quoted + '\'';
 }
 
 QByteArray StmtAddNote(const QDate& today)
@@ -115,10 +123,10 @@ namespace {
 QByteArray NoteTail(const TNoteValues& note)
 {
     const QByteArray term = note.Term ? "-1" : "0";
-    return "note = " + SqlTextLiteral(note.Text) + ", xpos = " + QByteArray::number(note.X) +
-           ", ypos = " + QByteArray::number(note.Y) + ", width = " + QByteArray::number(note.Width) +
-           ", height = " + QByteArray::number(note.Height) + ", term = " + term + ", visible = -1" +
-           ", color = " + QByteArray::number(static_cast<qint32>(note.Color)) +
+    const QByteArray text = note.TextBytes ? SqlBytesLiteral(*note.TextBytes) : SqlTextLiteral(note.Text);
+    return "note = " + text + ", xpos = " + QByteArray::number(note.X) + ", ypos = " + QByteArray::number(note.Y) +
+           ", width = " + QByteArray::number(note.Width) + ", height = " + QByteArray::number(note.Height) +
+           ", term = " + term + ", visible = -1" + ", color = " + QByteArray::number(static_cast<qint32>(note.Color)) +
            ", alpha = " + QByteArray::number(note.Alpha) + " where rowid = " + QByteArray::number(note.Id) + ";";
 }
 

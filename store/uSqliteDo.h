@@ -56,6 +56,9 @@ qint32 NewNoteId(TSQLiteDatabase& db);
 // A text value as an SQL string literal: single quotes doubled, in the store's encoding.
 // A NUL would end the statement text early, so none is carried.
 QByteArray SqlTextLiteral(const QString& value);
+// Stored bytes as a literal of storage class TEXT, unchanged: between single quotes, or, when
+// they hold a NUL, which a statement text cannot carry, as cast(x'...' as text).
+QByteArray SqlBytesLiteral(const QByteArray& bytes);
 
 QByteArray StmtAddNote(const QDate& today); // 1
 QByteArray StmtAddNote(const QString& dateText);
@@ -89,6 +92,7 @@ inline constexpr char StmtCreateRemoved[] = "create table if not exists zu_note_
 QByteArray StmtKeepRemoved(qint32 id);
 QByteArray StmtPutBackRemoved(qint32 id, bool underOldId);
 QByteArray StmtDropRemoved(qint32 id);
+inline constexpr char StmtAnyRemoved[] = "select note_id from zu_note_removed limit 1";
 inline constexpr char StmtForgetRemovedLooks[] =
     "delete from zu_note_look where note_id in (select note_id from zu_note_removed)";
 inline constexpr char StmtForgetRemoved[] = "delete from zu_note_removed";

@@ -169,7 +169,7 @@ TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
     EXPECT_EQ(shown.first()->SaveState(), TSaveState::Failed);
     shown.first()->SaveNote();
     EXPECT_EQ(StoredTerm(ended), S("-1"));
-    EXPECT_EQ(StoredText(ended), S("ended note\r\n"));
+    EXPECT_EQ(StoredText(ended), S("ended note"));
     EXPECT_EQ(Reports.size(), 2);
 }
 

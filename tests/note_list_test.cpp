@@ -391,3 +391,40 @@ TEST_F(NoteList, SearchSortDoubleClickAndTakingARemovalBack)
     EXPECT_TRUE(shownIds().contains(S("3")));
     EXPECT_EQ(Column(StmtNoteById(3), "note"), QStringList{S("ﾒﾓ\r\n")});
 }
+
+TEST_F(NoteList, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
+{
+    TRow open;
+    open.Note = "open";
+    open.Term = "-1";
+    Add(open);
+    Add({});
+    Open();
+    ClickRow(0);
+    Click("btnreview");
+    ASSERT_EQ(Form->NoteWindows.size(), 1);
+    Form->NoteWindows.front()->SetBounds(200, 210, 320, 100);
+    Form->NoteWindows.front()->ChangeColor(16771434);
+    Form->NoteWindows.front()->SetZoom(150);
+
+    // The selected row that a search hides is not acted on.
+    ClickRow(1);
+    auto* search = Form->findChild<QLineEdit*>(QStringLiteral("SearchEdit"));
+    search->setText(S("open"));
+    Click("btnreview");
+    Click("btnremove");
+    EXPECT_EQ(Form->NoteWindows.size(), 1);
+    EXPECT_EQ(Terms(), (QStringList{S("-1"), S("0")}));
+
+    search->clear();
+    ClickRow(0);
+    Click("btnremove");
+    ASSERT_TRUE(Form->NoteWindows.isEmpty());
+    Form->UndoRemoveClick();
+    ASSERT_EQ(Form->NoteWindows.size(), 1);
+    const TfrmDaviv* back = Form->NoteWindows.front();
+    EXPECT_TRUE(back->isVisible());
+    EXPECT_EQ(back->geometry(), QRect(200, 210, 320, 100));
+    EXPECT_EQ(back->Color(), 16771434u);
+    EXPECT_EQ(back->Look().Zoom, 150);
+}

@@ -5,6 +5,8 @@
 #include "notes/NoteText.h"
 #include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
+#include "platform/CodePage932.h"
+#include "platform/System.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,6 +19,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QWheelEvent>
@@ -185,10 +188,16 @@ TEST_F(NoteWindow, TypedAndPastedTextIsStoredAsPlainLines)
     QTest::keyClicks(editor, QStringLiteral("it's"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+    const QString html = QStringLiteral("<b>bold</b> <a href=\"http://x.example\">x</a>");
     auto* mime = new QMimeData;
-    mime->setHtml(QStringLiteral("<b>bold</b> <a href=\"http://x.example\">x</a>"));
+    mime->setHtml(html);
     mime->setText(QStringLiteral("bold x"));
     QGuiApplication::clipboard()->setMimeData(mime);
+    editor->paste();
+    // HTML alone comes in as its text.
+    auto* htmlOnly = new QMimeData;
+    htmlOnly->setHtml(html);
+    QGuiApplication::clipboard()->setMimeData(htmlOnly);
     editor->paste();
 
     for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next()) {
@@ -198,7 +207,51 @@ TEST_F(NoteWindow, TypedAndPastedTextIsStoredAsPlainLines)
         }
     }
     PointerLeaves(editor);
-    EXPECT_EQ(Row().value(1), QStringLiteral("it's\r\n\r\nbold x\r\n"));
+    EXPECT_EQ(Row().value(1), QStringLiteral("it's\r\n\r\nbold xbold x\r\n"));
+}
+
+// Stores written for years hold code page 932 bytes that do not all survive a decoding and an
+// encoding: a note nobody edits keeps them exactly; an edited one is written by the rules.
+TEST_F(NoteWindow, UneditedTextKeepsItsStoredBytes)
+{
+    const struct {
+        QByteArray Stored;
+        QString Read;
+        QByteArray Edited; // after a "!" typed at its start
+    } cases[] = {
+        // Half-width katakana that are valid UTF-8 as well.
+        {"\xCF\xB2\xC5\xBD", "ﾏｲﾅｽ", "!\xCF\xB2\xC5\xBD\r\n"},
+        {"\xCA\xB2 OK", "ﾊｲ OK", "!\xCA\xB2 OK\r\n"},
+        {"\xC3\xBD", "ﾃｽ", "!\xC3\xBD\r\n"},
+        // A lead byte without a second byte.
+        {"a\x82 b", "a\uFFFD b", "\xEF\xBB\xBF!a\xEF\xBF\xBD b\r\n"},
+        {QByteArray("a\0b", 3), QString::fromLatin1("a\0b", 3), "!ab\r\n"},
+        // NEC and IBM codes that have a second code for the same character.
+        {"\x87\x90", "≒", "!\x81\xE0\r\n"},
+        {"\xED\x40", "纊", "!\xFA\x5C\r\n"},
+    };
+    // The conversion the program runs with: Qt's own drops bytes that form no character.
+    UseSystemCodePage932();
+    const auto restore = qScopeGuard([] { UseCodePage932(nullptr); });
+    const QByteArray row = " xpos = 100, ypos = 120, width = 271, height = 71, term = -1, visible = -1, color = " +
+                           QByteArray::number(Yellow) + ", alpha = 200 where rowid = " + QByteArray::number(Id);
+    const auto stored = [&] {
+        auto table = Query("select typeof(note) as kind, note from m_daviv where rowid = " + QByteArray::number(Id));
+        return std::pair(table->ValueText("kind"), table->ValueText("note"));
+    };
+    for (const auto& c : cases) {
+        Exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
+        EXPECT_EQ(DecodeStoreText(c.Stored), c.Read) << c.Stored.toHex().constData();
+        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
+        note->SetRecord(*Store.Note(Id));
+        note->SaveNote();
+        EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Stored)) << c.Stored.toHex().constData();
+        note->RichEdMemo()->moveCursor(QTextCursor::Start);
+        note->RichEdMemo()->insertPlainText(QStringLiteral("!"));
+        note->SaveNote();
+        EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Edited)) << c.Stored.toHex().constData();
+        delete note;
+    }
 }
 
 TEST_F(NoteWindow, RealPointerLeavingTheEditorSaves)

@@ -352,3 +352,23 @@ TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)
     Store.ForgetRemovedNotes();
     EXPECT_EQ(Query("select count(*) as n from zu_note_removed")->ValueText("n"), "0");
 }
+
+TEST_F(StoreFile, NotesRemovedInAnEarlierRunAreDroppedAtStart)
+{
+    Prepare();
+    Exec("insert into m_daviv (f_day, note) values ('2026/12/01', 'removed for good')");
+    Store.SaveNoteLook(1, {150, true});
+    Store.RemoveNote(1);
+    const auto kept = [this] { return Query("select count(*) as n from zu_note_removed")->ValueText("n"); };
+    // A store that takes no write now keeps them for a later start; the start goes on.
+    {
+        TSQLiteDatabase other(DbPath().toUtf8());
+        other.RunStatement("BEGIN IMMEDIATE");
+        EXPECT_NO_THROW(Store.Prepare());
+        other.RunStatement("ROLLBACK");
+    }
+    EXPECT_EQ(kept(), "1");
+    Store.Prepare();
+    EXPECT_EQ(kept(), "0");
+    EXPECT_TRUE(Store.NoteLooks().empty());
+}
