@@ -212,7 +212,7 @@ void TfrmMain::BackupStep()
 
 bool TfrmMain::BackupDue(const QDate& today) const
 {
-    return !FirstTick && FBackups->NewestDay() != today && FBackupFailedOn != today;
+    return !FirstTick && !FBackups->HasCopyOf(today) && FBackupFailedOn != today;
 }
 
 void TfrmMain::BackupFinished(const QString& error)
