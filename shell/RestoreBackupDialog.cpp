@@ -25,10 +25,14 @@ RestoreBackupDialog::RestoreBackupDialog(QList<BackupEntry> backups, QWidget* pa
         auto* item = new QTreeWidgetItem(m_ui->backupList, {captionOf(entry.copy), notes, remark});
         item->setData(0, Qt::UserRole, int(i));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        // The newest copy that can be used is chosen to begin with.
         if (!entry.sound)
             item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        else if (!m_ui->backupList->currentItem())
+            m_ui->backupList->setCurrentItem(item);
     }
     m_ui->backupList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_ui->restoreButton->setEnabled(selected() != nullptr);
     connect(m_ui->backupList, &QTreeWidget::itemSelectionChanged, this,
             [this] { m_ui->restoreButton->setEnabled(selected() != nullptr); });
     connect(m_ui->backupList, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -66,7 +70,12 @@ void RestoreBackupDialog::accept()
         return;
     const QString question = QStringLiteral("%1 のバックアップに戻しますか?\n今の付箋はバックアップとして残します。")
                                  .arg(captionOf(entry->copy));
-    if (QMessageBox::question(this, windowTitle(), question) != QMessageBox::Yes)
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    // Qt's own button texts are English without a translation loaded.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
         return;
     m_chosen = int(entry - m_backups.constData());
     QDialog::accept();

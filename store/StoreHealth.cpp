@@ -1,5 +1,6 @@
 #include "store/StoreHealth.h"
 
+#include <QRegularExpression>
 
 #include <memory>
 
@@ -38,10 +39,12 @@ StoreHealth StoreHealth::of(const QString& path)
     const std::unique_ptr<sqlite3_stmt, FinalizeStatement> statement(rawStatement);
     QString problem;
     if (rc == SQLITE_OK) {
+        // The problems come after a line that names the database; the first one is enough.
+        static const QRegularExpression databaseLine(QStringLiteral("^\\*\\*\\* in database \\S+ \\*\\*\\*\\s*"));
         while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
             if (problem.isEmpty() && qstrcmp(text, "ok") != 0)
-                problem = QString::fromUtf8(text);
+                problem = QString::fromUtf8(text).remove(databaseLine).section(QLatin1Char('\n'), 0, 0);
         }
     }
     if (!problem.isEmpty())
