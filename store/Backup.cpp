@@ -1,7 +1,6 @@
 #include "store/Backup.h"
 
 #include "store/SQLiteError.h"
-#include "store/StoreHealth.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <chrono>
 #include <tuple>
 
 #include <sqlite3.h>
@@ -212,6 +212,9 @@ TStoreBackup::TStoreBackup(const QString& storePath, const QString& copyPath, bo
 TStoreBackup::~TStoreBackup()
 {
     Release();
+    // The check must let go of the copy before the copy can go.
+    if (FCheck.valid())
+        FCheck.wait();
     if (!FDone)
         QFile::remove(FPartPath);
 }
@@ -233,17 +236,26 @@ bool TStoreBackup::Step(int pages)
 {
     if (FDone)
         return true;
-    int rc = sqlite3_backup_step(FBackup, pages);
-    // Another connection holding the store for a moment only delays the copy.
-    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+    if (FBackup) {
+        int rc = sqlite3_backup_step(FBackup, pages);
+        // Another connection holding the store for a moment only delays the copy.
+        if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            return false;
+        const int finished = sqlite3_backup_finish(FBackup);
+        FBackup = nullptr;
+        if (rc == SQLITE_DONE && finished != SQLITE_OK)
+            rc = finished;
+        if (rc != SQLITE_DONE)
+            Fail(QStringLiteral("The backup failed"), rc, BackupFailure(rc, FCopy, FSource));
+        Release();
+        if (pages >= 0) {
+            if (FOnlySound)
+                FCheck = std::async(std::launch::async, [path = FPartPath] { return StoreHealth::of(path); });
+            return false;
+        }
+    }
+    if (FCheck.valid() && FCheck.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         return false;
-    const int finished = sqlite3_backup_finish(FBackup);
-    FBackup = nullptr;
-    if (rc == SQLITE_DONE && finished != SQLITE_OK)
-        rc = finished;
-    if (rc != SQLITE_DONE)
-        Fail(QStringLiteral("The backup failed"), rc, BackupFailure(rc, FCopy, FSource));
-    Release();
     PutInPlace();
     FDone = true;
     return true;
@@ -252,7 +264,7 @@ bool TStoreBackup::Step(int pages)
 void TStoreBackup::PutInPlace()
 {
     if (FOnlySound) {
-        const StoreHealth health = StoreHealth::of(FPartPath);
+        const StoreHealth health = FCheck.valid() ? FCheck.get() : StoreHealth::of(FPartPath);
         if (!health.isSound())
             Fail(QStringLiteral("The backup did not pass its check"), SQLITE_CORRUPT, health.detail());
     }
@@ -337,8 +349,9 @@ void TDailyBackup::MakeNow(const QDate& day)
 void TDailyBackup::Completed(const QDate& day)
 {
     const QDir folder(Folder());
+    // The day's copy passed its check before it took its name.
     const auto isSound = [&](const BackupCopy& copy) {
-        return StoreHealth::of(folder.filePath(copy.fileName)).isSound();
+        return copy.fileName == BackupFileName(day) || StoreHealth::of(folder.filePath(copy.fileName)).isSound();
     };
     for (const QString& old : BackupsToRemove(BackupCopies(Folder()), day, isSound))
         QFile::remove(folder.filePath(old));

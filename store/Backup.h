@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/StoreHealth.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -61,7 +64,7 @@ void CopyBackupInto(const QString& copyPath, const QString& storePath);
 // the program goes on between steps. The copy is consistent even while other connections write
 // (SQLite starts it over when the store changed between two steps). It is made under a
 // temporary name and takes its own only when it is complete and, unless told otherwise, passes
-// SQLite's quick_check.
+// SQLite's quick_check, which a stepped copy runs beside the program on a thread of its own.
 class TStoreBackup {
 public:
     TStoreBackup(const QString& storePath, const QString& copyPath, bool onlySound = true);
@@ -80,6 +83,7 @@ private:
     QString FCopyPath;
     QString FPartPath;
     bool FOnlySound;
+    std::future<StoreHealth> FCheck;
     sqlite3* FSource = nullptr;
     sqlite3* FCopy = nullptr;
     sqlite3_backup* FBackup = nullptr;
