@@ -1,10 +1,13 @@
 // Start-up as the user sees it: the real program started on an X display (run it under Xvfb,
 // bench/startup_bench.sh does) with 100, then 1,000 open notes, timed from exec until the last
 // note is mapped, first tick included. In the same run the floor: a Qt program that, one second
-// after its start, shows as many bare frameless tool windows.
+// after its start, shows as many bare frameless tool windows. Also, on its own, the check of the
+// store for damage that the start runs before anything else touches the store.
 //   startup_bench <zufusen binary> [rounds]
 //   startup_bench --bare <count>      the floor program itself
 #include "BenchSupport.h"
+
+#include "store/StoreHealth.h"
 
 #include <QApplication>
 #include <QFile>
@@ -122,19 +125,24 @@ int main(int argc, char** argv)
         std::vector<double> program, bare;
         for (int round = 0; round < rounds; ++round) {
             program.push_back(TimeToMapped(x, root, {copy}, scratch.Folder(), notes));
-            bare.push_back(TimeToMapped(x, root,
-                                        {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"),
-                                         QString::number(notes)},
-                                        scratch.Folder(), notes));
+            bare.push_back(TimeToMapped(
+                x, root, {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"), QString::number(notes)},
+                scratch.Folder(), notes));
             if (program.back() < 0 || bare.back() < 0)
                 Fail("the windows did not all map within a minute");
         }
+        const std::vector<double> checks = Sample(20, [&] {
+            if (!StoreHealth::of(QString::fromUtf8(scratch.Path())).isSound())
+                Fail("the scratch store did not pass its check");
+        });
         const TFigures figures = FiguresOf(program);
         const QByteArray name = "zufusen, " + QByteArray::number(notes) + " open notes";
         const QByteArray floorName = "floor: " + QByteArray::number(notes) + " bare frameless windows after 1 s";
         PrintFigures(name.constData(), figures, TUnit::Ms);
         PrintFigures(floorName.constData(), FiguresOf(bare), TUnit::Ms);
         PrintTarget((name + ", median").constData(), figures.Median / 1000, targetMs, "ms");
+        PrintFigures(("check of the store (quick_check), " + QByteArray::number(notes) + " open notes").constData(),
+                     FiguresOf(checks), TUnit::Ms);
     }
     xcb_disconnect(x);
     return 0;

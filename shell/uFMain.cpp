@@ -14,10 +14,13 @@
 #include "shell/BalloonPopup.h"
 #include "shell/HotCorners.h"
 #include "shell/RescueFile.h"
+#include "shell/RestoreBackupDialog.h"
 #include "shell/Swatch.h"
 #include "store/Backup.h"
 #include "store/NoteStore.h"
+#include "store/StoreRecovery.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -32,6 +35,8 @@
 #include <QSystemTrayIcon>
 #include <QWindow>
 
+#include <utility>
+
 TfrmMain* frmMain = nullptr;
 
 namespace {
@@ -45,6 +50,24 @@ QString NoteCaption(const TfrmDaviv& note)
     if (first.isEmpty())
         return QStringLiteral("・(空の付箋)");
     return QStringLiteral("・") + (first.size() > 40 ? first.left(40) + QStringLiteral("…") : first);
+}
+
+// What the user is told of a damaged store: where its copy is, and which backup to go back to.
+QString DamageNotice(const StoreRecovery::Damage& damage, const QString& storePath)
+{
+    QString text = QStringLiteral("付箋の保存ファイルが壊れています。\n") + damage.detail +
+                   QStringLiteral("\n保存先: ") + QDir::toNativeSeparators(storePath);
+    if (damage.copyPath.isEmpty())
+        text += QStringLiteral("\n壊れたファイルの写しを作れませんでした: ") + damage.copyError;
+    else
+        text += QStringLiteral("\n壊れたファイルの写し: ") + QDir::toNativeSeparators(damage.copyPath);
+    if (damage.newestSound)
+        text += QStringLiteral("\nいちばん新しい正常なバックアップ: ") +
+                RestoreBackupDialog::captionOf(damage.newestSound->copy) +
+                QStringLiteral("（トレイのメニューの「バックアップから戻す...」で戻せます）");
+    else
+        text += QStringLiteral("\n正常なバックアップはありません。");
+    return text;
 }
 
 } // namespace
@@ -83,6 +106,9 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     QAction* backups = FPopupMenu2->addAction(QStringLiteral("バックアップを開く(&O)"));
     backups->setObjectName(QStringLiteral("OpenBackups"));
     connect(backups, &QAction::triggered, this, Guarded([this] { OpenBackupsClick(); }));
+    QAction* restore = FPopupMenu2->addAction(QStringLiteral("バックアップから戻す..."));
+    restore->setObjectName(QStringLiteral("RestoreBackup"));
+    connect(restore, &QAction::triggered, this, Guarded([this] { RestoreBackupClick(); }));
     connect(ui->K1, &QAction::triggered, this, Guarded([this] { K1Click(); }));
     connect(ui->N2, &QAction::triggered, this, Guarded([this] { N2Click(); }));
     connect(ui->D1, &QAction::triggered, this, Guarded([this] { D1Click(); }));
@@ -130,6 +156,11 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     FIdleSince = FDesktop.Now();
     FLastCursor = FDesktop.CursorPos();
     qApp->installEventFilter(this);
+    // A damaged store is found, and a copy of it kept, before the program writes to it; the user
+    // is told at the first tick.
+    FRecovery = std::make_unique<StoreRecovery>(FStore.FilePath());
+    if (const std::optional<StoreRecovery::Damage> damage = FRecovery->checkStore(FDesktop.Now()))
+        FDamageNotice = DamageNotice(*damage, FStore.FilePath());
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
     try {
@@ -209,7 +240,7 @@ void TfrmMain::BackupStep()
 
 bool TfrmMain::BackupDue(const QDate& today) const
 {
-    return !FirstTick && FBackups->NewestDay() != today && FBackupFailedOn != today;
+    return !FirstTick && !FBackups->HasCopyOf(today) && FBackupFailedOn != today;
 }
 
 void TfrmMain::BackupFinished(const QString& error)
@@ -218,6 +249,13 @@ void TfrmMain::BackupFinished(const QString& error)
         return;
     // Told once; tried again the next day.
     FBackupFailedOn = FDesktop.Today();
+    // A damaged store is why no copy is made: that is what the user hears, and only once.
+    if (const std::optional<StoreRecovery::Damage> damage = FRecovery->checkStore(FDesktop.Now())) {
+        Notify(DamageNotice(*damage, FStore.FilePath()));
+        return;
+    }
+    if (FRecovery->storeDamaged())
+        return;
     Notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") + error +
            QStringLiteral("\nバックアップの場所: ") + QDir::toNativeSeparators(FBackups->Folder()));
 }
@@ -290,6 +328,15 @@ void TfrmMain::StartupStep()
         FStartupError.clear();
     } catch (const Exception& e) {
         FStartupError = StoreFailureText(e, FStore.FilePath());
+    }
+    if (!FDamageNotice.isEmpty()) {
+        // One notice at start: the damage and, when the notes could not be read either, why.
+        QString text = std::exchange(FDamageNotice, QString());
+        if (!FStartupError.isEmpty()) {
+            text += QStringLiteral("\n付箋を読み込めません。数秒ごとにやり直します。\n") + FStartupError;
+            FFailureReported = true;
+        }
+        Notify(text);
     }
 }
 
@@ -606,6 +653,51 @@ void TfrmMain::OpenBackupsClick()
         box->setWindowModality(Qt::NonModal);
         box->show();
     });
+}
+
+void TfrmMain::RestoreBackupClick()
+{
+    // The note list and the reminder editor hold what they read from the store: first they close.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    RestoreBackupDialog dialog(FRecovery->backups());
+    if (dialog.exec() == QDialog::Accepted && dialog.chosen())
+        RestoreBackup(dialog.chosen()->path);
+}
+
+bool TfrmMain::RestoreBackup(const QString& copyPath)
+{
+    FBackups->Stop();
+    // What is on the desktop goes into the store first, so that the copy kept of it holds it.
+    if (const QList<TfrmDaviv*> unsaved = SaveEveryNote(ExitLockWaitMs); !unsaved.isEmpty()) {
+        ShowErrorReport(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
+                        unsaved.first()->SaveError());
+        return false;
+    }
+    QString kept;
+    try {
+        kept = FRecovery->restore(copyPath, FDesktop.Now());
+    } catch (const Exception& e) {
+        ShowErrorReport(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
+                        StoreFailureText(e, FStore.FilePath()));
+        return false;
+    }
+    // The windows show the store that was: they go unsaved, and the program starts over on the
+    // restored store as at start, its reminders and its open notes.
+    for (TfrmDaviv* note : AllNoteWindows())
+        DiscardNoteWindow(note);
+    FBackupFailedOn = QDate();
+    FStorePrepared = false;
+    FirstTick = true;
+    StartupStep();
+    Notify(kept.isEmpty()
+               ? QStringLiteral("バックアップから戻しました。")
+               : QStringLiteral("バックアップから戻しました。戻す前の付箋は次のファイルに残してあります:\n") +
+                     QDir::toNativeSeparators(kept));
+    return true;
 }
 
 void TfrmMain::K1Click()

@@ -19,6 +19,7 @@ class TDesktop;
 class TfrmDaviv;
 class TNoteStore;
 class TDailyBackup;
+class StoreRecovery;
 class TSwatch;
 namespace Ui {
 class frmMain;
@@ -71,6 +72,11 @@ public:
     // on the tray icon), and the folder of the store's daily copies.
     void NewNoteClick();
     void OpenBackupsClick();
+    void RestoreBackupClick();
+    // Goes back to a copy of the store: every note saved, the store kept as a copy of its own, the
+    // copy put in its place, and the desktop and the reminders as the copy has them. False, with
+    // the store as it was, when a step failed; the user is told.
+    bool RestoreBackup(const QString& copyPath);
 
     // Swatch handlers; sender is the swatch.
     void fcPanelClick(TSwatch* sender);
@@ -167,6 +173,9 @@ private:
     bool FFailureReported = false;
     bool FRowsReplacedReported = false;
     TDailyBackup* FBackups = nullptr;
+    std::unique_ptr<StoreRecovery> FRecovery;
+    // What the check at start found wrong with the store, told at the first tick.
+    QString FDamageNotice;
     // Since when the user has not touched the cursor or the keyboard; the daily copy waits for
     // a minute of that.
     QDateTime FIdleSince;

@@ -6,18 +6,59 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSet>
 
 #include <algorithm>
+#include <chrono>
+#include <tuple>
 
 #include <sqlite3.h>
 
 namespace {
 
-[[noreturn]] void Fail(sqlite3* db, int rc, const QString& what)
+// Why a copy failed. The code comes from the backup itself: its error sits on the backup object,
+// and the connections' own messages may well say "not an error". Where the file system failed,
+// its own reason follows.
+QString BackupFailure(int rc, sqlite3* copy, sqlite3* source)
 {
-    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-    throw ESQLiteException(what + QStringLiteral(": ") + detail, rc, detail);
+    QString reason = QString::fromUtf8(sqlite3_errstr(rc));
+    switch (rc & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+        for (sqlite3* db : {copy, source}) {
+            if (const int error = db ? sqlite3_system_errno(db) : 0) {
+                reason += QStringLiteral(" (%1)").arg(qt_error_string(error));
+                break;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return reason;
+}
+
+[[noreturn]] void Fail(const QString& what, int rc, const QString& reason)
+{
+    throw ESQLiteException(what + QStringLiteral(": ") + reason, rc, reason);
+}
+
+sqlite3* OpenConnection(const QString& path, int flags, const QString& what)
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK)
+        return db;
+    const QString reason = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close(db);
+    Fail(what.arg(path), rc, reason);
+}
+
+bool Newer(const BackupCopy& a, const BackupCopy& b)
+{
+    return std::tie(b.day, b.time) < std::tie(a.day, a.time);
 }
 
 } // namespace
@@ -32,60 +73,130 @@ QString BackupFileName(const QDate& day)
     return QStringLiteral("zu_daviv-%1.db").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-std::optional<QDate> BackupDay(const QString& fileName)
+QString KeptStoreFileName(const QDateTime& at)
 {
-    static const QRegularExpression pattern(QStringLiteral("^zu_daviv-(\\d{8})\\.db$"));
+    return QStringLiteral("zu_daviv-%1.db").arg(at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+std::optional<BackupCopy> BackupCopyOf(const QString& fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^zu_daviv-(\\d{8})(?:-(\\d{6}))?\\.db$"));
     const QRegularExpressionMatch match = pattern.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;
-    const QDate day = QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd"));
-    return day.isValid() ? std::optional<QDate>(day) : std::nullopt;
+    BackupCopy copy{fileName, QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd")), QTime(), false};
+    if (match.hasCaptured(2)) {
+        copy.time = QTime::fromString(match.captured(2), QStringLiteral("HHmmss"));
+        copy.keptBeforeRestore = true;
+        if (!copy.time.isValid())
+            return std::nullopt;
+    }
+    return copy.day.isValid() ? std::optional<BackupCopy>(copy) : std::nullopt;
 }
 
-QList<QDate> BackupDays(const QString& folder)
+QList<BackupCopy> BackupCopies(const QString& folder)
 {
-    QList<QDate> days;
-    for (const QString& name : QDir(folder).entryList({QStringLiteral("zu_daviv-*.db")}, QDir::Files))
-        if (const std::optional<QDate> day = BackupDay(name))
-            days << *day;
-    std::sort(days.begin(), days.end(), std::greater<>());
-    return days;
+    QList<BackupCopy> copies;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("zu_daviv-*.db")}, QDir::Files)) {
+        if (std::optional<BackupCopy> copy = BackupCopyOf(file.fileName())) {
+            if (!copy->keptBeforeRestore)
+                copy->time = file.lastModified().time();
+            copies << *copy;
+        }
+    }
+    std::sort(copies.begin(), copies.end(), Newer);
+    return copies;
 }
 
-QList<QDate> BackupsToRemove(QList<QDate> days)
+QList<BackupCopy> RankBackups(QList<BackupCopy> copies, const QDate& today)
+{
+    std::sort(copies.begin(), copies.end(), Newer);
+    std::stable_partition(copies.begin(), copies.end(), [&](const BackupCopy& copy) { return copy.day <= today; });
+    return copies;
+}
+
+QStringList BackupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
+                            const std::function<bool(const BackupCopy&)>& isSound)
 {
     constexpr int Daily = 7;
     constexpr int Weekly = 4;
-    std::sort(days.begin(), days.end(), std::greater<>());
-    QList<QDate> remove;
+    const QList<BackupCopy> ranked = RankBackups(copies, today);
+    QSet<QString> kept;
+    QList<QDate> days;
     QSet<int> weeks;
-    for (qsizetype i = 0; i < days.size(); ++i) {
-        if (i < Daily)
-            continue;
+    for (const BackupCopy& copy : ranked) {
+        if (copy.day > today)
+            break;
+        if (!days.contains(copy.day) && days.size() < Daily)
+            days << copy.day;
         int year = 0;
-        const int week = days[i].weekNumber(&year) + year * 100;
-        if (weeks.size() < Weekly && !weeks.contains(week))
+        const int week = copy.day.weekNumber(&year) + year * 100;
+        if (days.contains(copy.day)) {
+            kept.insert(copy.fileName);
+        } else if (weeks.size() < Weekly && !weeks.contains(week)) {
             weeks.insert(week);
-        else
-            remove << days[i];
+            kept.insert(copy.fileName);
+        }
     }
+    for (const BackupCopy& copy : ranked)
+        if (copy.day > today && kept.size() < Daily + Weekly)
+            kept.insert(copy.fileName);
+    for (const BackupCopy& copy : ranked) {
+        if (isSound(copy)) {
+            kept.insert(copy.fileName);
+            break;
+        }
+    }
+    QStringList remove;
+    for (const BackupCopy& copy : ranked)
+        if (!kept.contains(copy.fileName))
+            remove << copy.fileName;
     return remove;
 }
 
-TStoreBackup::TStoreBackup(const QString& storePath, const QString& copyPath)
-    : FCopyPath(copyPath), FPartPath(copyPath + QStringLiteral(".part"))
+void CopyBackupInto(const QString& copyPath, const QString& storePath)
+{
+    const QString what = QStringLiteral("The backup could not be copied into \"%1\"").arg(storePath);
+    sqlite3* store = OpenConnection(storePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                    QStringLiteral("Failed to open database \"%1\""));
+    // Another program's moment on the store is waited for, as the exit save waits.
+    sqlite3_busy_timeout(store, 5000);
+    sqlite3* copy = nullptr;
+    try {
+        copy = OpenConnection(copyPath, SQLITE_OPEN_READONLY, QStringLiteral("Failed to open database \"%1\""));
+    } catch (...) {
+        sqlite3_close(store);
+        throw;
+    }
+    sqlite3_backup* backup = sqlite3_backup_init(store, "main", copy, "main");
+    int rc = SQLITE_DONE;
+    QString reason;
+    if (!backup) {
+        rc = sqlite3_errcode(store);
+        reason = QString::fromUtf8(sqlite3_errmsg(store));
+    } else {
+        rc = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (rc == SQLITE_DONE && finished != SQLITE_OK)
+            rc = finished;
+        if (rc != SQLITE_DONE)
+            reason = BackupFailure(rc, store, copy);
+    }
+    sqlite3_close(copy);
+    sqlite3_close(store);
+    if (rc != SQLITE_DONE)
+        Fail(what, rc, reason);
+}
+
+TStoreBackup::TStoreBackup(const QString& storePath, const QString& copyPath, bool onlySound)
+    : FCopyPath(copyPath), FPartPath(copyPath + QStringLiteral(".part")), FOnlySound(onlySound)
 {
     QDir().mkpath(QFileInfo(copyPath).path());
     QFile::remove(FPartPath);
-    int rc = sqlite3_open_v2(QFile::encodeName(storePath).constData(), &FSource, SQLITE_OPEN_READONLY, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString what = QStringLiteral("Failed to open database \"%1\"").arg(storePath);
-        ESQLiteException error(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(FSource)), rc,
-                               QString::fromUtf8(sqlite3_errmsg(FSource)));
-        Release();
-        throw error;
-    }
-    rc = sqlite3_open(QFile::encodeName(FPartPath).constData(), &FCopy);
+    // Read-write, so that a journal a crash left behind is rolled back before the copy rather than
+    // failing it; without create, so that a missing store stays missing.
+    FSource = OpenConnection(storePath, SQLITE_OPEN_READWRITE, QStringLiteral("Failed to open database \"%1\""));
+    int rc = sqlite3_open(FPartPath.toUtf8().constData(), &FCopy);
     if (rc == SQLITE_OK) {
         FBackup = sqlite3_backup_init(FCopy, "main", FSource, "main");
         if (FBackup)
@@ -95,12 +206,15 @@ TStoreBackup::TStoreBackup(const QString& storePath, const QString& copyPath)
     const QString detail = QString::fromUtf8(FCopy ? sqlite3_errmsg(FCopy) : sqlite3_errstr(rc));
     Release();
     QFile::remove(FPartPath);
-    throw ESQLiteException(QStringLiteral("Failed to start the backup \"%1\": %2").arg(copyPath, detail), rc, detail);
+    Fail(QStringLiteral("Failed to start the backup \"%1\"").arg(copyPath), rc, detail);
 }
 
 TStoreBackup::~TStoreBackup()
 {
     Release();
+    // The check must let go of the copy before the copy can go.
+    if (FCheck.valid())
+        FCheck.wait();
     if (!FDone)
         QFile::remove(FPartPath);
 }
@@ -118,11 +232,53 @@ void TStoreBackup::Release()
     FSource = nullptr;
 }
 
+bool TStoreBackup::Step(int pages)
+{
+    if (FDone)
+        return true;
+    if (FBackup) {
+        int rc = sqlite3_backup_step(FBackup, pages);
+        // Another connection holding the store for a moment only delays the copy.
+        if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            return false;
+        const int finished = sqlite3_backup_finish(FBackup);
+        FBackup = nullptr;
+        if (rc == SQLITE_DONE && finished != SQLITE_OK)
+            rc = finished;
+        if (rc != SQLITE_DONE)
+            Fail(QStringLiteral("The backup failed"), rc, BackupFailure(rc, FCopy, FSource));
+        Release();
+        if (pages >= 0) {
+            if (FOnlySound)
+                FCheck = std::async(std::launch::async, [path = FPartPath] { return StoreHealth::of(path); });
+            return false;
+        }
+    }
+    if (FCheck.valid() && FCheck.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        return false;
+    PutInPlace();
+    FDone = true;
+    return true;
+}
+
+void TStoreBackup::PutInPlace()
+{
+    if (FOnlySound) {
+        const StoreHealth health = FCheck.valid() ? FCheck.get() : StoreHealth::of(FPartPath);
+        if (!health.isSound())
+            Fail(QStringLiteral("The backup did not pass its check"), SQLITE_CORRUPT, health.detail());
+    }
+    QFile old(FCopyPath);
+    if (old.exists() && !old.remove())
+        Fail(QStringLiteral("The backup could not replace %1").arg(FCopyPath), SQLITE_CANTOPEN, old.errorString());
+    QFile part(FPartPath);
+    if (!part.rename(FCopyPath))
+        Fail(QStringLiteral("The backup could not be named %1").arg(FCopyPath), SQLITE_CANTOPEN, part.errorString());
+}
+
 TDailyBackup::TDailyBackup(QString storePath, QObject* parent) : QObject(parent), FStorePath(std::move(storePath))
 {
-    const QList<QDate> days = BackupDays(Folder());
-    if (!days.isEmpty())
-        FNewest = days.front();
+    ReadDays();
     FTimer.setInterval(0);
     connect(&FTimer, &QTimer::timeout, this, &TDailyBackup::Step);
 }
@@ -134,11 +290,21 @@ QString TDailyBackup::Folder() const
     return BackupFolder(FStorePath);
 }
 
+void TDailyBackup::ReadDays()
+{
+    FDays.clear();
+    for (const BackupCopy& copy : BackupCopies(Folder()))
+        if (!copy.keptBeforeRestore)
+            FDays.insert(copy.day);
+}
+
 void TDailyBackup::Start(const QDate& day)
 {
     if (FRun)
         return;
     try {
+        if (const StoreHealth health = StoreHealth::of(FStorePath); health.isDamaged())
+            Fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
         FRun = std::make_unique<TStoreBackup>(FStorePath, QDir(Folder()).filePath(BackupFileName(day)));
     } catch (const ESQLiteException& e) {
         Q_EMIT Finished(e.Reason());
@@ -154,21 +320,26 @@ void TDailyBackup::Step()
         if (!FRun->Step(PagesPerStep))
             return;
     } catch (const ESQLiteException& e) {
-        FTimer.stop();
-        FRun.reset();
+        Stop();
         Q_EMIT Finished(e.Reason());
         return;
     }
-    FTimer.stop();
-    FRun.reset();
+    Stop();
     Completed(FDay);
     Q_EMIT Finished(QString());
 }
 
-void TDailyBackup::MakeNow(const QDate& day)
+void TDailyBackup::Stop()
 {
     FTimer.stop();
     FRun.reset();
+}
+
+void TDailyBackup::MakeNow(const QDate& day)
+{
+    Stop();
+    if (const StoreHealth health = StoreHealth::of(FStorePath); health.isDamaged())
+        Fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
     TStoreBackup run(FStorePath, QDir(Folder()).filePath(BackupFileName(day)));
     if (!run.Step(-1))
         throw ESQLiteException(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
@@ -177,30 +348,12 @@ void TDailyBackup::MakeNow(const QDate& day)
 
 void TDailyBackup::Completed(const QDate& day)
 {
-    FNewest = FNewest ? std::max(*FNewest, day) : day;
-    for (const QDate& old : BackupsToRemove(BackupDays(Folder())))
-        QFile::remove(QDir(Folder()).filePath(BackupFileName(old)));
-}
-
-bool TStoreBackup::Step(int pages)
-{
-    if (FDone)
-        return true;
-    const int rc = sqlite3_backup_step(FBackup, pages);
-    // Another connection holding the store for a moment only delays the copy.
-    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        return false;
-    if (rc != SQLITE_DONE)
-        Fail(FCopy, rc, QStringLiteral("The backup failed"));
-    const int finished = sqlite3_backup_finish(FBackup);
-    FBackup = nullptr;
-    if (finished != SQLITE_OK)
-        Fail(FCopy, finished, QStringLiteral("The backup failed"));
-    Release();
-    QFile::remove(FCopyPath);
-    if (!QFile::rename(FPartPath, FCopyPath))
-        throw ESQLiteException(QStringLiteral("The backup could not be named %1").arg(FCopyPath), SQLITE_CANTOPEN,
-                               QStringLiteral("cannot rename"));
-    FDone = true;
-    return true;
+    const QDir folder(Folder());
+    // The day's copy passed its check before it took its name.
+    const auto isSound = [&](const BackupCopy& copy) {
+        return copy.fileName == BackupFileName(day) || StoreHealth::of(folder.filePath(copy.fileName)).isSound();
+    };
+    for (const QString& old : BackupsToRemove(BackupCopies(Folder()), day, isSound))
+        QFile::remove(folder.filePath(old));
+    ReadDays();
 }

@@ -4,8 +4,10 @@
 #include "store/NoteStore.h"
 #include "store/uSqliteDo.h"
 
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +55,37 @@ protected:
         for (table->GoFirst(); !table->AtEnd(); table->GoNext())
             values << DecodeStoreText(table->ValueText(column));
         return values;
+    }
+
+    // Ended notes, which no start shows, enough to spread m_daviv over several pages.
+    void AddEndedNotes(int count)
+    {
+        Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + QByteArray::number(count) +
+             ") insert into m_daviv select '2011/08/26', 'ended note ' || i || ' with some text to fill the page', "
+             "10, 20, 271, 71, 0, -1, 65408, 200 from n");
+    }
+
+    // Damages a store file as a failing disk might, its header intact: the first leaf page of
+    // m_daviv's b-tree gets a wrong count of fragmented bytes, which quick_check finds and which
+    // reading and writing rows never look at.
+    static void DamageNotesPage(const QString& path)
+    {
+        int root = 0;
+        {
+            TSQLiteDatabase db(path.toUtf8());
+            root = db.RunQuery("select rootpage from sqlite_master where name = 'm_daviv'")->ValueText(0).toInt();
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll();
+        const qsizetype pageSize = qFromBigEndian<quint16>(bytes.constData() + 16);
+        const qsizetype rootAt = (root - 1) * pageSize;
+        ASSERT_EQ(bytes[rootAt], 0x05) << "m_daviv must span more than its root page";
+        const quint16 firstCell = qFromBigEndian<quint16>(bytes.constData() + rootAt + 12);
+        const qsizetype leafAt = (qFromBigEndian<quint32>(bytes.constData() + rootAt + firstCell) - 1) * pageSize;
+        ASSERT_EQ(bytes[leafAt], 0x0d);
+        ASSERT_TRUE(file.seek(leafAt + 7));
+        ASSERT_TRUE(file.putChar(60));
     }
 
     QTemporaryDir Dir;

@@ -2,6 +2,7 @@
 
 #include "controls/ReportList.h"
 #include "list/uFList.h"
+#include "store/Backup.h"
 
 #include <QDir>
 #include <QProcess>
@@ -310,6 +311,50 @@ TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
     EXPECT_FALSE(Reports.isEmpty());
     Main->close();
     EXPECT_EQ(contents(), kept);
+}
+
+TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedBeforeTheNextWrite)
+{
+    const auto contents = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    AddEndedNotes(200);
+    const qint64 id = AddOpenNote(S("open"));
+    const QDir backups(Dir.filePath(QStringLiteral("backup")));
+    ASSERT_TRUE(TStoreBackup(DbPath(), backups.filePath(BackupFileName(QDate(2026, 12, 6)))).Step(-1));
+    DamageNotesPage(DbPath());
+    // A copy of the damaged store, as the program made them before it checked.
+    ASSERT_TRUE(QFile::copy(DbPath(), backups.filePath(BackupFileName(QDate(2026, 12, 7)))));
+    const QByteArray damaged = contents(DbPath());
+
+    Main = std::make_unique<TfrmMain>(Desktop, Store);
+    Main->Timer1()->stop();
+    frmMain = Main.get();
+    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
+    Main->Timer1Timer();
+    ASSERT_EQ(notified.count(), 1);
+    const QString notice = notified.first().first().toString();
+    EXPECT_TRUE(notice.contains(S("2026/12/06"))) << qPrintable(notice);
+    EXPECT_FALSE(notice.contains(S("2026/12/07"))) << qPrintable(notice);
+    EXPECT_FALSE(notice.contains(S("*** in database"))) << "the problem itself, not the check's heading";
+    const QStringList copies = QDir(Dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(contents(Dir.filePath(copies.first())), damaged);
+
+    // The notes are still saved; a minute at rest copies nothing and tells nothing more.
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    Main->NoteWindows.first()->SetMemoText(S("typed on the damaged store"));
+    PointerLeaves(Main->NoteWindows.first());
+    EXPECT_EQ(StoredText(id), S("typed on the damaged store\r\n"));
+    for (int i = 0; i < 3; ++i) {
+        Desktop.Clock = Desktop.Clock.addSecs(61);
+        Main->Timer1Timer();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(QFile::exists(backups.filePath(BackupFileName(Desktop.Today()))));
+    EXPECT_EQ(notified.count(), 1);
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
 }
 
 // --- What the store interface hands back ---

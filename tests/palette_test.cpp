@@ -501,6 +501,34 @@ TEST_F(Palette, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
     EXPECT_EQ(backups.entryList({QStringLiteral("*.db")}, QDir::Files).size(), 11);
 }
 
+TEST_F(Palette, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDesktop)
+{
+    Prepare();
+    AddRow("'2011/08/26', 'open in the backup', 10, 20, 300, 90, -1, -1, 65408, 200");
+    AddRow("'2011/08/26', 'ended in the backup', 10, 200, 300, 90, 0, -1, 65408, 200");
+    const QString backup = Dir.filePath(QStringLiteral("backup/") + BackupFileName(Desktop.Today().addDays(-1)));
+    ASSERT_TRUE(TStoreBackup(DbPath(), backup).Step(-1));
+    Exec("update m_daviv set term = 0 where rowid = 1");
+    AddRow("'2011/08/26', 'open since', 10, 400, 300, 90, -1, -1, 65408, 200");
+    Exec("insert into m_icom_message values ('9:00:00', 'since', '2026/12/09')");
+    Start();
+    Main->Timer1Timer();
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    TfrmDaviv* since = Main->NoteWindows.first();
+    since->SetMemoText(QStringLiteral("typed since"));
+
+    ASSERT_TRUE(Main->RestoreBackup(backup));
+    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("open in the backup\r\n"));
+    EXPECT_TRUE(Main->NoteWindows.first()->isVisible());
+    EXPECT_TRUE(Main->MessageList.isEmpty());
+    EXPECT_EVENTUALLY(OwnedNotes().size() == 1);
+    const QString kept = Dir.filePath(QStringLiteral("backup/") + KeptStoreFileName(Desktop.Now()));
+    TSQLiteDatabase copy(kept.toUtf8());
+    EXPECT_EQ(copy.RunQuery("select note from m_daviv where rowid = 3")->ValueText("note"), "typed since\r\n");
+    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+}
+
 TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReach)
 {
     Prepare();

@@ -1,8 +1,12 @@
 #include "StoreFixture.h"
 
 #include "store/Backup.h"
+#include "store/StoreHealth.h"
+#include "store/StoreRecovery.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSet>
 
 namespace {
 
@@ -286,21 +290,97 @@ TEST_F(StoreFile, NulCharactersNeverCutAStatement)
 
 // --- Backups ---
 
-TEST(Backups, SevenDaysAndFourWeeksStay)
+namespace {
+
+// A copy in a rotation case: its age in days (negative: dated after today, the clock was wrong).
+struct AgedCopy {
+    int age;
+    bool sound = true;
+    bool keptBeforeRestore = false;
+};
+
+QList<AgedCopy> Days(int from, int to, bool sound = true)
 {
-    QList<QDate> days;
-    for (int i = 0; i < 40; ++i)
-        days << QDate(2026, 12, 9).addDays(-i);
-    QList<QDate> kept = days;
-    for (const QDate& day : BackupsToRemove(days))
-        kept.removeOne(day);
-    // 2026-12-09 is a Wednesday: the week before 12/03 ends on Sunday 11/29.
-    EXPECT_EQ(kept, (QList<QDate>{QDate(2026, 12, 9), QDate(2026, 12, 8), QDate(2026, 12, 7), QDate(2026, 12, 6),
-                                  QDate(2026, 12, 5), QDate(2026, 12, 4), QDate(2026, 12, 3), QDate(2026, 12, 2),
-                                  QDate(2026, 11, 29), QDate(2026, 11, 22), QDate(2026, 11, 15)}));
-    EXPECT_TRUE(BackupsToRemove(days.mid(0, 7)).isEmpty());
-    EXPECT_EQ(BackupDay(BackupFileName(QDate(2026, 1, 2))), QDate(2026, 1, 2));
-    EXPECT_FALSE(BackupDay(QStringLiteral("zu_daviv-20261302.db")));
+    QList<AgedCopy> copies;
+    for (int age = from; age < to; ++age)
+        copies.append({age, sound});
+    return copies;
+}
+
+QList<int> Ages(int from, int to)
+{
+    QList<int> ages;
+    for (int age = from; age < to; ++age)
+        ages << age;
+    return ages;
+}
+
+struct RotationCase {
+    const char* what;
+    QList<AgedCopy> copies;
+    QList<int> removed;
+};
+
+void PrintTo(const RotationCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+// Today, 2026-12-09, is a Wednesday: of forty daily copies, the seven days down to 12/03 stay, and
+// of the weeks before, 12/02, 11/29, 11/22 and 11/15.
+const QList<int> BeyondSevenDaysAndFourWeeks = Ages(8, 10) + Ages(11, 17) + Ages(18, 24) + Ages(25, 40);
+
+const RotationCase RotationCases[] = {
+    {"seven days all stay", Days(0, 7), {}},
+    {"seven days and four weeks stay", Days(0, 40), BeyondSevenDaysAndFourWeeks},
+    {"copies of a damaged store never push out the last sound one", Days(0, 11, false) + Days(11, 12), {8, 9}},
+    {"a copy from the future takes a free slot", QList<AgedCopy>{{-30}} + Days(0, 4), {}},
+    {"copies from the future give way once the slots are full", QList<AgedCopy>{{-30}, {-29}} + Days(0, 40),
+     QList<int>{-30, -29} + BeyondSevenDaysAndFourWeeks},
+    {"the one sound copy stays, even from the future", QList<AgedCopy>{{-30}} + Days(0, 40, false),
+     BeyondSevenDaysAndFourWeeks},
+    {"the store kept before a restore stays with the day's copies", QList<AgedCopy>{{0, true, true}} + Days(0, 40),
+     BeyondSevenDaysAndFourWeeks},
+};
+
+class BackupRotation : public ::testing::TestWithParam<RotationCase> {};
+
+} // namespace
+
+TEST_P(BackupRotation, KeepsTheNewestDaysWeeksAndSoundCopy)
+{
+    const QDate today(2026, 12, 9);
+    QList<BackupCopy> copies;
+    QSet<QString> sound;
+    for (const AgedCopy& aged : GetParam().copies) {
+        const QDate day = today.addDays(-aged.age);
+        const QString name =
+            aged.keptBeforeRestore ? KeptStoreFileName(QDateTime(day, QTime(10, 30))) : BackupFileName(day);
+        copies << *BackupCopyOf(name);
+        if (aged.sound)
+            sound.insert(name);
+    }
+    QList<int> removed;
+    for (const QString& name :
+         BackupsToRemove(copies, today, [&](const BackupCopy& copy) { return sound.contains(copy.fileName); }))
+        removed << int(BackupCopyOf(name)->day.daysTo(today));
+    QList<int> expected = GetParam().removed;
+    std::sort(removed.begin(), removed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(removed, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backups, BackupRotation, ::testing::ValuesIn(RotationCases));
+
+TEST(Backups, FileNamesTellTheCopies)
+{
+    EXPECT_EQ(BackupCopyOf(BackupFileName(QDate(2026, 1, 2)))->day, QDate(2026, 1, 2));
+    EXPECT_FALSE(BackupCopyOf(QStringLiteral("zu_daviv-20261302.db")));
+    const std::optional<BackupCopy> kept = BackupCopyOf(KeptStoreFileName(QDateTime(QDate(2026, 1, 2), QTime(9, 5))));
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->keptBeforeRestore);
+    EXPECT_EQ(kept->time, QTime(9, 5));
+    EXPECT_FALSE(BackupCopyOf(QStringLiteral("zu_daviv-damaged-20260102-090500.db")));
 }
 
 TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
@@ -321,7 +401,84 @@ TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
     EXPECT_EQ(db.RunQuery("select count(*) as n from m_daviv")->ValueText("n"), "301");
     EXPECT_EQ(db.RunQuery("select note from m_daviv where rowid = 301")->ValueText("note"),
               "written during the backup");
-    EXPECT_EQ(BackupDays(Dir.filePath(QStringLiteral("backup"))), QList<QDate>{QDate(2026, 12, 9)});
+    const QList<BackupCopy> copies = BackupCopies(Dir.filePath(QStringLiteral("backup")));
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(copies.first().day, QDate(2026, 12, 9));
+}
+
+TEST_F(StoreFile, AFailedBackupSaysWhy)
+{
+    const QString copy = Dir.filePath(QStringLiteral("backup/zu_daviv-20261209.db"));
+    const auto reasonOf = [&] {
+        try {
+            TStoreBackup backup(DbPath(), copy);
+            backup.Step(-1);
+        } catch (const ESQLiteException& e) {
+            return e.Reason();
+        }
+        return QStringLiteral("<no error>");
+    };
+    {
+        QFile file(DbPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    EXPECT_EQ(reasonOf(), QStringLiteral("file is not a database"));
+
+    // A folder where the copy's name should go: the file system's own reason.
+    QFile::remove(DbPath());
+    Prepare();
+    ASSERT_TRUE(QDir().mkpath(copy + QStringLiteral("/in the way")));
+    const QString reason = reasonOf();
+    EXPECT_NE(reason, QStringLiteral("<no error>"));
+    EXPECT_NE(reason, QStringLiteral("not an error"));
+    EXPECT_FALSE(reason.isEmpty());
+}
+
+TEST_F(StoreFile, GoingBackToABackupKeepsTheStoreAndOutlastsALeftoverJournal)
+{
+    Prepare();
+    Exec("insert into m_daviv (f_day, note, term) values ('2026/12/07', 'in the backup', -1)");
+    const QString backup = Dir.filePath(QStringLiteral("backup/") + BackupFileName(QDate(2026, 12, 7)));
+    ASSERT_TRUE(TStoreBackup(DbPath(), backup).Step(-1));
+    Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
+         "insert into m_daviv (f_day, note, term) select '2026/12/08', hex(randomblob(200)), -1 from n");
+    // A crash in the middle of a write leaves its journal beside the store: here the two files as
+    // they were with a large change under way, put back once it is rolled back.
+    {
+        TSQLiteDatabase db(DbPath().toUtf8());
+        db.RunStatement("pragma cache_size = 5");
+        db.StartTransaction();
+        db.RunStatement("update m_daviv set note = 'before the crash'");
+        ASSERT_TRUE(QFile::copy(DbPath(), DbPath() + QStringLiteral(".crashed")));
+        ASSERT_TRUE(QFile::copy(DbPath() + QStringLiteral("-journal"), DbPath() + QStringLiteral(".journal")));
+        db.RollbackTransaction();
+    }
+    ASSERT_TRUE(QFile::remove(DbPath()));
+    ASSERT_TRUE(QFile::rename(DbPath() + QStringLiteral(".crashed"), DbPath()));
+    ASSERT_TRUE(QFile::rename(DbPath() + QStringLiteral(".journal"), DbPath() + QStringLiteral("-journal")));
+    {
+        QFile crashed(DbPath());
+        ASSERT_TRUE(crashed.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(crashed.readAll().contains("before the crash")) << "the change must have reached the store";
+    }
+
+    StoreRecovery recovery(DbPath());
+    const QString kept = recovery.restore(backup, QDateTime(QDate(2026, 12, 8), QTime(10, 30)));
+    EXPECT_EQ(Column("select note from m_daviv", "note"), QStringList{QStringLiteral("in the backup")});
+    EXPECT_TRUE(StoreHealth::of(DbPath()).isSound());
+    // The store as it was, its unfinished write rolled back, is a copy to go back to.
+    const QList<BackupEntry> entries = recovery.backups();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].path, kept);
+    EXPECT_TRUE(entries[0].copy.keptBeforeRestore);
+    EXPECT_TRUE(entries[0].sound);
+    EXPECT_EQ(entries[0].notes, 301);
+    TSQLiteDatabase keptCopy(kept.toUtf8());
+    EXPECT_EQ(keptCopy.RunQuery("select count(*) as n from m_daviv where note = 'before the crash'")->ValueText("n"),
+              "0");
+    EXPECT_EQ(entries[1].path, backup);
+    EXPECT_EQ(entries[1].notes, 1);
 }
 
 TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)

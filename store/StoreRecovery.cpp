@@ -1,0 +1,104 @@
+#include "store/StoreRecovery.h"
+
+#include "store/SQLiteError.h"
+#include "store/SQLiteTable3.h"
+#include "store/StoreHealth.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+
+namespace {
+
+// The name of the given moment in the folder, or of the next second that no file has taken.
+QString FreePath(const QDir& folder, QDateTime at, const std::function<QString(const QDateTime&)>& name)
+{
+    while (QFileInfo::exists(folder.filePath(name(at))))
+        at = at.addSecs(1);
+    return folder.filePath(name(at));
+}
+
+} // namespace
+
+StoreRecovery::StoreRecovery(QString storePath) : m_storePath(std::move(storePath)) {}
+
+std::optional<StoreRecovery::Damage> StoreRecovery::checkStore(const QDateTime& now)
+{
+    const StoreHealth health = StoreHealth::of(m_storePath);
+    if (health.condition() == StoreHealth::Condition::Unchecked)
+        return std::nullopt;
+    const bool known = m_damaged;
+    m_damaged = health.isDamaged();
+    if (!m_damaged || known)
+        return std::nullopt;
+    Damage damage;
+    damage.detail = health.detail();
+    const QString copyPath = FreePath(QFileInfo(m_storePath).dir(), now, [](const QDateTime& at) {
+        return QStringLiteral("zu_daviv-damaged-%1.db").arg(at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    });
+    QFile store(m_storePath);
+    if (store.copy(copyPath))
+        damage.copyPath = copyPath;
+    else
+        damage.copyError = store.errorString();
+    damage.newestSound = newestSoundBackup(now.date());
+    return damage;
+}
+
+BackupEntry StoreRecovery::entryOf(const BackupCopy& copy) const
+{
+    BackupEntry entry{copy, QDir(BackupFolder(m_storePath)).filePath(copy.fileName), -1, false};
+    entry.sound = StoreHealth::of(entry.path).isSound();
+    try {
+        TSQLiteDatabase db(entry.path.toUtf8());
+        entry.notes = db.RunQuery("select count(*) as n from m_daviv")->ValueText("n").toInt();
+    } catch (const ESQLiteException&) {
+        entry.notes = -1;
+    }
+    return entry;
+}
+
+QList<BackupEntry> StoreRecovery::backups() const
+{
+    QList<BackupEntry> entries;
+    for (const BackupCopy& copy : BackupCopies(BackupFolder(m_storePath)))
+        entries << entryOf(copy);
+    return entries;
+}
+
+std::optional<BackupEntry> StoreRecovery::newestSoundBackup(const QDate& today) const
+{
+    const QDir folder(BackupFolder(m_storePath));
+    for (const BackupCopy& copy : RankBackups(BackupCopies(folder.path()), today))
+        if (StoreHealth::of(folder.filePath(copy.fileName)).isSound())
+            return entryOf(copy);
+    return std::nullopt;
+}
+
+QString StoreRecovery::restore(const QString& copyPath, const QDateTime& now)
+{
+    // A damaged copy would only put one damage in place of another.
+    if (const StoreHealth health = StoreHealth::of(copyPath); !health.isSound())
+        throw ESQLiteException(QStringLiteral("The backup %1 cannot be used: %2").arg(copyPath, health.detail()),
+                               SQLITE_CORRUPT, health.detail());
+    QString kept;
+    if (QFileInfo::exists(m_storePath)) {
+        kept = FreePath(QDir(BackupFolder(m_storePath)), now, KeptStoreFileName);
+        // Kept as it is, damaged or not: it is what the user had.
+        TStoreBackup keep(m_storePath, kept, false);
+        if (!keep.Step(-1))
+            throw ESQLiteException(QStringLiteral("The store was busy"), SQLITE_BUSY,
+                                   QStringLiteral("database is locked"));
+    }
+    try {
+        CopyBackupInto(copyPath, m_storePath);
+    } catch (const ESQLiteException&) {
+        if (!kept.isEmpty())
+            QFile::remove(kept);
+        throw;
+    }
+    m_damaged = false;
+    return kept;
+}
