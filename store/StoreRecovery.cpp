@@ -20,6 +20,26 @@ QString FreePath(const QDir& folder, QDateTime at, const std::function<QString(c
     return folder.filePath(name(at));
 }
 
+// A byte copy of the damaged store kept at an earlier start, while the store has not changed
+// since: a start that finds the same damage again keeps no second copy.
+QString SameDamagedCopy(const QString& storePath)
+{
+    QFile store(storePath);
+    if (!store.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = store.readAll();
+    const QDir folder = QFileInfo(storePath).dir();
+    for (const QFileInfo& copy :
+         folder.entryInfoList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files, QDir::Name | QDir::Reversed)) {
+        if (copy.size() != bytes.size())
+            continue;
+        QFile file(copy.filePath());
+        if (file.open(QIODevice::ReadOnly) && file.readAll() == bytes)
+            return copy.filePath();
+    }
+    return {};
+}
+
 } // namespace
 
 StoreRecovery::StoreRecovery(QString storePath) : m_storePath(std::move(storePath)) {}
@@ -39,7 +59,9 @@ std::optional<StoreRecovery::Damage> StoreRecovery::checkStore(const QDateTime& 
         return QStringLiteral("zu_daviv-damaged-%1.db").arg(at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     });
     QFile store(m_storePath);
-    if (store.copy(copyPath))
+    if (const QString same = SameDamagedCopy(m_storePath); !same.isEmpty())
+        damage.copyPath = same;
+    else if (store.copy(copyPath))
         damage.copyPath = copyPath;
     else
         damage.copyError = store.errorString();

@@ -3,6 +3,7 @@
 #include "controls/ReportList.h"
 #include "list/uFList.h"
 #include "store/Backup.h"
+#include "store/StoreRecovery.h"
 
 #include <QDir>
 #include <QProcess>
@@ -341,6 +342,10 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
     const QStringList copies = QDir(Dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files);
     ASSERT_EQ(copies.size(), 1);
     EXPECT_EQ(contents(Dir.filePath(copies.first())), damaged);
+    // A later start on the same damage keeps no second copy.
+    StoreRecovery again(DbPath());
+    ASSERT_TRUE(again.checkStore(Desktop.Now().addSecs(60)));
+    EXPECT_EQ(QDir(Dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files), copies);
 
     // The notes are still saved; a minute at rest copies nothing and tells nothing more.
     ASSERT_EQ(Main->NoteWindows.size(), 1);

@@ -521,7 +521,7 @@ TEST_F(Palette, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDesktop)
     ASSERT_EQ(Main->NoteWindows.size(), 1);
     EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("open in the backup\r\n"));
     EXPECT_TRUE(Main->NoteWindows.first()->isVisible());
-    EXPECT_TRUE(Main->MessageList.isEmpty());
+    EXPECT_TRUE(Main->Reminders().entries().empty());
     EXPECT_EVENTUALLY(OwnedNotes().size() == 1);
     const QString kept = Dir.filePath(QStringLiteral("backup/") + KeptStoreFileName(Desktop.Now()));
     TSQLiteDatabase copy(kept.toUtf8());
