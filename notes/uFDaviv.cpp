@@ -587,10 +587,30 @@ void TfrmDaviv::showEvent(QShowEvent* event)
         return;
     FTermFlag = true;
     KeepOutOfTaskbar(this);
-    WindowPlaces::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
+    WatchPlaces();
     // The expose tells when the window manager has mapped the window; see eventFilter().
-    if (QWindow* handle = windowHandle())
+    if (QWindow* handle = windowHandle()) {
         handle->installEventFilter(this);
+        FShownWinId = handle->winId();
+    }
+}
+
+// Qt's xcb backend makes a new native window as it maps one whose staying on top changed since
+// it was last shown, after the show event: the new one, too, stays off the taskbar and is watched.
+void TfrmDaviv::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    QWindow* handle = windowHandle();
+    if (!visible || !isVisible() || !handle || handle->winId() == FShownWinId)
+        return;
+    FShownWinId = handle->winId();
+    KeepOutOfTaskbar(this);
+    WatchPlaces();
+}
+
+void TfrmDaviv::WatchPlaces()
+{
+    WindowPlaces::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
 }
 
 // Off X11, Qt's move and resize events are the window system's word. The move that a show

@@ -92,6 +92,8 @@ public:
     // The editor's lines, each followed by CR LF; lines made only by wrapping do not count.
     QString MemoText() const;
 
+    void setVisible(bool visible) override;
+
     TRichEdit* RichEdMemo() const;
     QLabel* Label1() const;
     QMenu* PopupMenu1() const { return FPopupMenu1; }
@@ -147,6 +149,7 @@ private:
     void PlaceUnsavedMark();
     void ApplyLook();
     void StoreLook();
+    void WatchPlaces();
     void PlaceReported(std::optional<QPoint> place, QSize size);
     void ReassertBounds();
 
@@ -172,6 +175,8 @@ private:
     // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
     // move and resize events.
     QRect FBounds;
+    // The native window that the last show found; showing may make a new one.
+    WId FShownWinId = 0;
 
     QTimer* FSaveTimer = nullptr;
     TSaveState FSaveState = TSaveState::Stored;
