@@ -27,6 +27,14 @@ window_manager_ready()
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }
 
+# The window manager that has the screen calls itself $1.
+window_manager_is()
+{
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*')
+    [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | grep -q "= \"$1\""
+}
+
 # tint2 has mapped its panel and taken the tray: the window that owns the tray selection carries
 # _NET_SYSTEM_TRAY_ORIENTATION (no command-line tool reads a selection's owner).
 taskbar_ready()
@@ -137,17 +145,25 @@ start_compositor()
 {
     setsid xcompmgr >"$1/xcompmgr.log" 2>&1 &
     COMPOSITOR_PID=$!
-    # xcompmgr takes _NET_WM_CM_S0 through a window it names after itself; then its first paint.
+    # xcompmgr takes _NET_WM_CM_S0 through a window it names after itself; then its first paint
+    # turns the bare root (black on Xvfb) into its grey.
     wait_until 10 compositor_ready || {
         echo "xcompmgr did not start; see $1/xcompmgr.log" >&2
         return 1
     }
-    sleep 0.3
 }
 
 compositor_ready()
 {
-    running "$COMPOSITOR_PID" && xdotool search --name '^xcompmgr$' >/dev/null 2>&1
+    running "$COMPOSITOR_PID" && xdotool search --name '^xcompmgr$' >/dev/null 2>&1 &&
+        [ "$(pixel_at 600 200)" = 128,128,128 ]
+}
+
+# "R,G,B" of the screen's pixel at $1,$2.
+pixel_at()
+{
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1,\2,\3/p' | head -1
 }
 
 stop_desktop()
@@ -179,6 +195,20 @@ program_windows()
             END {print x, y, w, h, s}')
         [ "$state" = IsViewable ] || continue
         echo "$x $y $width $height $((w)) $(xdotool getwindowname "$w" 2>/dev/null)"
+    done
+}
+
+# The same for a window manager that keeps no client list (lagging_wm): the program's visible
+# windows wherever they are in the tree, found by their class. Under tint2 this would list the
+# tray icon too.
+windows_by_class()
+{
+    local w x y width height
+    for w in $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null); do
+        read -r x y width height < <(xwininfo -id "$w" 2>/dev/null | awk '
+            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            /^ +Width/ {w=$NF} /^ +Height/ {h=$NF} END {print x, y, w, h}')
+        [ -n "$x" ] && echo "$x $y $width $height $w $(xdotool getwindowname "$w" 2>/dev/null)"
     done
 }
 
@@ -226,6 +256,19 @@ frame_of()
 root_id()
 {
     xwininfo -root | awk '/Window id:/ {print $4}'
+}
+
+# A menu of the program is open: a mapped override-redirect window of its own on the root (menus
+# bypass the window manager).
+menu_shown()
+{
+    local w
+    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
+        xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && return 0
+    done
+    return 1
 }
 
 # True when window $1 is stacked above window $2: the window manager's stacking list
