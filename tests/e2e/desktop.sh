@@ -7,8 +7,8 @@
 #
 # program_windows and program_docked replace display.sh's, so run.sh's checks run unchanged on
 # this desktop. Things a check must allow for here:
-# - The program's windows are children of frames, not of the root: they are found through
-#   _NET_CLIENT_LIST, their places through xwininfo's absolute coordinates.
+# - The program's windows are children of frames, not of the root: they are found one level
+#   below the root's children, their places through xwininfo's absolute coordinates.
 # - openbox deletes _NET_WM_STATE from a window it withdraws (hide); a shown window's state is
 #   what the program wrote before mapping plus what the manager adds.
 # - tint2 hosts the tray (XEmbed), so trayer must not run as well: the two would take the tray
@@ -180,36 +180,22 @@ stop_desktop()
 
 # Visible top-level windows of the program, one "X Y W H id name" a line, as program_windows of
 # display.sh gives them on a bare display. Under a window manager a managed window is a child of
-# its frame, so the candidates are the managed clients (_NET_CLIENT_LIST) and the root's own
-# children (override-redirect windows: menus, tooltips, Qt's tray balloon); places are
-# xwininfo's absolute ones (a client's own x,y is relative to its frame).
+# its frame, a root child: the candidates are the root's children (override-redirect windows:
+# menus, tooltips, Qt's tray balloon) and theirs, with the window's absolute place; the tray
+# icon, deeper inside tint2, is left out. One listing of the tree and one search for the mapped
+# ones, however many windows: the checks poll this.
 program_windows()
 {
-    local w x y width height state
-    for w in $( (xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'
-        xwininfo -root -children | awk '/^ +0x/ {print $1}') 2>/dev/null | sort -u); do
-        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
-        read -r x y width height state < <(xwininfo -id "$w" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /^ +Width/ {w=$NF} /^ +Height/ {h=$NF} /Map State/ {s=$NF}
-            END {print x, y, w, h, s}')
-        [ "$state" = IsViewable ] || continue
-        echo "$x $y $width $height $((w)) $(xdotool getwindowname "$w" 2>/dev/null)"
-    done
-}
-
-# The same for a window manager that keeps no client list (lagging_wm): the program's visible
-# windows wherever they are in the tree, found by their class. Under tint2 this would list the
-# tray icon too.
-windows_by_class()
-{
-    local w x y width height
-    for w in $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null); do
-        read -r x y width height < <(xwininfo -id "$w" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /^ +Width/ {w=$NF} /^ +Height/ {h=$NF} END {print x, y, w, h}')
-        [ -n "$x" ] && echo "$x $y $width $height $w $(xdotool getwindowname "$w" 2>/dev/null)"
-    done
+    local visible line indent id name w h x y
+    visible=" $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null | tr '\n' ' ') "
+    while IFS= read -r line; do
+        [[ $line =~ ^( *)(0x[0-9a-f]+)\ \"(.*)\":\ \(\"zufusen\"\ \"zufusen\"\)\ +([0-9]+)x([0-9]+)[-+0-9]*\ +\+(-?[0-9]+)\+(-?[0-9]+)$ ]] ||
+            continue
+        indent=${BASH_REMATCH[1]} id=$((BASH_REMATCH[2])) name=${BASH_REMATCH[3]}
+        w=${BASH_REMATCH[4]} h=${BASH_REMATCH[5]} x=${BASH_REMATCH[6]} y=${BASH_REMATCH[7]}
+        # The root's children are indented by five spaces, each level below by three more.
+        [ "${#indent}" -le 8 ] && [[ $visible == *" $id "* ]] && echo "$x $y $w $h $id $name"
+    done < <(xwininfo -root -tree 2>/dev/null)
 }
 
 # The program's tray icon sits in tint2's tray.

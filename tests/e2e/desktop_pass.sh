@@ -337,10 +337,6 @@ if [ -n "$lagging_wm" ]; then
     setsid "$lagging_wm" 300 >"$work/lagging_wm.log" 2>&1 &
     LAGGING_PID=$!
     wait_until 10 window_manager_is lagging_wm
-    program_windows()
-    {
-        windows_by_class
-    }
     store_notes "('2026/01/01', 'one', 100, 100, 271, 71, -1, -1, 65535, 200),
                  ('2026/01/02', 'two', 100, 300, 271, 71, -1, -1, 16744703, 200),
                  ('2026/01/03', 'three', 500, 300, 271, 71, -1, -1, 65408, 200)"
