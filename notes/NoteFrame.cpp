@@ -29,16 +29,18 @@ Qt::Edges FrameEdgesAt(const QSize& size, const QPoint& pos, const QMargins& fra
     return edges;
 }
 
-std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& areas)
+std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& areas, int stripWidth)
 {
     if (areas.isEmpty())
         return std::nullopt;
-    const int needWidth = std::min(ReachableSize.width(), note.width());
+    const int strip = std::clamp(stripWidth, 1, std::max(1, note.width()));
+    const QRect handle(note.left() + note.width() - strip, note.top(), strip, note.height());
+    const int needWidth = std::min(ReachableSize.width(), strip);
     const int needHeight = std::min(ReachableSize.height(), note.height());
     const QRect* nearest = nullptr;
     qint64 nearestDistance = 0;
     for (const QRect& area : areas) {
-        const QRect shown = area.intersected(note);
+        const QRect shown = area.intersected(handle);
         if (shown.width() >= needWidth && shown.height() >= needHeight)
             return std::nullopt;
         // How far the note's middle is from the area, squared; 64 bits, as stored places can be
@@ -57,6 +59,46 @@ std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& ar
     const int left = std::clamp(note.left(), nearest->left(), nearest->left() + nearest->width() - width);
     const int top = std::clamp(note.top(), nearest->top(), nearest->top() + nearest->height() - height);
     return QRect(left, top, width, height);
+}
+
+QRect AreaOfScreen(const QRect& screen, const QList<QRect>& areas)
+{
+    QRect best;
+    qint64 bestShare = 0;
+    for (const QRect& area : areas) {
+        const QRect shared = area.intersected(screen);
+        const qint64 share = qint64(shared.width()) * shared.height();
+        if (share > bestShare) {
+            best = shared;
+            bestShare = share;
+        }
+    }
+    return bestShare > 0 ? best : screen;
+}
+
+QRect NewNoteGeometry(const QRect& wanted, const QRect& area)
+{
+    // Where the note does not fit, its right and top edges are the ones that stay in the area.
+    const int rightmost = area.left() + area.width() - wanted.width();
+    const int lowest = area.top() + area.height() - wanted.height();
+    const int left = std::max(std::min(wanted.left(), rightmost), std::min(area.left(), rightmost));
+    const int top = std::max(std::min(wanted.top(), lowest), area.top());
+    return QRect(QPoint(left, top), wanted.size());
+}
+
+QRect CascadedGeometry(const QRect& first, const QList<QPoint>& taken, const QRect& area)
+{
+    // However full the spot, the search ends: after this many places the first one is taken.
+    constexpr int MostPlaces = 64;
+    QRect place = first;
+    for (int i = 0; i < MostPlaces; ++i) {
+        if (!taken.contains(place.topLeft()))
+            return place;
+        place.translate(CascadeStep);
+        if (!area.contains(place))
+            place.moveTopLeft(area.topLeft());
+    }
+    return first;
 }
 
 QRect ResizedGeometry(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum)

@@ -17,10 +17,27 @@ Qt::Edges FrameEdgesAt(const QSize& size, const QPoint& pos, const QMargins& fra
 // and the size keeps at least the minimum.
 QRect ResizedGeometry(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum);
 
-// How much of a note must lie on a screen for the user to reach it.
+// How much of a note's date strip must lie on a screen for the user to reach it: the strip,
+// the stripWidth pixels along the note's right edge, is what moves the note.
 inline constexpr QSize ReachableSize{40, 20};
 
-// Where a note goes so that the user can reach it, given the available area of every screen:
-// nothing when enough of it lies on one of them already; otherwise the nearest area's closest
-// place, its size cut down to that area.
-std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& areas);
+// Where a note goes so that the user can reach its date strip, given the available area of
+// every screen: nothing when enough of the strip lies on one of them already; otherwise the
+// nearest area's closest place, its size cut down to that area.
+std::optional<QRect> ReachableGeometry(const QRect& note, const QList<QRect>& areas, int stripWidth);
+
+// The available area of the screen with the given geometry: the one of the areas that lies on
+// it most, or the screen itself when none does.
+QRect AreaOfScreen(const QRect& screen, const QList<QRect>& areas);
+
+// Where a new note goes: the wanted place moved, not shrunk, wholly into the area. A note larger
+// than the area keeps its top and right edges in it, where its date strip is.
+QRect NewNoteGeometry(const QRect& wanted, const QRect& area);
+
+// How far each note made in one spot lies from the one before it.
+inline constexpr QPoint CascadeStep{24, 24};
+
+// Where the next note made in one spot goes: the first place of a cascade from the first one,
+// down and to the right, that no note takes already (taken: the top-left corners of the notes);
+// a place that would leave the area starts again from its top-left corner.
+QRect CascadedGeometry(const QRect& first, const QList<QPoint>& taken, const QRect& area);

@@ -372,23 +372,32 @@ void TfrmDaviv::AddRow()
     }
 }
 
+// A note started at another scale factor or without a monitor must not lose the arrangement the
+// user made: the store keeps the user's place, and the note goes back there when it can.
 bool TfrmDaviv::KeepReachable()
 {
     // Stored places can hold anything an integer holds; beyond this nothing is on a screen.
     constexpr int Far = 1 << 20;
-    const QRect at = FBounds;
+    const QRect at = FUserBounds.value_or(FBounds);
     const QRect bounded(std::clamp(at.x(), -Far, Far), std::clamp(at.y(), -Far, Far), std::min(at.width(), Far),
                         std::min(at.height(), Far));
-    const std::optional<QRect> placed = ReachableGeometry(bounded, FDesktop.ScreenAreas());
-    if (!placed)
+    const std::optional<QRect> placed = ReachableGeometry(bounded, FDesktop.ScreenAreas(), DateStripWidth());
+    if (placed && !FUserBounds)
+        FUserBounds = at;
+    else if (!placed)
+        FUserBounds.reset();
+    const QRect target = placed.value_or(at);
+    if (target == FBounds)
         return false;
-    SetBounds(placed->x(), placed->y(), placed->width(), placed->height());
-    // A shown note is saved as a move is; a hidden one with the delayed save.
-    if (isVisible())
-        SaveNote();
-    else
-        Changed();
+    FBounds = target;
+    setGeometry(target);
     return true;
+}
+
+// The strip right of the editor, the note's handle: the date and the frame beside it.
+int TfrmDaviv::DateStripWidth() const
+{
+    return ui->Label1->sizeHint().width() + layout()->contentsMargins().right();
 }
 
 void TfrmDaviv::ShowAgain()
@@ -425,7 +434,7 @@ void TfrmDaviv::SetRecord(const TStoredNote& note)
 
 TNoteValues TfrmDaviv::CurrentValues() const
 {
-    const QRect outer = FBounds;
+    const QRect outer = FUserBounds.value_or(FBounds);
     TNoteValues values;
     values.Date = FormatStoreDate(FNoteDate);
     values.Text = MemoText();
@@ -472,6 +481,7 @@ void TfrmDaviv::SetVisibleFlag(bool visible)
 
 void TfrmDaviv::SetBounds(int left, int top, int width, int height)
 {
+    FUserBounds.reset();
     FBounds = QRect(left, top, width, height);
     setGeometry(FBounds);
 }
@@ -592,10 +602,30 @@ void TfrmDaviv::showEvent(QShowEvent* event)
         return;
     FTermFlag = true;
     KeepOutOfTaskbar(this);
-    WindowPlaces::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
+    WatchPlaces();
     // The expose tells when the window manager has mapped the window; see eventFilter().
-    if (QWindow* handle = windowHandle())
+    if (QWindow* handle = windowHandle()) {
         handle->installEventFilter(this);
+        FShownWinId = handle->winId();
+    }
+}
+
+// Qt's xcb backend makes a new native window as it maps one whose staying on top changed since
+// it was last shown, after the show event: the new one, too, stays off the taskbar and is watched.
+void TfrmDaviv::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    QWindow* handle = windowHandle();
+    if (!visible || !isVisible() || !handle || handle->winId() == FShownWinId)
+        return;
+    FShownWinId = handle->winId();
+    KeepOutOfTaskbar(this);
+    WatchPlaces();
+}
+
+void TfrmDaviv::WatchPlaces()
+{
+    WindowPlaces::Watch(this, [this](std::optional<QPoint> place, QSize size) { PlaceReported(place, size); });
 }
 
 // Off X11, Qt's move and resize events are the window system's word. The move that a show
@@ -606,8 +636,9 @@ void TfrmDaviv::moveEvent(QMoveEvent* event)
     QWidget::moveEvent(event);
     if (WindowPlaces::Active() || !isVisible() || FDragging || event->pos() == FBounds.topLeft())
         return;
+    const QRect before = FBounds;
     FBounds.moveTopLeft(event->pos());
-    SaveNote();
+    BoundsChanged(before);
 }
 
 void TfrmDaviv::resizeEvent(QResizeEvent* event)
@@ -616,9 +647,9 @@ void TfrmDaviv::resizeEvent(QResizeEvent* event)
     PlaceUnsavedMark();
     if (WindowPlaces::Active() || !isVisible() || FDragging || event->size() == FBounds.size())
         return;
+    const QRect before = FBounds;
     FBounds.setSize(event->size());
-    // The new size is saved once the resizing stops.
-    Changed();
+    BoundsChanged(before);
 }
 
 // On X11 the note's place comes from the X events about its window, not from Qt's geometry:
@@ -639,11 +670,25 @@ void TfrmDaviv::PlaceReported(std::optional<QPoint> place, QSize size)
         FBounds.moveTopLeft(*place);
     if (size.width() >= minimumWidth() && size.height() >= minimumHeight())
         FBounds.setSize(size);
-    if (!isVisible())
+    BoundsChanged(before);
+}
+
+// The window system moved or resized the shown note: a move is saved at once, a new size once
+// the resizing stops. A note shown away from the user's place keeps that place, unless the
+// user's own hand moved it: the program's move into reach, or a window manager's, is no move of
+// the user's.
+void TfrmDaviv::BoundsChanged(const QRect& before)
+{
+    if (!isVisible() || FBounds == before)
         return;
+    if (FUserBounds) {
+        if (!FMovingByHand)
+            return;
+        FUserBounds.reset();
+    }
     if (FBounds.topLeft() != before.topLeft())
         SaveNote();
-    else if (FBounds.size() != before.size())
+    else
         Changed();
 }
 
@@ -683,8 +728,10 @@ void TfrmDaviv::mousePressEvent(QMouseEvent* event)
     const Qt::Edges edges = FrameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins());
     // WORKAROUND: offscreen and some X servers refuse system moves and resizes; do them here.
     if (QWindow* handle = windowHandle()) {
-        if (edges ? handle->startSystemResize(edges) : handle->startSystemMove())
+        if (edges ? handle->startSystemResize(edges) : handle->startSystemMove()) {
+            FMovingByHand = true;
             return;
+        }
     }
     FDragging = true;
     FDragEdges = edges;
@@ -695,8 +742,11 @@ void TfrmDaviv::mousePressEvent(QMouseEvent* event)
 void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
 {
     if (!FDragging) {
-        if (event->buttons() == Qt::NoButton)
+        if (event->buttons() == Qt::NoButton) {
+            // The window system has let go of the note: the hand is off it.
+            FMovingByHand = false;
             setCursor(CursorFor(FrameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins())));
+        }
         QWidget::mouseMoveEvent(event);
         return;
     }
@@ -705,6 +755,9 @@ void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
     const QRect target =
         FDragEdges ? ResizedGeometry(FDragGeometry, FDragEdges, delta, minimumSize()) : FDragGeometry.translated(delta);
     const bool moved = target.topLeft() != FBounds.topLeft();
+    // Moved or resized by the user, the note is where the user wants it.
+    if (target != FBounds)
+        FUserBounds.reset();
     FBounds = target;
     setGeometry(target);
     if (moved && isVisible())
@@ -713,6 +766,7 @@ void TfrmDaviv::mouseMoveEvent(QMouseEvent* event)
 
 void TfrmDaviv::mouseReleaseEvent(QMouseEvent* event)
 {
+    FMovingByHand = false;
     if (FDragging && event->button() == Qt::LeftButton) {
         FDragging = false;
         event->accept();

@@ -62,12 +62,15 @@ public:
     // Fills the window from a stored row, as a creator does before the first show. A stored
     // size too small to show the note gives the size of a new note.
     void SetRecord(const TStoredNote& note);
-    // Moves the note onto the nearest screen when too little of it lies on any; true when it
-    // moved. The new place is saved as a move is.
+    // Shows the note on the nearest screen while too little of its date strip lies on any at
+    // the place the user gave it, and back at that place once enough does; true when it moved.
+    // That place stays what its saves write until the user moves or resizes the note.
     bool KeepReachable();
     // Shows the hidden note again, within reach; an ended note that faded to nothing comes back
     // as an open note at the default transparency.
     void ShowAgain();
+    // Where the note shows: the place the user gave it, or where it is kept within reach.
+    QRect Bounds() const { return FBounds; }
     // What a save writes now: the record, the window's place, size, colour and text.
     TNoteValues CurrentValues() const;
     void SetToday();
@@ -80,7 +83,7 @@ public:
     bool TermFlag() const { return FTermFlag; }
     bool VisibleFlag() const { return FVisibleFlag; }
 
-    // What creators set before the first show.
+    // What creators set before the first show. The bounds are the place the user gave the note.
     void SetBounds(int left, int top, int width, int height);
     void SetColor(quint32 color); // window and date strip, 0x00BBGGRR
     quint32 Color() const { return FColor; }
@@ -91,6 +94,8 @@ public:
     void SetMemoText(const QString& text);
     // The editor's lines, each followed by CR LF; lines made only by wrapping do not count.
     QString MemoText() const;
+
+    void setVisible(bool visible) override;
 
     TRichEdit* RichEdMemo() const;
     QLabel* Label1() const;
@@ -147,8 +152,11 @@ private:
     void PlaceUnsavedMark();
     void ApplyLook();
     void StoreLook();
+    void WatchPlaces();
     void PlaceReported(std::optional<QPoint> place, QSize size);
+    void BoundsChanged(const QRect& before);
     void ReassertBounds();
+    int DateStripWidth() const;
 
     TDesktop& FDesktop;
     const TNoteStore& FStore;
@@ -172,6 +180,14 @@ private:
     // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
     // move and resize events.
     QRect FBounds;
+    // Where the user put the note, while it shows elsewhere because too little of it could be
+    // reached there: what its saves write until the user moves or resizes it.
+    std::optional<QRect> FUserBounds;
+    // The window system moves or resizes the note for the user's hand: a press on its date
+    // strip or its frame was handed over to it. Only that moves a note shown out of its place.
+    bool FMovingByHand = false;
+    // The native window that the last show found; showing may make a new one.
+    WId FShownWinId = 0;
 
     QTimer* FSaveTimer = nullptr;
     TSaveState FSaveState = TSaveState::Stored;

@@ -14,7 +14,10 @@ class QWidget;
 // backend, when it maps, writes _NET_WM_STATE as what the property already holds plus its own
 // states, so the two states go to the window manager with the map request and no taskbar ever
 // shows a button. A window manager deletes _NET_WM_STATE when a window is withdrawn (hidden), so
-// every show sets them again. Elsewhere a tool window has no taskbar button anyway.
+// every show sets them again. Call it again once show() has returned when the window's native
+// window is not the one it was at the show event: Qt's xcb backend makes a new one as it maps a
+// window whose staying on top changed (setWindowFlags) since it was last shown. Elsewhere a tool
+// window has no taskbar button anyway.
 void KeepOutOfTaskbar(QWidget* window);
 
 // Where the window system says a top-level window is, where Qt's own geometry cannot be trusted.
@@ -30,7 +33,7 @@ using TReport = std::function<void(std::optional<QPoint> place, QSize size)>;
 // False where Qt's own move and resize events hold; nothing is reported then.
 bool Active();
 // Reports about the window's native window from now on; call it when the window is shown (its
-// native window exists then, and may be a new one).
+// native window exists then, and may be a new one), and again when show() made a new one.
 void Watch(QWidget* window, TReport report);
 void Forget(QWidget* window);
 } // namespace WindowPlaces

@@ -2,6 +2,7 @@
 #include "ui_frmMain.h"
 
 #include "list/uFList.h"
+#include "notes/NoteFrame.h"
 #include "notes/RichEdit.h"
 #include "notes/uFDaviv.h"
 #include "controls/ColorValue.h"
@@ -146,7 +147,10 @@ TfrmMain::TfrmMain(TDesktop& desktop, const TNoteStore& store)
     };
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
-    connect(qApp, &QGuiApplication::screenAdded, this, watchScreen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* screen) {
+        watchScreen(screen);
+        KeepNotesReachable();
+    });
     connect(qApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TfrmMain::KeepNotesReachable); });
 
@@ -611,8 +615,11 @@ void TfrmMain::fcPanelMouseLeave(TSwatch*)
 
 TfrmDaviv* TfrmMain::MakeNote(QPoint at, quint32 color)
 {
+    // Wholly on the screen it is made on, out from under a taskbar, its date strip in reach.
+    const QRect area = AreaOfScreen(FDesktop.CursorPlace().Screen, FDesktop.ScreenAreas());
+    const QRect place = NewNoteGeometry(QRect(at, QSize(TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight)), area);
     auto* note = new TfrmDaviv(FDesktop, FStore, this);
-    note->SetBounds(at.x(), at.y(), TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight);
+    note->SetBounds(place.x(), place.y(), place.width(), place.height());
     note->SetColor(color);
     note->SetMemoText(QString());
     note->SetMemoColor(color);
@@ -628,8 +635,17 @@ void TfrmMain::NewNoteClick()
 {
     // The last colour chosen; yellow before any.
     const quint32 color = SelectedColor ? SelectedColor : Panel(4)->ColorValue();
-    const QPoint middle = FDesktop.CursorPlace().Screen.center();
-    TfrmDaviv* note = MakeNote(middle - QPoint(TfrmDaviv::DesignWidth / 2, TfrmDaviv::DesignHeight / 2), color);
+    const QRect screen = FDesktop.CursorPlace().Screen;
+    const QRect area = AreaOfScreen(screen, FDesktop.ScreenAreas());
+    const QSize size(TfrmDaviv::DesignWidth, TfrmDaviv::DesignHeight);
+    const QRect middle =
+        NewNoteGeometry(QRect(screen.center() - QPoint(size.width() / 2, size.height() / 2), size), area);
+    // One note after another comes down and to the right of the last, not over it.
+    QList<QPoint> taken;
+    for (const TfrmDaviv* shown : AllNoteWindows())
+        if (shown->isVisible())
+            taken << shown->Bounds().topLeft();
+    TfrmDaviv* note = MakeNote(CascadedGeometry(middle, taken, area).topLeft(), color);
     note->raise();
     note->activateWindow();
     note->RichEdMemo()->setFocus();
@@ -717,6 +733,7 @@ void TfrmMain::D1Click()
             note->ShowAgain();
 }
 
+// A note kept within reach goes back to the user's place as soon as that is in reach again.
 void TfrmMain::KeepNotesReachable()
 {
     for (TfrmDaviv* note : AllNoteWindows())

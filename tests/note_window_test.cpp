@@ -651,3 +651,22 @@ TEST_F(NoteWindow, MenuSizesTheTextKeepsItOnTopAndRecoloursIt)
     EXPECT_EQ(Row().value(8), QStringLiteral("16771434"));
     EXPECT_EQ(note->RichEdMemo()->palette().color(QPalette::Base), ColorFromValue(16771434));
 }
+
+TEST_F(NoteWindow, ANoteKeptWithinReachKeepsItsPlaceUntilTheUserMovesIt)
+{
+    Desktop.Areas = {QRect(0, 0, 300, 150)};
+    TfrmDaviv* note = ShownNote("kept");
+    EXPECT_TRUE(note->KeepReachable());
+    EXPECT_EQ(note->geometry(), QRect(29, 79, 271, 71));
+    // Neither the program's move into reach nor another move of the window system's is the user's.
+    note->move(40, 60);
+    QCoreApplication::processEvents();
+    PointerLeaves(note->RichEdMemo());
+    EXPECT_EQ(Row(), SavedRow("kept\r\n", Bounds, "-1"));
+
+    QTest::mousePress(note->Label1(), Qt::LeftButton, {}, QPoint(2, 5));
+    QTest::mouseMove(note->Label1(), QPoint(7, 10));
+    QTest::mouseRelease(note->Label1(), Qt::LeftButton, {}, QPoint(7, 10));
+    EXPECT_EVENTUALLY(Row() == SavedRow("kept\r\n", QRect(45, 65, 271, 71), "-1"));
+    EXPECT_FALSE(note->KeepReachable());
+}

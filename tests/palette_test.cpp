@@ -231,6 +231,12 @@ TEST_F(Palette, DragOutMakesOneNoteAtTheCursorPerArming)
     QTest::mouseRelease(swatch, Qt::LeftButton, {}, QPoint(60, 20));
     Main->fcPanelMouseLeave(swatch);
     EXPECT_EQ(Main->NoteWindows.size(), 1);
+    // Drawn out of the bottom-right palette, the note lies wholly on the screen.
+    Desktop.Cursor = QPoint(1003, 703);
+    Main->fcPanelMouseDown(swatch, Qt::LeftButton);
+    Main->fcPanelMouseLeave(swatch);
+    ASSERT_EQ(Main->NoteWindows.size(), 2);
+    EXPECT_EQ(Main->NoteWindows.last()->geometry(), QRect(753, 697, 271, 71));
 }
 
 TEST_F(Palette, ClickReleasedInsideArmsUntilTheCursorLeaves)
@@ -454,6 +460,8 @@ TEST_F(Palette, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
     Main->NewNoteClick();
     ASSERT_EQ(Main->NoteWindows.size(), 2);
     EXPECT_EQ(Main->NoteWindows.last()->Color(), Main->Panel(2)->ColorValue());
+    // The next one comes down and to the right of the first, not over it.
+    EXPECT_EQ(Main->NoteWindows.last()->geometry(), QRect(400, 372, 271, 71));
     EXPECT_EQ(Column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
 }
 
@@ -529,10 +537,10 @@ TEST_F(Palette, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDesktop)
     EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
 }
 
-TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReach)
+TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReachAndKeepsTheirPlaces)
 {
     Prepare();
-    AddRow("'2011/08/26', 'right', 900, 600, 271, 71, -1, -1, 65408, 200");
+    AddRow("'2011/08/26', 'right', 700, 550, 271, 71, -1, -1, 65408, 200");
     AddRow("'2011/08/26', 'left', 100, 100, 271, 71, -1, -1, 65408, 200");
     Start();
     Main->Timer1Timer();
@@ -540,8 +548,15 @@ TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReach)
     Main->KeepNotesReachable();
     EXPECT_EQ(Main->NoteWindows[0]->geometry(), QRect(529, 505, 271, 71));
     EXPECT_EQ(Main->NoteWindows[1]->geometry(), QRect(100, 100, 271, 71));
-    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"),
-              (QStringList{QStringLiteral("529,505"), QStringLiteral("100,100")}));
+    // Saved while it shows elsewhere, the note keeps the place the user gave it.
+    Main->SaveAllNotesNow();
+    const QStringList stored = {QStringLiteral("700,550"), QStringLiteral("100,100")};
+    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
+    Desktop.Areas.clear();
+    Main->KeepNotesReachable();
+    EXPECT_EQ(Main->NoteWindows[0]->geometry(), QRect(700, 550, 271, 71));
+    Main->close();
+    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
 }
 
 TEST_F(Palette, BackupFolderWithoutAFileManagerIsNamedForTheUser)

@@ -64,30 +64,75 @@ TEST(NoteText, FindsUrlShapedText)
     }
 }
 
-TEST(NoteFrame, NotesOutOfReachComeOntoTheNearestScreen)
+TEST(NoteFrame, NotesWhoseDateStripIsOutOfReachComeOntoTheNearestScreen)
 {
     const QRect laptop(0, 0, 1024, 744); // a taskbar takes the bottom 24 pixels
     const QRect monitor(1024, 0, 1280, 1024);
+    const int strip = 60;
     const struct {
         QRect Note;
         QList<QRect> Areas;
         std::optional<QRect> Placed;
     } cases[] = {
         {{100, 100, 271, 71}, {laptop}, std::nullopt},
-        {{984, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels still show
-        {{985, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{773, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels of the strip still show
+        {{774, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
+        {{984, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},  // only the text shows
+        {{-200, 100, 271, 71}, {laptop}, std::nullopt},             // only the strip shows
+        {{100, 725, 271, 71}, {laptop}, QRect(100, 673, 271, 71)},  // under the taskbar
         {{2000, 300, 271, 71}, {laptop}, QRect(753, 300, 271, 71)}, // saved on a monitor now gone
         {{-500, -300, 271, 71}, {laptop}, QRect(0, 0, 271, 71)},
         {{40000, 100, 271, 71}, {laptop}, QRect(753, 100, 271, 71)},
-        {{1000, 735, 271, 71}, {laptop}, QRect(753, 673, 271, 71)},
         {{3000, 2000, 5000, 4000}, {laptop}, QRect(0, 0, 1024, 744)},
         {{2000, 300, 271, 71}, {laptop, monitor}, std::nullopt},
+        {{900, 800, 271, 71}, {laptop, monitor}, std::nullopt}, // the strip is on the monitor
         {{1100, 1100, 271, 71}, {laptop, monitor}, QRect(1100, 953, 271, 71)},
         {{-900, 500, 271, 71}, {laptop, monitor}, QRect(0, 500, 271, 71)},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas), c.Placed)
+        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas, strip), c.Placed)
             << c.Note.x() << "," << c.Note.y() << " " << c.Note.width() << "x" << c.Note.height();
+}
+
+TEST(NoteFrame, ANewNoteLiesWhollyInTheAreaOfTheScreenItIsMadeOn)
+{
+    const QRect screen(0, 0, 1024, 768);
+    const QRect bottomBar(0, 0, 1024, 744);
+    const QRect right(1024, 0, 1280, 1024);
+    const QRect rightArea(1024, 0, 1280, 1000);
+    const struct {
+        QPoint At;
+        QRect Screen;
+        QList<QRect> Areas;
+        QPoint Placed;
+    } cases[] = {
+        {{500, 300}, screen, {bottomBar}, {500, 300}},
+        {{1003, 703}, screen, {bottomBar}, {753, 673}}, // out of the bottom-right palette
+        {{1003, 5}, screen, {bottomBar}, {753, 5}},
+        {{3, 740}, screen, {bottomBar}, {3, 673}},
+        {{500, 2}, screen, {{0, 24, 1024, 744}}, {500, 24}},       // a taskbar at the top
+        {{10, 300}, screen, {{48, 0, 976, 768}}, {48, 300}},       // at the left
+        {{900, 300}, screen, {{0, 0, 976, 768}}, {705, 300}},      // at the right
+        {{1000, 100}, screen, {bottomBar, rightArea}, {753, 100}}, // not onto the next screen
+        {{2290, 990}, right, {bottomBar, rightArea}, {2033, 929}},
+        {{500, 370}, {0, 0, 512, 384}, {{0, 0, 512, 372}}, {241, 301}}, // scale factor 2
+        {{818, 600}, {0, 0, 819, 614}, {{0, 0, 819, 595}}, {548, 524}}, // scale factor 1.25
+        {{10, 10}, {0, 0, 200, 50}, {}, {-71, 0}},                      // too large: the strip and the top stay
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NewNoteGeometry(QRect(c.At, QSize(271, 71)), AreaOfScreen(c.Screen, c.Areas)),
+                  QRect(c.Placed, QSize(271, 71)))
+            << c.At.x() << "," << c.At.y();
+}
+
+TEST(NoteFrame, NotesMadeInOneSpotCascadeAndStartAgainAtTheAreasCorner)
+{
+    const QRect area(0, 0, 400, 200);
+    const QList<QPoint> expected = {{64, 64}, {88, 88}, {112, 112}, {0, 0}, {24, 24}, {48, 48}};
+    QList<QPoint> taken;
+    for (int i = 0; i < expected.size(); ++i)
+        taken << CascadedGeometry(QRect(64, 64, 271, 71), taken, area).topLeft();
+    EXPECT_EQ(taken, expected);
 }
 
 TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)

@@ -42,6 +42,14 @@ xcb_window_t Root(xcb_connection_t* connection)
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
+// The window's native window as it is now. QWidget::winId() keeps the first one: Qt's xcb
+// backend makes a new one behind the widget's back when staying on top changes.
+xcb_window_t NativeId(QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    return xcb_window_t(handle ? handle->winId() : window->winId());
+}
+
 // One filter for every watched window: each X event is looked up once, however many notes.
 class TPlaceFilter : public QAbstractNativeEventFilter {
 public:
@@ -66,7 +74,7 @@ public:
     {
         Forget(window);
         // A new native window starts as a child of the root.
-        FWatched.insert(xcb_window_t(window->winId()), {window, std::move(report), true});
+        FWatched.insert(NativeId(window), {window, std::move(report), true});
     }
 
     void Forget(QWidget* window)
@@ -140,33 +148,31 @@ void KeepOutOfTaskbar(QWidget* window)
     static const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
     static const xcb_atom_t skip[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                                       Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
-    const xcb_window_t id = xcb_window_t(window->winId());
+    const xcb_window_t id = NativeId(window);
 
-    const QWindow* handle = window->windowHandle();
-    if (handle && handle->isExposed()) {
-        // Mapped: the window manager owns the property now (EWMH _NET_WM_STATE message).
-        xcb_client_message_event_t message;
-        std::memset(&message, 0, sizeof message);
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = id;
-        message.type = state;
-        message.data.data32[0] = 1; // _NET_WM_STATE_ADD
-        message.data.data32[1] = skip[0];
-        message.data.data32[2] = skip[1];
-        message.data.data32[3] = 1; // from a normal application
-        xcb_send_event(connection, 0, Root(connection),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
-        xcb_flush(connection);
-        return;
-    }
-
-    // Withdrawn: the property is the client's. Appended, so that whatever else it holds stays,
-    // without asking the server for it first (a round trip per note at start-up); an atom
-    // listed twice means nothing more.
+    // Whether the window manager has the window is not asked: that is a round trip per note at
+    // start-up, and Qt's isExposed() still says yes for a native window made anew. Both ways are
+    // taken instead; each is harmless where the other one holds.
+    // Withdrawn, the property is the client's. Appended, so that whatever else it holds stays,
+    // without asking the server for it first; an atom listed twice means nothing more. Of a
+    // managed window's property the manager keeps what it holds itself.
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 2, skip);
-    // No flush needed: Qt's map request follows on the same connection.
+    // Managed, the window manager takes the EWMH _NET_WM_STATE message; it ignores one about a
+    // window it does not manage.
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = state;
+    message.data.data32[0] = 1; // _NET_WM_STATE_ADD
+    message.data.data32[1] = skip[0];
+    message.data.data32[2] = skip[1];
+    message.data.data32[3] = 1; // from a normal application
+    xcb_send_event(connection, 0, Root(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    // No flush: Qt sends what it queued before its event loop waits, the map request with it.
 }
 
 bool WindowPlaces::Active()

@@ -7,8 +7,8 @@
 #
 # program_windows and program_docked replace display.sh's, so run.sh's checks run unchanged on
 # this desktop. Things a check must allow for here:
-# - The program's windows are children of frames, not of the root: they are found through
-#   _NET_CLIENT_LIST, their places through xwininfo's absolute coordinates.
+# - The program's windows are children of frames, not of the root: they are found one level
+#   below the root's children, their places through xwininfo's absolute coordinates.
 # - openbox deletes _NET_WM_STATE from a window it withdraws (hide); a shown window's state is
 #   what the program wrote before mapping plus what the manager adds.
 # - tint2 hosts the tray (XEmbed), so trayer must not run as well: the two would take the tray
@@ -25,6 +25,14 @@ COMPOSITOR_PID=""
 window_manager_ready()
 {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# The window manager that has the screen calls itself $1.
+window_manager_is()
+{
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*')
+    [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | grep -q "= \"$1\""
 }
 
 # tint2 has mapped its panel and taken the tray: the window that owns the tray selection carries
@@ -137,17 +145,25 @@ start_compositor()
 {
     setsid xcompmgr >"$1/xcompmgr.log" 2>&1 &
     COMPOSITOR_PID=$!
-    # xcompmgr takes _NET_WM_CM_S0 through a window it names after itself; then its first paint.
+    # xcompmgr takes _NET_WM_CM_S0 through a window it names after itself; then its first paint
+    # turns the bare root (black on Xvfb) into its grey.
     wait_until 10 compositor_ready || {
         echo "xcompmgr did not start; see $1/xcompmgr.log" >&2
         return 1
     }
-    sleep 0.3
 }
 
 compositor_ready()
 {
-    running "$COMPOSITOR_PID" && xdotool search --name '^xcompmgr$' >/dev/null 2>&1
+    running "$COMPOSITOR_PID" && xdotool search --name '^xcompmgr$' >/dev/null 2>&1 &&
+        [ "$(pixel_at 600 200)" = 128,128,128 ]
+}
+
+# "R,G,B" of the screen's pixel at $1,$2.
+pixel_at()
+{
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1,\2,\3/p' | head -1
 }
 
 stop_desktop()
@@ -164,22 +180,22 @@ stop_desktop()
 
 # Visible top-level windows of the program, one "X Y W H id name" a line, as program_windows of
 # display.sh gives them on a bare display. Under a window manager a managed window is a child of
-# its frame, so the candidates are the managed clients (_NET_CLIENT_LIST) and the root's own
-# children (override-redirect windows: menus, tooltips, Qt's tray balloon); places are
-# xwininfo's absolute ones (a client's own x,y is relative to its frame).
+# its frame, a root child: the candidates are the root's children (override-redirect windows:
+# menus, tooltips, Qt's tray balloon) and theirs, with the window's absolute place; the tray
+# icon, deeper inside tint2, is left out. One listing of the tree and one search for the mapped
+# ones, however many windows: the checks poll this.
 program_windows()
 {
-    local w x y width height state
-    for w in $( (xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'
-        xwininfo -root -children | awk '/^ +0x/ {print $1}') 2>/dev/null | sort -u); do
-        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
-        read -r x y width height state < <(xwininfo -id "$w" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /^ +Width/ {w=$NF} /^ +Height/ {h=$NF} /Map State/ {s=$NF}
-            END {print x, y, w, h, s}')
-        [ "$state" = IsViewable ] || continue
-        echo "$x $y $width $height $((w)) $(xdotool getwindowname "$w" 2>/dev/null)"
-    done
+    local visible line indent id name w h x y
+    visible=" $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null | tr '\n' ' ') "
+    while IFS= read -r line; do
+        [[ $line =~ ^( *)(0x[0-9a-f]+)\ \"(.*)\":\ \(\"zufusen\"\ \"zufusen\"\)\ +([0-9]+)x([0-9]+)[-+0-9]*\ +\+(-?[0-9]+)\+(-?[0-9]+)$ ]] ||
+            continue
+        indent=${BASH_REMATCH[1]} id=$((BASH_REMATCH[2])) name=${BASH_REMATCH[3]}
+        w=${BASH_REMATCH[4]} h=${BASH_REMATCH[5]} x=${BASH_REMATCH[6]} y=${BASH_REMATCH[7]}
+        # The root's children are indented by five spaces, each level below by three more.
+        [ "${#indent}" -le 8 ] && [[ $visible == *" $id "* ]] && echo "$x $y $w $h $id $name"
+    done < <(xwininfo -root -tree 2>/dev/null)
 }
 
 # The program's tray icon sits in tint2's tray.
@@ -226,6 +242,19 @@ frame_of()
 root_id()
 {
     xwininfo -root | awk '/Window id:/ {print $4}'
+}
+
+# A menu of the program is open: a mapped override-redirect window of its own on the root (menus
+# bypass the window manager).
+menu_shown()
+{
+    local w
+    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
+        xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && return 0
+    done
+    return 1
 }
 
 # True when window $1 is stacked above window $2: the window manager's stacking list
