@@ -3,8 +3,8 @@
 // What every benchmark shares: the headless default, samples turned into median and p95, one
 // line per figure, and scratch stores filled the way the program fills them.
 
-#include "platform/StoreText.h"
-#include "store/uSqliteDo.h"
+#include "StoreText.h"
+#include "StoreStatements.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -24,7 +24,7 @@ namespace Bench {
 
 // Offscreen unless the caller chose a platform, e.g. QT_QPA_PLATFORM=xcb under xvfb-run.
 // Must run before the application object exists.
-inline void DefaultToOffscreen()
+inline void defaultToOffscreen()
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -42,14 +42,14 @@ inline void DefaultToOffscreen()
     });
 }
 
-struct TFigures {
-    double Median = 0;
+struct Figures {
+    double median = 0;
     double P95 = 0;
-    double Max = 0;
-    size_t Count = 0;
+    double max = 0;
+    size_t count = 0;
 };
 
-inline TFigures FiguresOf(std::vector<double> samples)
+inline Figures figuresOf(std::vector<double> samples)
 {
     if (samples.empty())
         return {};
@@ -60,13 +60,13 @@ inline TFigures FiguresOf(std::vector<double> samples)
     return {samples[n / 2], samples[p95], samples.back(), n};
 }
 
-inline double MicrosecondsOf(const QElapsedTimer& timer)
+inline double microsecondsOf(const QElapsedTimer& timer)
 {
     return double(timer.nsecsElapsed()) / 1000.0;
 }
 
 // Runs action rounds times and gives the duration of each run in microseconds.
-template <class TAction> std::vector<double> Sample(int rounds, TAction&& action)
+template <class Action> std::vector<double> sample(int rounds, Action&& action)
 {
     std::vector<double> samples;
     samples.reserve(size_t(rounds));
@@ -74,36 +74,36 @@ template <class TAction> std::vector<double> Sample(int rounds, TAction&& action
         QElapsedTimer timer;
         timer.start();
         action();
-        samples.push_back(MicrosecondsOf(timer));
+        samples.push_back(microsecondsOf(timer));
     }
     return samples;
 }
 
-enum class TUnit { Us, Ms };
+enum class Unit { Us, Ms };
 
-inline double InUnit(double us, TUnit unit)
+inline double inUnit(double us, Unit unit)
 {
-    return unit == TUnit::Ms ? us / 1000.0 : us;
+    return unit == Unit::Ms ? us / 1000.0 : us;
 }
 
-inline const char* UnitName(TUnit unit)
+inline const char* unitName(Unit unit)
 {
-    return unit == TUnit::Ms ? "ms" : "us";
+    return unit == Unit::Ms ? "ms" : "us";
 }
 
 // The platform in the header line tells offscreen and Xvfb runs apart in a pasted log.
-inline void PrintHeader(const char* benchmark)
+inline void printHeader(const char* benchmark)
 {
     std::printf("== %s (%s)\n", benchmark, qPrintable(QGuiApplication::platformName()));
 }
 
-inline void PrintFigures(const char* name, const TFigures& f, TUnit unit)
+inline void printFigures(const char* name, const Figures& f, Unit unit)
 {
-    std::printf("  %-56s median %9.3f %s  p95 %9.3f %s  max %9.3f %s  n=%zu\n", name, InUnit(f.Median, unit),
-                UnitName(unit), InUnit(f.P95, unit), UnitName(unit), InUnit(f.Max, unit), UnitName(unit), f.Count);
+    std::printf("  %-56s median %9.3f %s  p95 %9.3f %s  max %9.3f %s  n=%zu\n", name, inUnit(f.median, unit),
+                unitName(unit), inUnit(f.P95, unit), unitName(unit), inUnit(f.max, unit), unitName(unit), f.count);
 }
 
-inline void PrintTarget(const char* name, double value, double limit, const char* unit)
+inline void printTarget(const char* name, double value, double limit, const char* unit)
 {
     std::printf("  %-56s %.3f %s, target < %g %s: %s\n", name, value, unit, limit, unit,
                 value < limit ? "met" : "MISSED");
@@ -111,9 +111,9 @@ inline void PrintTarget(const char* name, double value, double limit, const char
 
 // The program's figure over the floor measured in the same run, at the median and at p95;
 // a limit of 0 is a ratio shown for scale, without a target.
-inline void PrintRatio(const char* name, const TFigures& program, const TFigures& floor, double limit)
+inline void printRatio(const char* name, const Figures& program, const Figures& floor, double limit)
 {
-    const double median = program.Median / floor.Median;
+    const double median = program.median / floor.median;
     const double p95 = program.P95 / floor.P95;
     std::printf("  %-56s median %.3fx  p95 %.3fx", name, median, p95);
     if (limit > 0)
@@ -121,13 +121,13 @@ inline void PrintRatio(const char* name, const TFigures& program, const TFigures
     std::printf("\n");
 }
 
-[[noreturn]] inline void Fail(const char* what)
+[[noreturn]] inline void fail(const char* what)
 {
     std::fprintf(stderr, "benchmark failed: %s\n", what);
     std::exit(1);
 }
 
-inline void Check(int rc, sqlite3* db)
+inline void check(int rc, sqlite3* db)
 {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
         std::fprintf(stderr, "sqlite: %s\n", db ? sqlite3_errmsg(db) : "no connection");
@@ -136,68 +136,68 @@ inline void Check(int rc, sqlite3* db)
 }
 
 // Text the way people write notes: Japanese lines, a link, an ASCII line.
-inline QString NoteText(int index)
+inline QString noteText(int index)
 {
     return QStringLiteral("買い物リスト %1\r\n牛乳と卵、食パン\r\nhttps://example.com/list/%1\r\nmeeting at 10:30\r\n")
         .arg(index);
 }
 
 // A store in a fresh folder on the same disk the program's store would be on.
-class TScratchStore {
+class ScratchStore {
 public:
-    TScratchStore()
+    ScratchStore()
     {
-        if (!Dir.isValid())
-            Fail("no scratch folder");
-        TSQLiteDo store(Dir.path());
-        store.PrepareStore(FileName());
+        if (!dir.isValid())
+            fail("no scratch folder");
+        StoreConnection store(dir.path());
+        store.prepareStore(fileName());
     }
 
-    static QString FileName() { return QString::fromLatin1(StoreFileName); }
-    QString Folder() const { return Dir.path(); }
-    QByteArray Path() const { return Dir.filePath(FileName()).toUtf8(); }
+    static QString fileName() { return QString::fromLatin1(StoreFileName); }
+    QString folder() const { return dir.path(); }
+    QByteArray path() const { return dir.filePath(fileName()).toUtf8(); }
 
     // Adds rows with the program's own statements, in one transaction so that filling 10,000
     // takes a moment; open rows are the ones a start restores. Returns the ids.
-    std::vector<qint32> AddNotes(int count, bool open)
+    std::vector<qint32> addNotes(int count, bool open)
     {
         std::vector<qint32> ids;
         sqlite3* db = nullptr;
-        Check(sqlite3_open(Path().constData(), &db), db);
-        Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
+        check(sqlite3_open(path().constData(), &db), db);
+        check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
         for (int i = 0; i < count; ++i) {
-            Check(sqlite3_exec(db, StmtAddNote(QDate(2026, 12, 9)).constData(), nullptr, nullptr, nullptr), db);
-            TNoteValues note;
-            note.Id = qint32(sqlite3_last_insert_rowid(db));
-            note.Date = FormatStoreDate(QDate(2026, 12, 9).addDays(-(i % 400)));
-            note.Text = NoteText(i);
-            note.X = 20 + (i * 37) % 700;
-            note.Y = 20 + (i * 53) % 500;
-            note.Width = 271;
-            note.Height = 71 + (i % 4) * 20;
-            note.Term = open;
-            note.Color = 0x80FFFF;
-            note.Alpha = 200;
-            Check(sqlite3_exec(db, StmtSaveNote(note).constData(), nullptr, nullptr, nullptr), db);
-            ids.push_back(note.Id);
+            check(sqlite3_exec(db, StmtAddNote(QDate(2026, 12, 9)).constData(), nullptr, nullptr, nullptr), db);
+            NoteValues note;
+            note.id = qint32(sqlite3_last_insert_rowid(db));
+            note.date = formatStoreDate(QDate(2026, 12, 9).addDays(-(i % 400)));
+            note.text = noteText(i);
+            note.x = 20 + (i * 37) % 700;
+            note.y = 20 + (i * 53) % 500;
+            note.width = 271;
+            note.height = 71 + (i % 4) * 20;
+            note.term = open;
+            note.color = 0x80FFFF;
+            note.alpha = 200;
+            check(sqlite3_exec(db, StmtSaveNote(note).constData(), nullptr, nullptr, nullptr), db);
+            ids.push_back(note.id);
         }
-        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+        check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
         sqlite3_close(db);
         return ids;
     }
 
     // Runs a query and gives the first column of its first row as text.
-    QByteArray Scalar(const QByteArray& sql) const
+    QByteArray scalar(const QByteArray& sql) const
     {
-        TSQLiteDatabase db(Path());
-        auto table = db.RunQuery(sql);
-        if (!table->GoFirst())
+        SqliteDatabase db(path());
+        auto table = db.runQuery(sql);
+        if (!table->goFirst())
             return {};
-        return table->ValueText(0);
+        return table->valueText(0);
     }
 
 private:
-    QTemporaryDir Dir;
+    QTemporaryDir dir;
 };
 
 } // namespace Bench

@@ -4,11 +4,11 @@
 //   drag_bench [interval_ms]   the paced run's event interval, 8 ms (125 Hz) unless given
 #include "BenchSupport.h"
 
-#include "store/NoteStore.h"
+#include "NoteStore.h"
 
-#include "notes/uFDaviv.h"
-#include "shell/ErrorReport.h"
-#include "tests/FakeDesktop.h"
+#include "NoteWindow.h"
+#include "ErrorReport.h"
+#include "FakeDesktop.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -24,54 +24,54 @@ using namespace Bench;
 
 namespace {
 
-constexpr int Steps = 200;
-const QPoint Start(100, 120);
+constexpr int steps = 200;
+const QPoint start(100, 120);
 
 // Sees every drag step of one window: when its mouse event arrived and when its handling, which
 // moves the window and saves the note, returned. The window system's own delivery path stays as
 // it is.
-class TMoveClock : public TApplication {
+class MoveClock : public GuardedApplication {
 public:
-    using TApplication::TApplication;
+    using GuardedApplication::GuardedApplication;
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        if (receiver != WatchedStrip || event->type() != QEvent::MouseMove)
-            return TApplication::notify(receiver, event);
-        const qint64 begin = Clock.nsecsElapsed();
-        const bool result = TApplication::notify(receiver, event);
-        const qint64 end = Clock.nsecsElapsed();
-        MouseDone.fetch_add(1);
-        std::lock_guard lock(Mutex);
-        Moves.push_back({static_cast<QWidget*>(Watched)->pos(), begin, end});
-        HandledCount.store(int(Moves.size()));
+        if (receiver != watchedStrip || event->type() != QEvent::MouseMove)
+            return GuardedApplication::notify(receiver, event);
+        const qint64 begin = clock.nsecsElapsed();
+        const bool result = GuardedApplication::notify(receiver, event);
+        const qint64 end = clock.nsecsElapsed();
+        mouseDone.fetch_add(1);
+        std::lock_guard lock(mutex);
+        moves.push_back({static_cast<QWidget*>(watched)->pos(), begin, end});
+        handledCount.store(int(moves.size()));
         return result;
     }
 
-    struct TMove {
-        QPoint Pos;
-        qint64 Begin;
-        qint64 End;
+    struct Move {
+        QPoint pos;
+        qint64 begin;
+        qint64 finish;
     };
-    QObject* Watched = nullptr;
+    QObject* watched = nullptr;
     // The date strip, where the drag's mouse events go; counts the ones fully handled.
-    QObject* WatchedStrip = nullptr;
-    std::atomic<int> MouseDone{0};
-    QElapsedTimer Clock;
-    std::mutex Mutex;
-    std::vector<TMove> Moves;
-    std::atomic<int> HandledCount{0};
+    QObject* watchedStrip = nullptr;
+    std::atomic<int> mouseDone{0};
+    QElapsedTimer clock;
+    std::mutex mutex;
+    std::vector<Move> moves;
+    std::atomic<int> handledCount{0};
 };
 
-TMoveClock* App = nullptr;
+MoveClock* clocked = nullptr;
 
 // Where the cursor is at step i of a drag: right and down, a few pixels an event.
-QPoint CursorAt(QPoint pressed, int i)
+QPoint cursorAt(QPoint pressed, int i)
 {
     return pressed + QPoint(3 * i, 2 * i);
 }
 
-QMouseEvent* MoveEventAt(QPoint global)
+QMouseEvent* moveEventAt(QPoint global)
 {
     // The local position is the one at the press; the note drags by the global one.
     return new QMouseEvent(QEvent::MouseMove, QPointF(2, 5), QPointF(2, 5), QPointF(global), Qt::NoButton,
@@ -79,21 +79,21 @@ QMouseEvent* MoveEventAt(QPoint global)
 }
 
 // Presses the left button on the strip as a person would; gives the cursor's global place.
-QPoint PressStrip(TfrmDaviv& note)
+QPoint pressStrip(NoteWindow& note)
 {
-    QLabel* strip = note.Label1();
+    QLabel* strip = note.dateLabel();
     QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(2, 5));
     return strip->mapToGlobal(QPoint(2, 5));
 }
 
-void ReleaseStrip(TfrmDaviv& note, QPoint global)
+void releaseStrip(NoteWindow& note, QPoint global)
 {
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 5), QPointF(2, 5), QPointF(global), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier, QPointingDevice::primaryPointingDevice());
     QCoreApplication::sendEvent(&note, &release);
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms)
+bool waitFor(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer t;
     t.start();
@@ -106,90 +106,90 @@ bool WaitFor(const std::function<bool()>& done, int ms)
 }
 
 // Puts the note back at its start place and lets the moves of that settle.
-void ResetNote(TfrmDaviv& note)
+void resetNote(NoteWindow& note)
 {
-    App->Watched = nullptr;
-    App->WatchedStrip = nullptr;
-    note.move(Start);
-    WaitFor([&] { return note.pos() == Start; }, 2000);
+    clocked->watched = nullptr;
+    clocked->watchedStrip = nullptr;
+    note.move(start);
+    waitFor([&] { return note.pos() == start; }, 2000);
     QTest::qWait(50);
-    std::lock_guard lock(App->Mutex);
-    App->Moves.clear();
-    App->HandledCount.store(0);
-    App->MouseDone.store(0);
-    App->Watched = &note;
-    App->WatchedStrip = note.Label1();
+    std::lock_guard lock(clocked->mutex);
+    clocked->moves.clear();
+    clocked->handledCount.store(0);
+    clocked->mouseDone.store(0);
+    clocked->watched = &note;
+    clocked->watchedStrip = note.dateLabel();
 }
 
 // Closed loop: the next step only once the last step's move was handled. Gives saves per second.
-double SustainedRate(TfrmDaviv& note)
+double sustainedRate(NoteWindow& note)
 {
-    ResetNote(note);
-    const QPoint pressed = PressStrip(note);
+    resetNote(note);
+    const QPoint pressed = pressStrip(note);
     QElapsedTimer t;
     t.start();
-    for (int i = 1; i <= Steps; ++i) {
-        QCoreApplication::postEvent(note.Label1(), MoveEventAt(CursorAt(pressed, i)));
-        if (!WaitFor([&] { return App->HandledCount.load() >= i; }, 5000))
-            Fail("a drag step's move never arrived");
+    for (int i = 1; i <= steps; ++i) {
+        QCoreApplication::postEvent(note.dateLabel(), moveEventAt(cursorAt(pressed, i)));
+        if (!waitFor([&] { return clocked->handledCount.load() >= i; }, 5000))
+            fail("a drag step's move never arrived");
     }
     const double seconds = double(t.nsecsElapsed()) / 1e9;
-    ReleaseStrip(note, CursorAt(pressed, Steps));
-    return Steps / seconds;
+    releaseStrip(note, cursorAt(pressed, steps));
+    return steps / seconds;
 }
 
-struct TPacedResult {
-    std::vector<double> Latency;  // from the mouse event to its save being done, us
-    std::vector<double> Handling; // handling the step: the move and the save, us
+struct PacedResult {
+    std::vector<double> latency;  // from the mouse event to its save being done, us
+    std::vector<double> handling; // handling the step: the move and the save, us
     int MaxPending = 0;           // mouse events posted but not yet handled when another came
-    int StepsBehind = 0;          // steps that found an earlier step not yet handled
-    int Handled = 0;
-    double Seconds = 0;
+    int stepsBehind = 0;          // steps that found an earlier step not yet handled
+    int handled = 0;
+    double seconds = 0;
 };
 
 // Open loop: a second thread posts the mouse events at a fixed rate, as the window system's
 // reader does, whether or not the window keeps up.
-TPacedResult PacedDrag(TfrmDaviv& note, int intervalMs)
+PacedResult pacedDrag(NoteWindow& note, int intervalMs)
 {
-    ResetNote(note);
-    const QPoint pressed = PressStrip(note);
-    std::vector<qint64> posted(Steps + 1, 0);
-    std::vector<int> pendingAtPost(Steps + 1, 0);
+    resetNote(note);
+    const QPoint pressed = pressStrip(note);
+    std::vector<qint64> posted(steps + 1, 0);
+    std::vector<int> pendingAtPost(steps + 1, 0);
     std::atomic<bool> done{false};
-    QWidget* strip = note.Label1();
-    const qint64 startNs = App->Clock.nsecsElapsed();
+    QWidget* strip = note.dateLabel();
+    const qint64 startNs = clocked->clock.nsecsElapsed();
     std::thread producer([&] {
         const auto begin = std::chrono::steady_clock::now();
-        for (int i = 1; i <= Steps; ++i) {
+        for (int i = 1; i <= steps; ++i) {
             std::this_thread::sleep_until(begin + std::chrono::milliseconds(intervalMs) * i);
-            pendingAtPost[i] = (i - 1) - App->MouseDone.load();
-            posted[i] = App->Clock.nsecsElapsed();
-            QCoreApplication::postEvent(strip, MoveEventAt(CursorAt(pressed, i)));
+            pendingAtPost[i] = (i - 1) - clocked->mouseDone.load();
+            posted[i] = clocked->clock.nsecsElapsed();
+            QCoreApplication::postEvent(strip, moveEventAt(cursorAt(pressed, i)));
         }
         done = true;
     });
-    const QPoint last = CursorAt(pressed, Steps) - pressed + Start;
-    WaitFor([&] { return done.load() && note.pos() == last && App->HandledCount.load() >= 1; }, 20000);
+    const QPoint last = cursorAt(pressed, steps) - pressed + start;
+    waitFor([&] { return done.load() && note.pos() == last && clocked->handledCount.load() >= 1; }, 20000);
     producer.join();
     QTest::qWait(50);
-    TPacedResult result;
-    result.Seconds = double(App->Clock.nsecsElapsed() - startNs) / 1e9;
-    ReleaseStrip(note, CursorAt(pressed, Steps));
+    PacedResult result;
+    result.seconds = double(clocked->clock.nsecsElapsed() - startNs) / 1e9;
+    releaseStrip(note, cursorAt(pressed, steps));
 
-    std::lock_guard lock(App->Mutex);
-    result.Handled = int(App->Moves.size());
-    for (const TMoveClock::TMove& move : App->Moves) {
+    std::lock_guard lock(clocked->mutex);
+    result.handled = int(clocked->moves.size());
+    for (const MoveClock::Move& move : clocked->moves) {
         // The step is known by the place the move took the window to.
-        const int step = (move.Pos.x() - Start.x()) / 3;
-        if (step < 1 || step > Steps || move.Pos != CursorAt(Start, step))
+        const int step = (move.pos.x() - start.x()) / 3;
+        if (step < 1 || step > steps || move.pos != cursorAt(start, step))
             continue;
-        result.Latency.push_back(double(move.End - posted[step]) / 1000.0);
-        result.Handling.push_back(double(move.End - move.Begin) / 1000.0);
+        result.latency.push_back(double(move.finish - posted[step]) / 1000.0);
+        result.handling.push_back(double(move.finish - move.begin) / 1000.0);
     }
-    for (int i = 1; i <= Steps; ++i) {
+    for (int i = 1; i <= steps; ++i) {
         result.MaxPending = std::max(result.MaxPending, pendingAtPost[i]);
         if (pendingAtPost[i] > 0)
-            ++result.StepsBehind;
+            ++result.stepsBehind;
     }
     return result;
 }
@@ -198,62 +198,62 @@ TPacedResult PacedDrag(TfrmDaviv& note, int intervalMs)
 
 int main(int argc, char** argv)
 {
-    DefaultToOffscreen();
-    TMoveClock app(argc, argv);
-    App = &app;
-    app.Clock.start();
+    defaultToOffscreen();
+    MoveClock app(argc, argv);
+    clocked = &app;
+    app.clock.start();
     const int intervalMs = argc > 1 ? std::max(1, atoi(argv[1])) : 8;
-    PrintHeader("drag_bench: a note dragged 200 steps, each move saving");
+    printHeader("drag_bench: a note dragged 200 steps, each move saving");
 
-    TScratchStore scratch;
-    const std::vector<qint32> ids = scratch.AddNotes(100, true);
-    TFakeDesktop desktop;
-    const TNoteStore store(scratch.Folder());
-    TfrmDaviv templateNote(desktop, store, nullptr);
+    ScratchStore scratch;
+    const std::vector<qint32> ids = scratch.addNotes(100, true);
+    FakeDesktop desktop;
+    const NoteStore store(scratch.folder());
+    NoteWindow templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
-    TfrmDaviv note(desktop, store, nullptr);
-    note.SetNoteDate(QDate(2026, 12, 9));
-    note.SetMemoText(NoteText(1));
-    note.SetBounds(Start.x(), Start.y(), 271, 71);
-    note.SetColor(0x80FFFF);
-    note.SetMemoColor(0x80FFFF);
-    note.SetNoteId(ids[0]);
+    NoteWindow note(desktop, store, nullptr);
+    note.setNoteDate(QDate(2026, 12, 9));
+    note.setText(noteText(1));
+    note.setBounds(start.x(), start.y(), 271, 71);
+    note.setColor(0x80FFFF);
+    note.setEditorColor(0x80FFFF);
+    note.setNoteId(ids[0]);
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))
-        Fail("the note window was never shown");
+        fail("the note window was never shown");
 
     std::vector<double> rates;
     for (int run = 0; run < 5; ++run)
-        rates.push_back(SustainedRate(note));
-    const TFigures rate = FiguresOf(rates);
+        rates.push_back(sustainedRate(note));
+    const Figures rate = figuresOf(rates);
     std::printf("  %-56s median %9.1f /s  lowest %9.1f /s  (5 drags of %d steps)\n",
-                "saves per second, each step after the last's save", rate.Median,
-                *std::min_element(rates.begin(), rates.end()), Steps);
+                "saves per second, each step after the last's save", rate.median,
+                *std::min_element(rates.begin(), rates.end()), steps);
     const QByteArray row =
-        scratch.Scalar("select xpos || ',' || ypos from m_daviv where rowid = " + QByteArray::number(ids[0]));
-    const QPoint end = CursorAt(Start, Steps);
+        scratch.scalar("select xpos || ',' || ypos from m_daviv where rowid = " + QByteArray::number(ids[0]));
+    const QPoint end = cursorAt(start, steps);
     if (row != QByteArray::number(end.x()) + ',' + QByteArray::number(end.y()))
-        Fail("the drag's last place is not in the store");
+        fail("the drag's last place is not in the store");
 
     std::vector<double> latency, handling;
     int maxPending = 0, behind = 0, handled = 0;
     double seconds = 0;
     for (int run = 0; run < 3; ++run) {
-        const TPacedResult r = PacedDrag(note, intervalMs);
-        latency.insert(latency.end(), r.Latency.begin(), r.Latency.end());
-        handling.insert(handling.end(), r.Handling.begin(), r.Handling.end());
+        const PacedResult r = pacedDrag(note, intervalMs);
+        latency.insert(latency.end(), r.latency.begin(), r.latency.end());
+        handling.insert(handling.end(), r.handling.begin(), r.handling.end());
         maxPending = std::max(maxPending, r.MaxPending);
-        behind += r.StepsBehind;
-        handled += r.Handled;
-        seconds += r.Seconds;
+        behind += r.stepsBehind;
+        handled += r.handled;
+        seconds += r.seconds;
     }
     char name[96];
     std::snprintf(name, sizeof name, "paced at %d ms: mouse event to its save done", intervalMs);
-    PrintFigures(name, FiguresOf(latency), TUnit::Ms);
-    PrintFigures("paced: handling the step, the move and its save", FiguresOf(handling), TUnit::Ms);
+    printFigures(name, figuresOf(latency), Unit::Ms);
+    printFigures("paced: handling the step, the move and its save", figuresOf(handling), Unit::Ms);
     std::printf("  %-56s %d of %d steps found an earlier one unsaved, at most %d pending\n",
-                "paced: steps queued behind a save", behind, 3 * Steps, maxPending);
-    std::printf("  %-56s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, Steps,
+                "paced: steps queued behind a save", behind, 3 * steps, maxPending);
+    std::printf("  %-56s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, steps,
                 handled / seconds);
     frmDaviv = nullptr;
     return 0;

@@ -1,13 +1,13 @@
-// Start-up restore: TfrmMain::RestoreNotes on a store holding 100 and 1,000 open notes. The
+// Start-up restore: Palette::restoreNotes on a store holding 100 and 1,000 open notes. The
 // call builds and shows every note window; until each has been exposed is reported beside it.
 #include "BenchSupport.h"
 
-#include "store/NoteStore.h"
+#include "NoteStore.h"
 
-#include "notes/uFDaviv.h"
-#include "shell/ErrorReport.h"
-#include "tests/FakeDesktop.h"
-#include "shell/uFMain.h"
+#include "NoteWindow.h"
+#include "ErrorReport.h"
+#include "FakeDesktop.h"
+#include "Palette.h"
 
 #include <QTest>
 #include <QWindow>
@@ -16,38 +16,38 @@ using namespace Bench;
 
 namespace {
 
-struct TRestoreRun {
-    double CallUs = 0;
-    double ExposedUs = 0;
+struct RestoreRun {
+    double callUs = 0;
+    double exposedUs = 0;
 };
 
-TRestoreRun RestoreOnce(TFakeDesktop& desktop, const TNoteStore& store, int expected)
+RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expected)
 {
-    auto main = std::make_unique<TfrmMain>(desktop, store);
-    main->Timer1()->stop();
+    auto main = std::make_unique<Palette>(desktop, store);
+    main->tickTimer()->stop();
     frmMain = main.get();
     QCoreApplication::processEvents();
 
-    TRestoreRun run;
+    RestoreRun run;
     QElapsedTimer t;
     t.start();
-    main->RestoreNotes();
-    run.CallUs = MicrosecondsOf(t);
-    if (main->NoteWindows.size() != expected)
-        Fail("the restore did not bring back every open note");
+    main->restoreNotes();
+    run.callUs = microsecondsOf(t);
+    if (main->noteWindows.size() != expected)
+        fail("the restore did not bring back every open note");
     auto allExposed = [&] {
-        for (TfrmDaviv* note : main->NoteWindows)
+        for (NoteWindow* note : main->noteWindows)
             if (!note->windowHandle() || !note->windowHandle()->isExposed())
                 return false;
         return true;
     };
     while (!allExposed()) {
         if (t.elapsed() > 60000)
-            Fail("the restored notes were never all shown");
+            fail("the restored notes were never all shown");
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     QCoreApplication::processEvents();
-    run.ExposedUs = MicrosecondsOf(t);
+    run.exposedUs = microsecondsOf(t);
     main.reset();
     frmMain = nullptr;
     QCoreApplication::processEvents();
@@ -56,7 +56,7 @@ TRestoreRun RestoreOnce(TFakeDesktop& desktop, const TNoteStore& store, int expe
 
 // What the window system alone asks per window: as many bare frameless tool windows of a
 // note's size, each shown, with none of a note's content.
-double BareWindowsUs(int count)
+double bareWindowsUs(int count)
 {
     QWidget owner;
     QElapsedTimer t;
@@ -66,61 +66,61 @@ double BareWindowsUs(int count)
         window->setGeometry(20 + (i * 37) % 700, 20 + (i * 53) % 500, 271, 71);
         window->show();
     }
-    const double us = MicrosecondsOf(t);
+    const double us = microsecondsOf(t);
     QCoreApplication::processEvents();
     return us;
 }
 
-void Measure(int notes, int rounds, double targetMs)
+void measure(int notes, int rounds, double targetMs)
 {
-    TScratchStore scratch;
-    scratch.AddNotes(notes, true);
+    ScratchStore scratch;
+    scratch.addNotes(notes, true);
     // Ended notes stay in the store and are not restored; a long-used store holds many.
-    scratch.AddNotes(notes, false);
-    TFakeDesktop desktop;
-    const TNoteStore store(scratch.Folder());
-    desktop.Cursor = QPoint(500, 400);
-    TfrmDaviv templateNote(desktop, store, nullptr);
+    scratch.addNotes(notes, false);
+    FakeDesktop desktop;
+    const NoteStore store(scratch.folder());
+    desktop.cursor = QPoint(500, 400);
+    NoteWindow templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
 
-    RestoreOnce(desktop, store, notes); // warm-up: fonts, styles, the first window's set-up
+    restoreOnce(desktop, store, notes); // warm-up: fonts, styles, the first window's set-up
     std::vector<double> calls, exposed, bare;
     for (int i = 0; i < rounds; ++i) {
-        const TRestoreRun run = RestoreOnce(desktop, store, notes);
-        calls.push_back(run.CallUs);
-        exposed.push_back(run.ExposedUs);
-        bare.push_back(BareWindowsUs(notes));
+        const RestoreRun run = restoreOnce(desktop, store, notes);
+        calls.push_back(run.callUs);
+        exposed.push_back(run.exposedUs);
+        bare.push_back(bareWindowsUs(notes));
     }
     frmDaviv = nullptr;
 
     char name[96];
     std::snprintf(name, sizeof name, "RestoreNotes, %d open notes", notes);
-    const TFigures call = FiguresOf(calls);
-    PrintFigures(name, call, TUnit::Ms);
+    const Figures call = figuresOf(calls);
+    printFigures(name, call, Unit::Ms);
     std::snprintf(name, sizeof name, "  ... until all %d are exposed", notes);
-    PrintFigures(name, FiguresOf(exposed), TUnit::Ms);
+    printFigures(name, figuresOf(exposed), Unit::Ms);
     std::snprintf(name, sizeof name, "floor: %d bare tool windows shown", notes);
-    const TFigures floor = FiguresOf(bare);
-    PrintFigures(name, floor, TUnit::Ms);
-    PrintRatio("RestoreNotes / bare windows", call, floor, 0);
+    const Figures floor = figuresOf(bare);
+    printFigures(name, floor, Unit::Ms);
+    printRatio("RestoreNotes / bare windows", call, floor, 0);
     std::snprintf(name, sizeof name, "RestoreNotes, %d notes, median", notes);
-    PrintTarget(name, call.Median / 1000.0, targetMs, "ms");
+    printTarget(name, call.median / 1000.0, targetMs, "ms");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    DefaultToOffscreen();
-    TApplication app(argc, argv);
+    defaultToOffscreen();
+    GuardedApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    PrintHeader("restore_bench: start-up restore of the open notes");
+    printHeader("restore_bench: start-up restore of the open notes");
     // restore_bench N [ROUNDS]: one store size alone, for profiling.
     if (argc > 1) {
-        Measure(std::max(1, atoi(argv[1])), argc > 2 ? std::max(1, atoi(argv[2])) : 3, 1e9);
+        measure(std::max(1, atoi(argv[1])), argc > 2 ? std::max(1, atoi(argv[2])) : 3, 1e9);
         return 0;
     }
-    Measure(100, 15, 100);
-    Measure(1000, 7, 500);
+    measure(100, 15, 100);
+    measure(1000, 7, 500);
     return 0;
 }

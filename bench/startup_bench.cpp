@@ -7,7 +7,7 @@
 //   startup_bench --bare <count>      the floor program itself
 #include "BenchSupport.h"
 
-#include "store/StoreHealth.h"
+#include "StoreHealth.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,7 +24,7 @@ using namespace Bench;
 
 namespace {
 
-int BareWindows(int argc, char** argv, int count)
+int bareWindows(int argc, char** argv, int count)
 {
     QApplication app(argc, argv);
     std::vector<std::unique_ptr<QWidget>> windows;
@@ -42,7 +42,7 @@ int BareWindows(int argc, char** argv, int count)
 
 // Starts the program and waits until `count` windows have been mapped on the root window;
 // microseconds from the exec, or a negative number when it took longer than a minute.
-double TimeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& command, const QString& folder,
+double timeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& command, const QString& folder,
                     int count)
 {
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
@@ -95,7 +95,7 @@ double TimeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& c
 int main(int argc, char** argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "--bare")
-        return BareWindows(argc, argv, atoi(argv[2]));
+        return bareWindows(argc, argv, atoi(argv[2]));
     if (argc < 2) {
         std::fprintf(stderr, "usage: startup_bench <zufusen binary> [rounds]\n");
         return 2;
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     int screen = 0;
     xcb_connection_t* x = xcb_connect(nullptr, &screen);
     if (xcb_connection_has_error(x))
-        Fail("no X display: run it under Xvfb (bench/startup_bench.sh)");
+        fail("no X display: run it under Xvfb (bench/startup_bench.sh)");
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x));
     for (int i = 0; i < screen; ++i)
         xcb_screen_next(&it);
@@ -116,33 +116,33 @@ int main(int argc, char** argv)
 
     const std::pair<int, double> sizes[] = {{100, 1200}, {1000, 2300}};
     for (const auto& [notes, targetMs] : sizes) {
-        TScratchStore scratch;
-        scratch.AddNotes(notes, true);
-        scratch.AddNotes(notes, false);
-        const QString copy = scratch.Folder() + QStringLiteral("/zufusen");
+        ScratchStore scratch;
+        scratch.addNotes(notes, true);
+        scratch.addNotes(notes, false);
+        const QString copy = scratch.folder() + QStringLiteral("/zufusen");
         if (!QFile::copy(program, copy))
-            Fail("cannot copy the program beside the scratch store");
+            fail("cannot copy the program beside the scratch store");
         std::vector<double> program, bare;
         for (int round = 0; round < rounds; ++round) {
-            program.push_back(TimeToMapped(x, root, {copy}, scratch.Folder(), notes));
-            bare.push_back(TimeToMapped(
+            program.push_back(timeToMapped(x, root, {copy}, scratch.folder(), notes));
+            bare.push_back(timeToMapped(
                 x, root, {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"), QString::number(notes)},
-                scratch.Folder(), notes));
+                scratch.folder(), notes));
             if (program.back() < 0 || bare.back() < 0)
-                Fail("the windows did not all map within a minute");
+                fail("the windows did not all map within a minute");
         }
-        const std::vector<double> checks = Sample(20, [&] {
-            if (!StoreHealth::of(QString::fromUtf8(scratch.Path())).isSound())
-                Fail("the scratch store did not pass its check");
+        const std::vector<double> checks = sample(20, [&] {
+            if (!StoreHealth::of(QString::fromUtf8(scratch.path())).isSound())
+                fail("the scratch store did not pass its check");
         });
-        const TFigures figures = FiguresOf(program);
+        const Figures figures = figuresOf(program);
         const QByteArray name = "zufusen, " + QByteArray::number(notes) + " open notes";
         const QByteArray floorName = "floor: " + QByteArray::number(notes) + " bare frameless windows after 1 s";
-        PrintFigures(name.constData(), figures, TUnit::Ms);
-        PrintFigures(floorName.constData(), FiguresOf(bare), TUnit::Ms);
-        PrintTarget((name + ", median").constData(), figures.Median / 1000, targetMs, "ms");
-        PrintFigures(("check of the store (quick_check), " + QByteArray::number(notes) + " open notes").constData(),
-                     FiguresOf(checks), TUnit::Ms);
+        printFigures(name.constData(), figures, Unit::Ms);
+        printFigures(floorName.constData(), figuresOf(bare), Unit::Ms);
+        printTarget((name + ", median").constData(), figures.median / 1000, targetMs, "ms");
+        printFigures(("check of the store (quick_check), " + QByteArray::number(notes) + " open notes").constData(),
+                     figuresOf(checks), Unit::Ms);
     }
     xcb_disconnect(x);
     return 0;

@@ -1,12 +1,12 @@
 // Store timings: one note save as a note window does it against the bare-SQLite floor on the
-// same row of the same file, a whole note-window save, AddNote, and the restore query.
+// same row of the same file, a whole note-window save, addNote, and the restore query.
 #include "BenchSupport.h"
 
-#include "notes/uFDaviv.h"
-#include "shell/ErrorReport.h"
-#include "tests/FakeDesktop.h"
-#include "store/Backup.h"
-#include "store/NoteStore.h"
+#include "NoteWindow.h"
+#include "ErrorReport.h"
+#include "FakeDesktop.h"
+#include "Backup.h"
+#include "NoteStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,65 +17,65 @@ using namespace Bench;
 
 namespace {
 
-void BareExec(sqlite3* db, const char* sql)
+void bareExec(sqlite3* db, const char* sql)
 {
-    Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db);
+    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    DefaultToOffscreen();
-    TApplication app(argc, argv);
-    PrintHeader("store_bench: one note save, in microseconds");
+    defaultToOffscreen();
+    GuardedApplication app(argc, argv);
+    printHeader("store_bench: one note save, in microseconds");
 
-    TScratchStore scratch;
-    const std::vector<qint32> ids = scratch.AddNotes(1000, true);
-    const QString file = TScratchStore::FileName();
-    const QByteArray path = scratch.Path();
+    ScratchStore scratch;
+    const std::vector<qint32> ids = scratch.addNotes(1000, true);
+    const QString file = ScratchStore::fileName();
+    const QByteArray path = scratch.path();
 
-    TNoteValues note;
-    note.Date = FormatStoreDate(QDate(2026, 12, 9));
-    note.Text = NoteText(500);
-    note.X = 100;
-    note.Y = 120;
-    note.Width = 271;
-    note.Height = 71;
-    note.Term = true;
-    note.Color = 0x80FFFF;
-    note.Alpha = 200;
-    note.Id = ids[500];
+    NoteValues note;
+    note.date = formatStoreDate(QDate(2026, 12, 9));
+    note.text = noteText(500);
+    note.x = 100;
+    note.y = 120;
+    note.width = 271;
+    note.height = 71;
+    note.term = true;
+    note.color = 0x80FFFF;
+    note.alpha = 200;
+    note.id = ids[500];
     // Every save moves the note, as a drag does: a save that changes nothing on the page is
     // cheaper for the file system to make durable and would flatter both sides.
     auto movedTo = [&note](int x) {
-        TNoteValues moved = note;
-        moved.X = x;
+        NoteValues moved = note;
+        moved.x = x;
         return moved;
     };
 
     // The call every note save goes through: it checks that the row is still the note's, writes
     // it and reads back what it wrote, in one transaction.
-    const TNoteStore store(scratch.Folder());
-    std::optional<TRowImage> known = store.Note(note.Id)->Image;
-    auto programSave = [&](const TNoteValues& values) { known = store.SaveNote(values, known).Image; };
+    const NoteStore store(scratch.folder());
+    std::optional<RowImage> known = store.note(note.id)->image;
+    auto programSave = [&](const NoteValues& values) { known = store.saveNote(values, known).image; };
     // The floor writes a row of its own of the same size: the program's save would take the
     // other's writes to its row for another note's and store the note anew.
-    auto bareSave = [&](const TNoteValues& values) {
-        TNoteValues other = values;
-        other.Id = ids[501];
+    auto bareSave = [&](const NoteValues& values) {
+        NoteValues other = values;
+        other.id = ids[501];
         sqlite3* db = nullptr;
-        Check(sqlite3_open(path.constData(), &db), db);
-        BareExec(db, "BEGIN TRANSACTION");
-        BareExec(db, StmtSaveNote(other).constData());
-        BareExec(db, "COMMIT");
-        Check(sqlite3_close(db), nullptr);
+        check(sqlite3_open(path.constData(), &db), db);
+        bareExec(db, "BEGIN TRANSACTION");
+        bareExec(db, StmtSaveNote(other).constData());
+        bareExec(db, "COMMIT");
+        check(sqlite3_close(db), nullptr);
     };
 
     // Interleaved, and in turns first, so that disk noise and cache warmth hit both alike.
     const int rounds = 400;
     std::vector<double> program, floor;
-    std::vector<TNoteValues> statements;
+    std::vector<NoteValues> statements;
     for (int i = 0; i < 2 * rounds + 40; ++i)
         statements.push_back(movedTo(200 + i));
     for (int i = 0; i < 20; ++i) {
@@ -83,114 +83,114 @@ int main(int argc, char** argv)
         bareSave(statements[size_t(2 * i + 1)]);
     }
     for (int i = 0; i < rounds; ++i) {
-        const TNoteValues& first = statements[size_t(40 + 2 * i)];
-        const TNoteValues& second = statements[size_t(41 + 2 * i)];
+        const NoteValues& first = statements[size_t(40 + 2 * i)];
+        const NoteValues& second = statements[size_t(41 + 2 * i)];
         QElapsedTimer t;
         if (i % 2 == 0) {
             t.start();
             programSave(first);
-            program.push_back(MicrosecondsOf(t));
+            program.push_back(microsecondsOf(t));
             t.restart();
             bareSave(second);
-            floor.push_back(MicrosecondsOf(t));
+            floor.push_back(microsecondsOf(t));
         } else {
             t.start();
             bareSave(first);
-            floor.push_back(MicrosecondsOf(t));
+            floor.push_back(microsecondsOf(t));
             t.restart();
             programSave(second);
-            program.push_back(MicrosecondsOf(t));
+            program.push_back(microsecondsOf(t));
         }
     }
-    const TFigures programFigures = FiguresOf(program);
-    const TFigures floorFigures = FiguresOf(floor);
-    PrintFigures("note save: open, check the row, update, read back, close", programFigures, TUnit::Us);
-    PrintFigures("floor: sqlite3_open, BEGIN, UPDATE, COMMIT, close", floorFigures, TUnit::Us);
-    PrintRatio("note save / floor", programFigures, floorFigures, 1.2);
+    const Figures programFigures = figuresOf(program);
+    const Figures floorFigures = figuresOf(floor);
+    printFigures("note save: open, check the row, update, read back, close", programFigures, Unit::Us);
+    printFigures("floor: sqlite3_open, BEGIN, UPDATE, COMMIT, close", floorFigures, Unit::Us);
+    printRatio("note save / floor", programFigures, floorFigures, 1.2);
     programSave(note);
-    if (scratch.Scalar("select xpos from m_daviv where rowid = " + QByteArray::number(note.Id)) != "100")
-        Fail("the save did not reach the row");
+    if (scratch.scalar("select xpos from m_daviv where rowid = " + QByteArray::number(note.id)) != "100")
+        fail("the save did not reach the row");
 
     // The same save from a shown note window: its values and the statement are built too.
-    TFakeDesktop desktop;
-    TfrmDaviv window(desktop, store, nullptr);
-    window.SetNoteDate(QDate(2026, 12, 9));
-    window.SetMemoText(NoteText(500));
-    window.SetBounds(100, 120, 271, 71);
-    window.SetNoteId(note.Id);
+    FakeDesktop desktop;
+    NoteWindow window(desktop, store, nullptr);
+    window.setNoteDate(QDate(2026, 12, 9));
+    window.setText(noteText(500));
+    window.setBounds(100, 120, 271, 71);
+    window.setNoteId(note.id);
     window.show();
     std::vector<double> windowSaves;
     for (int i = 0; i < rounds; ++i) {
-        window.SetMemoText(NoteText(i)); // a new text, so that each save changes the row
+        window.setText(noteText(i)); // a new text, so that each save changes the row
         QElapsedTimer t;
         t.start();
-        window.SaveNote();
-        windowSaves.push_back(MicrosecondsOf(t));
+        window.saveNote();
+        windowSaves.push_back(microsecondsOf(t));
     }
-    PrintFigures("TfrmDaviv::SaveNote (values, statement, save)", FiguresOf(windowSaves), TUnit::Us);
+    printFigures("TfrmDaviv::SaveNote (values, statement, save)", figuresOf(windowSaves), Unit::Us);
 
     sqlite3* open = nullptr;
-    Check(sqlite3_open(path.constData(), &open), open);
+    check(sqlite3_open(path.constData(), &open), open);
     int round = 0;
-    PrintFigures("for scale: BEGIN, UPDATE, COMMIT on an open connection",
-                 FiguresOf(Sample(rounds,
+    printFigures("for scale: BEGIN, UPDATE, COMMIT on an open connection",
+                 figuresOf(sample(rounds,
                                   [&] {
-                                      BareExec(open, "BEGIN");
-                                      BareExec(open, StmtSaveNote(statements[size_t(round++)]).constData());
-                                      BareExec(open, "COMMIT");
+                                      bareExec(open, "BEGIN");
+                                      bareExec(open, StmtSaveNote(statements[size_t(round++)]).constData());
+                                      bareExec(open, "COMMIT");
                                   })),
-                 TUnit::Us);
+                 Unit::Us);
     sqlite3_close(open);
 
-    PrintFigures("AddNote (open, insert, rowid query, close)",
-                 FiguresOf(Sample(100,
+    printFigures("AddNote (open, insert, rowid query, close)",
+                 figuresOf(sample(100,
                                   [&] {
-                                      TSQLiteDo store(scratch.Folder());
-                                      store.OpenStore(file);
-                                      store.AddNote(QDate(2026, 12, 9));
+                                      StoreConnection store(scratch.folder());
+                                      store.openStore(file);
+                                      store.addNote(QDate(2026, 12, 9));
                                   })),
-                 TUnit::Us);
+                 Unit::Us);
 
-    const TFigures restore = FiguresOf(Sample(50, [&] {
-        TSQLiteDo store(scratch.Folder());
-        auto table = store.OpenStore(file).RunQuery(StmtOpenNotes);
+    const Figures restore = figuresOf(sample(50, [&] {
+        StoreConnection store(scratch.folder());
+        auto table = store.openStore(file).runQuery(StmtOpenNotes);
         qsizetype bytes = 0;
-        for (table->GoFirst(); !table->AtEnd(); table->GoNext())
+        for (table->goFirst(); !table->atEnd(); table->goNext())
             for (const char* c :
                  {"rowid", "f_day", "note", "xpos", "ypos", "width", "height", "term", "visible", "color", "alpha"})
-                bytes += table->ValueText(c).size();
-        store.CloseStore();
+                bytes += table->valueText(c).size();
+        store.closeStore();
         if (bytes == 0)
-            Fail("the restore query read nothing");
+            fail("the restore query read nothing");
     }));
-    PrintFigures("restore query, 1,000 open rows read whole", restore, TUnit::Us);
+    printFigures("restore query, 1,000 open rows read whole", restore, Unit::Us);
 
     // The day's backup of a store of 10,000 notes, as the program makes it: a few pages between
     // two events. Each step must stay well inside a frame; the whole copy under 100 ms.
-    TScratchStore big;
-    big.AddNotes(5000, true);
-    big.AddNotes(5000, false);
+    ScratchStore big;
+    big.addNotes(5000, true);
+    big.addNotes(5000, false);
     std::vector<double> totals, steps;
     for (int round = 0; round < 9; ++round) {
-        const QString copy = QDir(big.Folder()).filePath(QStringLiteral("backup/zu_daviv-%1.db").arg(round));
+        const QString copy = QDir(big.folder()).filePath(QStringLiteral("backup/zu_daviv-%1.db").arg(round));
         QElapsedTimer total;
         total.start();
-        TStoreBackup backup(QString::fromUtf8(big.Path()), copy);
+        StoreBackup backup(QString::fromUtf8(big.path()), copy);
         for (bool done = false; !done;) {
             QElapsedTimer step;
             step.start();
-            done = backup.Step(TDailyBackup::PagesPerStep);
-            steps.push_back(MicrosecondsOf(step));
+            done = backup.step(DailyBackup::PagesPerStep);
+            steps.push_back(microsecondsOf(step));
         }
-        totals.push_back(MicrosecondsOf(total));
+        totals.push_back(microsecondsOf(total));
         if (!QFile::exists(copy))
-            Fail("the backup was not made");
+            fail("the backup was not made");
     }
-    const TFigures whole = FiguresOf(totals);
-    const TFigures step = FiguresOf(steps);
-    PrintFigures("backup of 10,000 notes, whole", whole, TUnit::Ms);
-    PrintFigures("backup of 10,000 notes, one step between events", step, TUnit::Ms);
-    PrintTarget("backup, whole, median", whole.Median / 1000.0, 100, "ms");
-    PrintTarget("backup, longest step", step.Max / 1000.0, 16, "ms");
+    const Figures whole = figuresOf(totals);
+    const Figures step = figuresOf(steps);
+    printFigures("backup of 10,000 notes, whole", whole, Unit::Ms);
+    printFigures("backup of 10,000 notes, one step between events", step, Unit::Ms);
+    printTarget("backup, whole, median", whole.median / 1000.0, 100, "ms");
+    printTarget("backup, longest step", step.max / 1000.0, 16, "ms");
     return 0;
 }

@@ -3,11 +3,11 @@
 // A burst is 20 keystrokes 30 ms apart, then a pause longer than the note's save delay.
 #include "BenchSupport.h"
 
-#include "notes/RichEdit.h"
-#include "notes/uFDaviv.h"
-#include "shell/ErrorReport.h"
-#include "tests/FakeDesktop.h"
-#include "store/NoteStore.h"
+#include "NoteEditor.h"
+#include "NoteWindow.h"
+#include "ErrorReport.h"
+#include "FakeDesktop.h"
+#include "NoteStore.h"
 
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -17,45 +17,45 @@ using namespace Bench;
 
 namespace {
 
-constexpr int Bursts = 8;
+constexpr int bursts = 8;
 constexpr int KeysPerBurst = 20;
 constexpr int KeyGapMs = 30;
 
 // Notes when the editor's viewport has been painted.
-class TPaintWatch : public QObject {
+class PaintWatch : public QObject {
 public:
-    explicit TPaintWatch(QWidget* viewport) { viewport->installEventFilter(this); }
-    bool Painted = false;
+    explicit PaintWatch(QWidget* viewport) { viewport->installEventFilter(this); }
+    bool painted = false;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Paint)
-            Painted = true;
+            painted = true;
         return false;
     }
 };
 
 // One keystroke, timed from the key press until the repaint it causes is done.
-double TypeOne(QPlainTextEdit* editor, TPaintWatch& watch, QChar key)
+double typeOne(QPlainTextEdit* editor, PaintWatch& watch, QChar key)
 {
-    watch.Painted = false;
+    watch.painted = false;
     QElapsedTimer t;
     t.start();
     QTest::keyClick(editor, key.toLatin1());
-    while (!watch.Painted && t.elapsed() < 1000)
+    while (!watch.painted && t.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return MicrosecondsOf(t);
+    return microsecondsOf(t);
 }
 
-std::vector<double> TypeBursts(QPlainTextEdit* editor, const std::function<void()>& afterBurst)
+std::vector<double> typeBursts(QPlainTextEdit* editor, const std::function<void()>& afterBurst)
 {
-    TPaintWatch watch(editor->viewport());
+    PaintWatch watch(editor->viewport());
     std::vector<double> samples;
     const QString text = QStringLiteral("the quick brown fox ");
-    for (int burst = 0; burst < Bursts; ++burst) {
+    for (int burst = 0; burst < bursts; ++burst) {
         for (int i = 0; i < KeysPerBurst; ++i) {
-            samples.push_back(TypeOne(editor, watch, text.at(i % text.size())));
+            samples.push_back(typeOne(editor, watch, text.at(i % text.size())));
             QTest::qWait(KeyGapMs);
         }
         afterBurst();
@@ -67,57 +67,57 @@ std::vector<double> TypeBursts(QPlainTextEdit* editor, const std::function<void(
 
 int main(int argc, char** argv)
 {
-    DefaultToOffscreen();
-    TApplication app(argc, argv);
-    PrintHeader("typing_bench: keystroke to repaint, and saves per burst of typing");
+    defaultToOffscreen();
+    GuardedApplication app(argc, argv);
+    printHeader("typing_bench: keystroke to repaint, and saves per burst of typing");
 
-    TScratchStore scratch;
-    const std::vector<qint32> ids = scratch.AddNotes(100, true);
-    TFakeDesktop desktop;
-    const TNoteStore store(scratch.Folder());
-    TfrmDaviv templateNote(desktop, store, nullptr);
+    ScratchStore scratch;
+    const std::vector<qint32> ids = scratch.addNotes(100, true);
+    FakeDesktop desktop;
+    const NoteStore store(scratch.folder());
+    NoteWindow templateNote(desktop, store, nullptr);
     frmDaviv = &templateNote;
 
-    TfrmDaviv note(desktop, store, nullptr);
-    note.SetRecord(*store.Note(ids[50]));
+    NoteWindow note(desktop, store, nullptr);
+    note.setRecord(*store.note(ids[50]));
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))
-        Fail("the note did not show");
+        fail("the note did not show");
     note.activateWindow();
-    note.RichEdMemo()->setFocus();
-    QSignalSpy saved(&note, &TfrmDaviv::Saved);
+    note.editor()->setFocus();
+    QSignalSpy saved(&note, &NoteWindow::saved);
     std::vector<int> savesPerBurst;
-    const std::vector<double> typed = TypeBursts(note.RichEdMemo(), [&] {
+    const std::vector<double> typed = typeBursts(note.editor(), [&] {
         const int before = int(saved.count());
-        QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
+        QTest::qWait(NoteWindow::SaveDelayMs + 300);
         savesPerBurst.push_back(int(saved.count()) - before);
     });
 
     QPlainTextEdit bare;
-    bare.resize(note.RichEdMemo()->size());
-    bare.setPlainText(note.RichEdMemo()->toPlainText());
+    bare.resize(note.editor()->size());
+    bare.setPlainText(note.editor()->toPlainText());
     bare.show();
     if (!QTest::qWaitForWindowExposed(&bare))
-        Fail("the bare editor did not show");
+        fail("the bare editor did not show");
     bare.activateWindow();
     bare.setFocus();
-    const std::vector<double> floor = TypeBursts(&bare, [] { QTest::qWait(100); });
+    const std::vector<double> floor = typeBursts(&bare, [] { QTest::qWait(100); });
 
-    const TFigures noteFigures = FiguresOf(typed);
-    const TFigures floorFigures = FiguresOf(floor);
-    PrintFigures("keystroke to repaint, note (save after a pause)", noteFigures, TUnit::Us);
-    PrintFigures("keystroke to repaint, bare QPlainTextEdit", floorFigures, TUnit::Us);
-    PrintRatio("note / bare editor", noteFigures, floorFigures, 0);
+    const Figures noteFigures = figuresOf(typed);
+    const Figures floorFigures = figuresOf(floor);
+    printFigures("keystroke to repaint, note (save after a pause)", noteFigures, Unit::Us);
+    printFigures("keystroke to repaint, bare QPlainTextEdit", floorFigures, Unit::Us);
+    printRatio("note / bare editor", noteFigures, floorFigures, 0);
     int saves = 0;
     bool onePerBurst = true;
     for (int n : savesPerBurst) {
         saves += n;
         onePerBurst = onePerBurst && n == 1;
     }
-    std::printf("  %-56s %d saves for %d bursts of %d keys: %s\n", "saves per burst of typing", saves, Bursts,
+    std::printf("  %-56s %d saves for %d bursts of %d keys: %s\n", "saves per burst of typing", saves, bursts,
                 KeysPerBurst, onePerBurst ? "one each, met" : "MISSED");
-    if (store.Note(ids[50])->Record.Text != note.MemoText())
-        Fail("the typed text did not reach the store");
+    if (store.note(ids[50])->record.text != note.text())
+        fail("the typed text did not reach the store");
     frmDaviv = nullptr;
     return 0;
 }

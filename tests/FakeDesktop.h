@@ -1,38 +1,38 @@
 #pragma once
 
-#include "platform/Desktop.h"
+#include "Desktop.h"
 
 #include <QSize>
 #include <QStringList>
 
 // A desktop with a settable clock, cursor and screen, and a record of what was asked of it.
-class TFakeDesktop : public TDesktop {
+class FakeDesktop : public Desktop {
 public:
-    QDateTime Now() const override { return Clock; }
-    QPoint CursorPos() const override { return Cursor; }
-    TCursorPlace CursorPlace() const override { return CursorPlaceAt(QRect(QPoint(), Screen), Cursor); }
-    QList<QRect> ScreenAreas() const override
+    QDateTime now() const override { return clock; }
+    QPoint cursorPos() const override { return cursor; }
+    CursorPlace cursorPlace() const override { return cursorPlaceAt(QRect(QPoint(), screen), cursor); }
+    QList<QRect> screenAreas() const override
     {
-        return Areas.isEmpty() ? QList<QRect>{QRect(QPoint(), Screen)} : Areas;
+        return areas.isEmpty() ? QList<QRect>{QRect(QPoint(), screen)} : areas;
     }
-    void OpenLink(const QString& text) override { OpenedLinks << text; }
-    void OpenFolder(const QString& path, std::function<void()> failed) override
+    void openLink(const QString& text) override { openedLinks << text; }
+    void openFolder(const QString& path, std::function<void()> failed) override
     {
-        OpenedFolders << path;
-        if (!FolderOpens)
+        openedFolders << path;
+        if (!folderOpens)
             failed();
     }
-    void RequestHiragana(QWidget* editor) override { HiraganaRequests << editor; }
-    void SwitchInputMethodOff(QWidget* editor) override { InputMethodOff << editor; }
+    void requestHiragana(QWidget* editor) override { hiraganaRequests << editor; }
+    void switchInputMethodOff(QWidget* editor) override { inputMethodOff << editor; }
 
-    QDateTime Clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
-    QPoint Cursor{500, 400};
-    QSize Screen{1024, 768};
+    QDateTime clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
+    QPoint cursor{500, 400};
+    QSize screen{1024, 768};
     // Empty: the whole screen.
-    QList<QRect> Areas;
-    QStringList OpenedLinks;
-    QStringList OpenedFolders;
-    bool FolderOpens = true;
-    QList<QWidget*> HiraganaRequests;
-    QList<QWidget*> InputMethodOff;
+    QList<QRect> areas;
+    QStringList openedLinks;
+    QStringList openedFolders;
+    bool folderOpens = true;
+    QList<QWidget*> hiraganaRequests;
+    QList<QWidget*> inputMethodOff;
 };

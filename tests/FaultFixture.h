@@ -2,9 +2,9 @@
 
 #include "TestSupport.h"
 
-#include "notes/RichEdit.h"
-#include "notes/uFDaviv.h"
-#include "shell/uFMain.h"
+#include "NoteEditor.h"
+#include "NoteWindow.h"
+#include "Palette.h"
 
 #include <QEvent>
 #include <QFile>
@@ -15,46 +15,46 @@
 
 // A store with two bystander rows (an ended note and a message) that no test means to write,
 // and an exact record of every stored value, so that a test sees any change it did not mean.
-class TFaultFixture : public TWindowFixture {
+class FaultFixture : public WindowFixture {
 protected:
-    TFaultFixture()
+    FaultFixture()
     {
-        Prepare();
-        Exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
+        prepare();
+        exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
              "values ('2001/01/01', 'bystander', 1, 2, 271, 71, 0, -1, 65535, 200)");
-        Exec("insert into m_icom_message values ('9:00:00', 'reminder', '2001/01/02')");
+        exec("insert into m_icom_message values ('9:00:00', 'reminder', '2001/01/02')");
     }
-    ~TFaultFixture() override
+    ~FaultFixture() override
     {
-        Main.reset();
+        main.reset();
         frmMain = nullptr;
         frmDaviv = nullptr;
     }
 
     // Adds a note row from SQL values in the column order of the table; returns its rowid.
-    qint64 AddRow(const QByteArray& values)
+    qint64 addRow(const QByteArray& values)
     {
-        TSQLiteDatabase db(DbPath().toUtf8());
-        db.RunStatement("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
+        SqliteDatabase db(dbPath().toUtf8());
+        db.runStatement("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
                         "values (" +
                         values + ")");
-        return sqlite3_last_insert_rowid(db.Handle());
+        return sqlite3_last_insert_rowid(db.handle());
     }
 
-    qint64 AddOpenNote(const QString& text)
+    qint64 addOpenNote(const QString& text)
     {
-        return AddRow("'2011/08/26', " + SqlTextLiteral(text) + ", 100, 120, 271, 71, -1, -1, 65408, 200");
+        return addRow("'2011/08/26', " + sqlTextLiteral(text) + ", 100, 120, 271, 71, -1, -1, 65408, 200");
     }
 
     // Every value of both tables with its storage class, byte for byte; note rows only where
     // the condition holds.
-    QStringList Snapshot(const QByteArray& noteCondition = "1")
+    QStringList snapshot(const QByteArray& noteCondition = "1")
     {
         QStringList rows;
         const auto read = [&](const QByteArray& sql) {
-            auto table = Query(sql);
-            for (table->GoFirst(); !table->AtEnd(); table->GoNext())
-                rows << QString::fromLatin1(table->ValueText("r"));
+            auto table = query(sql);
+            for (table->goFirst(); !table->atEnd(); table->goNext())
+                rows << QString::fromLatin1(table->valueText("r"));
         };
         QByteArray notes = "select 'note ' || rowid";
         for (const char* column :
@@ -65,102 +65,102 @@ protected:
              "hex(message) || '|' || typeof(iday) || hex(iday) as r from m_icom_message order by rowid");
         return rows;
     }
-    QStringList SnapshotExcept(qint64 id) { return Snapshot("rowid <> " + QByteArray::number(id)); }
+    QStringList snapshotExcept(qint64 id) { return snapshot("rowid <> " + QByteArray::number(id)); }
 
     // The stored note text of a row, decoded as the restore decodes it.
-    QString StoredText(qint64 id)
+    QString storedText(qint64 id)
     {
-        auto table = Query(StmtNoteById(id));
-        return table->RowCount() == 1 ? DecodeStoreText(table->ValueText("note")) : QStringLiteral("<no row>");
+        auto table = query(StmtNoteById(id));
+        return table->rowCount() == 1 ? decodeStoreText(table->valueText("note")) : QStringLiteral("<no row>");
     }
 
-    QString StoredTerm(qint64 id)
+    QString storedTerm(qint64 id)
     {
-        auto table = Query(StmtNoteById(id));
-        return QString::fromLatin1(table->ValueText("term"));
+        auto table = query(StmtNoteById(id));
+        return QString::fromLatin1(table->valueText("term"));
     }
 
     // A note window on a row, as the restore builds it, shown.
-    TfrmDaviv* ShownNote(qint64 id, const QString& text)
+    NoteWindow* shownNote(qint64 id, const QString& text)
     {
-        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
-        note->SetNoteDate(QDate(2011, 8, 26));
-        note->SetMemoText(text);
-        note->SetBounds(100, 120, 271, 71);
-        note->SetColor(65408);
-        note->SetNoteId(qint32(id));
+        auto* note = new NoteWindow(desktop, store, &owner);
+        note->setNoteDate(QDate(2011, 8, 26));
+        note->setText(text);
+        note->setBounds(100, 120, 271, 71);
+        note->setColor(65408);
+        note->setNoteId(qint32(id));
         note->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(note));
         return note;
     }
 
-    static void PointerLeaves(TfrmDaviv* note)
+    static void pointerLeaves(NoteWindow* note)
     {
         QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(note->RichEdMemo(), &leave);
+        QCoreApplication::sendEvent(note->editor(), &leave);
     }
 
     // The palette with its timer stopped, after the first tick has restored the open notes.
-    void StartAndRestore()
+    void startAndRestore()
     {
-        Main = std::make_unique<TfrmMain>(Desktop, Store);
-        Main->Timer1()->stop();
-        frmMain = Main.get();
-        Main->Timer1Timer();
+        main = std::make_unique<Palette>(desktop, store);
+        main->tickTimer()->stop();
+        frmMain = main.get();
+        main->tick();
     }
 
     // Whether a fresh connection can read the store at this moment.
-    bool StoreReadable()
+    bool storeReadable()
     {
         try {
-            Query("select count(*) as n from m_daviv");
+            query("select count(*) as n from m_daviv");
             return true;
-        } catch (const ESQLiteException&) {
+        } catch (const StoreError&) {
             return false;
         }
     }
 
-    QWidget Owner;
-    std::unique_ptr<TfrmMain> Main;
+    QWidget owner;
+    std::unique_ptr<Palette> main;
 };
 
 // Another connection holding a write transaction on the store, as another program would.
-class TLockHolder {
+class LockHolder {
 public:
-    TLockHolder(const QString& path, const QByteArray& begin) : FDb(path.toUtf8()) { FDb.RunStatement(begin); }
-    ~TLockHolder() { Release(); }
-    void Release()
+    LockHolder(const QString& path, const QByteArray& begin) : m_db(path.toUtf8()) { m_db.runStatement(begin); }
+    ~LockHolder() { release(); }
+    void release()
     {
-        if (FDb.Handle() && !sqlite3_get_autocommit(FDb.Handle()))
-            FDb.RunStatement("ROLLBACK");
+        if (m_db.handle() && !sqlite3_get_autocommit(m_db.handle()))
+            m_db.runStatement("ROLLBACK");
     }
 
 private:
-    TSQLiteDatabase FDb;
+    SqliteDatabase m_db;
 };
 
 inline const QByteArray LockKinds[] = {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"};
 
 // File access from this thread as an ordinary user, for as long as it lives: permission bits
 // do not stop root. Effective only where the caller can change its file-system user.
-class TUnprivilegedFiles {
+class UnprivilegedFiles {
 public:
-    static constexpr uid_t Nobody = 65534;
-    TUnprivilegedFiles() : FWasRoot(geteuid() == 0)
+    static constexpr uid_t nobody = 65534;
+    UnprivilegedFiles() : m_wasRoot(geteuid() == 0)
     {
-        if (FWasRoot)
-            setfsuid(Nobody);
+        if (m_wasRoot)
+            setfsuid(nobody);
     }
-    ~TUnprivilegedFiles()
+    ~UnprivilegedFiles()
     {
-        if (FWasRoot)
+        if (m_wasRoot)
             setfsuid(0);
     }
-    TUnprivilegedFiles(const TUnprivilegedFiles&) = delete;
-    TUnprivilegedFiles& operator=(const TUnprivilegedFiles&) = delete;
+    UnprivilegedFiles(const UnprivilegedFiles&) = delete;
+    UnprivilegedFiles& operator=(const UnprivilegedFiles&) = delete;
 
     // Whether the file can be opened for writing by this thread now.
-    static bool CanWrite(const QString& path)
+    static bool canWrite(const QString& path)
     {
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
         if (fd < 0)
@@ -169,7 +169,7 @@ public:
         return true;
     }
     // Whether a new file can be made in the folder by this thread now.
-    static bool CanCreateIn(const QString& folder)
+    static bool canCreateIn(const QString& folder)
     {
         const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/probe"));
         const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
@@ -181,5 +181,5 @@ public:
     }
 
 private:
-    bool FWasRoot;
+    bool m_wasRoot;
 };

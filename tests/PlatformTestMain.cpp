@@ -1,4 +1,4 @@
-#include "platform/System.h"
+#include "Platform.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +10,6 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     QCoreApplication app(argc, argv);
-    UseSystemCodePage932();
+    useSystemCodePage932();
     return RUN_ALL_TESTS();
 }

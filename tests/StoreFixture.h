@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/StoreText.h"
-#include "store/NoteStore.h"
-#include "store/uSqliteDo.h"
+#include "StoreText.h"
+#include "NoteStore.h"
+#include "StoreStatements.h"
 
 #include <QFile>
 #include <QStringList>
@@ -23,44 +23,44 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os)
 
 // A fresh store folder, the store on it, and direct access to the file for what a test sets
 // up or looks at.
-class TStoreFixture : public ::testing::Test {
+class StoreFixture : public ::testing::Test {
 protected:
-    TStoreFixture() : Store(Dir.path()) {}
+    StoreFixture() : store(dir.path()) {}
 
-    QString DbPath() const { return Dir.filePath(QString::fromLatin1(StoreFileName)); }
+    QString dbPath() const { return dir.filePath(QString::fromLatin1(StoreFileName)); }
 
-    void Prepare()
+    void prepare()
     {
-        TSQLiteDo store(Dir.path());
-        store.PrepareStore(QString::fromLatin1(StoreFileName));
+        StoreConnection store(dir.path());
+        store.prepareStore(QString::fromLatin1(StoreFileName));
     }
 
-    void Exec(const QByteArray& sql)
+    void exec(const QByteArray& sql)
     {
-        TSQLiteDatabase db(DbPath().toUtf8());
-        db.RunStatement(sql);
+        SqliteDatabase db(dbPath().toUtf8());
+        db.runStatement(sql);
     }
 
-    std::unique_ptr<TSQLiteTable> Query(const QByteArray& sql)
+    std::unique_ptr<SqliteRows> query(const QByteArray& sql)
     {
-        TSQLiteDatabase db(DbPath().toUtf8());
-        return db.RunQuery(sql);
+        SqliteDatabase db(dbPath().toUtf8());
+        return db.runQuery(sql);
     }
 
     // One column of every row of a query, decoded.
-    QStringList Column(const QByteArray& sql, const char* column)
+    QStringList column(const QByteArray& sql, const char* column)
     {
         QStringList values;
-        auto table = Query(sql);
-        for (table->GoFirst(); !table->AtEnd(); table->GoNext())
-            values << DecodeStoreText(table->ValueText(column));
+        auto table = query(sql);
+        for (table->goFirst(); !table->atEnd(); table->goNext())
+            values << decodeStoreText(table->valueText(column));
         return values;
     }
 
     // Ended notes, which no start shows, enough to spread m_daviv over several pages.
-    void AddEndedNotes(int count)
+    void addEndedNotes(int count)
     {
-        Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + QByteArray::number(count) +
+        exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + QByteArray::number(count) +
              ") insert into m_daviv select '2011/08/26', 'ended note ' || i || ' with some text to fill the page', "
              "10, 20, 271, 71, 0, -1, 65408, 200 from n");
     }
@@ -68,12 +68,12 @@ protected:
     // Damages a store file as a failing disk might, its header intact: the first leaf page of
     // m_daviv's b-tree gets a wrong count of fragmented bytes, which quick_check finds and which
     // reading and writing rows never look at.
-    static void DamageNotesPage(const QString& path)
+    static void damageNotesPage(const QString& path)
     {
         int root = 0;
         {
-            TSQLiteDatabase db(path.toUtf8());
-            root = db.RunQuery("select rootpage from sqlite_master where name = 'm_daviv'")->ValueText(0).toInt();
+            SqliteDatabase db(path.toUtf8());
+            root = db.runQuery("select rootpage from sqlite_master where name = 'm_daviv'")->valueText(0).toInt();
         }
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -88,6 +88,6 @@ protected:
         ASSERT_TRUE(file.putChar(60));
     }
 
-    QTemporaryDir Dir;
-    TNoteStore Store;
+    QTemporaryDir dir;
+    NoteStore store;
 };

@@ -1,4 +1,4 @@
-#include "shell/ErrorReport.h"
+#include "ErrorReport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,6 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
-    TApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,7 +2,7 @@
 
 #include "FakeDesktop.h"
 #include "StoreFixture.h"
-#include "shell/ErrorReport.h"
+#include "ErrorReport.h"
 
 #include <QTest>
 
@@ -11,14 +11,14 @@
 #define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 5000)) << #condition
 
 // A store for windows: a fake desktop, and a recorder in place of the error report's box.
-class TWindowFixture : public TStoreFixture {
+class WindowFixture : public StoreFixture {
 protected:
-    TWindowFixture()
+    WindowFixture()
     {
-        SetErrorReporter([this](const QString& text) { Reports << text; });
+        setErrorReporter([this](const QString& text) { reports << text; });
     }
-    ~TWindowFixture() override { SetErrorReporter({}); }
+    ~WindowFixture() override { setErrorReporter({}); }
 
-    TFakeDesktop Desktop;
-    QStringList Reports;
+    FakeDesktop desktop;
+    QStringList reports;
 };

@@ -1,8 +1,8 @@
 #include "FaultFixture.h"
 
-#include "controls/ReportList.h"
-#include "list/uFList.h"
-#include "notes/RichEdit.h"
+#include "ReportList.h"
+#include "NoteList.h"
+#include "NoteEditor.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,22 +11,22 @@
 
 namespace {
 
-using TypedText = TFaultFixture;
-using StoredRows = TFaultFixture;
+using TypedText = FaultFixture;
+using StoredRows = FaultFixture;
 
 QString S(const char* utf8)
 {
     return QString::fromUtf8(utf8);
 }
 
-QString FromCodePoint(char32_t c)
+QString fromCodePoint(char32_t c)
 {
     return QString::fromUcs4(&c, 1);
 }
 
 // What the store can hold of a text: a surrogate without its partner becomes U+FFFD, and
 // NULs, which no statement carries, are dropped unless kept.
-QString Storable(const QString& text, bool keepNuls = false)
+QString storable(const QString& text, bool keepNuls = false)
 {
     QString result;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -45,7 +45,7 @@ QString Storable(const QString& text, bool keepNuls = false)
     return result;
 }
 
-QString AllAsciiPunctuation()
+QString allAsciiPunctuation()
 {
     QString text;
     for (char c = 0x21; c < 0x7F; ++c)
@@ -59,7 +59,7 @@ const QString ByteOrderMark(QChar(0xFEFF));
 
 // Texts a person may type or paste; none holds a line break of its own.
 const QString HostileLines[] = {
-    AllAsciiPunctuation(),
+    allAsciiPunctuation(),
     S("C:\\Users\\me\\メモ\\ \\\\server\\share\\ \\n \\' \\"),
     S("表示 ソフト 能力 予定表\\ ソ\\能 十 貼"),
     S("'); drop table m_daviv; --"),
@@ -82,53 +82,53 @@ TEST_F(TypedText, EveryKindOfTextIsSavedAndRestoredExactly)
 {
     QList<qint64> ids;
     for (const QString& line : HostileLines) {
-        const qint64 id = AddOpenNote(QString());
-        TfrmDaviv* note = ShownNote(id, QString());
-        const QStringList others = SnapshotExcept(id);
-        note->SetMemoText(line + QStringLiteral("\r\nsecond line ") + line);
-        PointerLeaves(note);
-        EXPECT_EQ(StoredText(id), line + QStringLiteral("\r\nsecond line ") + line + QStringLiteral("\r\n"))
+        const qint64 id = addOpenNote(QString());
+        NoteWindow* note = shownNote(id, QString());
+        const QStringList others = snapshotExcept(id);
+        note->setText(line + QStringLiteral("\r\nsecond line ") + line);
+        pointerLeaves(note);
+        EXPECT_EQ(storedText(id), line + QStringLiteral("\r\nsecond line ") + line + QStringLiteral("\r\n"))
             << qPrintable(line);
-        EXPECT_EQ(SnapshotExcept(id), others) << qPrintable(line);
+        EXPECT_EQ(snapshotExcept(id), others) << qPrintable(line);
         delete note;
         ids << id;
     }
-    EXPECT_EQ(Query("select name from sqlite_master")->RowCount(), 2u);
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_EQ(query("select name from sqlite_master")->rowCount(), 2u);
+    EXPECT_TRUE(reports.isEmpty());
 
-    StartAndRestore();
-    ASSERT_EQ(Main->NoteWindows.size(), int(std::size(HostileLines)));
+    startAndRestore();
+    ASSERT_EQ(main->noteWindows.size(), int(std::size(HostileLines)));
     for (int i = 0; i < ids.size(); ++i) {
-        EXPECT_EQ(Main->NoteWindows[i]->NoteId(), ids[i]);
-        EXPECT_EQ(Main->NoteWindows[i]->MemoText(),
+        EXPECT_EQ(main->noteWindows[i]->noteId(), ids[i]);
+        EXPECT_EQ(main->noteWindows[i]->text(),
                   HostileLines[i] + QStringLiteral("\r\nsecond line ") + HostileLines[i] + QStringLiteral("\r\n"));
     }
 }
 
 TEST_F(TypedText, PastedNulsAreDroppedAndTheRestKept)
 {
-    const qint64 id = AddOpenNote(S("old"));
-    TfrmDaviv* note = ShownNote(id, S("old"));
-    const QStringList others = SnapshotExcept(id);
+    const qint64 id = addOpenNote(S("old"));
+    NoteWindow* note = shownNote(id, S("old"));
+    const QStringList others = snapshotExcept(id);
     const QString pasted = S("be") + QChar(0) + S("fore ") + QChar(0) + QChar(0) + S("表\\") + QChar(0);
     auto* mime = new QMimeData;
     mime->setText(pasted);
     QGuiApplication::clipboard()->setMimeData(mime);
-    note->RichEdMemo()->selectAll();
-    note->RichEdMemo()->paste();
-    PointerLeaves(note);
-    EXPECT_EQ(StoredText(id), Storable(note->MemoText()));
-    EXPECT_EQ(StoredText(id), S("before 表\\\r\n"));
+    note->editor()->selectAll();
+    note->editor()->paste();
+    pointerLeaves(note);
+    EXPECT_EQ(storedText(id), storable(note->text()));
+    EXPECT_EQ(storedText(id), S("before 表\\\r\n"));
 
     // Saves after it go on as usual.
-    note->SetMemoText(S("after") + QChar(0) + S(" the paste"));
-    PointerLeaves(note);
-    EXPECT_EQ(StoredText(id), S("after the paste\r\n"));
-    note->SetMemoText(S("plain"));
-    PointerLeaves(note);
-    EXPECT_EQ(StoredText(id), S("plain\r\n"));
-    EXPECT_EQ(SnapshotExcept(id), others);
-    EXPECT_TRUE(Reports.isEmpty());
+    note->setText(S("after") + QChar(0) + S(" the paste"));
+    pointerLeaves(note);
+    EXPECT_EQ(storedText(id), S("after the paste\r\n"));
+    note->setText(S("plain"));
+    pointerLeaves(note);
+    EXPECT_EQ(storedText(id), S("plain\r\n"));
+    EXPECT_EQ(snapshotExcept(id), others);
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(TypedText, LoneSurrogatesAreStoredAsReplacementCharactersAndNothingElseIsLost)
@@ -140,19 +140,19 @@ TEST_F(TypedText, LoneSurrogatesAreStoredAsReplacementCharactersAndNothingElseIs
         QString(QChar(0xDFFF)),
     };
     for (const QString& text : texts) {
-        const qint64 id = AddOpenNote(QString());
-        const QStringList others = SnapshotExcept(id);
-        TNoteValues values;
-        values.Date = S("2011/08/26");
-        values.Text = text;
-        values.Id = qint32(id);
-        TSQLiteDo store(Dir.path());
-        store.OpenStore(QString::fromLatin1(StoreFileName));
-        ASSERT_FALSE(store.TryExecuteInTransaction(StmtSaveNote(values)));
-        store.CloseStore();
-        EXPECT_EQ(StoredText(id), Storable(text));
-        EXPECT_EQ(DecodeStoreText(EncodeStoreText(text)), Storable(text));
-        EXPECT_EQ(SnapshotExcept(id), others);
+        const qint64 id = addOpenNote(QString());
+        const QStringList others = snapshotExcept(id);
+        NoteValues values;
+        values.date = S("2011/08/26");
+        values.text = text;
+        values.id = qint32(id);
+        StoreConnection store(dir.path());
+        store.openStore(QString::fromLatin1(StoreFileName));
+        ASSERT_FALSE(store.tryExecuteInTransaction(StmtSaveNote(values)));
+        store.closeStore();
+        EXPECT_EQ(storedText(id), storable(text));
+        EXPECT_EQ(decodeStoreText(encodeStoreText(text)), storable(text));
+        EXPECT_EQ(snapshotExcept(id), others);
     }
 }
 
@@ -162,26 +162,26 @@ TEST_F(TypedText, TenMegabyteNoteIsSavedWhole)
     const QString line = S("0123456789 abcdefghij 表ソ能 ABCDEFGHIJ 'quoted' \\ ") + QString(40, QLatin1Char('x'));
     while (text.size() < 10 * 1024 * 1024)
         text += line + QStringLiteral("\r\n");
-    const qint64 id = AddOpenNote(S("short"));
-    TfrmDaviv* note = ShownNote(id, S("short"));
-    const QStringList others = SnapshotExcept(id);
-    note->SetMemoText(text);
-    PointerLeaves(note);
-    EXPECT_EQ(StoredText(id), text);
-    EXPECT_EQ(SnapshotExcept(id), others);
-    EXPECT_TRUE(Reports.isEmpty());
+    const qint64 id = addOpenNote(S("short"));
+    NoteWindow* note = shownNote(id, S("short"));
+    const QStringList others = snapshotExcept(id);
+    note->setText(text);
+    pointerLeaves(note);
+    EXPECT_EQ(storedText(id), text);
+    EXPECT_EQ(snapshotExcept(id), others);
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 // --- Text never changes what a statement does ---
 
 TEST_F(TypedText, EveryStatementStaysOneStatementWhateverItsText)
 {
-    TSQLiteDatabase db(DbPath().toUtf8());
+    SqliteDatabase db(dbPath().toUtf8());
     for (const QString& line : HostileLines) {
-        TNoteValues values;
-        values.Date = line;
-        values.Text = line + QChar(0) + line;
-        values.Id = 1;
+        NoteValues values;
+        values.date = line;
+        values.text = line + QChar(0) + line;
+        values.id = 1;
         const QByteArray statements[] = {
             StmtSaveNote(values),
             StmtEndNote(values),
@@ -191,7 +191,7 @@ TEST_F(TypedText, EveryStatementStaysOneStatementWhateverItsText)
         for (const QByteArray& sql : statements) {
             sqlite3_stmt* statement = nullptr;
             const char* rest = nullptr;
-            ASSERT_EQ(sqlite3_prepare_v2(db.Handle(), sql.constData(), int(sql.size()), &statement, &rest), SQLITE_OK)
+            ASSERT_EQ(sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &statement, &rest), SQLITE_OK)
                 << qPrintable(line);
             const bool oneStatement = QByteArray(rest).trimmed().isEmpty();
             const bool writes = !sqlite3_stmt_readonly(statement);
@@ -206,19 +206,19 @@ TEST_F(TypedText, EveryStatementStaysOneStatementWhateverItsText)
 
 TEST_F(TypedText, SqlLookingTextChangesOnlyItsOwnRow)
 {
-    const qint64 id = AddOpenNote(QString());
-    const qint64 neighbour = AddOpenNote(S("neighbour"));
-    TfrmDaviv* note = ShownNote(id, QString());
-    const QStringList others = SnapshotExcept(id);
+    const qint64 id = addOpenNote(QString());
+    const qint64 neighbour = addOpenNote(S("neighbour"));
+    NoteWindow* note = shownNote(id, QString());
+    const QStringList others = snapshotExcept(id);
     for (const QString& line : HostileLines) {
-        note->SetMemoText(line);
-        PointerLeaves(note);
-        EXPECT_EQ(StoredText(id), line + QStringLiteral("\r\n"));
-        EXPECT_EQ(SnapshotExcept(id), others) << qPrintable(line);
+        note->setText(line);
+        pointerLeaves(note);
+        EXPECT_EQ(storedText(id), line + QStringLiteral("\r\n"));
+        EXPECT_EQ(snapshotExcept(id), others) << qPrintable(line);
     }
-    EXPECT_EQ(StoredText(neighbour), S("neighbour"));
-    EXPECT_EQ(Query(StmtNoteRowids)->RowCount(), 3u);
-    EXPECT_EQ(Query("select name from sqlite_master")->RowCount(), 2u);
+    EXPECT_EQ(storedText(neighbour), S("neighbour"));
+    EXPECT_EQ(query(StmtNoteRowids)->rowCount(), 3u);
+    EXPECT_EQ(query("select name from sqlite_master")->rowCount(), 2u);
 }
 
 // --- Random texts, seeded so that a failure repeats ---
@@ -227,7 +227,7 @@ namespace {
 
 // A text of up to 60 characters drawn from ASCII, kana, kanji, emoji, quotes, backslashes,
 // control characters, byte order marks and lone surrogates.
-QString RandomText(QRandomGenerator& random)
+QString randomText(QRandomGenerator& random)
 {
     static const char32_t ranges[][2] = {
         {0x20, 0x7E},     {0x3040, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F}, {0x1F300, 0x1FAFF},
@@ -247,7 +247,7 @@ QString RandomText(QRandomGenerator& random)
             text += QChar(0);
         } else {
             const auto& range = ranges[pick];
-            text += FromCodePoint(char32_t(random.bounded(range[0], range[1] + 1)));
+            text += fromCodePoint(char32_t(random.bounded(range[0], range[1] + 1)));
         }
     }
     return text;
@@ -255,54 +255,54 @@ QString RandomText(QRandomGenerator& random)
 
 } // namespace
 
-TEST(RandomText, CodecRoundTripsEveryStorableText)
+TEST(randomText, CodecRoundTripsEveryStorableText)
 {
     QRandomGenerator random(20261208);
     for (int round = 0; round < 5000; ++round) {
-        const QString text = RandomText(random);
-        const QByteArray bytes = EncodeStoreText(text);
-        ASSERT_EQ(DecodeStoreText(bytes), Storable(text, true)) << round << ": " << qPrintable(text);
+        const QString text = randomText(random);
+        const QByteArray bytes = encodeStoreText(text);
+        ASSERT_EQ(decodeStoreText(bytes), storable(text, true)) << round << ": " << qPrintable(text);
         // A literal is the encoded text, quoted, with its quotes doubled and nothing else.
-        const QByteArray literal = SqlTextLiteral(text);
+        const QByteArray literal = sqlTextLiteral(text);
         ASSERT_TRUE(literal.startsWith('\'') && literal.endsWith('\'') && literal.size() >= 2);
         QByteArray inner = literal.mid(1, literal.size() - 2);
         ASSERT_FALSE(inner.replace("''", "").contains('\'')) << round;
-        ASSERT_EQ(DecodeStoreText(literal.mid(1, literal.size() - 2).replace("''", "'")), Storable(text)) << round;
+        ASSERT_EQ(decodeStoreText(literal.mid(1, literal.size() - 2).replace("''", "'")), storable(text)) << round;
     }
 }
 
 TEST_F(TypedText, RandomTextsSurviveARealSave)
 {
-    const qint64 id = AddOpenNote(QString());
-    const QStringList others = SnapshotExcept(id);
+    const qint64 id = addOpenNote(QString());
+    const QStringList others = snapshotExcept(id);
     QRandomGenerator random(8261102);
-    TSQLiteDo store(Dir.path());
-    store.OpenStore(QString::fromLatin1(StoreFileName));
+    StoreConnection store(dir.path());
+    store.openStore(QString::fromLatin1(StoreFileName));
     for (int round = 0; round < 2000; ++round) {
-        TNoteValues values;
-        values.Date = S("2011/08/26");
-        values.Text = RandomText(random);
-        values.Id = qint32(id);
-        ASSERT_FALSE(store.TryExecuteInTransaction(StmtSaveNote(values))) << round << ": " << qPrintable(values.Text);
-        auto table = store.Database->RunQuery(StmtNoteById(id));
-        ASSERT_EQ(DecodeStoreText(table->ValueText("note")), Storable(values.Text))
-            << round << ": " << qPrintable(values.Text);
+        NoteValues values;
+        values.date = S("2011/08/26");
+        values.text = randomText(random);
+        values.id = qint32(id);
+        ASSERT_FALSE(store.tryExecuteInTransaction(StmtSaveNote(values))) << round << ": " << qPrintable(values.text);
+        auto table = store.database->runQuery(StmtNoteById(id));
+        ASSERT_EQ(decodeStoreText(table->valueText("note")), storable(values.text))
+            << round << ": " << qPrintable(values.text);
     }
-    store.CloseStore();
-    EXPECT_EQ(SnapshotExcept(id), others);
+    store.closeStore();
+    EXPECT_EQ(snapshotExcept(id), others);
 }
 
 // --- Rows that another program or an old version wrote ---
 
 namespace {
 
-struct TStoredRow {
-    const char* Name;
-    QByteArray Values;
-    bool Restored;
+struct StoredRow {
+    const char* name;
+    QByteArray values;
+    bool restored;
 };
 
-const TStoredRow OddRows[] = {
+const StoredRow OddRows[] = {
     {"readable", "'2011/08/26', 'readable', 10, 20, 300, 90, -1, -1, 65408, 200", true},
     {"null text", "'2011/08/26', NULL, 10, 20, 300, 90, -1, -1, 65408, 200", true},
     {"null left", "'2011/08/26', 'null left', NULL, 20, 300, 90, -1, -1, 65408, 200", false},
@@ -329,69 +329,69 @@ const TStoredRow OddRows[] = {
 
 TEST_F(StoredRows, RestoreShowsTheReadableRowsAndRewritesOnlyThem)
 {
-    Exec("delete from m_daviv");
+    exec("delete from m_daviv");
     QList<qint64> restored;
     QByteArray unrestored = "0";
-    for (const TStoredRow& row : OddRows) {
-        const qint64 id = AddRow(row.Values);
-        if (row.Restored)
+    for (const StoredRow& row : OddRows) {
+        const qint64 id = addRow(row.values);
+        if (row.restored)
             restored << id;
         else
             unrestored += "," + QByteArray::number(id);
     }
-    const QStringList before = Snapshot();
-    const QStringList untouched = Snapshot("rowid in (" + unrestored + ")");
+    const QStringList before = snapshot();
+    const QStringList untouched = snapshot("rowid in (" + unrestored + ")");
 
-    StartAndRestore();
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    startAndRestore();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
     QList<qint64> shown;
-    for (TfrmDaviv* note : Main->NoteWindows) {
-        shown << note->NoteId();
+    for (NoteWindow* note : main->noteWindows) {
+        shown << note->noteId();
         EXPECT_TRUE(note->isVisible());
         // Each of these texts is one line, or none.
-        const QString stored = StoredText(note->NoteId());
-        EXPECT_EQ(note->MemoText(), stored.isEmpty() ? QString() : stored + QStringLiteral("\r\n"));
+        const QString stored = storedText(note->noteId());
+        EXPECT_EQ(note->text(), stored.isEmpty() ? QString() : stored + QStringLiteral("\r\n"));
     }
     EXPECT_EQ(shown, restored);
 
     // The exit save writes each shown note, and no other row; a text nobody edited keeps its
     // stored bytes.
-    const auto noteBytes = [this](qint64 id) { return Query(StmtNoteById(id))->ValueText("note"); };
+    const auto noteBytes = [this](qint64 id) { return query(StmtNoteById(id))->valueText("note"); };
     QList<QByteArray> texts;
     for (qint64 id : restored)
         texts << noteBytes(id);
-    Main->close();
-    EXPECT_EQ(Snapshot("rowid in (" + unrestored + ")"), untouched);
+    main->close();
+    EXPECT_EQ(snapshot("rowid in (" + unrestored + ")"), untouched);
     for (int i = 0; i < restored.size(); ++i)
         EXPECT_EQ(noteBytes(restored[i]), texts[i]) << restored[i];
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(StoredRows, NoteListShowsEveryRowAsStoredAndWritesNothing)
 {
-    Exec("delete from m_daviv");
-    for (const TStoredRow& row : OddRows)
-        AddRow(row.Values);
-    AddRow("NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL");
-    const QStringList before = Snapshot();
+    exec("delete from m_daviv");
+    for (const StoredRow& row : OddRows)
+        addRow(row.values);
+    addRow("NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL");
+    const QStringList before = snapshot();
 
-    TfrmList list(Desktop, Store);
+    NoteList list(desktop, store);
     list.show();
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-    auto* rows = list.findChild<TReportList*>(QStringLiteral("ListVwLg"));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+    auto* rows = list.findChild<ReportList*>(QStringLiteral("notesView"));
     ASSERT_EQ(rows->topLevelItemCount(), int(std::size(OddRows)) + 1);
-    auto table = Query("select rowid, f_day, note, term from m_daviv order by rowid");
+    auto table = query("select rowid, f_day, note, term from m_daviv order by rowid");
     int i = 0;
-    for (table->GoFirst(); !table->AtEnd(); table->GoNext(), ++i) {
+    for (table->goFirst(); !table->atEnd(); table->goNext(), ++i) {
         const QTreeWidgetItem* item = rows->topLevelItem(i);
-        EXPECT_EQ(item->text(0), DecodeStoreText(table->ValueText("f_day"))) << i;
-        EXPECT_EQ(item->text(1), NoteCellText(DecodeStoreText(table->ValueText("note")))) << i;
-        EXPECT_EQ(item->text(3), QString::fromLatin1(table->ValueText("rowid"))) << i;
+        EXPECT_EQ(item->text(0), decodeStoreText(table->valueText("f_day"))) << i;
+        EXPECT_EQ(item->text(1), noteCellText(decodeStoreText(table->valueText("note")))) << i;
+        EXPECT_EQ(item->text(3), QString::fromLatin1(table->valueText("rowid"))) << i;
     }
     EXPECT_EQ(rows->topLevelItem(10)->text(0), S("20110826"));
     EXPECT_EQ(rows->topLevelItem(11)->text(0), QString());
     EXPECT_EQ(rows->topLevelItem(1)->text(1), QString());
     list.hide();
-    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(snapshot(), before);
 }

@@ -1,9 +1,9 @@
-#include "reminders/uFBaloon.h"
+#include "ReminderEditor.h"
 
-#include "controls/DateEdit.h"
-#include "controls/ReportList.h"
-#include "controls/TimeEdit.h"
-#include "controls/ColorValue.h"
+#include "DateEdit.h"
+#include "ReportList.h"
+#include "TimeEdit.h"
+#include "ColorValue.h"
 
 #include "TestSupport.h"
 
@@ -16,52 +16,52 @@
 
 namespace {
 
-class BalloonEditor : public TWindowFixture {
+class ReminderEditorTest : public WindowFixture {
 public:
-    BalloonEditor() { Prepare(); }
+    ReminderEditorTest() { prepare(); }
 
-    void Open()
+    void open()
     {
-        if (!Form)
-            Form = std::make_unique<TfrmBaloon>(Desktop, Store);
-        Form->show();
+        if (!form)
+            form = std::make_unique<ReminderEditor>(desktop, store);
+        form->show();
     }
 
-    template <class T = QWidget> T* Widget(const char* name) const
+    template <class T = QWidget> T* widget(const char* name) const
     {
-        T* widget = Form->findChild<T*>(QString::fromLatin1(name));
+        T* widget = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-    TReportList* List() const { return Widget<TReportList>("ListVwLg"); }
-    TDateEdit* DateEdit() const { return Widget<TDateEdit>("cxDateEdit1"); }
-    TTimeEdit* TimeEdit() const { return Widget<TTimeEdit>("cxTimeEdit1"); }
-    QLineEdit* Memo() const { return Widget<QLineEdit>("EditMemo"); }
+    ReportList* list() const { return widget<ReportList>("remindersView"); }
+    DateEdit* dateEdit() const { return widget<DateEdit>("dateEdit"); }
+    TimeEdit* timeEdit() const { return widget<TimeEdit>("timeEdit"); }
+    QLineEdit* memo() const { return widget<QLineEdit>("messageEdit"); }
 
-    void Click(const char* button) { QTest::mouseClick(Widget<QPushButton>(button), Qt::LeftButton); }
-    void ClickRow(int row)
+    void click(const char* button) { QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton); }
+    void clickRow(int row)
     {
-        const QRect cell = List()->visualItemRect(List()->topLevelItem(row));
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell = list()->visualItemRect(list()->topLevelItem(row));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    void ClickEmptySpace()
+    void clickEmptySpace()
     {
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, QPoint(5, List()->viewport()->height() - 5));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, list()->viewport()->height() - 5));
     }
 
-    void Fill(const QDate& date, const QTime& time, const QString& memo)
+    void fill(const QDate& date, const QTime& time, const QString& text)
     {
-        DateEdit()->SetDate(date);
-        TimeEdit()->setTime(time);
-        Memo()->setText(memo);
+        dateEdit()->setDate(date);
+        timeEdit()->setTime(time);
+        memo()->setText(text);
     }
 
     // Each row of the list, its cells joined by "|".
-    QStringList Rows() const
+    QStringList rows() const
     {
         QStringList rows;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = List()->topLevelItem(i);
+        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list()->topLevelItem(i);
             rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QLatin1Char('|'));
         }
         return rows;
@@ -71,28 +71,28 @@ public:
     QStringList Stored()
     {
         QStringList rows;
-        auto table = Query("select rowid, itime, message, iday from m_icom_message");
-        for (table->GoFirst(); !table->AtEnd(); table->GoNext()) {
+        auto table = query("select rowid, itime, message, iday from m_icom_message");
+        for (table->goFirst(); !table->atEnd(); table->goNext()) {
             QStringList cells;
             for (const char* column : {"iday", "itime", "message", "rowid"})
-                cells << DecodeStoreText(table->ValueText(column));
+                cells << decodeStoreText(table->valueText(column));
             rows << cells.join(QLatin1Char('|'));
         }
         return rows;
     }
 
-    void AddMessage(const char* time, const char* message, const char* day)
+    void addReminder(const char* time, const char* message, const char* day)
     {
-        Exec(StmtAddMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
+        exec(StmtAddMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
     }
 
-    void Seed()
+    void seed()
     {
-        AddMessage("9:00:00", "朝会", "2026/12/24");
-        AddMessage("17:30:15", "It's late", "2027/01/05");
+        addReminder("9:00:00", "朝会", "2026/12/24");
+        addReminder("17:30:15", "It's late", "2027/01/05");
     }
 
-    std::unique_ptr<TfrmBaloon> Form;
+    std::unique_ptr<ReminderEditor> form;
 };
 
 QString S(const char* utf8)
@@ -102,273 +102,268 @@ QString S(const char* utf8)
 
 } // namespace
 
-TEST_F(BalloonEditor, LaidOutAsDesigned)
+TEST_F(ReminderEditorTest, LaidOutAsDesigned)
 {
-    Open();
-    EXPECT_EQ(Form->windowTitle(), S("バルーンメッセージ"));
-    EXPECT_EQ(Form->size(), QSize(534, 273));
-    EXPECT_EQ(Form->pos(), QPoint(0, 0));
-    EXPECT_EQ(ValueFromColor(Form->palette().color(QPalette::Window)), 14862279u);
-    EXPECT_EQ(Form->font().family(), S("Tahoma"));
-    EXPECT_EQ(Form->font().pointSize(), 8);
+    open();
+    EXPECT_EQ(form->windowTitle(), S("バルーンメッセージ"));
+    EXPECT_EQ(form->size(), QSize(534, 273));
+    EXPECT_EQ(form->pos(), QPoint(0, 0));
+    EXPECT_EQ(valueFromColor(form->palette().color(QPalette::Window)), 14862279u);
+    EXPECT_EQ(form->font().family(), S("Tahoma"));
+    EXPECT_EQ(form->font().pointSize(), 8);
 
     // Labels size themselves; every other control has a fixed size.
     const std::tuple<const char*, QRect, const char*> places[] = {
-        {"Btnadd", {355, 8, 57, 17}, "追加"},
-        {"Btnupdate", {412, 8, 57, 17}, "更新"},
-        {"Btndelete", {469, 8, 57, 17}, "削除"},
-        {"Bevel1", {16, 31, 513, 50}, ""},
-        {"Label3", {24, 37, 0, 0}, "日付"},
-        {"Label1", {128, 37, 0, 0}, "時刻"},
-        {"Label2", {199, 37, 0, 0}, "メモ"},
-        {"cxDateEdit1", {24, 56, 98, 21}, ""},
-        {"cxTimeEdit1", {128, 56, 73, 21}, "12:00:00"},
-        {"EditMemo", {207, 56, 314, 21}, ""},
-        {"ListVwLg", {8, 88, 521, 177}, ""},
+        {"addButton", {355, 8, 57, 17}, "追加"},     {"updateButton", {412, 8, 57, 17}, "更新"},
+        {"deleteButton", {469, 8, 57, 17}, "削除"},  {"fieldsFrame", {16, 31, 513, 50}, ""},
+        {"dateCaption", {24, 37, 0, 0}, "日付"},     {"timeCaption", {128, 37, 0, 0}, "時刻"},
+        {"messageCaption", {199, 37, 0, 0}, "メモ"}, {"dateEdit", {24, 56, 98, 21}, ""},
+        {"timeEdit", {128, 56, 73, 21}, "12:00:00"}, {"messageEdit", {207, 56, 314, 21}, ""},
+        {"remindersView", {8, 88, 521, 177}, ""},
     };
     // Controls keep their place when the window is resized.
     for (const QSize size : {QSize(534, 273), QSize(800, 500)}) {
-        Form->resize(size);
+        form->resize(size);
         for (const auto& [name, rect, text] : places) {
-            const QWidget* widget = Widget(name);
-            EXPECT_EQ(widget->pos(), rect.topLeft()) << name;
+            const QWidget* control = widget(name);
+            EXPECT_EQ(control->pos(), rect.topLeft()) << name;
             if (!rect.isEmpty()) {
-                EXPECT_EQ(widget->size(), rect.size()) << name;
+                EXPECT_EQ(control->size(), rect.size()) << name;
             }
             if (*text) {
-                EXPECT_EQ(widget->property("text").toString(), S(text)) << name;
+                EXPECT_EQ(control->property("text").toString(), S(text)) << name;
             }
         }
     }
-    EXPECT_EQ(Widget<QFrame>("Bevel1")->frameShadow(), QFrame::Sunken);
+    EXPECT_EQ(widget<QFrame>("fieldsFrame")->frameShadow(), QFrame::Sunken);
 
     const std::pair<const char*, int> columns[] = {{"日付", 70}, {"時間", 55}, {"メモ", 300}, {"id", -1}};
-    ASSERT_EQ(List()->columnCount(), 4);
+    ASSERT_EQ(list()->columnCount(), 4);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(List()->headerItem()->text(i), S(columns[i].first));
+        EXPECT_EQ(list()->headerItem()->text(i), S(columns[i].first));
         if (columns[i].second > 0) {
-            EXPECT_EQ(List()->columnWidth(i), columns[i].second);
+            EXPECT_EQ(list()->columnWidth(i), columns[i].second);
         }
     }
-    EXPECT_EQ(List()->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_FALSE(List()->rootIsDecorated());
+    EXPECT_EQ(list()->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_FALSE(list()->rootIsDecorated());
 }
 
-TEST_F(BalloonEditor, FocusGoesRoundInTheDesignedOrder)
+TEST_F(ReminderEditorTest, FocusGoesRoundInTheDesignedOrder)
 {
-    Open();
-    const QStringList expected{S("ListVwLg"),  S("cxTimeEdit1"), S("EditMemo"),   S("Btnadd"),
-                               S("Btnupdate"), S("Btndelete"),   S("cxDateEdit1")};
+    open();
+    const QStringList expected{S("remindersView"), S("timeEdit"),     S("messageEdit"), S("addButton"),
+                               S("updateButton"),  S("deleteButton"), S("dateEdit")};
     QStringList order;
-    QWidget* widget = List();
+    QWidget* widget = list();
     do {
         const bool tabStop = (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy() &&
-                             widget->isVisibleTo(Form.get()) && widget->window() == Form.get();
+                             widget->isVisibleTo(form.get()) && widget->window() == form.get();
         if (tabStop)
             order << widget->objectName();
         widget = widget->nextInFocusChain();
-    } while (widget != List() && order.size() < 20);
+    } while (widget != list() && order.size() < 20);
     EXPECT_EQ(order, expected);
 }
 
-TEST_F(BalloonEditor, FreshWindowShowsTodayAndNoonAndEveryStoredMessage)
+TEST_F(ReminderEditorTest, FreshWindowShowsTodayAndNoonAndEveryStoredMessage)
 {
-    Seed();
-    Open();
-    EXPECT_EQ(DateEdit()->Date(), QDate(2026, 12, 8));
-    EXPECT_EQ(TimeEdit()->time(), QTime(12, 0));
-    EXPECT_EQ(Memo()->text(), QString());
-    EXPECT_EQ(Form->SelectedMessageId(), QString());
-    EXPECT_EQ(Rows(), (QStringList{S("2026/12/24|9:00:00|朝会|1"), S("2027/01/05|17:30:15|It's late|2")}));
-    EXPECT_TRUE(List()->selectedItems().isEmpty());
-    EXPECT_TRUE(Reports.isEmpty());
+    seed();
+    open();
+    EXPECT_EQ(dateEdit()->enteredDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(timeEdit()->time(), QTime(12, 0));
+    EXPECT_EQ(memo()->text(), QString());
+    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_EQ(rows(), (QStringList{S("2026/12/24|9:00:00|朝会|1"), S("2027/01/05|17:30:15|It's late|2")}));
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(BalloonEditor, AddStoresTheFieldsExactlyAsEntered)
+TEST_F(ReminderEditorTest, AddStoresTheFieldsExactlyAsEntered)
 {
-    Open();
-    EXPECT_TRUE(Rows().isEmpty());
-    Fill(QDate(2027, 1, 5), QTime(9, 5, 7), S("Bob's 'day' は\"明日\""));
-    Click("Btnadd");
+    open();
+    EXPECT_TRUE(rows().isEmpty());
+    fill(QDate(2027, 1, 5), QTime(9, 5, 7), S("Bob's 'day' は\"明日\""));
+    click("addButton");
     const QString row = S("2027/01/05|9:05:07|Bob's 'day' は\"明日\"|1");
     EXPECT_EQ(Stored(), QStringList{row});
-    EXPECT_EQ(Rows(), QStringList{row});
+    EXPECT_EQ(rows(), QStringList{row});
 
     // The fields stay, so the same entry goes in again at once; blanks are a memo too.
-    Click("Btnadd");
-    Memo()->setText(S("   "));
-    TimeEdit()->setTime(QTime(23, 59, 59));
-    Click("Btnadd");
+    click("addButton");
+    memo()->setText(S("   "));
+    timeEdit()->setTime(QTime(23, 59, 59));
+    click("addButton");
     const QStringList all{row, S("2027/01/05|9:05:07|Bob's 'day' は\"明日\"|2"), S("2027/01/05|23:59:59|   |3")};
     EXPECT_EQ(Stored(), all);
-    EXPECT_EQ(Rows(), all);
-    EXPECT_EQ(Form->SelectedMessageId(), QString());
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_EQ(rows(), all);
+    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(BalloonEditor, ActionsWithoutWhatTheyNeedStopSilently)
+TEST_F(ReminderEditorTest, ActionsWithoutWhatTheyNeedStopSilently)
 {
-    struct TCase {
+    struct Case {
         const char* name;
-        std::function<void(BalloonEditor&)> prepare;
+        std::function<void(ReminderEditorTest&)> prepare;
         const char* button;
     };
-    const TCase cases[] = {
-        {"add, empty memo", [](BalloonEditor& t) { t.Memo()->clear(); }, "Btnadd"},
-        {"add, cleared date", [](BalloonEditor& t) { t.DateEdit()->SetDate(std::nullopt); }, "Btnadd"},
-        {"update, nothing taken", [](BalloonEditor&) {}, "Btnupdate"},
-        {"delete, nothing taken", [](BalloonEditor&) {}, "Btndelete"},
+    const Case cases[] = {
+        {"add, empty memo", [](ReminderEditorTest& t) { t.memo()->clear(); }, "addButton"},
+        {"add, cleared date", [](ReminderEditorTest& t) { t.dateEdit()->setDate(std::nullopt); }, "addButton"},
+        {"update, nothing taken", [](ReminderEditorTest&) {}, "updateButton"},
+        {"delete, nothing taken", [](ReminderEditorTest&) {}, "deleteButton"},
         {"update, empty memo",
-         [](BalloonEditor& t) {
-             t.ClickRow(0);
-             t.Memo()->clear();
+         [](ReminderEditorTest& t) {
+             t.clickRow(0);
+             t.memo()->clear();
          },
-         "Btnupdate"},
+         "updateButton"},
         {"update, cleared date",
-         [](BalloonEditor& t) {
-             t.ClickRow(0);
-             t.DateEdit()->SetDate(std::nullopt);
+         [](ReminderEditorTest& t) {
+             t.clickRow(0);
+             t.dateEdit()->setDate(std::nullopt);
          },
-         "Btnupdate"},
+         "updateButton"},
         {"update after a click on empty space",
-         [](BalloonEditor& t) {
-             t.ClickRow(0);
-             t.ClickEmptySpace();
+         [](ReminderEditorTest& t) {
+             t.clickRow(0);
+             t.clickEmptySpace();
          },
-         "Btnupdate"},
+         "updateButton"},
         {"delete after a click on empty space",
-         [](BalloonEditor& t) {
-             t.ClickRow(0);
-             t.ClickEmptySpace();
+         [](ReminderEditorTest& t) {
+             t.clickRow(0);
+             t.clickEmptySpace();
          },
-         "Btndelete"},
+         "deleteButton"},
     };
-    Seed();
+    seed();
     const QStringList before = Stored();
-    for (const TCase& c : cases) {
-        Form.reset();
-        Open();
-        Fill(QDate(2027, 3, 3), QTime(8, 0), S("changed"));
+    for (const Case& c : cases) {
+        form.reset();
+        open();
+        fill(QDate(2027, 3, 3), QTime(8, 0), S("changed"));
         c.prepare(*this);
-        Click(c.button);
+        click(c.button);
         EXPECT_EQ(Stored(), before) << c.name;
-        EXPECT_EQ(Rows(), before) << c.name;
+        EXPECT_EQ(rows(), before) << c.name;
     }
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(BalloonEditor, ClickTakesTheMessageIntoTheFields)
+TEST_F(ReminderEditorTest, ClickTakesTheMessageIntoTheFields)
 {
-    Seed();
-    Open();
-    ClickRow(1);
-    EXPECT_EQ(DateEdit()->Date(), QDate(2027, 1, 5));
-    EXPECT_EQ(TimeEdit()->time(), QTime(17, 30, 15));
-    EXPECT_EQ(Memo()->text(), S("It's late"));
-    EXPECT_EQ(Form->SelectedMessageId(), S("2"));
+    seed();
+    open();
+    clickRow(1);
+    EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 1, 5));
+    EXPECT_EQ(timeEdit()->time(), QTime(17, 30, 15));
+    EXPECT_EQ(memo()->text(), S("It's late"));
+    EXPECT_EQ(form->selectedReminderId(), S("2"));
 
     // A click that selects nothing forgets the message but leaves the fields.
-    ClickEmptySpace();
-    EXPECT_EQ(Form->SelectedMessageId(), QString());
-    EXPECT_EQ(Memo()->text(), S("It's late"));
-    EXPECT_EQ(DateEdit()->Date(), QDate(2027, 1, 5));
+    clickEmptySpace();
+    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_EQ(memo()->text(), S("It's late"));
+    EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 1, 5));
 }
 
-TEST_F(BalloonEditor, UpdateActsOnTheTakenMessageAgainAfterTheReload)
+TEST_F(ReminderEditorTest, UpdateActsOnTheTakenMessageAgainAfterTheReload)
 {
-    Seed();
-    Open();
-    ClickRow(0);
-    Fill(QDate(2027, 2, 1), QTime(6, 1, 2), S("it's one"));
-    Click("Btnupdate");
-    EXPECT_TRUE(List()->selectedItems().isEmpty());
+    seed();
+    open();
+    clickRow(0);
+    fill(QDate(2027, 2, 1), QTime(6, 1, 2), S("it's one"));
+    click("updateButton");
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
     EXPECT_EQ(Stored(), (QStringList{S("2027/02/01|6:01:02|it's one|1"), S("2027/01/05|17:30:15|It's late|2")}));
 
-    Memo()->setText(S("two"));
-    Click("Btnupdate");
+    memo()->setText(S("two"));
+    click("updateButton");
     const QStringList after{S("2027/02/01|6:01:02|two|1"), S("2027/01/05|17:30:15|It's late|2")};
     EXPECT_EQ(Stored(), after);
-    EXPECT_EQ(Rows(), after);
-    EXPECT_EQ(Form->SelectedMessageId(), S("1"));
+    EXPECT_EQ(rows(), after);
+    EXPECT_EQ(form->selectedReminderId(), S("1"));
 }
 
-TEST_F(BalloonEditor, AfterADeleteUpdateAndDeleteChangeNothing)
+TEST_F(ReminderEditorTest, AfterADeleteUpdateAndDeleteChangeNothing)
 {
-    Seed();
-    Open();
-    ClickRow(0);
-    Click("Btndelete");
+    seed();
+    open();
+    clickRow(0);
+    click("deleteButton");
     const QStringList left{S("2027/01/05|17:30:15|It's late|2")};
     EXPECT_EQ(Stored(), left);
-    EXPECT_EQ(Rows(), left);
-    EXPECT_EQ(Form->SelectedMessageId(), S("1"));
-    EXPECT_EQ(Memo()->text(), S("朝会"));
+    EXPECT_EQ(rows(), left);
+    EXPECT_EQ(form->selectedReminderId(), S("1"));
+    EXPECT_EQ(memo()->text(), S("朝会"));
 
-    Memo()->setText(S("back?"));
-    Click("Btnupdate");
-    Click("Btndelete");
+    memo()->setText(S("back?"));
+    click("updateButton");
+    click("deleteButton");
     EXPECT_EQ(Stored(), left);
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(BalloonEditor, ReopeningKeepsTheFieldsButTheDateReturnsToToday)
+TEST_F(ReminderEditorTest, ReopeningKeepsTheFieldsButTheDateReturnsToToday)
 {
-    Seed();
-    Open();
-    ClickRow(1);
-    Fill(QDate(2030, 1, 1), QTime(7, 0), S("kept"));
-    Form->close();
-    EXPECT_FALSE(Form->isVisible());
-    AddMessage("8:00:00", "new", "2026/12/09");
-    Desktop.Clock = Desktop.Clock.addDays(1);
+    seed();
+    open();
+    clickRow(1);
+    fill(QDate(2030, 1, 1), QTime(7, 0), S("kept"));
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    addReminder("8:00:00", "new", "2026/12/09");
+    desktop.clock = desktop.clock.addDays(1);
 
-    Open();
-    EXPECT_EQ(DateEdit()->Date(), QDate(2026, 12, 9));
-    EXPECT_EQ(TimeEdit()->time(), QTime(7, 0));
-    EXPECT_EQ(Memo()->text(), S("kept"));
-    EXPECT_EQ(Form->SelectedMessageId(), S("2"));
-    EXPECT_EQ(Rows().size(), 3);
+    open();
+    EXPECT_EQ(dateEdit()->enteredDate(), QDate(2026, 12, 9));
+    EXPECT_EQ(timeEdit()->time(), QTime(7, 0));
+    EXPECT_EQ(memo()->text(), S("kept"));
+    EXPECT_EQ(form->selectedReminderId(), S("2"));
+    EXPECT_EQ(rows().size(), 3);
 
-    Click("Btndelete");
-    EXPECT_EQ(Column("select message from m_icom_message", "message"), (QStringList{S("朝会"), S("new")}));
+    click("deleteButton");
+    EXPECT_EQ(column("select message from m_icom_message", "message"), (QStringList{S("朝会"), S("new")}));
 }
 
-TEST_F(BalloonEditor, AnUnreadableRowIsReportedAndTakesNothing)
+TEST_F(ReminderEditorTest, AnUnreadableRowIsReportedAndTakesNothing)
 {
-    AddMessage("9:00:00", "odd", "someday");
-    AddMessage("noon", "odd", "2026/12/24");
-    Open();
+    addReminder("9:00:00", "odd", "someday");
+    addReminder("noon", "odd", "2026/12/24");
+    open();
     for (int row : {0, 1}) {
-        Fill(QDate(2027, 3, 3), QTime(8, 0), S("mine"));
-        ClickRow(row);
-        EXPECT_EQ(Reports.size(), row + 1);
-        EXPECT_EQ(DateEdit()->Date(), QDate(2027, 3, 3));
-        EXPECT_EQ(TimeEdit()->time(), QTime(8, 0));
-        EXPECT_EQ(Memo()->text(), S("mine"));
-        EXPECT_EQ(Form->SelectedMessageId(), QString());
+        fill(QDate(2027, 3, 3), QTime(8, 0), S("mine"));
+        clickRow(row);
+        EXPECT_EQ(reports.size(), row + 1);
+        EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 3, 3));
+        EXPECT_EQ(timeEdit()->time(), QTime(8, 0));
+        EXPECT_EQ(memo()->text(), S("mine"));
+        EXPECT_EQ(form->selectedReminderId(), QString());
     }
 }
 
-TEST_F(BalloonEditor, AStoreThatDoesNotOpenIsReportedAndNothingIsWritten)
+TEST_F(ReminderEditorTest, AStoreThatDoesNotOpenIsReportedAndNothingIsWritten)
 {
-    Store = TNoteStore(Dir.filePath(QStringLiteral("missing")));
-    Open();
-    ASSERT_EQ(Reports.size(), 1);
-    EXPECT_TRUE(Reports[0].contains(QStringLiteral("Failed to open database"))) << Reports[0].toStdString();
-    Fill(QDate(2027, 3, 3), QTime(8, 0), S("memo"));
-    Click("Btnadd");
-    EXPECT_EQ(Reports.size(), 2);
-    EXPECT_FALSE(QFile::exists(Dir.filePath(QStringLiteral("missing"))));
+    store = NoteStore(dir.filePath(QStringLiteral("missing")));
+    open();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("Failed to open database"))) << reports[0].toStdString();
+    fill(QDate(2027, 3, 3), QTime(8, 0), S("memo"));
+    click("addButton");
+    EXPECT_EQ(reports.size(), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing"))));
 }
 
-TEST_F(BalloonEditor, MemoAsksForHiraganaAndTimeSwitchesTheInputMethodOff)
+TEST_F(ReminderEditorTest, MemoAsksForHiraganaAndTimeSwitchesTheInputMethodOff)
 {
-    Open();
-    Form->activateWindow();
-    ASSERT_EVENTUALLY(Form->isActiveWindow());
-    Memo()->setFocus();
-    EXPECT_EVENTUALLY(Desktop.HiraganaRequests.contains(Memo()));
-    TimeEdit()->setFocus();
-    EXPECT_EVENTUALLY(Desktop.InputMethodOff.contains(TimeEdit()));
-    EXPECT_FALSE(Desktop.HiraganaRequests.contains(TimeEdit()));
+    open();
+    form->activateWindow();
+    ASSERT_EVENTUALLY(form->isActiveWindow());
+    memo()->setFocus();
+    EXPECT_EVENTUALLY(desktop.hiraganaRequests.contains(memo()));
+    timeEdit()->setFocus();
+    EXPECT_EVENTUALLY(desktop.inputMethodOff.contains(timeEdit()));
+    EXPECT_FALSE(desktop.hiraganaRequests.contains(timeEdit()));
 }

@@ -1,9 +1,9 @@
 #include "FaultFixture.h"
 
-#include "controls/ReportList.h"
-#include "list/uFList.h"
-#include "store/Backup.h"
-#include "store/StoreRecovery.h"
+#include "ReportList.h"
+#include "NoteList.h"
+#include "Backup.h"
+#include "StoreRecovery.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,9 +16,9 @@
 
 namespace {
 
-using StoreLocked = TFaultFixture;
-using StoreUnwritable = TFaultFixture;
-using StoreDamaged = TFaultFixture;
+using StoreLocked = FaultFixture;
+using StoreUnwritable = FaultFixture;
+using StoreDamaged = FaultFixture;
 
 QString S(const char* utf8)
 {
@@ -32,42 +32,42 @@ QString S(const char* utf8)
 TEST_F(StoreLocked, NoteSaveIsDroppedQuietlyAndTheNextSaveStoresWhatWasTyped)
 {
     for (const QByteArray& lock : LockKinds) {
-        const qint64 id = AddOpenNote(S("before"));
-        TfrmDaviv* note = ShownNote(id, S("before"));
-        const QStringList before = Snapshot();
+        const qint64 id = addOpenNote(S("before"));
+        NoteWindow* note = shownNote(id, S("before"));
+        const QStringList before = snapshot();
         {
-            TLockHolder other(DbPath(), lock);
-            note->SetMemoText(S("typed while locked\n表ソ能"));
-            PointerLeaves(note);
+            LockHolder other(dbPath(), lock);
+            note->setText(S("typed while locked\n表ソ能"));
+            pointerLeaves(note);
             note->move(note->x() + 5, note->y());
             QCoreApplication::processEvents();
         }
-        EXPECT_EQ(Snapshot(), before) << lock.constData();
-        EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-        EXPECT_EQ(note->MemoText(), S("typed while locked\r\n表ソ能\r\n"));
+        EXPECT_EQ(snapshot(), before) << lock.constData();
+        EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+        EXPECT_EQ(note->text(), S("typed while locked\r\n表ソ能\r\n"));
 
         // The first save after the release writes the whole note again, with nothing typed anew.
-        const QStringList others = SnapshotExcept(id);
-        PointerLeaves(note);
-        EXPECT_EQ(StoredText(id), S("typed while locked\r\n表ソ能\r\n")) << lock.constData();
-        EXPECT_EQ(SnapshotExcept(id), others);
-        note->SetMemoText(S("and later"));
-        PointerLeaves(note);
-        EXPECT_EQ(StoredText(id), S("and later\r\n"));
+        const QStringList others = snapshotExcept(id);
+        pointerLeaves(note);
+        EXPECT_EQ(storedText(id), S("typed while locked\r\n表ソ能\r\n")) << lock.constData();
+        EXPECT_EQ(snapshotExcept(id), others);
+        note->setText(S("and later"));
+        pointerLeaves(note);
+        EXPECT_EQ(storedText(id), S("and later\r\n"));
         delete note;
     }
 }
 
 TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
 {
-    const qint64 first = AddOpenNote(S("old one"));
-    const qint64 second = AddOpenNote(S("old two"));
-    StartAndRestore();
-    ASSERT_EQ(Main->NoteWindows.size(), 2);
-    Main->NoteWindows[0]->SetMemoText(S("最後の編集"));
-    Main->NoteWindows[1]->SetMemoText(S("last edit"));
+    const qint64 first = addOpenNote(S("old one"));
+    const qint64 second = addOpenNote(S("old two"));
+    startAndRestore();
+    ASSERT_EQ(main->noteWindows.size(), 2);
+    main->noteWindows[0]->setText(S("最後の編集"));
+    main->noteWindows[1]->setText(S("last edit"));
     const QStringList bystanders =
-        Snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")");
+        snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")");
 
     // The command-line shell takes the lock and lets it go a second later by itself, while
     // this process is inside the exit save.
@@ -75,83 +75,83 @@ TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
     if (sqlite3.isEmpty())
         GTEST_SKIP() << "the sqlite3 shell is not installed";
     QProcess shell;
-    shell.start(sqlite3, {DbPath()});
+    shell.start(sqlite3, {dbPath()});
     ASSERT_TRUE(shell.waitForStarted());
     shell.write("BEGIN EXCLUSIVE;\n.system sleep 1\nROLLBACK;\n.quit\n");
-    ASSERT_EVENTUALLY(!StoreReadable());
-    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
-    Main->close();
+    ASSERT_EVENTUALLY(!storeReadable());
+    QSignalSpy closed(main.get(), &Palette::Closed);
+    main->close();
     ASSERT_TRUE(shell.waitForFinished());
 
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-    EXPECT_EQ(StoredText(first), S("最後の編集\r\n"));
-    EXPECT_EQ(StoredText(second), S("last edit\r\n"));
-    EXPECT_EQ(Snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")"),
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(storedText(first), S("最後の編集\r\n"));
+    EXPECT_EQ(storedText(second), S("last edit\r\n"));
+    EXPECT_EQ(snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")"),
               bystanders);
 }
 
 TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
 {
     for (const QByteArray& lock : LockKinds) {
-        Exec("delete from m_daviv where rowid > 1");
-        AddOpenNote(S("old"));
-        AddOpenNote(S(""));
-        StartAndRestore();
-        Main->ExitLockWaitMs = 200;
-        ASSERT_EQ(Main->NoteWindows.size(), 2);
-        Main->NoteWindows[0]->SetMemoText(S("買い物リスト\nmilk"));
-        Main->NoteWindows[1]->SetMemoText(S("  \n二行目"));
-        const QStringList before = Snapshot();
-        Reports.clear();
+        exec("delete from m_daviv where rowid > 1");
+        addOpenNote(S("old"));
+        addOpenNote(S(""));
+        startAndRestore();
+        main->exitLockWaitMs = 200;
+        ASSERT_EQ(main->noteWindows.size(), 2);
+        main->noteWindows[0]->setText(S("買い物リスト\nmilk"));
+        main->noteWindows[1]->setText(S("  \n二行目"));
+        const QStringList before = snapshot();
+        reports.clear();
         {
-            TLockHolder other(DbPath(), lock);
-            Main->close();
+            LockHolder other(dbPath(), lock);
+            main->close();
         }
-        EXPECT_EQ(Snapshot(), before) << lock.constData();
-        ASSERT_EQ(Reports.size(), 1) << lock.constData();
-        const QStringList lines = Reports.first().split(QLatin1Char('\n'));
+        EXPECT_EQ(snapshot(), before) << lock.constData();
+        ASSERT_EQ(reports.size(), 1) << lock.constData();
+        const QStringList lines = reports.first().split(QLatin1Char('\n'));
         EXPECT_EQ(lines.mid(1, 2), (QStringList{S("・買い物リスト"), S("・(空の付箋)")}))
-            << qPrintable(Reports.first());
+            << qPrintable(reports.first());
         // What could not be stored is in a text file beside the store, named in the report.
         QFile rescued(lines.value(lines.size() - 2));
-        ASSERT_TRUE(rescued.open(QIODevice::ReadOnly)) << qPrintable(Reports.first());
+        ASSERT_TRUE(rescued.open(QIODevice::ReadOnly)) << qPrintable(reports.first());
         const QString text = QString::fromUtf8(rescued.readAll());
         EXPECT_TRUE(text.contains(S("買い物リスト\r\nmilk\r\n")) && text.contains(S("  \r\n二行目\r\n")));
         rescued.remove();
-        EXPECT_TRUE(Main->NoteWindows.isEmpty());
-        Main.reset();
+        EXPECT_TRUE(main->noteWindows.isEmpty());
+        main.reset();
     }
 }
 
 TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
 {
-    const qint64 ended = AddRow("'2011/08/27', 'ended note', 10, 20, 271, 71, 0, -1, 65535, 200");
-    TfrmList list(Desktop, Store);
+    const qint64 ended = addRow("'2011/08/27', 'ended note', 10, 20, 271, 71, 0, -1, 65535, 200");
+    NoteList list(desktop, store);
     list.show();
-    auto* rows = list.findChild<TReportList*>(QStringLiteral("ListVwLg"));
+    auto* rows = list.findChild<ReportList*>(QStringLiteral("notesView"));
     ASSERT_EQ(rows->topLevelItemCount(), 2);
-    const QStringList before = Snapshot();
+    const QStringList before = snapshot();
 
     // A write lock still lets the list read: the delete fails, says so, and the row stays listed.
     {
-        TLockHolder other(DbPath(), "BEGIN IMMEDIATE");
+        LockHolder other(dbPath(), "BEGIN IMMEDIATE");
         rows->topLevelItem(1)->setSelected(true);
-        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnremove")), Qt::LeftButton);
+        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("removeButton")), Qt::LeftButton);
         EXPECT_EQ(rows->topLevelItemCount(), 2);
-        ASSERT_EQ(Reports.size(), 1);
-        EXPECT_TRUE(Reports.first().contains(S("database is locked"))) << qPrintable(Reports.first());
+        ASSERT_EQ(reports.size(), 1);
+        EXPECT_TRUE(reports.first().contains(S("database is locked"))) << qPrintable(reports.first());
     }
-    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(snapshot(), before);
 
     // An exclusive lock stops the reload itself, which is reported.
     {
-        TLockHolder other(DbPath(), "BEGIN EXCLUSIVE");
+        LockHolder other(dbPath(), "BEGIN EXCLUSIVE");
         list.hide();
         list.show();
-        EXPECT_EQ(Reports.size(), 2);
+        EXPECT_EQ(reports.size(), 2);
     }
-    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(snapshot(), before);
     list.hide();
     list.show();
     ASSERT_EQ(rows->topLevelItemCount(), 2);
@@ -160,157 +160,157 @@ TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
     // Bringing a note back while another program writes: the window opens with the stored
     // text, and its own first save makes it open in the store.
     {
-        TLockHolder other(DbPath(), "BEGIN IMMEDIATE");
+        LockHolder other(dbPath(), "BEGIN IMMEDIATE");
         rows->topLevelItem(1)->setSelected(true);
-        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("btnreview")), Qt::LeftButton);
+        QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("reshowButton")), Qt::LeftButton);
     }
-    EXPECT_EQ(Snapshot(), before);
-    const QList<TfrmDaviv*> shown = list.findChildren<TfrmDaviv*>();
+    EXPECT_EQ(snapshot(), before);
+    const QList<NoteWindow*> shown = list.findChildren<NoteWindow*>();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown.first()->MemoText(), S("ended note\r\n"));
-    EXPECT_EQ(shown.first()->SaveState(), TSaveState::Failed);
-    shown.first()->SaveNote();
-    EXPECT_EQ(StoredTerm(ended), S("-1"));
-    EXPECT_EQ(StoredText(ended), S("ended note"));
-    EXPECT_EQ(Reports.size(), 2);
+    EXPECT_EQ(shown.first()->text(), S("ended note\r\n"));
+    EXPECT_EQ(shown.first()->saveState(), SaveState::Failed);
+    shown.first()->saveNote();
+    EXPECT_EQ(storedTerm(ended), S("-1"));
+    EXPECT_EQ(storedText(ended), S("ended note"));
+    EXPECT_EQ(reports.size(), 2);
 }
 
 // --- The store's file or folder cannot be written ---
 
 TEST_F(StoreUnwritable, ReadOnlyFileKeepsEveryRowAndTheExitSaveSaysSo)
 {
-    const qint64 id = AddOpenNote(S("stored"));
-    QFile::setPermissions(Dir.path(), QFile::Permissions(0x7777));
-    QFile::setPermissions(DbPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    TUnprivilegedFiles unprivileged;
-    if (TUnprivilegedFiles::CanWrite(DbPath()))
+    const qint64 id = addOpenNote(S("stored"));
+    QFile::setPermissions(dir.path(), QFile::Permissions(0x7777));
+    QFile::setPermissions(dbPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    UnprivilegedFiles unprivileged;
+    if (UnprivilegedFiles::canWrite(dbPath()))
         GTEST_SKIP() << "this user writes to read-only files";
 
-    const QStringList before = Snapshot();
-    StartAndRestore();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    TfrmDaviv* note = Main->NoteWindows.first();
-    EXPECT_EQ(note->MemoText(), S("stored\r\n"));
-    note->SetMemoText(S("typed on a read-only store"));
-    PointerLeaves(note);
+    const QStringList before = snapshot();
+    startAndRestore();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    NoteWindow* note = main->noteWindows.first();
+    EXPECT_EQ(note->text(), S("stored\r\n"));
+    note->setText(S("typed on a read-only store"));
+    pointerLeaves(note);
     note->move(note->x() + 5, note->y());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-    EXPECT_EQ(note->MemoText(), S("typed on a read-only store\r\n"));
-    EXPECT_EQ(StoredText(id), S("stored"));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(note->text(), S("typed on a read-only store\r\n"));
+    EXPECT_EQ(storedText(id), S("stored"));
 
-    Main->ExitLockWaitMs = 100;
-    Main->close();
-    EXPECT_EQ(Snapshot(), before);
-    ASSERT_EQ(Reports.size(), 1);
-    EXPECT_TRUE(Reports.first().contains(S("・typed on a read-only store"))) << qPrintable(Reports.first());
+    main->exitLockWaitMs = 100;
+    main->close();
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().contains(S("・typed on a read-only store"))) << qPrintable(reports.first());
 }
 
 TEST_F(StoreUnwritable, FolderWithoutWriteAccessLosesNoRow)
 {
-    const qint64 id = AddOpenNote(S("stored"));
-    QFile::setPermissions(DbPath(), QFile::Permissions(0x6666));
-    QFile::setPermissions(Dir.path(), QFile::Permissions(0x5555));
-    TUnprivilegedFiles unprivileged;
-    if (TUnprivilegedFiles::CanCreateIn(Dir.path()))
+    const qint64 id = addOpenNote(S("stored"));
+    QFile::setPermissions(dbPath(), QFile::Permissions(0x6666));
+    QFile::setPermissions(dir.path(), QFile::Permissions(0x5555));
+    UnprivilegedFiles unprivileged;
+    if (UnprivilegedFiles::canCreateIn(dir.path()))
         GTEST_SKIP() << "this user writes into folders without write access";
 
-    const QStringList before = Snapshot();
-    StartAndRestore();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    TfrmDaviv* note = Main->NoteWindows.first();
-    note->SetMemoText(S("typed without a journal"));
-    PointerLeaves(note);
+    const QStringList before = snapshot();
+    startAndRestore();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    NoteWindow* note = main->noteWindows.first();
+    note->setText(S("typed without a journal"));
+    pointerLeaves(note);
     note->move(note->x() + 5, note->y());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-    EXPECT_EQ(StoredText(id), S("stored"));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(storedText(id), S("stored"));
 
-    Main->ExitLockWaitMs = 100;
-    Main->close();
-    EXPECT_EQ(Snapshot(), before);
-    ASSERT_EQ(Reports.size(), 1);
-    EXPECT_TRUE(Reports.first().contains(S("・typed without a journal"))) << qPrintable(Reports.first());
-    EXPECT_TRUE(QDir(Dir.path()).entryList(QDir::Files) == QStringList{QString::fromLatin1(StoreFileName)});
+    main->exitLockWaitMs = 100;
+    main->close();
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().contains(S("・typed without a journal"))) << qPrintable(reports.first());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files) == QStringList{QString::fromLatin1(StoreFileName)});
 }
 
 // --- The store file is not a database, or only part of one ---
 
 TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
 {
-    AddOpenNote(S("stored"));
-    StartAndRestore();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
+    addOpenNote(S("stored"));
+    startAndRestore();
+    ASSERT_EQ(main->noteWindows.size(), 1);
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i)
         garbage += char(i * 7 + 3);
     {
-        QFile file(DbPath());
+        QFile file(dbPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("This is somebody's text file, not a database.\n" + garbage);
     }
     const auto contents = [this] {
-        QFile file(DbPath());
+        QFile file(dbPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     const QByteArray kept = contents();
 
-    TfrmDaviv* note = Main->NoteWindows.first();
-    note->SetMemoText(S("typed after the file was replaced"));
-    PointerLeaves(note);
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
-    EXPECT_EQ(note->MemoText(), S("typed after the file was replaced\r\n"));
+    NoteWindow* note = main->noteWindows.first();
+    note->setText(S("typed after the file was replaced"));
+    pointerLeaves(note);
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
+    EXPECT_EQ(note->text(), S("typed after the file was replaced\r\n"));
 
-    EXPECT_EQ(note->SaveState(), TSaveState::Failed);
-    EXPECT_TRUE(note->SaveError().contains(S("not a database"))) << qPrintable(note->SaveError());
+    EXPECT_EQ(note->saveState(), SaveState::Failed);
+    EXPECT_TRUE(note->saveError().contains(S("not a database"))) << qPrintable(note->saveError());
 
     // A restore on such a file is reported once, without a box, not a crash.
-    Main->FirstTick = true;
-    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
-    for (int i = 0; i < 2 * TfrmMain::RetryTicks; ++i)
-        Main->Timer1Timer();
+    main->restorePending = true;
+    QSignalSpy notified(main.get(), &Palette::notified);
+    for (int i = 0; i < 2 * Palette::RetryTicks; ++i)
+        main->tick();
     EXPECT_EQ(notified.count(), 1);
-    EXPECT_TRUE(Reports.isEmpty());
-    auto list = std::make_unique<TfrmList>(Desktop, Store);
+    EXPECT_TRUE(reports.isEmpty());
+    auto list = std::make_unique<NoteList>(desktop, store);
     list->show();
-    EXPECT_EQ(Reports.size(), 1);
+    EXPECT_EQ(reports.size(), 1);
     list.reset();
 
-    Main->ExitLockWaitMs = 100;
-    Reports.clear();
-    Main->close();
+    main->exitLockWaitMs = 100;
+    reports.clear();
+    main->close();
     EXPECT_EQ(contents(), kept);
-    ASSERT_EQ(Reports.size(), 1);
-    EXPECT_TRUE(Reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(Reports.first());
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(reports.first());
 }
 
 TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
 {
     // Enough rows for several pages, so that a cut leaves the header and loses rows.
-    Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 200) "
+    exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 200) "
          "insert into m_daviv select '2011/08/26', 'note number ' || i || ' with some text to fill the page', "
          "10, 20, 271, 71, -1, -1, 65408, 200 from n");
-    QFile file(DbPath());
+    QFile file(dbPath());
     const qint64 size = file.size();
     ASSERT_GT(size, 8192);
     ASSERT_TRUE(file.resize(size / 2));
     const auto contents = [this] {
-        QFile f(DbPath());
+        QFile f(dbPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     const QByteArray kept = contents();
 
-    Main = std::make_unique<TfrmMain>(Desktop, Store);
-    Main->Timer1()->stop();
-    frmMain = Main.get();
-    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
-    Main->Timer1Timer();
+    main = std::make_unique<Palette>(desktop, store);
+    main->tickTimer()->stop();
+    frmMain = main.get();
+    QSignalSpy notified(main.get(), &Palette::notified);
+    main->tick();
     EXPECT_EQ(notified.count(), 1);
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    TfrmList list(Desktop, Store);
+    EXPECT_TRUE(main->noteWindows.isEmpty());
+    NoteList list(desktop, store);
     list.show();
-    EXPECT_FALSE(Reports.isEmpty());
-    Main->close();
+    EXPECT_FALSE(reports.isEmpty());
+    main->close();
     EXPECT_EQ(contents(), kept);
 }
 
@@ -320,104 +320,104 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    AddEndedNotes(200);
-    const qint64 id = AddOpenNote(S("open"));
-    const QDir backups(Dir.filePath(QStringLiteral("backup")));
-    ASSERT_TRUE(TStoreBackup(DbPath(), backups.filePath(BackupFileName(QDate(2026, 12, 6)))).Step(-1));
-    DamageNotesPage(DbPath());
+    addEndedNotes(200);
+    const qint64 id = addOpenNote(S("open"));
+    const QDir backups(dir.filePath(QStringLiteral("backup")));
+    ASSERT_TRUE(StoreBackup(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 6)))).step(-1));
+    damageNotesPage(dbPath());
     // A copy of the damaged store, as the program made them before it checked.
-    ASSERT_TRUE(QFile::copy(DbPath(), backups.filePath(BackupFileName(QDate(2026, 12, 7)))));
-    const QByteArray damaged = contents(DbPath());
+    ASSERT_TRUE(QFile::copy(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 7)))));
+    const QByteArray damaged = contents(dbPath());
 
-    Main = std::make_unique<TfrmMain>(Desktop, Store);
-    Main->Timer1()->stop();
-    frmMain = Main.get();
-    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
-    Main->Timer1Timer();
+    main = std::make_unique<Palette>(desktop, store);
+    main->tickTimer()->stop();
+    frmMain = main.get();
+    QSignalSpy notified(main.get(), &Palette::notified);
+    main->tick();
     ASSERT_EQ(notified.count(), 1);
     const QString notice = notified.first().first().toString();
     EXPECT_TRUE(notice.contains(S("2026/12/06"))) << qPrintable(notice);
     EXPECT_FALSE(notice.contains(S("2026/12/07"))) << qPrintable(notice);
     EXPECT_FALSE(notice.contains(S("*** in database"))) << "the problem itself, not the check's heading";
-    const QStringList copies = QDir(Dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files);
+    const QStringList copies = QDir(dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files);
     ASSERT_EQ(copies.size(), 1);
-    EXPECT_EQ(contents(Dir.filePath(copies.first())), damaged);
+    EXPECT_EQ(contents(dir.filePath(copies.first())), damaged);
     // A later start on the same damage keeps no second copy.
-    StoreRecovery again(DbPath());
-    ASSERT_TRUE(again.checkStore(Desktop.Now().addSecs(60)));
-    EXPECT_EQ(QDir(Dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files), copies);
+    StoreRecovery again(dbPath());
+    ASSERT_TRUE(again.checkStore(desktop.now().addSecs(60)));
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files), copies);
 
     // The notes are still saved; a minute at rest copies nothing and tells nothing more.
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    Main->NoteWindows.first()->SetMemoText(S("typed on the damaged store"));
-    PointerLeaves(Main->NoteWindows.first());
-    EXPECT_EQ(StoredText(id), S("typed on the damaged store\r\n"));
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    main->noteWindows.first()->setText(S("typed on the damaged store"));
+    pointerLeaves(main->noteWindows.first());
+    EXPECT_EQ(storedText(id), S("typed on the damaged store\r\n"));
     for (int i = 0; i < 3; ++i) {
-        Desktop.Clock = Desktop.Clock.addSecs(61);
-        Main->Timer1Timer();
+        desktop.clock = desktop.clock.addSecs(61);
+        main->tick();
     }
     QCoreApplication::processEvents();
-    EXPECT_FALSE(QFile::exists(backups.filePath(BackupFileName(Desktop.Today()))));
+    EXPECT_FALSE(QFile::exists(backups.filePath(backupFileName(desktop.today()))));
     EXPECT_EQ(notified.count(), 1);
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
 }
 
 // --- What the store interface hands back ---
 
-using StoreErrors = TFaultFixture;
+using StoreErrors = FaultFixture;
 
 TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
 {
-    const qint64 id = AddOpenNote(S("stored"));
-    const std::optional<TStoredNote> stored = Store.Note(qint32(id));
+    const qint64 id = addOpenNote(S("stored"));
+    const std::optional<StoredNote> stored = store.note(qint32(id));
     ASSERT_TRUE(stored);
-    TNoteValues values;
-    values.Date = S("2011/08/26");
-    values.Text = QString(20000, QLatin1Char('x'));
-    values.Id = qint32(id);
+    NoteValues values;
+    values.date = S("2011/08/26");
+    values.text = QString(20000, QLatin1Char('x'));
+    values.id = qint32(id);
     const struct {
-        const char* Name;
-        int Code;
-        const char* Detail;
-        std::function<void()> Break;
+        const char* name;
+        int code;
+        const char* detail;
+        std::function<void()> breakStore;
     } cases[] = {
         {"full disk", SQLITE_FULL, "database or disk is full",
          [&] {
-             Store.OnOpen = [](sqlite3* db) {
+             store.onOpen = [](sqlite3* db) {
                  sqlite3_exec(db, "PRAGMA max_page_count = 3", nullptr, nullptr, nullptr);
              };
          }},
         {"locked", SQLITE_BUSY, "database is locked", [] {}},
         {"not a database", SQLITE_NOTADB, "file is not a database",
          [&] {
-             QFile file(DbPath());
+             QFile file(dbPath());
              ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
              file.write(QByteArray(4096, 'z'));
          }},
     };
     for (const auto& c : cases) {
         const QByteArray kept = [&] {
-            QFile file(DbPath());
+            QFile file(dbPath());
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }();
-        c.Break();
-        std::optional<TLockHolder> lock;
-        if (c.Code == SQLITE_BUSY)
-            lock.emplace(DbPath(), "BEGIN EXCLUSIVE");
+        c.breakStore();
+        std::optional<LockHolder> lock;
+        if (c.code == SQLITE_BUSY)
+            lock.emplace(dbPath(), "BEGIN EXCLUSIVE");
         try {
-            Store.SaveNote(values, stored->Image);
-            ADD_FAILURE() << c.Name << ": the save went through";
-        } catch (const ESQLiteException& e) {
-            EXPECT_EQ(e.Code(), c.Code) << c.Name << ": " << e.what();
-            EXPECT_EQ(e.Detail(), S(c.Detail)) << c.Name;
-            EXPECT_TRUE(StoreFailureText(e, Store.FilePath()).contains(QDir::toNativeSeparators(DbPath())));
+            store.saveNote(values, stored->image);
+            ADD_FAILURE() << c.name << ": the save went through";
+        } catch (const StoreError& e) {
+            EXPECT_EQ(e.code(), c.code) << c.name << ": " << e.what();
+            EXPECT_EQ(e.detail(), S(c.detail)) << c.name;
+            EXPECT_TRUE(storeFailureText(e, store.filePath()).contains(QDir::toNativeSeparators(dbPath())));
         }
         lock.reset();
-        Store.OnOpen = nullptr;
-        if (c.Code != SQLITE_NOTADB) {
-            EXPECT_EQ(StoredText(id), S("stored")) << c.Name;
+        store.onOpen = nullptr;
+        if (c.code != SQLITE_NOTADB) {
+            EXPECT_EQ(storedText(id), S("stored")) << c.name;
         }
-        QFile file(DbPath());
+        QFile file(dbPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(kept);
     }
@@ -425,35 +425,35 @@ TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
 
 TEST_F(StoreErrors, ANoteNeverWritesARowThatIsNotItsOwn)
 {
-    const qint64 id = AddOpenNote(S("mine"));
-    const TRowImage known = Store.Note(qint32(id))->Image;
-    TNoteValues values;
-    values.Date = S("2011/08/26");
-    values.Text = S("typed later");
-    values.Id = qint32(id);
+    const qint64 id = addOpenNote(S("mine"));
+    const RowImage known = store.note(qint32(id))->image;
+    NoteValues values;
+    values.date = S("2011/08/26");
+    values.text = S("typed later");
+    values.id = qint32(id);
 
     // Another note's values in the row (the file was replaced): a new row, the other kept.
-    Exec("update m_daviv set note = 'someone else' where rowid = " + QByteArray::number(id));
-    const QStringList others = Snapshot();
-    const TNoteSaveResult taken = Store.SaveNote(values, known);
-    EXPECT_EQ(taken.Way, TNoteSaveResult::AddedTaken);
-    EXPECT_NE(taken.Id, id);
-    EXPECT_EQ(SnapshotExcept(taken.Id), others);
-    EXPECT_EQ(StoredText(taken.Id), S("typed later"));
+    exec("update m_daviv set note = 'someone else' where rowid = " + QByteArray::number(id));
+    const QStringList others = snapshot();
+    const SaveResult taken = store.saveNote(values, known);
+    EXPECT_EQ(taken.way, SaveResult::AddedTaken);
+    EXPECT_NE(taken.id, id);
+    EXPECT_EQ(snapshotExcept(taken.id), others);
+    EXPECT_EQ(storedText(taken.id), S("typed later"));
 
     // Its own row, as it last wrote it: updated in place.
-    values.Id = taken.Id;
-    values.Text = S("and again");
-    const TNoteSaveResult own = Store.SaveNote(values, taken.Image);
-    EXPECT_EQ(own.Way, TNoteSaveResult::Updated);
-    EXPECT_EQ(StoredText(taken.Id), S("and again"));
+    values.id = taken.id;
+    values.text = S("and again");
+    const SaveResult own = store.saveNote(values, taken.image);
+    EXPECT_EQ(own.way, SaveResult::Updated);
+    EXPECT_EQ(storedText(taken.id), S("and again"));
 
     // The row gone, or the whole file gone: stored anew, tables and all.
-    Exec("delete from m_daviv where rowid = " + QByteArray::number(taken.Id));
-    EXPECT_EQ(Store.SaveNote(values, own.Image).Way, TNoteSaveResult::AddedMissing);
-    QFile::remove(DbPath());
-    const TNoteSaveResult fresh = Store.SaveNote(values, own.Image);
-    EXPECT_EQ(fresh.Way, TNoteSaveResult::AddedMissing);
-    EXPECT_EQ(StoredText(fresh.Id), S("and again"));
-    EXPECT_EQ(Query("select name from sqlite_master where type = 'table'")->RowCount(), 2u);
+    exec("delete from m_daviv where rowid = " + QByteArray::number(taken.id));
+    EXPECT_EQ(store.saveNote(values, own.image).way, SaveResult::AddedMissing);
+    QFile::remove(dbPath());
+    const SaveResult fresh = store.saveNote(values, own.image);
+    EXPECT_EQ(fresh.way, SaveResult::AddedMissing);
+    EXPECT_EQ(storedText(fresh.id), S("and again"));
+    EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
 }

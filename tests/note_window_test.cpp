@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 
-#include "controls/ColorValue.h"
-#include "notes/NoteFrame.h"
-#include "notes/NoteText.h"
-#include "notes/RichEdit.h"
-#include "notes/uFDaviv.h"
-#include "platform/CodePage932.h"
-#include "platform/System.h"
+#include "ColorValue.h"
+#include "NoteGeometry.h"
+#include "NoteText.h"
+#include "NoteEditor.h"
+#include "NoteWindow.h"
+#include "CodePage932.h"
+#include "Platform.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -26,24 +26,24 @@
 
 namespace {
 
-constexpr quint32 Yellow = 0x80FFFF;
-const QDate NoteDay(2011, 8, 26);
-const QRect Bounds(100, 120, 271, 71);
+constexpr quint32 yellow = 0x80FFFF;
+const QDate noteDay(2011, 8, 26);
+const QRect bounds(100, 120, 271, 71);
 const char* const RowColumns[] = {"f_day",  "note", "xpos",    "ypos",  "width",
                                   "height", "term", "visible", "color", "alpha"};
 
 // Every column of a note row, decoded, in the order of RowColumns.
-QStringList RowOf(TSQLiteTable& table)
+QStringList rowOf(SqliteRows& table)
 {
     QStringList row;
     for (const char* column : RowColumns)
-        row << DecodeStoreText(table.ValueText(column));
+        row << decodeStoreText(table.valueText(column));
     return row;
 }
 
-QStringList SavedRow(const QString& text, const QRect& bounds, const QString& term, int alpha = 200)
+QStringList savedRow(const QString& text, const QRect& bounds, const QString& term, int alpha = 200)
 {
-    return {FormatStoreDate(NoteDay),
+    return {formatStoreDate(noteDay),
             text,
             QString::number(bounds.x()),
             QString::number(bounds.y()),
@@ -51,18 +51,18 @@ QStringList SavedRow(const QString& text, const QRect& bounds, const QString& te
             QString::number(bounds.height()),
             term,
             QStringLiteral("-1"),
-            QString::number(Yellow),
+            QString::number(yellow),
             QString::number(alpha)};
 }
 
-void PointerLeaves(QWidget* editor)
+void pointerLeaves(QWidget* editor)
 {
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(editor, &leave);
 }
 
 // A point inside the character at a document position, in viewport coordinates.
-QPoint PointOnCharacter(TRichEdit* editor, int position)
+QPoint pointOnCharacter(NoteEditor* editor, int position)
 {
     QTextCursor cursor(editor->document());
     cursor.setPosition(position);
@@ -73,64 +73,64 @@ QPoint PointOnCharacter(TRichEdit* editor, int position)
 }
 
 // A note window as the restore builds it, on a row just added to a fresh store.
-class NoteWindow : public TWindowFixture {
+class NoteWindowTest : public WindowFixture {
 protected:
-    NoteWindow()
+    NoteWindowTest()
     {
-        Prepare();
-        TSQLiteDo store(Dir.path());
-        store.OpenStore(QString::fromLatin1(StoreFileName));
-        Id = store.AddNote(Desktop.Today());
-        store.CloseStore();
-        UnsavedRow = Row();
+        prepare();
+        StoreConnection store(dir.path());
+        store.openStore(QString::fromLatin1(StoreFileName));
+        id = store.addNote(desktop.today());
+        store.closeStore();
+        unsavedRow = row();
     }
-    ~NoteWindow() override { frmDaviv = nullptr; }
+    ~NoteWindowTest() override { frmDaviv = nullptr; }
 
-    TfrmDaviv* NewNote(const QString& text = QString())
+    NoteWindow* newNote(const QString& text = QString())
     {
-        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
-        note->SetNoteDate(NoteDay);
-        note->SetMemoText(text);
-        note->SetBounds(Bounds.x(), Bounds.y(), Bounds.width(), Bounds.height());
-        note->SetColor(Yellow);
-        note->SetMemoColor(Yellow);
-        note->SetAlphaBlendValue(TfrmDaviv::DefaultAlpha);
-        note->SetNoteId(Id);
+        auto* note = new NoteWindow(desktop, store, &owner);
+        note->setNoteDate(noteDay);
+        note->setText(text);
+        note->setBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+        note->setColor(yellow);
+        note->setEditorColor(yellow);
+        note->setAlpha(NoteWindow::DefaultAlpha);
+        note->setNoteId(id);
         return note;
     }
 
-    TfrmDaviv* ShownNote(const QString& text = QString())
+    NoteWindow* shownNote(const QString& text = QString())
     {
-        TfrmDaviv* note = NewNote(text);
+        NoteWindow* note = newNote(text);
         note->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(note));
         return note;
     }
 
-    void UseTemplate(int alpha)
+    void useTemplate(int alpha)
     {
-        frmDaviv = new TfrmDaviv(Desktop, Store, &Owner);
-        frmDaviv->SetAlphaBlendValue(alpha);
+        frmDaviv = new NoteWindow(desktop, store, &owner);
+        frmDaviv->setAlpha(alpha);
     }
 
-    QList<QStringList> AllRows()
+    QList<QStringList> allRows()
     {
         QList<QStringList> rows;
-        auto table = Query("select * from m_daviv");
-        for (table->GoFirst(); !table->AtEnd(); table->GoNext())
-            rows << RowOf(*table);
+        auto table = query("select * from m_daviv");
+        for (table->goFirst(); !table->atEnd(); table->goNext())
+            rows << rowOf(*table);
         return rows;
     }
 
-    QStringList Row()
+    QStringList row()
     {
-        auto table = Query(StmtNoteById(Id));
-        return table->RowCount() == 1 ? RowOf(*table) : QStringList();
+        auto table = query(StmtNoteById(id));
+        return table->rowCount() == 1 ? rowOf(*table) : QStringList();
     }
 
-    QWidget Owner;
-    qint32 Id = 0;
-    QStringList UnsavedRow;
+    QWidget owner;
+    qint32 id = 0;
+    QStringList unsavedRow;
 };
 
 } // namespace
@@ -138,8 +138,8 @@ protected:
 TEST(NoteFade, StepsOfTwentyNeverBelowZero)
 {
     const struct {
-        int From;
-        QList<int> Steps;
+        int from;
+        QList<int> steps;
     } cases[] = {
         {200, {200, 180, 160, 140, 120, 100, 80, 60, 40, 20, 0}},
         {125, {125, 105, 85, 65, 45, 25, 5, 0, 0, 0, 0}},
@@ -147,24 +147,24 @@ TEST(NoteFade, StepsOfTwentyNeverBelowZero)
         {0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TfrmDaviv::FadeSteps(c.From), c.Steps) << c.From;
+        EXPECT_EQ(NoteWindow::fadeSteps(c.from), c.steps) << c.from;
 }
 
-TEST_F(NoteWindow, ShowingWritesNothingAndMovingSavesTheWholeRecord)
+TEST_F(NoteWindowTest, ShowingWritesNothingAndMovingSavesTheWholeRecord)
 {
-    TfrmDaviv* note = ShownNote("a\r\nb");
+    NoteWindow* note = shownNote("a\r\nb");
     QCoreApplication::processEvents();
-    EXPECT_TRUE(note->TermFlag());
-    EXPECT_EQ(Row(), UnsavedRow);
+    EXPECT_TRUE(note->isOpen());
+    EXPECT_EQ(row(), unsavedRow);
 
     note->move(150, 160);
-    EXPECT_EVENTUALLY(Row() == SavedRow("a\r\nb\r\n", Bounds.translated(50, 40), "-1"));
+    EXPECT_EVENTUALLY(row() == savedRow("a\r\nb\r\n", bounds.translated(50, 40), "-1"));
 }
 
-TEST_F(NoteWindow, PointerLeavingTheEditorSavesItsText)
+TEST_F(NoteWindowTest, PointerLeavingTheEditorSavesItsText)
 {
     const struct {
-        QString Set;
+        QString set;
         QString Stored;
     } cases[] = {
         {"", ""},
@@ -173,18 +173,18 @@ TEST_F(NoteWindow, PointerLeavingTheEditorSavesItsText)
         {"it's Tom's 'note'", "it's Tom's 'note'\r\n"},
         {"絵文字😀\nふたつ目の行\r\n", "絵文字😀\r\nふたつ目の行\r\n"},
     };
-    TfrmDaviv* note = ShownNote();
+    NoteWindow* note = shownNote();
     for (const auto& c : cases) {
-        note->SetMemoText(c.Set);
-        PointerLeaves(note->RichEdMemo());
-        EXPECT_EQ(Row(), SavedRow(c.Stored, Bounds, "-1")) << c.Set.toStdString();
+        note->setText(c.set);
+        pointerLeaves(note->editor());
+        EXPECT_EQ(row(), savedRow(c.Stored, bounds, "-1")) << c.set.toStdString();
     }
 }
 
-TEST_F(NoteWindow, TypedAndPastedTextIsStoredAsPlainLines)
+TEST_F(NoteWindowTest, TypedAndPastedTextIsStoredAsPlainLines)
 {
-    TfrmDaviv* note = ShownNote();
-    TRichEdit* editor = note->RichEdMemo();
+    NoteWindow* note = shownNote();
+    NoteEditor* editor = note->editor();
     QTest::keyClicks(editor, QStringLiteral("it's"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
@@ -206,18 +206,18 @@ TEST_F(NoteWindow, TypedAndPastedTextIsStoredAsPlainLines)
             EXPECT_EQ(it.fragment().charFormat().fontWeight(), QFont::Normal) << it.fragment().text().toStdString();
         }
     }
-    PointerLeaves(editor);
-    EXPECT_EQ(Row().value(1), QStringLiteral("it's\r\n\r\nbold xbold x\r\n"));
+    pointerLeaves(editor);
+    EXPECT_EQ(row().value(1), QStringLiteral("it's\r\n\r\nbold xbold x\r\n"));
 }
 
 // Stores written for years hold code page 932 bytes that do not all survive a decoding and an
 // encoding: a note nobody edits keeps them exactly; an edited one is written by the rules.
-TEST_F(NoteWindow, UneditedTextKeepsItsStoredBytes)
+TEST_F(NoteWindowTest, UneditedTextKeepsItsStoredBytes)
 {
     const struct {
         QByteArray Stored;
-        QString Read;
-        QByteArray Edited; // after a "!" typed at its start
+        QString read;
+        QByteArray edited; // after a "!" typed at its start
     } cases[] = {
         // Half-width katakana that are valid UTF-8 as well.
         {"\xCF\xB2\xC5\xBD", "ﾏｲﾅｽ", "!\xCF\xB2\xC5\xBD\r\n"},
@@ -231,229 +231,229 @@ TEST_F(NoteWindow, UneditedTextKeepsItsStoredBytes)
         {"\xED\x40", "纊", "!\xFA\x5C\r\n"},
     };
     // The conversion the program runs with: Qt's own drops bytes that form no character.
-    UseSystemCodePage932();
-    const auto restore = qScopeGuard([] { UseCodePage932(nullptr); });
+    useSystemCodePage932();
+    const auto restore = qScopeGuard([] { useCodePage932(nullptr); });
     const QByteArray row = " xpos = 100, ypos = 120, width = 271, height = 71, term = -1, visible = -1, color = " +
-                           QByteArray::number(Yellow) + ", alpha = 200 where rowid = " + QByteArray::number(Id);
+                           QByteArray::number(yellow) + ", alpha = 200 where rowid = " + QByteArray::number(id);
     const auto stored = [&] {
-        auto table = Query("select typeof(note) as kind, note from m_daviv where rowid = " + QByteArray::number(Id));
-        return std::pair(table->ValueText("kind"), table->ValueText("note"));
+        auto table = query("select typeof(note) as kind, note from m_daviv where rowid = " + QByteArray::number(id));
+        return std::pair(table->valueText("kind"), table->valueText("note"));
     };
     for (const auto& c : cases) {
-        Exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
-        EXPECT_EQ(DecodeStoreText(c.Stored), c.Read) << c.Stored.toHex().constData();
-        auto* note = new TfrmDaviv(Desktop, Store, &Owner);
-        note->SetRecord(*Store.Note(Id));
-        note->SaveNote();
+        exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
+        EXPECT_EQ(decodeStoreText(c.Stored), c.read) << c.Stored.toHex().constData();
+        auto* note = new NoteWindow(desktop, store, &owner);
+        note->setRecord(*store.note(id));
+        note->saveNote();
         EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Stored)) << c.Stored.toHex().constData();
-        note->RichEdMemo()->moveCursor(QTextCursor::Start);
-        note->RichEdMemo()->insertPlainText(QStringLiteral("!"));
-        note->SaveNote();
-        EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Edited)) << c.Stored.toHex().constData();
+        note->editor()->moveCursor(QTextCursor::Start);
+        note->editor()->insertPlainText(QStringLiteral("!"));
+        note->saveNote();
+        EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.edited)) << c.Stored.toHex().constData();
         delete note;
     }
 }
 
-TEST_F(NoteWindow, RealPointerLeavingTheEditorSaves)
+TEST_F(NoteWindowTest, RealPointerLeavingTheEditorSaves)
 {
-    TfrmDaviv* note = ShownNote("moved over");
-    TRichEdit* editor = note->RichEdMemo();
+    NoteWindow* note = shownNote("moved over");
+    NoteEditor* editor = note->editor();
     QCursor::setPos(editor->mapToGlobal(editor->rect().center()));
     ASSERT_EVENTUALLY(editor->underMouse());
-    EXPECT_EQ(Row(), UnsavedRow);
+    EXPECT_EQ(row(), unsavedRow);
     QCursor::setPos(note->frameGeometry().bottomRight() + QPoint(100, 100));
-    EXPECT_EVENTUALLY(Row() == SavedRow("moved over\r\n", Bounds, "-1"));
+    EXPECT_EVENTUALLY(row() == savedRow("moved over\r\n", bounds, "-1"));
 }
 
-TEST_F(NoteWindow, SaveTakesTheTemplateTransparency)
+TEST_F(NoteWindowTest, SaveTakesTheTemplateTransparency)
 {
     const struct {
-        bool Template;
-        int TemplateAlpha;
+        bool templateNote;
+        int templateAlpha;
         int Stored;
-    } cases[] = {{false, 0, TfrmDaviv::DefaultAlpha}, {true, TfrmDaviv::DefaultAlpha, 200}, {true, 180, 180}};
-    TfrmDaviv* note = ShownNote();
-    note->H2Click();
-    EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::HalfAlpha);
-    EXPECT_DOUBLE_EQ(note->windowOpacity(), TfrmDaviv::HalfAlpha / 255.0);
+    } cases[] = {{false, 0, NoteWindow::DefaultAlpha}, {true, NoteWindow::DefaultAlpha, 200}, {true, 180, 180}};
+    NoteWindow* note = shownNote();
+    note->makeHalfTransparent();
+    EXPECT_EQ(note->alpha(), NoteWindow::HalfAlpha);
+    EXPECT_DOUBLE_EQ(note->windowOpacity(), NoteWindow::HalfAlpha / 255.0);
     for (const auto& c : cases) {
         frmDaviv = nullptr;
-        if (c.Template)
-            UseTemplate(c.TemplateAlpha);
-        note->SaveNote();
-        EXPECT_EQ(Row().value(9), QString::number(c.Stored)) << c.TemplateAlpha;
+        if (c.templateNote)
+            useTemplate(c.templateAlpha);
+        note->saveNote();
+        EXPECT_EQ(row().value(9), QString::number(c.Stored)) << c.templateAlpha;
     }
-    EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::HalfAlpha);
+    EXPECT_EQ(note->alpha(), NoteWindow::HalfAlpha);
 }
 
-TEST_F(NoteWindow, HiddenNoteStaysActive)
+TEST_F(NoteWindowTest, HiddenNoteStaysActive)
 {
-    TfrmDaviv* note = ShownNote("hidden");
-    note->btnHideClick();
+    NoteWindow* note = shownNote("hidden");
+    note->hideNote();
     EXPECT_FALSE(note->isVisible());
-    EXPECT_TRUE(note->TermFlag());
-    EXPECT_EQ(Row(), UnsavedRow);
-    PointerLeaves(note->RichEdMemo());
-    EXPECT_EQ(Row(), SavedRow("hidden\r\n", Bounds, "-1"));
+    EXPECT_TRUE(note->isOpen());
+    EXPECT_EQ(row(), unsavedRow);
+    pointerLeaves(note->editor());
+    EXPECT_EQ(row(), savedRow("hidden\r\n", bounds, "-1"));
 }
 
-TEST_F(NoteWindow, TaskEndFadesHidesAndWritesTheEndedRecord)
+TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
 {
-    UseTemplate(TfrmDaviv::DefaultAlpha);
-    for (int start : {TfrmDaviv::DefaultAlpha, TfrmDaviv::HalfAlpha}) {
-        TfrmDaviv* note = ShownNote("done");
-        note->SetAlphaBlendValue(start);
-        QSignalSpy ended(note, &TfrmDaviv::TaskEnded);
-        note->E1Click();
-        EXPECT_TRUE(note->TaskEnding());
-        EXPECT_EQ(note->AlphaBlendValue(), start);
+    useTemplate(NoteWindow::DefaultAlpha);
+    for (int start : {NoteWindow::DefaultAlpha, NoteWindow::HalfAlpha}) {
+        NoteWindow* note = shownNote("done");
+        note->setAlpha(start);
+        QSignalSpy ended(note, &NoteWindow::taskEnded);
+        note->endTask();
+        EXPECT_TRUE(note->isEnding());
+        EXPECT_EQ(note->alpha(), start);
         // The save of a move or of the pointer leaving during the fade writes the note as ended.
-        note->move(Bounds.x() + 10, Bounds.y());
-        EXPECT_EVENTUALLY(Row().value(6) == QStringLiteral("0"));
-        EXPECT_EQ(Row().value(0), FormatStoreDate(NoteDay));
+        note->move(bounds.x() + 10, bounds.y());
+        EXPECT_EVENTUALLY(row().value(6) == QStringLiteral("0"));
+        EXPECT_EQ(row().value(0), formatStoreDate(noteDay));
         // The ended record writes the text but leaves the date as it was stored.
-        note->SetNoteDate(NoteDay.addDays(1));
-        note->SetMemoText(QStringLiteral("done, really"));
+        note->setNoteDate(noteDay.addDays(1));
+        note->setText(QStringLiteral("done, really"));
 
         ASSERT_EVENTUALLY(ended.count() == 1);
         EXPECT_FALSE(note->isVisible());
-        EXPECT_FALSE(note->TermFlag());
-        EXPECT_FALSE(note->TaskEnding());
-        EXPECT_EQ(note->AlphaBlendValue(), TfrmDaviv::FadeSteps(start).back());
-        EXPECT_EQ(Row(), SavedRow("done, really\r\n", Bounds.translated(10, 0), "0")) << start;
-        note->SetNoteDate(NoteDay);
+        EXPECT_FALSE(note->isOpen());
+        EXPECT_FALSE(note->isEnding());
+        EXPECT_EQ(note->alpha(), NoteWindow::fadeSteps(start).back());
+        EXPECT_EQ(row(), savedRow("done, really\r\n", bounds.translated(10, 0), "0")) << start;
+        note->setNoteDate(noteDay);
 
         // Later saves, the exit save among them, keep the note ended until a show makes it
         // active again, invisible at the fade's end value.
-        note->SaveNote();
-        EXPECT_EQ(Row().value(6), QStringLiteral("0"));
+        note->saveNote();
+        EXPECT_EQ(row().value(6), QStringLiteral("0"));
         note->show();
-        EXPECT_TRUE(note->TermFlag());
-        note->SaveNote();
-        EXPECT_EQ(Row().value(6), QStringLiteral("-1"));
+        EXPECT_TRUE(note->isOpen());
+        note->saveNote();
+        EXPECT_EQ(row().value(6), QStringLiteral("-1"));
         delete note;
     }
 }
 
-TEST_F(NoteWindow, DestroyedDuringTheFadeStillEndsTheNote)
+TEST_F(NoteWindowTest, DestroyedDuringTheFadeStillEndsTheNote)
 {
-    TfrmDaviv* note = ShownNote("gone");
-    note->E1Click();
+    NoteWindow* note = shownNote("gone");
+    note->endTask();
     delete note;
-    QStringList expected = SavedRow("gone\r\n", Bounds, "0");
-    expected[0] = UnsavedRow.value(0);
-    EXPECT_EQ(Row(), expected);
+    QStringList expected = savedRow("gone\r\n", bounds, "0");
+    expected[0] = unsavedRow.value(0);
+    EXPECT_EQ(row(), expected);
 }
 
-TEST_F(NoteWindow, SaveWithoutNoteIdTouchesNoRow)
+TEST_F(NoteWindowTest, SaveWithoutNoteIdTouchesNoRow)
 {
-    Exec("insert into m_daviv (rowid, f_day) values (5, 'other')");
-    const QList<QStringList> before = AllRows();
-    TfrmDaviv* note = ShownNote("no id");
-    note->SetNoteId(0);
-    note->SaveNote();
+    exec("insert into m_daviv (rowid, f_day) values (5, 'other')");
+    const QList<QStringList> before = allRows();
+    NoteWindow* note = shownNote("no id");
+    note->setNoteId(0);
+    note->saveNote();
     note->move(300, 300);
     QCoreApplication::processEvents();
-    EXPECT_EQ(AllRows(), before);
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_EQ(allRows(), before);
+    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(NoteWindow, FailedSaveMarksTheNoteUntilASaveGoesThrough)
+TEST_F(NoteWindowTest, FailedSaveMarksTheNoteUntilASaveGoesThrough)
 {
-    TfrmDaviv* note = ShownNote("kept");
-    const QString missing = Dir.filePath(QStringLiteral("missing/folder"));
-    Store = TNoteStore(missing);
+    NoteWindow* note = shownNote("kept");
+    const QString missing = dir.filePath(QStringLiteral("missing/folder"));
+    store = NoteStore(missing);
     const std::function<void()> saves[] = {
-        [&] { PointerLeaves(note->RichEdMemo()); },
+        [&] { pointerLeaves(note->editor()); },
         [&] { note->move(note->x() + 5, note->y()); },
     };
-    EXPECT_EQ(note->findChild<QLabel*>(QStringLiteral("UnsavedMark")), nullptr);
+    EXPECT_EQ(note->findChild<QLabel*>(QStringLiteral("unsavedMark")), nullptr);
     for (const auto& save : saves) {
         save();
-        EXPECT_EQ(note->SaveState(), TSaveState::Failed);
-        EXPECT_TRUE(note->SaveError().contains(QDir::toNativeSeparators(missing))) << qPrintable(note->SaveError());
-        const auto* mark = note->findChild<QLabel*>(QStringLiteral("UnsavedMark"));
+        EXPECT_EQ(note->saveState(), SaveState::Failed);
+        EXPECT_TRUE(note->saveError().contains(QDir::toNativeSeparators(missing))) << qPrintable(note->saveError());
+        const auto* mark = note->findChild<QLabel*>(QStringLiteral("unsavedMark"));
         ASSERT_TRUE(mark && mark->isVisible());
-        EXPECT_TRUE(Reports.isEmpty());
+        EXPECT_TRUE(reports.isEmpty());
     }
-    Store = TNoteStore(Dir.path());
-    EXPECT_EQ(Row(), UnsavedRow);
-    note->SaveNote();
-    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
-    EXPECT_FALSE(note->findChild<QLabel*>(QStringLiteral("UnsavedMark"))->isVisible());
-    EXPECT_EQ(Row(), SavedRow("kept\r\n", Bounds.translated(5, 0), "-1"));
+    store = NoteStore(dir.path());
+    EXPECT_EQ(row(), unsavedRow);
+    note->saveNote();
+    EXPECT_EQ(note->saveState(), SaveState::Stored);
+    EXPECT_FALSE(note->findChild<QLabel*>(QStringLiteral("unsavedMark"))->isVisible());
+    EXPECT_EQ(row(), savedRow("kept\r\n", bounds.translated(5, 0), "-1"));
 }
 
-TEST_F(NoteWindow, TypingIsSavedOnceAfterTheUserPauses)
+TEST_F(NoteWindowTest, TypingIsSavedOnceAfterTheUserPauses)
 {
     // A shown note whose links are being marked has not changed: nothing is written.
-    TfrmDaviv* note = ShownNote("see https://example.org");
-    QSignalSpy saved(note, &TfrmDaviv::Saved);
-    QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
+    NoteWindow* note = shownNote("see https://example.org");
+    QSignalSpy saved(note, &NoteWindow::saved);
+    QTest::qWait(NoteWindow::SaveDelayMs + 300);
     EXPECT_EQ(saved.count(), 0);
-    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
+    EXPECT_EQ(note->saveState(), SaveState::Stored);
 
     note->activateWindow();
     ASSERT_EVENTUALLY(note->isActiveWindow());
-    note->RichEdMemo()->setFocus();
-    note->RichEdMemo()->moveCursor(QTextCursor::End);
-    QTest::keyClicks(note->RichEdMemo(), QStringLiteral(" typed fast"), Qt::NoModifier, 20);
+    note->editor()->setFocus();
+    note->editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(note->editor(), QStringLiteral(" typed fast"), Qt::NoModifier, 20);
     EXPECT_EQ(saved.count(), 0);
-    EXPECT_EQ(note->SaveState(), TSaveState::Pending);
+    EXPECT_EQ(note->saveState(), SaveState::Pending);
     ASSERT_EVENTUALLY(saved.count() == 1);
-    EXPECT_EQ(Row().value(1), QStringLiteral("see https://example.org typed fast\r\n"));
-    QTest::qWait(TfrmDaviv::SaveDelayMs + 300);
+    EXPECT_EQ(row().value(1), QStringLiteral("see https://example.org typed fast\r\n"));
+    QTest::qWait(NoteWindow::SaveDelayMs + 300);
     EXPECT_EQ(saved.count(), 1);
 
     // A resize is saved once it stops; leaving the window saves what is pending at once.
     note->resize(300, 90);
-    note->RichEdMemo()->insertPlainText(QStringLiteral("!"));
+    note->editor()->insertPlainText(QStringLiteral("!"));
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_EVENTUALLY(saved.count() == 2);
-    EXPECT_EQ(Row(),
-              SavedRow("see https://example.org typed fast!\r\n", QRect(Bounds.topLeft(), QSize(300, 90)), "-1"));
+    EXPECT_EQ(row(),
+              savedRow("see https://example.org typed fast!\r\n", QRect(bounds.topLeft(), QSize(300, 90)), "-1"));
 }
 
-TEST_F(NoteWindow, ShortcutsActWithTheCaretInTheEditor)
+TEST_F(NoteWindowTest, ShortcutsActWithTheCaretInTheEditor)
 {
     const struct {
-        Qt::Key Key;
-        bool Visible;
-        int Alpha;
-        bool Ending;
+        Qt::Key key;
+        bool visible;
+        int alpha;
+        bool ending;
     } cases[] = {
-        {Qt::Key_H, true, TfrmDaviv::HalfAlpha, false},
-        {Qt::Key_N, false, TfrmDaviv::DefaultAlpha, false},
-        {Qt::Key_E, true, TfrmDaviv::DefaultAlpha, true},
+        {Qt::Key_H, true, NoteWindow::HalfAlpha, false},
+        {Qt::Key_N, false, NoteWindow::DefaultAlpha, false},
+        {Qt::Key_E, true, NoteWindow::DefaultAlpha, true},
     };
     for (const auto& c : cases) {
-        TfrmDaviv* note = ShownNote("typed");
-        TRichEdit* editor = note->RichEdMemo();
+        NoteWindow* note = shownNote("typed");
+        NoteEditor* editor = note->editor();
         note->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(note));
         editor->setFocus();
         ASSERT_EVENTUALLY(editor->hasFocus());
-        EXPECT_TRUE(Desktop.HiraganaRequests.contains(editor));
+        EXPECT_TRUE(desktop.hiraganaRequests.contains(editor));
         editor->moveCursor(QTextCursor::End);
 
-        QTest::keyClick(editor, c.Key, Qt::ControlModifier);
-        EXPECT_EQ(note->isVisible(), c.Visible) << c.Key;
-        EXPECT_EQ(note->AlphaBlendValue(), c.Alpha) << c.Key;
-        EXPECT_EQ(note->TaskEnding(), c.Ending) << c.Key;
-        EXPECT_TRUE(note->TermFlag());
-        EXPECT_EQ(note->MemoText(), QStringLiteral("typed\r\n"));
-        EXPECT_EQ(editor->textCursor().position(), 5) << c.Key;
+        QTest::keyClick(editor, c.key, Qt::ControlModifier);
+        EXPECT_EQ(note->isVisible(), c.visible) << c.key;
+        EXPECT_EQ(note->alpha(), c.alpha) << c.key;
+        EXPECT_EQ(note->isEnding(), c.ending) << c.key;
+        EXPECT_TRUE(note->isOpen());
+        EXPECT_EQ(note->text(), QStringLiteral("typed\r\n"));
+        EXPECT_EQ(editor->textCursor().position(), 5) << c.key;
         delete note;
     }
 }
 
-TEST_F(NoteWindow, WindowShortcutsWinOverTheEditorsOwnKeys)
+TEST_F(NoteWindowTest, WindowShortcutsWinOverTheEditorsOwnKeys)
 {
     // Ctrl+A selects all in an editor under every key scheme; Ctrl+E does so only in some.
-    TfrmDaviv* note = ShownNote("typed");
-    TRichEdit* editor = note->RichEdMemo();
+    NoteWindow* note = shownNote("typed");
+    NoteEditor* editor = note->editor();
     auto* selectAll = new QAction(note);
     selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     note->addAction(selectAll);
@@ -468,68 +468,68 @@ TEST_F(NoteWindow, WindowShortcutsWinOverTheEditorsOwnKeys)
     EXPECT_FALSE(editor->textCursor().hasSelection());
 }
 
-TEST_F(NoteWindow, LeftPressOnALinkOpensExactlyItsText)
+TEST_F(NoteWindowTest, LeftPressOnALinkOpensExactlyItsText)
 {
     const QString text = QStringLiteral("see http://example.com/a now\r\nwww.example.jp");
-    TfrmDaviv* note = ShownNote(text);
-    TRichEdit* editor = note->RichEdMemo();
+    NoteWindow* note = shownNote(text);
+    NoteEditor* editor = note->editor();
     const int right = editor->viewport()->width() - 3;
     const struct {
-        Qt::MouseButton Button;
-        QPoint At;
-        QStringList Opened;
+        Qt::MouseButton button;
+        QPoint at;
+        QStringList opened;
     } cases[] = {
-        {Qt::LeftButton, PointOnCharacter(editor, 4), {"http://example.com/a"}},
-        {Qt::LeftButton, PointOnCharacter(editor, 23), {"http://example.com/a"}},
-        {Qt::RightButton, PointOnCharacter(editor, 10), {}},
-        {Qt::LeftButton, PointOnCharacter(editor, 1), {}},
-        {Qt::LeftButton, PointOnCharacter(editor, 24), {}},
-        {Qt::LeftButton, PointOnCharacter(editor, 30), {"www.example.jp"}},
-        {Qt::LeftButton, PointOnCharacter(editor, 42), {"www.example.jp"}},
-        {Qt::LeftButton, QPoint(right, PointOnCharacter(editor, 42).y()), {}},
+        {Qt::LeftButton, pointOnCharacter(editor, 4), {"http://example.com/a"}},
+        {Qt::LeftButton, pointOnCharacter(editor, 23), {"http://example.com/a"}},
+        {Qt::RightButton, pointOnCharacter(editor, 10), {}},
+        {Qt::LeftButton, pointOnCharacter(editor, 1), {}},
+        {Qt::LeftButton, pointOnCharacter(editor, 24), {}},
+        {Qt::LeftButton, pointOnCharacter(editor, 30), {"www.example.jp"}},
+        {Qt::LeftButton, pointOnCharacter(editor, 42), {"www.example.jp"}},
+        {Qt::LeftButton, QPoint(right, pointOnCharacter(editor, 42).y()), {}},
     };
     for (const auto& c : cases) {
-        Desktop.OpenedLinks.clear();
-        QTest::mouseMove(editor->viewport(), c.At);
-        QTest::mousePress(editor->viewport(), c.Button, {}, c.At);
-        QTest::mouseRelease(editor->viewport(), c.Button, {}, c.At);
-        EXPECT_EQ(Desktop.OpenedLinks, c.Opened) << c.At.x() << "," << c.At.y();
+        desktop.openedLinks.clear();
+        QTest::mouseMove(editor->viewport(), c.at);
+        QTest::mousePress(editor->viewport(), c.button, {}, c.at);
+        QTest::mouseRelease(editor->viewport(), c.button, {}, c.at);
+        EXPECT_EQ(desktop.openedLinks, c.opened) << c.at.x() << "," << c.at.y();
         // The press went on as an ordinary click: the caret sits where it was pressed.
-        if (c.Button == Qt::LeftButton) {
+        if (c.button == Qt::LeftButton) {
             EXPECT_FALSE(editor->textCursor().hasSelection());
         }
     }
-    EXPECT_EQ(note->MemoText(), QString(text + "\r\n"));
+    EXPECT_EQ(note->text(), QString(text + "\r\n"));
 }
 
-TEST_F(NoteWindow, ContextMenuOpensOnEditorAndDateStrip)
+TEST_F(NoteWindowTest, ContextMenuOpensOnEditorAndDateStrip)
 {
-    TfrmDaviv* note = ShownNote();
-    QMenu* menu = note->PopupMenu1();
+    NoteWindow* note = shownNote();
+    QMenu* menu = note->menu();
     const QList<QAction*> items = menu->actions();
     ASSERT_EQ(items.size(), 2);
     ASSERT_NE(items[0]->menu(), nullptr);
-    EXPECT_EQ(items[0]->menu()->objectName(), QStringLiteral("H1"));
+    EXPECT_EQ(items[0]->menu()->objectName(), QStringLiteral("showMenu"));
     EXPECT_EQ(items[0]->text(), QStringLiteral("表示"));
     const QList<QAction*> shown = items[0]->menu()->actions();
     const struct {
-        QAction* Item;
-        const char* Name;
-        QString Caption;
-        QKeySequence Shortcut;
+        QAction* item;
+        const char* name;
+        QString caption;
+        QKeySequence shortcut;
     } commands[] = {
-        {shown.value(0), "N1", "非表示(&N)", QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {shown.value(1), "H2", "半透明(&H)", QKeySequence(Qt::CTRL | Qt::Key_H)},
-        {items[1], "E1", "タスク終了(&E)", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {shown.value(0), "hideAction", "非表示(&N)", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {shown.value(1), "halfTransparentAction", "半透明(&H)", QKeySequence(Qt::CTRL | Qt::Key_H)},
+        {items[1], "endTaskAction", "タスク終了(&E)", QKeySequence(Qt::CTRL | Qt::Key_E)},
     };
     for (const auto& c : commands) {
-        ASSERT_NE(c.Item, nullptr) << c.Name;
-        EXPECT_EQ(c.Item->objectName(), QLatin1String(c.Name));
-        EXPECT_EQ(c.Item->text(), c.Caption) << c.Name;
-        EXPECT_EQ(c.Item->shortcut(), c.Shortcut) << c.Name;
+        ASSERT_NE(c.item, nullptr) << c.name;
+        EXPECT_EQ(c.item->objectName(), QLatin1String(c.name));
+        EXPECT_EQ(c.item->text(), c.caption) << c.name;
+        EXPECT_EQ(c.item->shortcut(), c.shortcut) << c.name;
     }
 
-    for (QWidget* target : {note->RichEdMemo()->viewport(), static_cast<QWidget*>(note->Label1())}) {
+    for (QWidget* target : {note->editor()->viewport(), static_cast<QWidget*>(note->dateLabel())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3), target->mapToGlobal(QPoint(3, 3)));
         QCoreApplication::sendEvent(target, &click);
         EXPECT_EVENTUALLY(menu->isVisible()) << target->objectName().toStdString();
@@ -538,66 +538,66 @@ TEST_F(NoteWindow, ContextMenuOpensOnEditorAndDateStrip)
     }
 }
 
-TEST_F(NoteWindow, DateStripMovesTheWindowAndTheEditorNever)
+TEST_F(NoteWindowTest, DateStripMovesTheWindowAndTheEditorNever)
 {
-    TfrmDaviv* note = ShownNote("select me");
-    QLabel* strip = note->Label1();
-    ASSERT_GT(strip->height(), Bounds.height() / 2);
+    NoteWindow* note = shownNote("select me");
+    QLabel* strip = note->dateLabel();
+    ASSERT_GT(strip->height(), bounds.height() / 2);
     EXPECT_EQ(strip->text(), QStringLiteral("2011/08/26"));
-    note->SetToday();
+    note->setToday();
     EXPECT_EQ(strip->text(), QStringLiteral("2026/12/08"));
-    note->SetNoteDate(NoteDay);
+    note->setNoteDate(noteDay);
 
     QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(2, 5));
     QTest::mouseMove(strip, QPoint(22, 15));
     QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(22, 15));
-    EXPECT_EVENTUALLY(note->pos() == Bounds.topLeft() + QPoint(20, 10));
-    EXPECT_EVENTUALLY(Row() == SavedRow("select me\r\n", Bounds.translated(20, 10), "-1"));
+    EXPECT_EVENTUALLY(note->pos() == bounds.topLeft() + QPoint(20, 10));
+    EXPECT_EVENTUALLY(row() == savedRow("select me\r\n", bounds.translated(20, 10), "-1"));
 
-    QWidget* viewport = note->RichEdMemo()->viewport();
-    const QPoint start = PointOnCharacter(note->RichEdMemo(), 0);
+    QWidget* viewport = note->editor()->viewport();
+    const QPoint start = pointOnCharacter(note->editor(), 0);
     QTest::mousePress(viewport, Qt::LeftButton, {}, start);
     QTest::mouseMove(viewport, start + QPoint(40, 0));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, start + QPoint(40, 0));
     QCoreApplication::processEvents();
-    EXPECT_EQ(note->pos(), Bounds.topLeft() + QPoint(20, 10));
-    EXPECT_TRUE(note->RichEdMemo()->textCursor().hasSelection());
+    EXPECT_EQ(note->pos(), bounds.topLeft() + QPoint(20, 10));
+    EXPECT_TRUE(note->editor()->textCursor().hasSelection());
 }
 
-TEST_F(NoteWindow, FrameEdgesResizeTheWindow)
+TEST_F(NoteWindowTest, FrameEdgesResizeTheWindow)
 {
     const struct {
-        const char* Edge;
-        QPoint At; // relative to the window's size: negative counts from the far side
-        QPoint Drag;
-        QRect Expected;
+        const char* edge;
+        QPoint at; // relative to the window's size: negative counts from the far side
+        QPoint drag;
+        QRect expected;
     } cases[] = {
         {"right", {-2, 35}, {30, 0}, {100, 120, 301, 71}},         {"bottom", {135, -2}, {0, 20}, {100, 120, 271, 91}},
         {"bottom right", {-2, -2}, {10, 10}, {100, 120, 281, 81}}, {"left", {1, 35}, {-20, 0}, {80, 120, 291, 71}},
         {"top", {135, 1}, {0, -10}, {100, 110, 271, 81}},          {"top left", {1, 1}, {10, 5}, {110, 125, 261, 66}},
     };
     for (const auto& c : cases) {
-        Exec("update m_daviv set xpos = NULL, width = NULL where rowid = " + QByteArray::number(Id));
-        TfrmDaviv* note = ShownNote();
-        const QPoint at(c.At.x() < 0 ? note->width() + c.At.x() : c.At.x(),
-                        c.At.y() < 0 ? note->height() + c.At.y() : c.At.y());
-        ASSERT_EQ(note->childAt(at), nullptr) << c.Edge;
+        exec("update m_daviv set xpos = NULL, width = NULL where rowid = " + QByteArray::number(id));
+        NoteWindow* note = shownNote();
+        const QPoint at(c.at.x() < 0 ? note->width() + c.at.x() : c.at.x(),
+                        c.at.y() < 0 ? note->height() + c.at.y() : c.at.y());
+        ASSERT_EQ(note->childAt(at), nullptr) << c.edge;
         QTest::mousePress(note, Qt::LeftButton, {}, at);
-        QTest::mouseMove(note, at + c.Drag);
-        QTest::mouseRelease(note, Qt::LeftButton, {}, at + c.Drag);
-        EXPECT_EVENTUALLY(note->frameGeometry() == c.Expected) << c.Edge;
+        QTest::mouseMove(note, at + c.drag);
+        QTest::mouseRelease(note, Qt::LeftButton, {}, at + c.drag);
+        EXPECT_EVENTUALLY(note->frameGeometry() == c.expected) << c.edge;
         // Every resize is saved when it ends.
-        EXPECT_EQ(Row().value(2), QString::number(c.Expected.x())) << c.Edge;
-        EXPECT_EQ(Row().value(4), QString::number(c.Expected.width())) << c.Edge;
+        EXPECT_EQ(row().value(2), QString::number(c.expected.x())) << c.edge;
+        EXPECT_EQ(row().value(4), QString::number(c.expected.width())) << c.edge;
         delete note;
     }
 }
 
-TEST_F(NoteWindow, OwnerDestroysTheNoteButDoesNotHideIt)
+TEST_F(NoteWindowTest, OwnerDestroysTheNoteButDoesNotHideIt)
 {
     auto* owner = new QWidget;
-    auto* note = new TfrmDaviv(Desktop, Store, owner);
-    QPointer<TfrmDaviv> alive(note);
+    auto* note = new NoteWindow(desktop, store, owner);
+    QPointer<NoteWindow> alive(note);
     EXPECT_TRUE(note->isWindow());
     owner->show();
     note->show();
@@ -609,7 +609,7 @@ TEST_F(NoteWindow, OwnerDestroysTheNoteButDoesNotHideIt)
     EXPECT_TRUE(alive.isNull());
 }
 
-TEST_F(NoteWindow, CarriesOnlyTheSmallSizesOfTheIconItInherits)
+TEST_F(NoteWindowTest, CarriesOnlyTheSmallSizesOfTheIconItInherits)
 {
     QIcon icon;
     for (int size : {16, 32, 64, 256}) {
@@ -619,54 +619,54 @@ TEST_F(NoteWindow, CarriesOnlyTheSmallSizesOfTheIconItInherits)
     }
     QWidget owner;
     owner.setWindowIcon(icon);
-    TfrmDaviv note(Desktop, Store, &owner);
+    NoteWindow note(desktop, store, &owner);
     EXPECT_EQ(note.windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
     EXPECT_EQ(owner.windowIcon().availableSizes().size(), 4);
 
-    TfrmDaviv withoutIcon(Desktop, Store, nullptr);
+    NoteWindow withoutIcon(desktop, store, nullptr);
     EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
 }
 
-TEST_F(NoteWindow, MenuSizesTheTextKeepsItOnTopAndRecoloursIt)
+TEST_F(NoteWindowTest, MenuSizesTheTextKeepsItOnTopAndRecoloursIt)
 {
-    TfrmDaviv* note = ShownNote("zoom me");
-    note->AddMoreCommands();
-    const double base = note->RichEdMemo()->font().pointSizeF();
+    NoteWindow* note = shownNote("zoom me");
+    note->addMoreCommands();
+    const double base = note->editor()->font().pointSizeF();
     QWheelEvent wheel(QPointF(5, 5), QPointF(), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
                       Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(note->RichEdMemo()->viewport(), &wheel);
-    EXPECT_EQ(note->Look().Zoom, 125);
-    EXPECT_DOUBLE_EQ(note->RichEdMemo()->font().pointSizeF(), base * 1.25);
-    EXPECT_EQ(note->Label1()->font().pointSizeF(), base);
-    note->ZoomBy(-10);
-    EXPECT_EQ(note->Look().Zoom, 50);
-    note->SetOnTop(true);
+    QCoreApplication::sendEvent(note->editor()->viewport(), &wheel);
+    EXPECT_EQ(note->look().zoom, 125);
+    EXPECT_DOUBLE_EQ(note->editor()->font().pointSizeF(), base * 1.25);
+    EXPECT_EQ(note->dateLabel()->font().pointSizeF(), base);
+    note->zoomBy(-10);
+    EXPECT_EQ(note->look().zoom, 50);
+    note->setOnTop(true);
     EXPECT_TRUE(note->isVisible());
     EXPECT_TRUE(note->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(Store.NoteLooks().at(Id), (TNoteLook{50, true}));
+    EXPECT_EQ(store.noteLooks().at(id), (NoteLook{50, true}));
 
-    const auto colors = note->PopupMenu1()->findChild<QMenu*>(QStringLiteral("ColorMenu"));
+    const auto colors = note->menu()->findChild<QMenu*>(QStringLiteral("colorMenu"));
     ASSERT_NE(colors, nullptr);
     colors->actions().at(1)->trigger();
-    EXPECT_EQ(Row().value(8), QStringLiteral("16771434"));
-    EXPECT_EQ(note->RichEdMemo()->palette().color(QPalette::Base), ColorFromValue(16771434));
+    EXPECT_EQ(row().value(8), QStringLiteral("16771434"));
+    EXPECT_EQ(note->editor()->palette().color(QPalette::Base), colorFromValue(16771434));
 }
 
-TEST_F(NoteWindow, ANoteKeptWithinReachKeepsItsPlaceUntilTheUserMovesIt)
+TEST_F(NoteWindowTest, ANoteKeptWithinReachKeepsItsPlaceUntilTheUserMovesIt)
 {
-    Desktop.Areas = {QRect(0, 0, 300, 150)};
-    TfrmDaviv* note = ShownNote("kept");
-    EXPECT_TRUE(note->KeepReachable());
+    desktop.areas = {QRect(0, 0, 300, 150)};
+    NoteWindow* note = shownNote("kept");
+    EXPECT_TRUE(note->keepReachable());
     EXPECT_EQ(note->geometry(), QRect(29, 79, 271, 71));
     // Neither the program's move into reach nor another move of the window system's is the user's.
     note->move(40, 60);
     QCoreApplication::processEvents();
-    PointerLeaves(note->RichEdMemo());
-    EXPECT_EQ(Row(), SavedRow("kept\r\n", Bounds, "-1"));
+    pointerLeaves(note->editor());
+    EXPECT_EQ(row(), savedRow("kept\r\n", bounds, "-1"));
 
-    QTest::mousePress(note->Label1(), Qt::LeftButton, {}, QPoint(2, 5));
-    QTest::mouseMove(note->Label1(), QPoint(7, 10));
-    QTest::mouseRelease(note->Label1(), Qt::LeftButton, {}, QPoint(7, 10));
-    EXPECT_EVENTUALLY(Row() == SavedRow("kept\r\n", QRect(45, 65, 271, 71), "-1"));
-    EXPECT_FALSE(note->KeepReachable());
+    QTest::mousePress(note->dateLabel(), Qt::LeftButton, {}, QPoint(2, 5));
+    QTest::mouseMove(note->dateLabel(), QPoint(7, 10));
+    QTest::mouseRelease(note->dateLabel(), Qt::LeftButton, {}, QPoint(7, 10));
+    EXPECT_EVENTUALLY(row() == savedRow("kept\r\n", QRect(45, 65, 271, 71), "-1"));
+    EXPECT_FALSE(note->keepReachable());
 }

@@ -1,14 +1,14 @@
 #include "TestSupport.h"
 
-#include "notes/RichEdit.h"
-#include "notes/uFDaviv.h"
-#include "store/Backup.h"
-#include "controls/ColorValue.h"
-#include "shell/BalloonPopup.h"
-#include "shell/HotCorners.h"
-#include "shell/SingleInstance.h"
-#include "shell/Swatch.h"
-#include "shell/uFMain.h"
+#include "NoteEditor.h"
+#include "NoteWindow.h"
+#include "Backup.h"
+#include "ColorValue.h"
+#include "BalloonPopup.h"
+#include "HotCorners.h"
+#include "SingleInstance.h"
+#include "Swatch.h"
+#include "Palette.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -23,342 +23,342 @@
 namespace {
 
 // Hands every event the application delivers to a callback, for as long as it lives.
-class TEventRecorder : public QObject {
+class EventRecorder : public QObject {
 public:
-    explicit TEventRecorder(std::function<void(QObject*, QEvent*)> record) : FRecord(std::move(record))
+    explicit EventRecorder(std::function<void(QObject*, QEvent*)> record) : m_record(std::move(record))
     {
         qApp->installEventFilter(this);
     }
-    ~TEventRecorder() override { qApp->removeEventFilter(this); }
+    ~EventRecorder() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        FRecord(watched, event);
+        m_record(watched, event);
         return false;
     }
 
 private:
-    std::function<void(QObject*, QEvent*)> FRecord;
+    std::function<void(QObject*, QEvent*)> m_record;
 };
 
 // A palette on a temporary store, with the timer stopped so that each test ticks by hand,
 // and the template note window the saves read their transparency from.
-class Palette : public TWindowFixture {
+class PaletteTest : public WindowFixture {
 protected:
-    void Start()
+    void start()
     {
-        Main = std::make_unique<TfrmMain>(Desktop, Store);
-        Main->Timer1()->stop();
-        frmMain = Main.get();
-        Template = std::make_unique<TfrmDaviv>(Desktop, Store, nullptr);
-        frmDaviv = Template.get();
+        main = std::make_unique<Palette>(desktop, store);
+        main->tickTimer()->stop();
+        frmMain = main.get();
+        templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
+        frmDaviv = templateNote.get();
     }
-    ~Palette() override
+    ~PaletteTest() override
     {
-        Main.reset();
-        Template.reset();
+        main.reset();
+        templateNote.reset();
         frmDaviv = nullptr;
     }
 
     // Logs every update of a note row, so tests see which saves ran and in what order.
-    void LogUpdates()
+    void logUpdates()
     {
-        Exec("create table save_log (id INT)");
-        Exec("create trigger log_save after update on m_daviv begin insert into save_log values (new.rowid); end");
+        exec("create table save_log (id INT)");
+        exec("create trigger log_save after update on m_daviv begin insert into save_log values (new.rowid); end");
     }
-    QStringList SaveLog() { return Column("select id from save_log order by rowid", "id"); }
+    QStringList saveLog() { return column("select id from save_log order by rowid", "id"); }
 
-    void AddRow(const QByteArray& values)
+    void addRow(const QByteArray& values)
     {
-        Exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) values (" +
+        exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) values (" +
              values + ")");
     }
 
-    QList<TfrmDaviv*> OwnedNotes() const { return Main->findChildren<TfrmDaviv*>(Qt::FindDirectChildrenOnly); }
+    QList<NoteWindow*> ownedNotes() const { return main->findChildren<NoteWindow*>(Qt::FindDirectChildrenOnly); }
 
-    std::unique_ptr<TfrmMain> Main;
-    std::unique_ptr<TfrmDaviv> Template;
+    std::unique_ptr<Palette> main;
+    std::unique_ptr<NoteWindow> templateNote;
 };
 
 } // namespace
 
-TEST_F(Palette, FirstStartCreatesTheStoreAndShowsNothing)
+TEST_F(PaletteTest, FirstStartCreatesTheStoreAndShowsNothing)
 {
-    Start();
-    EXPECT_TRUE(QFile::exists(DbPath()));
-    EXPECT_EQ(Query("select name from sqlite_master where type = 'table'")->RowCount(), 2u);
-    EXPECT_FALSE(Main->isVisible());
-    EXPECT_EQ(Main->ScreenWidth, 1024);
-    EXPECT_EQ(Main->ScreenHeight, 768);
-    Desktop.Cursor = QPoint(500, 400);
-    Main->Timer1Timer();
-    EXPECT_FALSE(Main->FirstTick);
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    EXPECT_FALSE(Main->isVisible());
-    EXPECT_TRUE(Reports.isEmpty());
+    start();
+    EXPECT_TRUE(QFile::exists(dbPath()));
+    EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(main->screenWidth, 1024);
+    EXPECT_EQ(main->screenHeight, 768);
+    desktop.cursor = QPoint(500, 400);
+    main->tick();
+    EXPECT_FALSE(main->restorePending);
+    EXPECT_TRUE(main->noteWindows.isEmpty());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(reports.isEmpty());
     // Only the tray icon shows: without a tray to point at, the popup says how to make a note,
     // on the first start and never again.
-    for (int start = 0; start < 2; ++start) {
-        for (int tick = 0; tick < TfrmMain::RetryTicks; ++tick)
-            Main->Timer1Timer();
-        EXPECT_EQ(Main->BalloonPopup()->isVisible(), start == 0);
-        EXPECT_EQ(Main->BalloonPopup()->Text().contains(QStringLiteral("新しい付箋")), start == 0);
-        Start();
+    for (int run = 0; run < 2; ++run) {
+        for (int tick = 0; tick < Palette::RetryTicks; ++tick)
+            main->tick();
+        EXPECT_EQ(main->balloonPopup()->isVisible(), run == 0);
+        EXPECT_EQ(main->balloonPopup()->text().contains(QStringLiteral("新しい付箋")), run == 0);
+        start();
     }
 }
 
-TEST_F(Palette, TheCornersFollowAScreenThatChangesWhileRunning)
+TEST_F(PaletteTest, TheCornersFollowAScreenThatChangesWhileRunning)
 {
-    Start();
-    Desktop.Screen = QSize(800, 600);
-    Desktop.Cursor = QPoint(799, 599);
-    Main->Timer1Timer();
-    EXPECT_TRUE(Main->isVisible());
-    EXPECT_EQ(Main->geometry(), QRect(530, 497, 269, 79));
-    EXPECT_EQ(Main->ScreenWidth, 800);
+    start();
+    desktop.screen = QSize(800, 600);
+    desktop.cursor = QPoint(799, 599);
+    main->tick();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->geometry(), QRect(530, 497, 269, 79));
+    EXPECT_EQ(main->screenWidth, 800);
     // The corner zone is the new screen's: on the old one this point was outside every zone.
-    Desktop.Cursor = QPoint(600, 560);
-    Main->Timer1Timer();
-    EXPECT_TRUE(Main->isVisible());
-    Desktop.Cursor = QPoint(400, 300);
-    Main->Timer1Timer();
-    EXPECT_FALSE(Main->isVisible());
+    desktop.cursor = QPoint(600, 560);
+    main->tick();
+    EXPECT_TRUE(main->isVisible());
+    desktop.cursor = QPoint(400, 300);
+    main->tick();
+    EXPECT_FALSE(main->isVisible());
 }
 
-TEST_F(Palette, RestoreShowsEveryReadableOpenRowAsStored)
+TEST_F(PaletteTest, RestoreShowsEveryReadableOpenRowAsStored)
 {
-    Prepare();
-    AddRow(
+    prepare();
+    addRow(
         "'2011/08/26', 'first''s line' || char(13,10) || 'second' || char(13,10), 10, 20, 300, 90, -1, -1, 65408, 125");
-    AddRow("'2011/08/27', 'ended', 30, 40, 271, 71, 0, -1, 65535, 200");
-    AddRow("'2011/08/28', 'hidden', 50, 60, 280, 80, -1, 0, 16744703, 200");
-    AddRow("'2011/08/29', 'bad', 70, 80, '', 71, -1, -1, 65535, 200");
-    const QStringList before = Column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r");
-    Start();
-    Main->Timer1Timer();
-    ASSERT_EQ(Main->NoteWindows.size(), 2);
-    TfrmDaviv* first = Main->NoteWindows[0];
-    EXPECT_EQ(first->NoteId(), 1);
+    addRow("'2011/08/27', 'ended', 30, 40, 271, 71, 0, -1, 65535, 200");
+    addRow("'2011/08/28', 'hidden', 50, 60, 280, 80, -1, 0, 16744703, 200");
+    addRow("'2011/08/29', 'bad', 70, 80, '', 71, -1, -1, 65535, 200");
+    const QStringList before = column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r");
+    start();
+    main->tick();
+    ASSERT_EQ(main->noteWindows.size(), 2);
+    NoteWindow* first = main->noteWindows[0];
+    EXPECT_EQ(first->noteId(), 1);
     EXPECT_EQ(first->geometry(), QRect(10, 20, 300, 90));
-    EXPECT_EQ(first->Color(), 65408u);
-    EXPECT_EQ(first->AlphaBlendValue(), 125);
-    EXPECT_EQ(first->NoteDate(), QDate(2011, 8, 26));
-    EXPECT_EQ(first->MemoText(), QStringLiteral("first's line\r\nsecond\r\n"));
+    EXPECT_EQ(first->color(), 65408u);
+    EXPECT_EQ(first->alpha(), 125);
+    EXPECT_EQ(first->noteDate(), QDate(2011, 8, 26));
+    EXPECT_EQ(first->text(), QStringLiteral("first's line\r\nsecond\r\n"));
     EXPECT_TRUE(first->isVisible());
-    EXPECT_TRUE(first->TermFlag());
-    TfrmDaviv* hidden = Main->NoteWindows[1];
-    EXPECT_EQ(hidden->NoteId(), 3);
+    EXPECT_TRUE(first->isOpen());
+    NoteWindow* hidden = main->noteWindows[1];
+    EXPECT_EQ(hidden->noteId(), 3);
     EXPECT_TRUE(hidden->isVisible());
-    EXPECT_FALSE(hidden->VisibleFlag());
-    EXPECT_EQ(OwnedNotes().size(), 2);
-    EXPECT_TRUE(Reports.isEmpty());
-    EXPECT_EQ(Column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r"), before);
+    EXPECT_FALSE(hidden->visibleFlag());
+    EXPECT_EQ(ownedNotes().size(), 2);
+    EXPECT_TRUE(reports.isEmpty());
+    EXPECT_EQ(column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r"), before);
 }
 
 // The later notes lie over the earlier ones, as they always have: the windows are shown in
 // the order of their rows, each already carrying its row's text and place.
-TEST_F(Palette, RestoreShowsTheNotesInRowOrderWithTheirContent)
+TEST_F(PaletteTest, RestoreShowsTheNotesInRowOrderWithTheirContent)
 {
-    Prepare();
+    prepare();
     for (int i = 0; i < 5; ++i)
-        AddRow("'2011/08/26', 'note " + QByteArray::number(i) + "', " + QByteArray::number(10 + i) +
+        addRow("'2011/08/26', 'note " + QByteArray::number(i) + "', " + QByteArray::number(10 + i) +
                ", 20, 271, 71, -1, -1, 65535, 200");
-    Start();
+    start();
     QStringList shown;
-    TEventRecorder recorder([&](QObject* watched, QEvent* event) {
-        if (auto* note = qobject_cast<TfrmDaviv*>(watched); note && event->type() == QEvent::Show)
-            shown << QStringLiteral("%1 %2 %3").arg(note->NoteId()).arg(note->MemoText().trimmed()).arg(note->x());
+    EventRecorder recorder([&](QObject* watched, QEvent* event) {
+        if (auto* note = qobject_cast<NoteWindow*>(watched); note && event->type() == QEvent::Show)
+            shown << QStringLiteral("%1 %2 %3").arg(note->noteId()).arg(note->text().trimmed()).arg(note->x());
     });
-    Main->Timer1Timer();
+    main->tick();
     EXPECT_EQ(shown,
               QStringList({QStringLiteral("1 note 0 10"), QStringLiteral("2 note 1 11"), QStringLiteral("3 note 2 12"),
                            QStringLiteral("4 note 3 13"), QStringLiteral("5 note 4 14")}));
 }
 
-TEST_F(Palette, CloseBeforeTheFirstTickSavesNothing)
+TEST_F(PaletteTest, CloseBeforeTheFirstTickSavesNothing)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'kept', 10, 20, 300, 90, -1, -1, 65408, 125");
-    LogUpdates();
-    Start();
-    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
-    EXPECT_TRUE(Main->close());
+    prepare();
+    addRow("'2011/08/26', 'kept', 10, 20, 300, 90, -1, -1, 65408, 125");
+    logUpdates();
+    start();
+    QSignalSpy closed(main.get(), &Palette::Closed);
+    EXPECT_TRUE(main->close());
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_TRUE(SaveLog().isEmpty());
-    EXPECT_EQ(Column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("125")});
+    EXPECT_TRUE(saveLog().isEmpty());
+    EXPECT_EQ(column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("125")});
 }
 
-TEST_F(Palette, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
+TEST_F(PaletteTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
 {
-    Prepare();
+    prepare();
     for (int i = 0; i < 3; ++i)
-        AddRow("'2011/08/26', 'n', 10, 20, 300, 90, -1, -1, 65408, 200");
-    LogUpdates();
-    Start();
-    Main->Timer1Timer();
-    ASSERT_EQ(Main->NoteWindows.size(), 3);
-    Main->NoteWindows[1]->btnHideClick();
-    Main->close();
-    EXPECT_EQ(SaveLog(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    EXPECT_TRUE(OwnedNotes().isEmpty());
+        addRow("'2011/08/26', 'n', 10, 20, 300, 90, -1, -1, 65408, 200");
+    logUpdates();
+    start();
+    main->tick();
+    ASSERT_EQ(main->noteWindows.size(), 3);
+    main->noteWindows[1]->hideNote();
+    main->close();
+    EXPECT_EQ(saveLog(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    EXPECT_TRUE(main->noteWindows.isEmpty());
+    EXPECT_TRUE(ownedNotes().isEmpty());
     // The hidden note stays open and comes back at the next start.
-    EXPECT_EQ(Column(StmtOpenNotes, "rowid").size(), 3);
+    EXPECT_EQ(column(StmtOpenNotes, "rowid").size(), 3);
 }
 
-TEST_F(Palette, DragOutMakesOneNoteAtTheCursorPerArming)
+TEST_F(PaletteTest, DragOutMakesOneNoteAtTheCursorPerArming)
 {
-    Start();
-    Main->V1Click();
-    TSwatch* swatch = Main->Panel(3);
-    Desktop.Cursor = QPoint(500, 300);
+    start();
+    main->showPalette();
+    Swatch* swatch = main->swatch(3);
+    desktop.cursor = QPoint(500, 300);
     QTest::mousePress(swatch, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(Main->DragArmed, 1);
+    EXPECT_EQ(main->dragArmed, 1);
     QTest::mouseMove(swatch, QPoint(60, 20));
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    TfrmDaviv* note = Main->NoteWindows.first();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    NoteWindow* note = main->noteWindows.first();
     EXPECT_EQ(note->geometry(), QRect(500, 300, 271, 71));
-    EXPECT_EQ(note->Color(), 65408u);
-    EXPECT_EQ(note->NoteDate(), Desktop.Today());
-    EXPECT_EQ(note->NoteId(), 1);
+    EXPECT_EQ(note->color(), 65408u);
+    EXPECT_EQ(note->noteDate(), desktop.today());
+    EXPECT_EQ(note->noteId(), 1);
     EXPECT_TRUE(note->isVisible());
-    EXPECT_FALSE(Main->isVisible());
-    EXPECT_EQ(Column(StmtNoteList, "f_day"), QStringList{FormatStoreDate(Desktop.Today())});
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(column(StmtNoteList, "f_day"), QStringList{formatStoreDate(desktop.today())});
     // Leaving again without a new press makes nothing more.
     QTest::mouseMove(swatch, QPoint(20, 20));
     QTest::mouseMove(swatch, QPoint(60, 20));
     QTest::mouseRelease(swatch, Qt::LeftButton, {}, QPoint(60, 20));
-    Main->fcPanelMouseLeave(swatch);
-    EXPECT_EQ(Main->NoteWindows.size(), 1);
+    main->dragOut(swatch);
+    EXPECT_EQ(main->noteWindows.size(), 1);
     // Drawn out of the bottom-right palette, the note lies wholly on the screen.
-    Desktop.Cursor = QPoint(1003, 703);
-    Main->fcPanelMouseDown(swatch, Qt::LeftButton);
-    Main->fcPanelMouseLeave(swatch);
-    ASSERT_EQ(Main->NoteWindows.size(), 2);
-    EXPECT_EQ(Main->NoteWindows.last()->geometry(), QRect(753, 697, 271, 71));
+    desktop.cursor = QPoint(1003, 703);
+    main->armDragOut(swatch, Qt::LeftButton);
+    main->dragOut(swatch);
+    ASSERT_EQ(main->noteWindows.size(), 2);
+    EXPECT_EQ(main->noteWindows.last()->geometry(), QRect(753, 697, 271, 71));
 }
 
-TEST_F(Palette, ClickReleasedInsideArmsUntilTheCursorLeaves)
+TEST_F(PaletteTest, ClickReleasedInsideArmsUntilTheCursorLeaves)
 {
-    Start();
-    Main->V1Click();
-    TSwatch* swatch = Main->Panel(1);
+    start();
+    main->showPalette();
+    Swatch* swatch = main->swatch(1);
     QTest::mouseClick(swatch, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(Main->SelectedColor, 16744703u);
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
-    Desktop.Cursor = QPoint(40, 90);
+    EXPECT_EQ(main->selectedColor, 16744703u);
+    EXPECT_TRUE(main->noteWindows.isEmpty());
+    desktop.cursor = QPoint(40, 90);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(swatch, &leave);
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    EXPECT_EQ(Main->NoteWindows.first()->pos(), QPoint(40, 90));
-    EXPECT_EQ(Main->NoteWindows.first()->Color(), 16744703u);
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    EXPECT_EQ(main->noteWindows.first()->pos(), QPoint(40, 90));
+    EXPECT_EQ(main->noteWindows.first()->color(), 16744703u);
 }
 
-TEST_F(Palette, RightButtonAndDoubleClickSwatchesArmNothing)
+TEST_F(PaletteTest, RightButtonAndDoubleClickSwatchesArmNothing)
 {
-    Start();
-    Main->V1Click();
-    QTest::mousePress(Main->Panel(2), Qt::RightButton, {}, QPoint(20, 20));
-    QTest::mouseMove(Main->Panel(2), QPoint(60, 20));
-    QTest::mouseRelease(Main->Panel(2), Qt::RightButton, {}, QPoint(60, 20));
-    EXPECT_EQ(Main->DragArmed, 0);
-    EXPECT_TRUE(Main->NoteWindows.isEmpty());
+    start();
+    main->showPalette();
+    QTest::mousePress(main->swatch(2), Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mouseMove(main->swatch(2), QPoint(60, 20));
+    QTest::mouseRelease(main->swatch(2), Qt::RightButton, {}, QPoint(60, 20));
+    EXPECT_EQ(main->dragArmed, 0);
+    EXPECT_TRUE(main->noteWindows.isEmpty());
     // Swatches 3 to 5 take their colour on a double-click only.
-    Main->SelectedColor = 0;
-    Main->fcPanelClick(Main->Panel(5));
-    EXPECT_EQ(Main->SelectedColor, 12632256u);
+    main->selectedColor = 0;
+    main->takeSwatchColor(main->swatch(5));
+    EXPECT_EQ(main->selectedColor, 12632256u);
 }
 
-TEST_F(Palette, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
+TEST_F(PaletteTest, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
 {
-    Start();
-    Main->Timer1Timer();
-    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
-    auto other = std::make_unique<TSQLiteDatabase>(DbPath().toUtf8());
-    other->RunStatement("BEGIN EXCLUSIVE");
-    Main->V1Click();
-    Main->fcPanelMouseDown(Main->Panel(4), Qt::LeftButton);
-    Main->fcPanelMouseLeave(Main->Panel(4));
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    TfrmDaviv* note = Main->NoteWindows.first();
-    EXPECT_EQ(note->NoteId(), 0);
-    EXPECT_EQ(note->SaveState(), TSaveState::Failed);
-    EXPECT_FALSE(Main->isVisible());
-    note->SetMemoText(QStringLiteral("typed while the store was locked"));
+    start();
+    main->tick();
+    QSignalSpy notified(main.get(), &Palette::notified);
+    auto other = std::make_unique<SqliteDatabase>(dbPath().toUtf8());
+    other->runStatement("BEGIN EXCLUSIVE");
+    main->showPalette();
+    main->armDragOut(main->swatch(4), Qt::LeftButton);
+    main->dragOut(main->swatch(4));
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    NoteWindow* note = main->noteWindows.first();
+    EXPECT_EQ(note->noteId(), 0);
+    EXPECT_EQ(note->saveState(), SaveState::Failed);
+    EXPECT_FALSE(main->isVisible());
+    note->setText(QStringLiteral("typed while the store was locked"));
 
     // Told once, without a modal box; the tray says so until the note is stored.
-    for (int i = 0; i < 2 * TfrmMain::RetryTicks; ++i)
-        Main->Timer1Timer();
+    for (int i = 0; i < 2 * Palette::RetryTicks; ++i)
+        main->tick();
     EXPECT_EQ(notified.count(), 1);
     EXPECT_TRUE(notified.first().first().toString().contains(QStringLiteral("database is locked")));
-    EXPECT_NE(Main->TrayIcon1()->toolTip(), QStringLiteral("RIdozad"));
-    EXPECT_TRUE(Reports.isEmpty());
+    EXPECT_NE(main->trayIcon()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_TRUE(reports.isEmpty());
 
     other.reset();
-    for (int i = 0; i < TfrmMain::RetryTicks; ++i)
-        Main->Timer1Timer();
-    EXPECT_EQ(note->SaveState(), TSaveState::Stored);
-    EXPECT_NE(note->NoteId(), 0);
-    EXPECT_EQ(Column(StmtNoteById(note->NoteId()), "note"),
+    for (int i = 0; i < Palette::RetryTicks; ++i)
+        main->tick();
+    EXPECT_EQ(note->saveState(), SaveState::Stored);
+    EXPECT_NE(note->noteId(), 0);
+    EXPECT_EQ(column(StmtNoteById(note->noteId()), "note"),
               QStringList{QStringLiteral("typed while the store was locked\r\n")});
     EXPECT_EQ(notified.count(), 2);
-    EXPECT_EQ(Main->TrayIcon1()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_EQ(main->trayIcon()->toolTip(), QStringLiteral("RIdozad"));
 }
 
-TEST_F(Palette, CornerShowsAndLeavingHidesAtTheNextTick)
+TEST_F(PaletteTest, CornerShowsAndLeavingHidesAtTheNextTick)
 {
-    Start();
-    Desktop.Cursor = QPoint(0, 767);
-    Main->Timer1Timer();
-    EXPECT_TRUE(Main->isVisible());
-    EXPECT_EQ(Main->pos(), QPoint(0, 665));
-    Desktop.Cursor = QPoint(50, 700);
-    Main->Timer1Timer();
-    EXPECT_TRUE(Main->isVisible());
-    Desktop.Cursor = QPoint(50, 664);
-    Main->Timer1Timer();
-    EXPECT_FALSE(Main->isVisible());
+    start();
+    desktop.cursor = QPoint(0, 767);
+    main->tick();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->pos(), QPoint(0, 665));
+    desktop.cursor = QPoint(50, 700);
+    main->tick();
+    EXPECT_TRUE(main->isVisible());
+    desktop.cursor = QPoint(50, 664);
+    main->tick();
+    EXPECT_FALSE(main->isVisible());
 }
 
-TEST_F(Palette, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
+TEST_F(PaletteTest, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'waiting', 10, 20, 271, 71, -1, -1, 65408, 200");
-    const QString moved = Dir.filePath(QStringLiteral("elsewhere.db"));
-    QFile::rename(DbPath(), moved);
-    QDir(Dir.path()).mkdir(QString::fromLatin1(StoreFileName));
-    Start();
-    QSignalSpy notified(Main.get(), &TfrmMain::Notified);
-    for (int i = 0; i < 3 * TfrmMain::RetryTicks; ++i)
-        Main->Timer1Timer();
-    EXPECT_TRUE(Main->FirstTick);
-    EXPECT_TRUE(Reports.isEmpty());
+    prepare();
+    addRow("'2011/08/26', 'waiting', 10, 20, 271, 71, -1, -1, 65408, 200");
+    const QString moved = dir.filePath(QStringLiteral("elsewhere.db"));
+    QFile::rename(dbPath(), moved);
+    QDir(dir.path()).mkdir(QString::fromLatin1(StoreFileName));
+    start();
+    QSignalSpy notified(main.get(), &Palette::notified);
+    for (int i = 0; i < 3 * Palette::RetryTicks; ++i)
+        main->tick();
+    EXPECT_TRUE(main->restorePending);
+    EXPECT_TRUE(reports.isEmpty());
     ASSERT_EQ(notified.count(), 1);
-    EXPECT_TRUE(notified.first().first().toString().contains(QDir::toNativeSeparators(DbPath())));
+    EXPECT_TRUE(notified.first().first().toString().contains(QDir::toNativeSeparators(dbPath())));
 
-    QDir(Dir.path()).rmdir(QString::fromLatin1(StoreFileName));
-    QFile::rename(moved, DbPath());
-    for (int i = 0; i < TfrmMain::RetryTicks; ++i)
-        Main->Timer1Timer();
-    EXPECT_FALSE(Main->FirstTick);
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("waiting\r\n"));
+    QDir(dir.path()).rmdir(QString::fromLatin1(StoreFileName));
+    QFile::rename(moved, dbPath());
+    for (int i = 0; i < Palette::RetryTicks; ++i)
+        main->tick();
+    EXPECT_FALSE(main->restorePending);
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    EXPECT_EQ(main->noteWindows.first()->text(), QStringLiteral("waiting\r\n"));
 }
 
-TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
+TEST_F(PaletteTest, ASecondCopyAsksTheFirstToShowItself)
 {
-    TSingleInstance first(DbPath());
-    ASSERT_TRUE(first.Claim());
-    QSignalSpy shown(&first, &TSingleInstance::ShowRequested);
+    SingleInstance first(dbPath());
+    ASSERT_TRUE(first.claim());
+    QSignalSpy shown(&first, &SingleInstance::ShowRequested);
     std::atomic<bool> done = false;
     bool secondClaimed = true;
     bool secondAnswered = false;
     // The second copy blocks on its request, so it runs beside this thread's event loop.
     std::thread second([&] {
-        TSingleInstance copy(DbPath());
-        secondClaimed = copy.Claim();
-        secondAnswered = copy.Answered();
+        SingleInstance copy(dbPath());
+        secondClaimed = copy.claim();
+        secondAnswered = copy.answered();
         done = true;
     });
     EXPECT_EVENTUALLY(done);
@@ -366,207 +366,207 @@ TEST_F(Palette, ASecondCopyAsksTheFirstToShowItself)
     EXPECT_EQ(shown.count(), 1);
     EXPECT_FALSE(secondClaimed);
     EXPECT_TRUE(secondAnswered);
-    TSingleInstance elsewhere(Dir.filePath(QStringLiteral("other.db")));
-    EXPECT_TRUE(elsewhere.Claim());
+    SingleInstance elsewhere(dir.filePath(QStringLiteral("other.db")));
+    EXPECT_TRUE(elsewhere.claim());
 
     // The lock lies beside the store, so a copy with another temporary folder meets it too.
     QTemporaryDir otherTemp;
     const QByteArray temp = qgetenv("TMPDIR");
     qputenv("TMPDIR", otherTemp.path().toUtf8());
-    TSingleInstance otherUser(QDir(Dir.path()).filePath(QStringLiteral("./zu_daviv.db")));
-    EXPECT_FALSE(otherUser.Claim());
+    SingleInstance otherUser(QDir(dir.path()).filePath(QStringLiteral("./zu_daviv.db")));
+    EXPECT_FALSE(otherUser.claim());
     temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
 }
 
-TEST_F(Palette, ExitSaveWaitsForALockHeldBrieflyElsewhere)
+TEST_F(PaletteTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
-    Start();
-    Main->Timer1Timer();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    Main->NoteWindows.first()->SetMemoText(QStringLiteral("last words"));
+    prepare();
+    addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
+    start();
+    main->tick();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    main->noteWindows.first()->setText(QStringLiteral("last words"));
     std::atomic<bool> locked = false;
     std::thread other([&] {
-        TSQLiteDatabase db(DbPath().toUtf8());
-        db.RunStatement("BEGIN EXCLUSIVE");
+        SqliteDatabase db(dbPath().toUtf8());
+        db.runStatement("BEGIN EXCLUSIVE");
         locked = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        db.RunStatement("ROLLBACK");
+        db.runStatement("ROLLBACK");
     });
     while (!locked)
         std::this_thread::yield();
-    Main->close();
+    main->close();
     other.join();
-    EXPECT_TRUE(Reports.isEmpty());
-    EXPECT_EQ(Column(StmtNoteList, "note"), QStringList{QStringLiteral("last words\r\n")});
+    EXPECT_TRUE(reports.isEmpty());
+    EXPECT_EQ(column(StmtNoteList, "note"), QStringList{QStringLiteral("last words\r\n")});
 }
 
-TEST_F(Palette, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
+TEST_F(PaletteTest, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
-    AddRow("'2011/08/26', '', 10, 20, 300, 90, -1, -1, 65408, 200");
-    Start();
-    Main->ExitLockWaitMs = 100;
-    Main->Timer1Timer();
-    Main->NoteWindows.first()->SetMemoText(QStringLiteral("買い物\nmilk"));
-    TSQLiteDatabase other(DbPath().toUtf8());
-    other.RunStatement("BEGIN EXCLUSIVE");
-    QSignalSpy closed(Main.get(), &TfrmMain::Closed);
-    Main->close();
-    other.RunStatement("ROLLBACK");
+    prepare();
+    addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
+    addRow("'2011/08/26', '', 10, 20, 300, 90, -1, -1, 65408, 200");
+    start();
+    main->exitLockWaitMs = 100;
+    main->tick();
+    main->noteWindows.first()->setText(QStringLiteral("買い物\nmilk"));
+    SqliteDatabase other(dbPath().toUtf8());
+    other.runStatement("BEGIN EXCLUSIVE");
+    QSignalSpy closed(main.get(), &Palette::Closed);
+    main->close();
+    other.runStatement("ROLLBACK");
     EXPECT_EQ(closed.count(), 1);
-    ASSERT_EQ(Reports.size(), 1);
-    EXPECT_TRUE(Reports.first().contains(QStringLiteral("買い物"))) << qPrintable(Reports.first());
-    EXPECT_TRUE(Reports.first().contains(QStringLiteral("(空の付箋)")));
-    EXPECT_EQ(Column(StmtNoteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().contains(QStringLiteral("買い物"))) << qPrintable(reports.first());
+    EXPECT_TRUE(reports.first().contains(QStringLiteral("(空の付箋)")));
+    EXPECT_EQ(column(StmtNoteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
 }
 
 // --- The application's error report ---
 
 TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
 {
-    EXPECT_EQ(ErrorReportText(QStringLiteral("Table is at End of File")), QStringLiteral("Table is at End of File."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("what!")), QStringLiteral("what!"));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("a: ")), QStringLiteral("a: "));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("保存できません")), QStringLiteral("保存できません."));
-    EXPECT_EQ(ErrorReportText(QString()), QString());
+    EXPECT_EQ(errorReportText(QStringLiteral("Table is at End of File")), QStringLiteral("Table is at End of File."));
+    EXPECT_EQ(errorReportText(QStringLiteral("done.")), QStringLiteral("done."));
+    EXPECT_EQ(errorReportText(QStringLiteral("what!")), QStringLiteral("what!"));
+    EXPECT_EQ(errorReportText(QStringLiteral("a: ")), QStringLiteral("a: "));
+    EXPECT_EQ(errorReportText(QStringLiteral("保存できません")), QStringLiteral("保存できません."));
+    EXPECT_EQ(errorReportText(QString()), QString());
 }
 
 TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
 {
     QStringList reports;
-    SetErrorReporter([&](const QString& text) { reports << text; });
+    setErrorReporter([&](const QString& text) { reports << text; });
     QObject target;
-    QTimer::singleShot(0, &target, [] { throw EConvertError(QStringLiteral("'x' is not a valid date")); });
+    QTimer::singleShot(0, &target, [] { throw ConversionError(QStringLiteral("'x' is not a valid date")); });
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
-    SetErrorReporter({});
+    setErrorReporter({});
 }
 
 // --- Beyond the palette's commands ---
 
-TEST_F(Palette, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
+TEST_F(PaletteTest, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
 {
-    Start();
-    Main->Timer1Timer();
-    Main->NewNoteClick();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    EXPECT_EQ(Main->NoteWindows.first()->geometry(), QRect(376, 348, 271, 71));
-    EXPECT_EQ(Main->NoteWindows.first()->Color(), 65535u);
-    Main->fcPanelClick(Main->Panel(2));
-    Main->NewNoteClick();
-    ASSERT_EQ(Main->NoteWindows.size(), 2);
-    EXPECT_EQ(Main->NoteWindows.last()->Color(), Main->Panel(2)->ColorValue());
+    start();
+    main->tick();
+    main->newNoteFromTray();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    EXPECT_EQ(main->noteWindows.first()->geometry(), QRect(376, 348, 271, 71));
+    EXPECT_EQ(main->noteWindows.first()->color(), 65535u);
+    main->takeSwatchColor(main->swatch(2));
+    main->newNoteFromTray();
+    ASSERT_EQ(main->noteWindows.size(), 2);
+    EXPECT_EQ(main->noteWindows.last()->color(), main->swatch(2)->colorValue());
     // The next one comes down and to the right of the first, not over it.
-    EXPECT_EQ(Main->NoteWindows.last()->geometry(), QRect(400, 372, 271, 71));
-    EXPECT_EQ(Column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(main->noteWindows.last()->geometry(), QRect(400, 372, 271, 71));
+    EXPECT_EQ(column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
 }
 
-TEST_F(Palette, NotesComeBackWithTheirTextSizeAndStayingOnTop)
+TEST_F(PaletteTest, NotesComeBackWithTheirTextSizeAndStayingOnTop)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'big', 10, 20, 300, 90, -1, -1, 65408, 200");
-    AddRow("'2011/08/26', 'plain', 10, 200, 300, 90, -1, -1, 65408, 200");
-    Store.SaveNoteLook(1, {150, true});
-    Start();
-    Main->Timer1Timer();
-    ASSERT_EQ(Main->NoteWindows.size(), 2);
-    TfrmDaviv* big = Main->NoteWindows[0];
-    EXPECT_EQ(big->Look(), (TNoteLook{150, true}));
+    prepare();
+    addRow("'2011/08/26', 'big', 10, 20, 300, 90, -1, -1, 65408, 200");
+    addRow("'2011/08/26', 'plain', 10, 200, 300, 90, -1, -1, 65408, 200");
+    store.saveNoteLook(1, {150, true});
+    start();
+    main->tick();
+    ASSERT_EQ(main->noteWindows.size(), 2);
+    NoteWindow* big = main->noteWindows[0];
+    EXPECT_EQ(big->look(), (NoteLook{150, true}));
     EXPECT_TRUE(big->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_DOUBLE_EQ(big->RichEdMemo()->font().pointSizeF(), big->font().pointSizeF() * 1.5);
-    EXPECT_EQ(Main->NoteWindows[1]->Look(), TNoteLook{});
+    EXPECT_DOUBLE_EQ(big->editor()->font().pointSizeF(), big->font().pointSizeF() * 1.5);
+    EXPECT_EQ(main->noteWindows[1]->look(), NoteLook{});
 }
 
-TEST_F(Palette, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
+TEST_F(PaletteTest, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'kept safe', 10, 20, 300, 90, -1, -1, 65408, 200");
-    const QDir backups(Dir.filePath(QStringLiteral("backup")));
+    prepare();
+    addRow("'2011/08/26', 'kept safe', 10, 20, 300, 90, -1, -1, 65408, 200");
+    const QDir backups(dir.filePath(QStringLiteral("backup")));
     backups.mkpath(QStringLiteral("."));
     for (int i = 1; i <= 30; ++i)
-        QFile(backups.filePath(BackupFileName(Desktop.Today().addDays(-i)))).open(QIODevice::WriteOnly);
-    Start();
-    Main->Timer1Timer();
-    const QString today = backups.filePath(BackupFileName(Desktop.Today()));
-    Desktop.Clock = Desktop.Clock.addSecs(59);
-    Main->Timer1Timer();
+        QFile(backups.filePath(backupFileName(desktop.today().addDays(-i)))).open(QIODevice::WriteOnly);
+    start();
+    main->tick();
+    const QString today = backups.filePath(backupFileName(desktop.today()));
+    desktop.clock = desktop.clock.addSecs(59);
+    main->tick();
     QCoreApplication::processEvents();
     EXPECT_FALSE(QFile::exists(today));
     // A moved cursor starts the minute again.
-    Desktop.Cursor += QPoint(1, 0);
-    Desktop.Clock = Desktop.Clock.addSecs(61);
-    Main->Timer1Timer();
+    desktop.cursor += QPoint(1, 0);
+    desktop.clock = desktop.clock.addSecs(61);
+    main->tick();
     EXPECT_FALSE(QFile::exists(today));
-    Desktop.Clock = Desktop.Clock.addSecs(61);
-    Main->Timer1Timer();
+    desktop.clock = desktop.clock.addSecs(61);
+    main->tick();
     ASSERT_EVENTUALLY(QFile::exists(today));
-    TSQLiteDatabase copy(today.toUtf8());
-    EXPECT_EQ(copy.RunQuery("select note from m_daviv")->ValueText("note"), "kept safe");
+    SqliteDatabase copy(today.toUtf8());
+    EXPECT_EQ(copy.runQuery("select note from m_daviv")->valueText("note"), "kept safe");
     EXPECT_EQ(backups.entryList({QStringLiteral("*.db")}, QDir::Files).size(), 11);
 }
 
-TEST_F(Palette, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDesktop)
+TEST_F(PaletteTest, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDesktop)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'open in the backup', 10, 20, 300, 90, -1, -1, 65408, 200");
-    AddRow("'2011/08/26', 'ended in the backup', 10, 200, 300, 90, 0, -1, 65408, 200");
-    const QString backup = Dir.filePath(QStringLiteral("backup/") + BackupFileName(Desktop.Today().addDays(-1)));
-    ASSERT_TRUE(TStoreBackup(DbPath(), backup).Step(-1));
-    Exec("update m_daviv set term = 0 where rowid = 1");
-    AddRow("'2011/08/26', 'open since', 10, 400, 300, 90, -1, -1, 65408, 200");
-    Exec("insert into m_icom_message values ('9:00:00', 'since', '2026/12/09')");
-    Start();
-    Main->Timer1Timer();
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    TfrmDaviv* since = Main->NoteWindows.first();
-    since->SetMemoText(QStringLiteral("typed since"));
+    prepare();
+    addRow("'2011/08/26', 'open in the backup', 10, 20, 300, 90, -1, -1, 65408, 200");
+    addRow("'2011/08/26', 'ended in the backup', 10, 200, 300, 90, 0, -1, 65408, 200");
+    const QString backup = dir.filePath(QStringLiteral("backup/") + backupFileName(desktop.today().addDays(-1)));
+    ASSERT_TRUE(StoreBackup(dbPath(), backup).step(-1));
+    exec("update m_daviv set term = 0 where rowid = 1");
+    addRow("'2011/08/26', 'open since', 10, 400, 300, 90, -1, -1, 65408, 200");
+    exec("insert into m_icom_message values ('9:00:00', 'since', '2026/12/09')");
+    start();
+    main->tick();
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    NoteWindow* since = main->noteWindows.first();
+    since->setText(QStringLiteral("typed since"));
 
-    ASSERT_TRUE(Main->RestoreBackup(backup));
-    ASSERT_EQ(Main->NoteWindows.size(), 1);
-    EXPECT_EQ(Main->NoteWindows.first()->MemoText(), QStringLiteral("open in the backup\r\n"));
-    EXPECT_TRUE(Main->NoteWindows.first()->isVisible());
-    EXPECT_TRUE(Main->Reminders().entries().empty());
-    EXPECT_EVENTUALLY(OwnedNotes().size() == 1);
-    const QString kept = Dir.filePath(QStringLiteral("backup/") + KeptStoreFileName(Desktop.Now()));
-    TSQLiteDatabase copy(kept.toUtf8());
-    EXPECT_EQ(copy.RunQuery("select note from m_daviv where rowid = 3")->ValueText("note"), "typed since\r\n");
-    EXPECT_TRUE(Reports.isEmpty()) << qPrintable(Reports.join(QLatin1Char('\n')));
+    ASSERT_TRUE(main->restoreBackup(backup));
+    ASSERT_EQ(main->noteWindows.size(), 1);
+    EXPECT_EQ(main->noteWindows.first()->text(), QStringLiteral("open in the backup\r\n"));
+    EXPECT_TRUE(main->noteWindows.first()->isVisible());
+    EXPECT_TRUE(main->reminders().entries().empty());
+    EXPECT_EVENTUALLY(ownedNotes().size() == 1);
+    const QString kept = dir.filePath(QStringLiteral("backup/") + keptStoreFileName(desktop.now()));
+    SqliteDatabase copy(kept.toUtf8());
+    EXPECT_EQ(copy.runQuery("select note from m_daviv where rowid = 3")->valueText("note"), "typed since\r\n");
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
 }
 
-TEST_F(Palette, AScreenMadeSmallerBringsItsNotesWithinReachAndKeepsTheirPlaces)
+TEST_F(PaletteTest, AScreenMadeSmallerBringsItsNotesWithinReachAndKeepsTheirPlaces)
 {
-    Prepare();
-    AddRow("'2011/08/26', 'right', 700, 550, 271, 71, -1, -1, 65408, 200");
-    AddRow("'2011/08/26', 'left', 100, 100, 271, 71, -1, -1, 65408, 200");
-    Start();
-    Main->Timer1Timer();
-    Desktop.Areas = {QRect(0, 0, 800, 576)};
-    Main->KeepNotesReachable();
-    EXPECT_EQ(Main->NoteWindows[0]->geometry(), QRect(529, 505, 271, 71));
-    EXPECT_EQ(Main->NoteWindows[1]->geometry(), QRect(100, 100, 271, 71));
+    prepare();
+    addRow("'2011/08/26', 'right', 700, 550, 271, 71, -1, -1, 65408, 200");
+    addRow("'2011/08/26', 'left', 100, 100, 271, 71, -1, -1, 65408, 200");
+    start();
+    main->tick();
+    desktop.areas = {QRect(0, 0, 800, 576)};
+    main->keepNotesReachable();
+    EXPECT_EQ(main->noteWindows[0]->geometry(), QRect(529, 505, 271, 71));
+    EXPECT_EQ(main->noteWindows[1]->geometry(), QRect(100, 100, 271, 71));
     // Saved while it shows elsewhere, the note keeps the place the user gave it.
-    Main->SaveAllNotesNow();
+    main->saveAllNotesNow();
     const QStringList stored = {QStringLiteral("700,550"), QStringLiteral("100,100")};
-    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
-    Desktop.Areas.clear();
-    Main->KeepNotesReachable();
-    EXPECT_EQ(Main->NoteWindows[0]->geometry(), QRect(700, 550, 271, 71));
-    Main->close();
-    EXPECT_EQ(Column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
+    EXPECT_EQ(column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
+    desktop.areas.clear();
+    main->keepNotesReachable();
+    EXPECT_EQ(main->noteWindows[0]->geometry(), QRect(700, 550, 271, 71));
+    main->close();
+    EXPECT_EQ(column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
 }
 
-TEST_F(Palette, BackupFolderWithoutAFileManagerIsNamedForTheUser)
+TEST_F(PaletteTest, BackupFolderWithoutAFileManagerIsNamedForTheUser)
 {
-    Start();
-    Desktop.FolderOpens = false;
-    Main->OpenBackupsClick();
-    const auto* box = Main->findChild<QMessageBox*>(QStringLiteral("BackupFolderBox"));
+    start();
+    desktop.folderOpens = false;
+    main->openBackupFolder();
+    const auto* box = main->findChild<QMessageBox*>(QStringLiteral("BackupFolderBox"));
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_TRUE(box->text().endsWith(QDir::toNativeSeparators(Dir.filePath(QStringLiteral("backup")))));
-    EXPECT_EQ(Desktop.OpenedFolders.size(), 1);
+    EXPECT_TRUE(box->text().endsWith(QDir::toNativeSeparators(dir.filePath(QStringLiteral("backup")))));
+    EXPECT_EQ(desktop.openedFolders.size(), 1);
 }

@@ -2,8 +2,8 @@
 // store's text rules (store_text_test.cpp, built into this program too), and its ending.
 #include "StoreFixture.h"
 
-#include "platform/System.h"
-#include "platform/Termination.h"
+#include "Platform.h"
+#include "TerminationWatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +14,7 @@
 
 TEST(Platform, ProgramFolderIsTheExecutablesFolder)
 {
-    const QString folder = ProgramFolder();
+    const QString folder = programFolder();
     EXPECT_EQ(QDir(folder), QDir(QCoreApplication::applicationDirPath()));
     EXPECT_FALSE(folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')));
 }
@@ -22,8 +22,8 @@ TEST(Platform, ProgramFolderIsTheExecutablesFolder)
 #ifdef ZU_PLATFORM_POSIX
 TEST(Platform, TerminationSignalsArriveOnTheEventLoop)
 {
-    TTerminationWatcher watcher;
-    QSignalSpy requested(&watcher, &TTerminationWatcher::TerminationRequested);
+    TerminationWatcher watcher;
+    QSignalSpy requested(&watcher, &TerminationWatcher::TerminationRequested);
     std::raise(SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return requested.count() == 1; }, 5000));
 }

@@ -2,11 +2,11 @@
 // matching and the note list's search.
 #include "StoreFixture.h"
 
-#include "list/SearchText.h"
-#include "notes/NoteFrame.h"
-#include "notes/NoteText.h"
-#include "shell/HotCorners.h"
-#include "shell/Reminders.h"
+#include "SearchText.h"
+#include "NoteGeometry.h"
+#include "NoteText.h"
+#include "HotCorners.h"
+#include "ReminderSchedule.h"
 
 #include <ctime>
 
@@ -19,11 +19,11 @@ QString S(const char* utf8)
 
 } // namespace
 
-TEST(NoteText, EveryLineEndsInCrLf)
+TEST(noteText, EveryLineEndsInCrLf)
 {
     const struct {
-        QStringList Lines;
-        QString Text;
+        QStringList lines;
+        QString text;
     } cases[] = {
         {{}, QString()},
         {{QString()}, QString()},
@@ -33,14 +33,14 @@ TEST(NoteText, EveryLineEndsInCrLf)
         {{"a", "", "b"}, "a\r\n\r\nb\r\n"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(NoteTextFromLines(c.Lines), c.Text) << c.Lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(noteTextFromLines(c.lines), c.text) << c.lines.join(QLatin1Char('|')).toStdString();
 }
 
-TEST(NoteText, FindsUrlShapedText)
+TEST(noteText, FindsUrlShapedText)
 {
     const struct {
-        QString Line;
-        QStringList Links;
+        QString line;
+        QStringList links;
     } cases[] = {
         {"see http://example.com/a now", {"http://example.com/a"}},
         {"https://x.example.jp/?q=1&r=2.", {"https://x.example.jp/?q=1&r=2"}},
@@ -58,9 +58,9 @@ TEST(NoteText, FindsUrlShapedText)
     };
     for (const auto& c : cases) {
         QStringList found;
-        for (const TLinkRange& link : FindLinks(c.Line))
-            found << c.Line.mid(link.Start, link.Length);
-        EXPECT_EQ(found, c.Links) << c.Line.toStdString();
+        for (const LinkRange& link : findLinks(c.line))
+            found << c.line.mid(link.start, link.length);
+        EXPECT_EQ(found, c.links) << c.line.toStdString();
     }
 }
 
@@ -70,9 +70,9 @@ TEST(NoteFrame, NotesWhoseDateStripIsOutOfReachComeOntoTheNearestScreen)
     const QRect monitor(1024, 0, 1280, 1024);
     const int strip = 60;
     const struct {
-        QRect Note;
-        QList<QRect> Areas;
-        std::optional<QRect> Placed;
+        QRect note;
+        QList<QRect> areas;
+        std::optional<QRect> placed;
     } cases[] = {
         {{100, 100, 271, 71}, {laptop}, std::nullopt},
         {{773, 100, 271, 71}, {laptop}, std::nullopt}, // 40 pixels of the strip still show
@@ -90,8 +90,8 @@ TEST(NoteFrame, NotesWhoseDateStripIsOutOfReachComeOntoTheNearestScreen)
         {{-900, 500, 271, 71}, {laptop, monitor}, QRect(0, 500, 271, 71)},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReachableGeometry(c.Note, c.Areas, strip), c.Placed)
-            << c.Note.x() << "," << c.Note.y() << " " << c.Note.width() << "x" << c.Note.height();
+        EXPECT_EQ(reachableGeometry(c.note, c.areas, strip), c.placed)
+            << c.note.x() << "," << c.note.y() << " " << c.note.width() << "x" << c.note.height();
 }
 
 TEST(NoteFrame, ANewNoteLiesWhollyInTheAreaOfTheScreenItIsMadeOn)
@@ -101,10 +101,10 @@ TEST(NoteFrame, ANewNoteLiesWhollyInTheAreaOfTheScreenItIsMadeOn)
     const QRect right(1024, 0, 1280, 1024);
     const QRect rightArea(1024, 0, 1280, 1000);
     const struct {
-        QPoint At;
-        QRect Screen;
-        QList<QRect> Areas;
-        QPoint Placed;
+        QPoint at;
+        QRect screen;
+        QList<QRect> areas;
+        QPoint placed;
     } cases[] = {
         {{500, 300}, screen, {bottomBar}, {500, 300}},
         {{1003, 703}, screen, {bottomBar}, {753, 673}}, // out of the bottom-right palette
@@ -120,9 +120,9 @@ TEST(NoteFrame, ANewNoteLiesWhollyInTheAreaOfTheScreenItIsMadeOn)
         {{10, 10}, {0, 0, 200, 50}, {}, {-71, 0}},                      // too large: the strip and the top stay
     };
     for (const auto& c : cases)
-        EXPECT_EQ(NewNoteGeometry(QRect(c.At, QSize(271, 71)), AreaOfScreen(c.Screen, c.Areas)),
-                  QRect(c.Placed, QSize(271, 71)))
-            << c.At.x() << "," << c.At.y();
+        EXPECT_EQ(newNoteGeometry(QRect(c.at, QSize(271, 71)), areaOfScreen(c.screen, c.areas)),
+                  QRect(c.placed, QSize(271, 71)))
+            << c.at.x() << "," << c.at.y();
 }
 
 TEST(NoteFrame, NotesMadeInOneSpotCascadeAndStartAgainAtTheAreasCorner)
@@ -131,28 +131,28 @@ TEST(NoteFrame, NotesMadeInOneSpotCascadeAndStartAgainAtTheAreasCorner)
     const QList<QPoint> expected = {{64, 64}, {88, 88}, {112, 112}, {0, 0}, {24, 24}, {48, 48}};
     QList<QPoint> taken;
     for (int i = 0; i < expected.size(); ++i)
-        taken << CascadedGeometry(QRect(64, 64, 271, 71), taken, area).topLeft();
+        taken << cascadedGeometry(QRect(64, 64, 271, 71), taken, area).topLeft();
     EXPECT_EQ(taken, expected);
 }
 
 TEST(HotCorners, PlacesThePaletteInTheTouchedCorner)
 {
-    struct TCase {
-        QPoint Cursor;
-        bool Show;
-        QPoint Place;
+    struct Case {
+        QPoint cursor;
+        bool show;
+        QPoint place;
     } cases[] = {
         {{0, 0}, true, {0, 0}},     {{1023, 767}, true, {754, 665}},
         {{0, 767}, true, {0, 665}}, {{1023, 0}, true, {754, 0}},
         {{1, 0}, false, {}},        {{0, 1}, false, {}},
         {{512, 384}, false, {}},
     };
-    for (const TCase& c : cases) {
-        const THotCornerStep step = HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), c.Cursor));
-        EXPECT_EQ(step.Show, c.Show) << c.Cursor.x() << "," << c.Cursor.y();
-        if (c.Show) {
-            EXPECT_EQ(step.Place, c.Place);
-            EXPECT_FALSE(step.Hide);
+    for (const Case& c : cases) {
+        const HotCornerAction step = hotCornerStep(cursorPlaceAt(QRect(0, 0, 1024, 768), c.cursor));
+        EXPECT_EQ(step.show, c.show) << c.cursor.x() << "," << c.cursor.y();
+        if (c.show) {
+            EXPECT_EQ(step.place, c.place);
+            EXPECT_FALSE(step.hide);
         }
     }
 }
@@ -165,7 +165,7 @@ TEST(HotCorners, HidesOutsideEveryCornerZone)
         {{753, 50}, true},  {{50, 102}, true},  {{50, 664}, true},
     };
     for (const auto& [cursor, hide] : cases)
-        EXPECT_EQ(HotCornerStep(CursorPlaceAt(QRect(0, 0, 1024, 768), cursor)).Hide, hide)
+        EXPECT_EQ(hotCornerStep(cursorPlaceAt(QRect(0, 0, 1024, 768), cursor)).hide, hide)
             << cursor.x() << "," << cursor.y();
 }
 
@@ -174,40 +174,40 @@ TEST(HotCorners, EveryCornerPixelAtEveryScaleFactorAndOnEveryScreen)
     // What Qt reports on a 1024x768 screen at each factor with the cursor on device pixel
     // (1023, 767): the logical screen and cursor. The edge itself is told in device pixels.
     const struct {
-        double Factor;
-        QRect Screen;
-        QPoint Cursor;
+        double factor;
+        QRect screen;
+        QPoint cursor;
     } factors[] = {
         {1, {0, 0, 1024, 768}, {1023, 767}},  {1.25, {0, 0, 819, 614}, {818, 614}}, {1.5, {0, 0, 683, 512}, {682, 511}},
         {1.75, {0, 0, 585, 439}, {585, 438}}, {2, {0, 0, 512, 384}, {512, 384}},
     };
     for (const auto& f : factors) {
-        TCursorPlace place{f.Cursor, f.Screen, false, false, true, true};
-        THotCornerStep step = HotCornerStep(place);
-        EXPECT_TRUE(step.Show) << f.Factor;
-        EXPECT_EQ(step.Place, QPoint(f.Screen.width() - 270, f.Screen.height() - 103)) << f.Factor;
-        EXPECT_FALSE(step.Hide) << f.Factor;
+        CursorPlace place{f.cursor, f.screen, false, false, true, true};
+        HotCornerAction step = hotCornerStep(place);
+        EXPECT_TRUE(step.show) << f.factor;
+        EXPECT_EQ(step.place, QPoint(f.screen.width() - 270, f.screen.height() - 103)) << f.factor;
+        EXPECT_FALSE(step.hide) << f.factor;
         // One device pixel in, the logical cursor may read as the last pixel: no corner.
-        place = {f.Cursor - QPoint(1, 1), f.Screen, false, false, false, false};
-        EXPECT_FALSE(HotCornerStep(place).Show) << f.Factor;
+        place = {f.cursor - QPoint(1, 1), f.screen, false, false, false, false};
+        EXPECT_FALSE(hotCornerStep(place).show) << f.factor;
     }
     // A second screen right of the first has corners of its own.
     const QRect right(1024, 0, 1280, 1024);
-    const THotCornerStep step = HotCornerStep(CursorPlaceAt(right, {2303, 1023}));
-    EXPECT_TRUE(step.Show);
-    EXPECT_EQ(step.Place, QPoint(1024 + 1280 - 270, 1024 - 103));
-    EXPECT_TRUE(HotCornerStep(CursorPlaceAt(right, {1600, 500})).Hide);
+    const HotCornerAction step = hotCornerStep(cursorPlaceAt(right, {2303, 1023}));
+    EXPECT_TRUE(step.show);
+    EXPECT_EQ(step.place, QPoint(1024 + 1280 - 270, 1024 - 103));
+    EXPECT_TRUE(hotCornerStep(cursorPlaceAt(right, {1600, 500})).hide);
 }
 
 TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
 {
-    const TReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};
+    const ReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};
     const auto at = [](int day, int h, int m, int s, int ms = 0) {
         return QDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
     };
     const struct {
-        QDateTime Previous, Now;
-        bool Due;
+        QDateTime previous, now;
+        bool due;
     } cases[] = {
         {at(8, 10, 29, 59, 400), at(8, 10, 30, 0, 400), true},
         {at(8, 10, 30, 0, 400), at(8, 10, 30, 1, 400), false}, // shown already
@@ -219,11 +219,11 @@ TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
         {at(7, 10, 29, 59), at(7, 10, 30, 1), false}, // another day
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReminderDue(moment, c.Previous, c.Now), c.Due)
-            << qPrintable(c.Previous.toString(Qt::ISODateWithMs)) << " .. "
-            << qPrintable(c.Now.toString(Qt::ISODateWithMs));
-    EXPECT_FALSE(ReadReminder(QStringLiteral("abc"), QStringLiteral("10:30:00")).has_value());
-    EXPECT_FALSE(ReadReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
+        EXPECT_EQ(reminderDue(moment, c.previous, c.now), c.due)
+            << qPrintable(c.previous.toString(Qt::ISODateWithMs)) << " .. "
+            << qPrintable(c.now.toString(Qt::ISODateWithMs));
+    EXPECT_FALSE(readReminder(QStringLiteral("abc"), QStringLiteral("10:30:00")).has_value());
+    EXPECT_FALSE(readReminder(QStringLiteral("2026/12/08"), QStringLiteral("")).has_value());
 }
 
 TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
@@ -236,8 +236,8 @@ TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
     schedule.setEntries({entry("1", "9:00:00", "a"), entry("2", "9:00:40", "b"), entry("3", "9:02:00", "c"),
                          entry("4", "11:00:00", "d")});
     const struct {
-        QDateTime Now;
-        QStringList Due;
+        QDateTime now;
+        QStringList due;
     } ticks[] = {
         {at(8, 59, 59), {}},
         // A clock jump forward over three entries shows all three, in cache order.
@@ -249,7 +249,7 @@ TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
         {at(11, 0, 1), {S("11:00:00 (^O^) d")}},
     };
     for (const auto& tick : ticks)
-        EXPECT_EQ(schedule.takeDue(tick.Now), tick.Due) << qPrintable(tick.Now.toString());
+        EXPECT_EQ(schedule.takeDue(tick.now), tick.due) << qPrintable(tick.now.toString());
     // An entry added while the cache was stale shows when it is loaded, looking back that far.
     schedule.setEntries({entry("1", "9:00:00", "a"), entry("5", "11:00:30", "e")});
     schedule.lookBackTo(at(10, 59, 50));
@@ -269,11 +269,11 @@ TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
     }
     // On 2026-03-29 the clocks go from 2:00 straight to 3:00; 2:00 on 2026-10-25 comes twice.
     const QDateTime gapEnd(QDate(2026, 3, 29), QTime(3, 0));
-    EXPECT_EQ(ReminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);
-    EXPECT_TRUE(ReminderDue({QDate(2026, 3, 29), QTime(2, 30)}, gapEnd.addSecs(-1), gapEnd.addSecs(1)));
-    const QDateTime twice = ReminderFireTime({QDate(2026, 10, 25), QTime(2, 30)});
+    EXPECT_EQ(reminderFireTime({QDate(2026, 3, 29), QTime(2, 30, 10)}), gapEnd);
+    EXPECT_TRUE(reminderDue({QDate(2026, 3, 29), QTime(2, 30)}, gapEnd.addSecs(-1), gapEnd.addSecs(1)));
+    const QDateTime twice = reminderFireTime({QDate(2026, 10, 25), QTime(2, 30)});
     EXPECT_EQ(twice.time(), QTime(2, 30));
-    EXPECT_FALSE(ReminderDue({QDate(2026, 10, 25), QTime(2, 30)}, twice, twice.addSecs(3600)));
+    EXPECT_FALSE(reminderDue({QDate(2026, 10, 25), QTime(2, 30)}, twice, twice.addSecs(3600)));
     zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
     tzset();
 }
@@ -293,9 +293,9 @@ TEST(NoteSearch, FoldsWhatAJapaneseUserTakesForTheSameCharacters)
         {"ヴァイオリン", "ゔぁいおりん"},
     };
     for (const auto& [a, b] : same)
-        EXPECT_EQ(FoldForSearch(S(a)), FoldForSearch(S(b))) << a << " / " << b;
-    EXPECT_NE(FoldForSearch(S("買い物")), FoldForSearch(S("買物")));
-    EXPECT_TRUE(MatchesSearch(FoldForSearch(S("2026/11/30 牛乳とタマゴ")), FoldForSearch(S("たまご 11/30"))));
-    EXPECT_FALSE(MatchesSearch(FoldForSearch(S("牛乳")), FoldForSearch(S("牛乳 パン"))));
-    EXPECT_TRUE(MatchesSearch(FoldForSearch(S("anything")), FoldForSearch(S("  "))));
+        EXPECT_EQ(foldForSearch(S(a)), foldForSearch(S(b))) << a << " / " << b;
+    EXPECT_NE(foldForSearch(S("買い物")), foldForSearch(S("買物")));
+    EXPECT_TRUE(matchesSearch(foldForSearch(S("2026/11/30 牛乳とタマゴ")), foldForSearch(S("たまご 11/30"))));
+    EXPECT_FALSE(matchesSearch(foldForSearch(S("牛乳")), foldForSearch(S("牛乳 パン"))));
+    EXPECT_TRUE(matchesSearch(foldForSearch(S("anything")), foldForSearch(S("  "))));
 }

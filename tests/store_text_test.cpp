@@ -1,5 +1,5 @@
-#include "platform/CodePage932.h"
-#include "platform/StoreText.h"
+#include "CodePage932.h"
+#include "StoreText.h"
 
 #include "StoreFixture.h"
 
@@ -10,45 +10,45 @@
 // This file runs twice: in the core's tests with Qt's own conversion, which a Qt built without
 // ICU (the static Windows build) does not have, and in the platform's tests with the system's.
 namespace {
-bool HasCodePage932()
+bool hasCodePage932()
 {
-    return CodePage932().FromUnicode(u"日").has_value();
+    return codePage932().fromUnicode(u"日").has_value();
 }
 } // namespace
 
 TEST(StoreCodec, JapaneseIsStoredAsCodePage932)
 {
-    if (!HasCodePage932())
+    if (!hasCodePage932())
         GTEST_SKIP() << "no code page 932 conversion here; the platform's tests run this";
-    EXPECT_EQ(EncodeStoreText(QStringLiteral("表")), QByteArray("\x95\x5C"));
-    EXPECT_EQ(EncodeStoreText(QStringLiteral("ｱ")), QByteArray("\xB1"));
-    EXPECT_EQ(EncodeStoreText(QStringLiteral("①")), QByteArray("\x87\x40"));
-    EXPECT_EQ(EncodeStoreText(QStringLiteral("～")), QByteArray("\x81\x60"));
-    EXPECT_EQ(EncodeStoreText(QStringLiteral("abc'\r\n")), QByteArray("abc'\r\n"));
+    EXPECT_EQ(encodeStoreText(QStringLiteral("表")), QByteArray("\x95\x5C"));
+    EXPECT_EQ(encodeStoreText(QStringLiteral("ｱ")), QByteArray("\xB1"));
+    EXPECT_EQ(encodeStoreText(QStringLiteral("①")), QByteArray("\x87\x40"));
+    EXPECT_EQ(encodeStoreText(QStringLiteral("～")), QByteArray("\x81\x60"));
+    EXPECT_EQ(encodeStoreText(QStringLiteral("abc'\r\n")), QByteArray("abc'\r\n"));
 }
 
 TEST(StoreCodec, WhatCodePage932CannotHoldIsKeptAsMarkedUtf8)
 {
     for (const QString& text : {QStringLiteral("😀"), QStringLiteral("é"), QStringLiteral("𠮷"), QStringLiteral("한"),
                                 QStringLiteral("日本 😀")}) {
-        const QByteArray bytes = EncodeStoreText(text);
+        const QByteArray bytes = encodeStoreText(text);
         EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << qPrintable(text);
-        EXPECT_EQ(DecodeStoreText(bytes), text);
+        EXPECT_EQ(decodeStoreText(bytes), text);
     }
 }
 
 TEST(StoreCodec, ReadsFilesOfEarlierVersionsByteForByte)
 {
-    if (!HasCodePage932())
+    if (!hasCodePage932())
         GTEST_SKIP() << "no code page 932 conversion here; the platform's tests run this";
-    EXPECT_EQ(DecodeStoreText(QByteArray("\x93\xfa\x96\x7b\x8c\xea")), QStringLiteral("日本語"));
-    EXPECT_EQ(DecodeStoreText(QByteArray("\x83\x5c\x94\x5c")), QStringLiteral("ソ能"));
-    EXPECT_EQ(DecodeStoreText(QByteArray()), QString());
+    EXPECT_EQ(decodeStoreText(QByteArray("\x93\xfa\x96\x7b\x8c\xea")), QStringLiteral("日本語"));
+    EXPECT_EQ(decodeStoreText(QByteArray("\x83\x5c\x94\x5c")), QStringLiteral("ソ能"));
+    EXPECT_EQ(decodeStoreText(QByteArray()), QString());
 }
 
 TEST(StoreCodec, UnmarkedUtf8FromOtherProgramsReadsAsUtf8)
 {
-    if (!HasCodePage932())
+    if (!hasCodePage932())
         GTEST_SKIP() << "no code page 932 conversion here; the platform's tests run this";
     const std::pair<QByteArray, QString> cases[] = {
         {QStringLiteral("日本語メモ").toUtf8(), QStringLiteral("日本語メモ")},
@@ -60,17 +60,17 @@ TEST(StoreCodec, UnmarkedUtf8FromOtherProgramsReadsAsUtf8)
         {QByteArray("plain"), QStringLiteral("plain")},
     };
     for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(DecodeStoreText(bytes), text) << bytes.toHex().constData();
+        EXPECT_EQ(decodeStoreText(bytes), text) << bytes.toHex().constData();
     // The few code page 932 texts that are also UTF-8 are written marked, so they read back.
     for (const QString& text : {QStringLiteral("縲ｱ"), QStringLiteral("縲ｱ ﾃｽ")}) {
-        EXPECT_TRUE(EncodeStoreText(text).startsWith("\xEF\xBB\xBF")) << qPrintable(text);
-        EXPECT_EQ(DecodeStoreText(EncodeStoreText(text)), text);
+        EXPECT_TRUE(encodeStoreText(text).startsWith("\xEF\xBB\xBF")) << qPrintable(text);
+        EXPECT_EQ(decodeStoreText(encodeStoreText(text)), text);
     }
 }
 
 TEST(StoreCodec, RandomTextsRoundTrip)
 {
-    if (!HasCodePage932())
+    if (!hasCodePage932())
         GTEST_SKIP() << "no code page 932 conversion here; the platform's tests run this";
     QRandomGenerator random(12345);
     const char32_t ranges[][2] = {
@@ -83,18 +83,18 @@ TEST(StoreCodec, RandomTextsRoundTrip)
             text +=
                 QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(range[0], range[1] + 1))}.data(), 1);
         }
-        ASSERT_EQ(DecodeStoreText(EncodeStoreText(text)), text) << qPrintable(text);
+        ASSERT_EQ(decodeStoreText(encodeStoreText(text)), text) << qPrintable(text);
     }
 }
 
 TEST(StoreDates, WrittenInTheFixedFormAndReadTolerantly)
 {
-    EXPECT_EQ(FormatStoreDate(QDate(2011, 8, 26)), QStringLiteral("2011/08/26"));
-    EXPECT_EQ(FormatStoreTime(QTime(9, 5, 7)), QStringLiteral("9:05:07"));
-    EXPECT_EQ(StrToDate(QStringLiteral("2011/8/6")), QDate(2011, 8, 6));
-    EXPECT_EQ(StrToDate(QStringLiteral("2011/08/26")), QDate(2011, 8, 26));
-    EXPECT_EQ(StrToTime(QStringLiteral("9:05")), QTime(9, 5));
-    EXPECT_EQ(StrToTime(QStringLiteral("23:59:59")), QTime(23, 59, 59));
+    EXPECT_EQ(formatStoreDate(QDate(2011, 8, 26)), QStringLiteral("2011/08/26"));
+    EXPECT_EQ(formatStoreTime(QTime(9, 5, 7)), QStringLiteral("9:05:07"));
+    EXPECT_EQ(strToDate(QStringLiteral("2011/8/6")), QDate(2011, 8, 6));
+    EXPECT_EQ(strToDate(QStringLiteral("2011/08/26")), QDate(2011, 8, 26));
+    EXPECT_EQ(strToTime(QStringLiteral("9:05")), QTime(9, 5));
+    EXPECT_EQ(strToTime(QStringLiteral("23:59:59")), QTime(23, 59, 59));
 }
 
 TEST(StoreDates, TextsThatDoNotReadRaiseConversionErrors)
@@ -107,27 +107,27 @@ TEST(StoreDates, TextsThatDoNotReadRaiseConversionErrors)
     };
     for (const auto& [text, message] : dates) {
         try {
-            StrToDate(text);
+            strToDate(text);
             ADD_FAILURE() << qPrintable(text);
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), message);
+        } catch (const ConversionError& e) {
+            EXPECT_EQ(e.message(), message);
         }
     }
-    EXPECT_THROW(StrToTime(QStringLiteral("24:00")), EConvertError);
-    EXPECT_THROW(StrToTime(QStringLiteral("12")), EConvertError);
+    EXPECT_THROW(strToTime(QStringLiteral("24:00")), ConversionError);
+    EXPECT_THROW(strToTime(QStringLiteral("12")), ConversionError);
 }
 
 TEST(StoreNumbers, IntegersAndBooleans)
 {
-    EXPECT_EQ(StrToInt(QStringLiteral("-120")), -120);
-    EXPECT_EQ(StrToInt(QStringLiteral(" 42")), 42);
+    EXPECT_EQ(strToInt(QStringLiteral("-120")), -120);
+    EXPECT_EQ(strToInt(QStringLiteral(" 42")), 42);
     for (const char* bad : {"", "4x", "12 ", "99999999999", "1.5"})
-        EXPECT_THROW(StrToInt(QString::fromLatin1(bad)), EConvertError) << bad;
-    EXPECT_FALSE(StrToBool(QStringLiteral("0")));
-    EXPECT_TRUE(StrToBool(QStringLiteral("-1")));
-    EXPECT_TRUE(StrToBool(QStringLiteral("7")));
-    EXPECT_TRUE(StrToBool(QStringLiteral("True")));
-    EXPECT_FALSE(StrToBool(QStringLiteral("false")));
+        EXPECT_THROW(strToInt(QString::fromLatin1(bad)), ConversionError) << bad;
+    EXPECT_FALSE(strToBool(QStringLiteral("0")));
+    EXPECT_TRUE(strToBool(QStringLiteral("-1")));
+    EXPECT_TRUE(strToBool(QStringLiteral("7")));
+    EXPECT_TRUE(strToBool(QStringLiteral("True")));
+    EXPECT_FALSE(strToBool(QStringLiteral("false")));
     for (const char* bad : {"", "yes", "-"})
-        EXPECT_THROW(StrToBool(QString::fromLatin1(bad)), EConvertError) << bad;
+        EXPECT_THROW(strToBool(QString::fromLatin1(bad)), ConversionError) << bad;
 }

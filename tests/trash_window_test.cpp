@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "notes/uFTrash.h"
+#include "TrashWindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -9,17 +9,17 @@
 TEST(TrashWindow, BuiltHiddenWithItsMarkAndAMenuThatNothingOpens)
 {
     QWidget owner;
-    frmTrash = new TfrmTrash(&owner);
+    frmTrash = new TrashWindow(&owner);
     EXPECT_TRUE(frmTrash->isWindow());
     EXPECT_FALSE(frmTrash->isVisible());
     EXPECT_EQ(frmTrash->size(), QSize(140, 75));
-    auto* mark = frmTrash->findChild<QLabel*>(QStringLiteral("Panel1"));
+    auto* mark = frmTrash->findChild<QLabel*>(QStringLiteral("markPanel"));
     ASSERT_NE(mark, nullptr);
     EXPECT_EQ(mark->text(), QStringLiteral("ZU"));
     EXPECT_EQ(mark->geometry(), QRect(8, 8, 124, 59));
 
-    auto* menu = frmTrash->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
-    auto* hide = frmTrash->findChild<QAction*>(QStringLiteral("H1"));
+    auto* menu = frmTrash->findChild<QMenu*>(QStringLiteral("menu"));
+    auto* hide = frmTrash->findChild<QAction*>(QStringLiteral("hideAction"));
     ASSERT_NE(menu, nullptr);
     ASSERT_NE(hide, nullptr);
     EXPECT_EQ(menu->actions(), QList<QAction*>{hide});

@@ -1,6 +1,6 @@
 // The input method calls on a real window: needs the windows platform plugin and a display
 // (the wine check runs it on Xvfb).
-#include "platform/System.h"
+#include "Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +13,21 @@
 
 namespace {
 
-struct TInputMethodState {
-    bool Open = false;
-    DWORD Conversion = 0;
+struct InputMethodState {
+    bool open = false;
+    DWORD conversion = 0;
 };
 
-std::optional<TInputMethodState> StateOf(QWidget* editor)
+std::optional<InputMethodState> stateOf(QWidget* editor)
 {
     const HWND window = reinterpret_cast<HWND>(editor->window()->winId());
     const HIMC context = ImmGetContext(window);
     if (!context)
         return std::nullopt;
-    TInputMethodState state;
+    InputMethodState state;
     DWORD sentence = 0;
-    state.Open = ImmGetOpenStatus(context);
-    ImmGetConversionStatus(context, &state.Conversion, &sentence);
+    state.open = ImmGetOpenStatus(context);
+    ImmGetConversionStatus(context, &state.conversion, &sentence);
     ImmReleaseContext(window, context);
     return state;
 }
@@ -40,17 +40,17 @@ TEST(WinInputMethod, HiraganaOpensNativeFullWidthInputAndOffClosesIt)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     editor->setFocus();
 
-    RequestHiraganaInput(editor);
-    std::optional<TInputMethodState> state = StateOf(editor);
+    requestHiraganaInput(editor);
+    std::optional<InputMethodState> state = stateOf(editor);
     ASSERT_TRUE(state);
-    EXPECT_TRUE(state->Open);
+    EXPECT_TRUE(state->open);
     constexpr DWORD hiragana = IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
-    EXPECT_EQ(state->Conversion & hiragana, hiragana);
+    EXPECT_EQ(state->conversion & hiragana, hiragana);
 
-    SwitchInputMethodOff(editor);
-    state = StateOf(editor);
+    switchInputMethodOff(editor);
+    state = stateOf(editor);
     ASSERT_TRUE(state);
-    EXPECT_FALSE(state->Open);
+    EXPECT_FALSE(state->open);
 }
 
 } // namespace

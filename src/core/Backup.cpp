@@ -1,0 +1,359 @@
+#include "Backup.h"
+
+#include "StoreError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <chrono>
+#include <tuple>
+
+#include <sqlite3.h>
+
+namespace {
+
+// Why a copy failed. The code comes from the backup itself: its error sits on the backup object,
+// and the connections' own messages may well say "not an error". Where the file system failed,
+// its own reason follows.
+QString backupFailure(int rc, sqlite3* copy, sqlite3* source)
+{
+    QString reason = QString::fromUtf8(sqlite3_errstr(rc));
+    switch (rc & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+        for (sqlite3* db : {copy, source}) {
+            if (const int error = db ? sqlite3_system_errno(db) : 0) {
+                reason += QStringLiteral(" (%1)").arg(qt_error_string(error));
+                break;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return reason;
+}
+
+[[noreturn]] void fail(const QString& what, int rc, const QString& reason)
+{
+    throw StoreError(what + QStringLiteral(": ") + reason, rc, reason);
+}
+
+sqlite3* openConnection(const QString& path, int flags, const QString& what)
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK)
+        return db;
+    const QString reason = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close(db);
+    fail(what.arg(path), rc, reason);
+}
+
+bool newer(const BackupCopy& a, const BackupCopy& b)
+{
+    return std::tie(b.day, b.time) < std::tie(a.day, a.time);
+}
+
+} // namespace
+
+QString backupFolder(const QString& storePath)
+{
+    return QFileInfo(storePath).dir().filePath(QStringLiteral("backup"));
+}
+
+QString backupFileName(const QDate& day)
+{
+    return QStringLiteral("zu_daviv-%1.db").arg(day.toString(QStringLiteral("yyyyMMdd")));
+}
+
+QString keptStoreFileName(const QDateTime& at)
+{
+    return QStringLiteral("zu_daviv-%1.db").arg(at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+std::optional<BackupCopy> backupCopyOf(const QString& fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^zu_daviv-(\\d{8})(?:-(\\d{6}))?\\.db$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    BackupCopy copy{fileName, QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd")), QTime(), false};
+    if (match.hasCaptured(2)) {
+        copy.time = QTime::fromString(match.captured(2), QStringLiteral("HHmmss"));
+        copy.keptBeforeRestore = true;
+        if (!copy.time.isValid())
+            return std::nullopt;
+    }
+    return copy.day.isValid() ? std::optional<BackupCopy>(copy) : std::nullopt;
+}
+
+QList<BackupCopy> backupCopies(const QString& folder)
+{
+    QList<BackupCopy> copies;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("zu_daviv-*.db")}, QDir::Files)) {
+        if (std::optional<BackupCopy> copy = backupCopyOf(file.fileName())) {
+            if (!copy->keptBeforeRestore)
+                copy->time = file.lastModified().time();
+            copies << *copy;
+        }
+    }
+    std::sort(copies.begin(), copies.end(), newer);
+    return copies;
+}
+
+QList<BackupCopy> rankBackups(QList<BackupCopy> copies, const QDate& today)
+{
+    std::sort(copies.begin(), copies.end(), newer);
+    std::stable_partition(copies.begin(), copies.end(), [&](const BackupCopy& copy) { return copy.day <= today; });
+    return copies;
+}
+
+QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
+                            const std::function<bool(const BackupCopy&)>& isSound)
+{
+    constexpr int Daily = 7;
+    constexpr int Weekly = 4;
+    const QList<BackupCopy> ranked = rankBackups(copies, today);
+    QSet<QString> kept;
+    QList<QDate> days;
+    QSet<int> weeks;
+    for (const BackupCopy& copy : ranked) {
+        if (copy.day > today)
+            break;
+        if (!days.contains(copy.day) && days.size() < Daily)
+            days << copy.day;
+        int year = 0;
+        const int week = copy.day.weekNumber(&year) + year * 100;
+        if (days.contains(copy.day)) {
+            kept.insert(copy.fileName);
+        } else if (weeks.size() < Weekly && !weeks.contains(week)) {
+            weeks.insert(week);
+            kept.insert(copy.fileName);
+        }
+    }
+    for (const BackupCopy& copy : ranked)
+        if (copy.day > today && kept.size() < Daily + Weekly)
+            kept.insert(copy.fileName);
+    for (const BackupCopy& copy : ranked) {
+        if (isSound(copy)) {
+            kept.insert(copy.fileName);
+            break;
+        }
+    }
+    QStringList remove;
+    for (const BackupCopy& copy : ranked)
+        if (!kept.contains(copy.fileName))
+            remove << copy.fileName;
+    return remove;
+}
+
+void copyBackupInto(const QString& copyPath, const QString& storePath)
+{
+    const QString what = QStringLiteral("The backup could not be copied into \"%1\"").arg(storePath);
+    sqlite3* store = openConnection(storePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                    QStringLiteral("Failed to open database \"%1\""));
+    // Another program's moment on the store is waited for, as the exit save waits.
+    sqlite3_busy_timeout(store, 5000);
+    sqlite3* copy = nullptr;
+    try {
+        copy = openConnection(copyPath, SQLITE_OPEN_READONLY, QStringLiteral("Failed to open database \"%1\""));
+    } catch (...) {
+        sqlite3_close(store);
+        throw;
+    }
+    sqlite3_backup* backup = sqlite3_backup_init(store, "main", copy, "main");
+    int rc = SQLITE_DONE;
+    QString reason;
+    if (!backup) {
+        rc = sqlite3_errcode(store);
+        reason = QString::fromUtf8(sqlite3_errmsg(store));
+    } else {
+        rc = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (rc == SQLITE_DONE && finished != SQLITE_OK)
+            rc = finished;
+        if (rc != SQLITE_DONE)
+            reason = backupFailure(rc, store, copy);
+    }
+    sqlite3_close(copy);
+    sqlite3_close(store);
+    if (rc != SQLITE_DONE)
+        fail(what, rc, reason);
+}
+
+StoreBackup::StoreBackup(const QString& storePath, const QString& copyPath, bool onlySound)
+    : m_copyPath(copyPath), m_partPath(copyPath + QStringLiteral(".part")), m_onlySound(onlySound)
+{
+    QDir().mkpath(QFileInfo(copyPath).path());
+    QFile::remove(m_partPath);
+    // Read-write, so that a journal a crash left behind is rolled back before the copy rather than
+    // failing it; without create, so that a missing store stays missing.
+    m_source = openConnection(storePath, SQLITE_OPEN_READWRITE, QStringLiteral("Failed to open database \"%1\""));
+    int rc = sqlite3_open(m_partPath.toUtf8().constData(), &m_copy);
+    if (rc == SQLITE_OK) {
+        m_backup = sqlite3_backup_init(m_copy, "main", m_source, "main");
+        if (m_backup)
+            return;
+        rc = sqlite3_errcode(m_copy);
+    }
+    const QString detail = QString::fromUtf8(m_copy ? sqlite3_errmsg(m_copy) : sqlite3_errstr(rc));
+    release();
+    QFile::remove(m_partPath);
+    fail(QStringLiteral("Failed to start the backup \"%1\"").arg(copyPath), rc, detail);
+}
+
+StoreBackup::~StoreBackup()
+{
+    release();
+    // The check must let go of the copy before the copy can go.
+    if (m_check.valid())
+        m_check.wait();
+    if (!m_done)
+        QFile::remove(m_partPath);
+}
+
+void StoreBackup::release()
+{
+    if (m_backup)
+        sqlite3_backup_finish(m_backup);
+    m_backup = nullptr;
+    if (m_copy)
+        sqlite3_close(m_copy);
+    m_copy = nullptr;
+    if (m_source)
+        sqlite3_close(m_source);
+    m_source = nullptr;
+}
+
+bool StoreBackup::step(int pages)
+{
+    if (m_done)
+        return true;
+    if (m_backup) {
+        int rc = sqlite3_backup_step(m_backup, pages);
+        // Another connection holding the store for a moment only delays the copy.
+        if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            return false;
+        const int finished = sqlite3_backup_finish(m_backup);
+        m_backup = nullptr;
+        if (rc == SQLITE_DONE && finished != SQLITE_OK)
+            rc = finished;
+        if (rc != SQLITE_DONE)
+            fail(QStringLiteral("The backup failed"), rc, backupFailure(rc, m_copy, m_source));
+        release();
+        if (pages >= 0) {
+            if (m_onlySound)
+                m_check = std::async(std::launch::async, [path = m_partPath] { return StoreHealth::of(path); });
+            return false;
+        }
+    }
+    if (m_check.valid() && m_check.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        return false;
+    putInPlace();
+    m_done = true;
+    return true;
+}
+
+void StoreBackup::putInPlace()
+{
+    if (m_onlySound) {
+        const StoreHealth health = m_check.valid() ? m_check.get() : StoreHealth::of(m_partPath);
+        if (!health.isSound())
+            fail(QStringLiteral("The backup did not pass its check"), SQLITE_CORRUPT, health.detail());
+    }
+    QFile old(m_copyPath);
+    if (old.exists() && !old.remove())
+        fail(QStringLiteral("The backup could not replace %1").arg(m_copyPath), SQLITE_CANTOPEN, old.errorString());
+    QFile part(m_partPath);
+    if (!part.rename(m_copyPath))
+        fail(QStringLiteral("The backup could not be named %1").arg(m_copyPath), SQLITE_CANTOPEN, part.errorString());
+}
+
+DailyBackup::DailyBackup(QString storePath, QObject* parent) : QObject(parent), m_storePath(std::move(storePath))
+{
+    readDays();
+    m_timer.setInterval(0);
+    connect(&m_timer, &QTimer::timeout, this, &DailyBackup::step);
+}
+
+DailyBackup::~DailyBackup() = default;
+
+QString DailyBackup::folder() const
+{
+    return backupFolder(m_storePath);
+}
+
+void DailyBackup::readDays()
+{
+    m_days.clear();
+    for (const BackupCopy& copy : backupCopies(folder()))
+        if (!copy.keptBeforeRestore)
+            m_days.insert(copy.day);
+}
+
+void DailyBackup::start(const QDate& day)
+{
+    if (m_run)
+        return;
+    try {
+        if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged())
+            fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
+        m_run = std::make_unique<StoreBackup>(m_storePath, QDir(folder()).filePath(backupFileName(day)));
+    } catch (const StoreError& e) {
+        Q_EMIT Finished(e.reason());
+        return;
+    }
+    m_day = day;
+    m_timer.start();
+}
+
+void DailyBackup::step()
+{
+    try {
+        if (!m_run->step(PagesPerStep))
+            return;
+    } catch (const StoreError& e) {
+        stop();
+        Q_EMIT Finished(e.reason());
+        return;
+    }
+    stop();
+    completed(m_day);
+    Q_EMIT Finished(QString());
+}
+
+void DailyBackup::stop()
+{
+    m_timer.stop();
+    m_run.reset();
+}
+
+void DailyBackup::makeNow(const QDate& day)
+{
+    stop();
+    if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged())
+        fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
+    StoreBackup run(m_storePath, QDir(folder()).filePath(backupFileName(day)));
+    if (!run.step(-1))
+        throw StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+    completed(day);
+}
+
+void DailyBackup::completed(const QDate& day)
+{
+    const QDir backups(folder());
+    // The day's copy passed its check before it took its name.
+    const auto isSound = [&](const BackupCopy& copy) {
+        return copy.fileName == backupFileName(day) || StoreHealth::of(backups.filePath(copy.fileName)).isSound();
+    };
+    for (const QString& old : backupsToRemove(backupCopies(backups.path()), day, isSound))
+        QFile::remove(backups.filePath(old));
+    readDays();
+}

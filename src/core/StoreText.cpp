@@ -1,0 +1,175 @@
+#include "StoreText.h"
+
+#include "CodePage932.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace {
+
+constexpr char Bom[] = "\xEF\xBB\xBF";
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+QString decodeCp932(const QByteArray& bytes)
+{
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    return codePage932().toUnicode(bytes);
+}
+
+// Whether the bytes are UTF-8 that holds at least one multi-byte sequence. Ordinary code page 932
+// Japanese is never that: its lead bytes 0x81-0x9F cannot start a UTF-8 sequence.
+bool isMultiByteUtf8(QByteArrayView bytes)
+{
+    if (isAscii(bytes))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+// Code page 932's half-width katakana, A1-DF, pair up into valid two-byte UTF-8 (ﾏｲﾅｽ is
+// CF B2 C5 BD); a text whose every byte beyond ASCII is one of them is that katakana.
+bool isHalfWidthKatakanaOnly(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 && (byte < 0xA1 || byte > 0xDF))
+            return false;
+    }
+    return true;
+}
+
+// QString::fromUtf8 drops a leading byte order mark, but after our marker one is the user's
+// own U+FEFF.
+QString decodeUtf8KeepingBom(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// A surrogate without its partner has no UTF-8 form (Qt would write '?'); U+FFFD at least
+// says that a character stood there.
+QString withLoneSurrogatesReplaced(const QString& text)
+{
+    QString result = text;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        const QChar c = result.at(i);
+        if (c.isHighSurrogate() && i + 1 < result.size() && result.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            result[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return result;
+}
+
+[[noreturn]] void fail(const QString& text, const char* what)
+{
+    throw ConversionError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
+}
+
+} // namespace
+
+QByteArray encodeStoreText(const QString& value)
+{
+    const QString text = withLoneSurrogatesReplaced(value);
+    const QByteArray utf8 = text.toUtf8();
+    if (isAscii(utf8))
+        return utf8;
+    // Only code page 932 bytes that read back as the same text are kept: some characters have
+    // several Unicode forms that code page 932 folds into one, and a few runs of bytes would
+    // read as UTF-8.
+    const std::optional<QByteArray> cp932 = codePage932().fromUnicode(text);
+    if (cp932 && decodeStoreText(*cp932) == text)
+        return *cp932;
+    return QByteArray(Bom) + utf8;
+}
+
+QString decodeStoreText(const QByteArray& bytes)
+{
+    if (bytes.startsWith(Bom))
+        return decodeUtf8KeepingBom(QByteArrayView(bytes).sliced(3));
+    // Other programs write UTF-8 without the mark.
+    if (!isHalfWidthKatakanaOnly(bytes) && isMultiByteUtf8(bytes))
+        return decodeUtf8KeepingBom(bytes);
+    return decodeCp932(bytes);
+}
+
+QString decodeSqlText(const QByteArray& sql)
+{
+    if (sql.contains(Bom)) {
+        QByteArray plain = sql;
+        plain.replace(Bom, "");
+        return QString::fromUtf8(plain);
+    }
+    return decodeCp932(sql);
+}
+
+QString formatStoreDate(const QDate& date)
+{
+    return date.toString(QLatin1String(StoreDateFormat));
+}
+
+QString formatStoreTime(const QTime& time)
+{
+    return time.toString(QLatin1String(StoreTimeFormat));
+}
+
+QDate strToDate(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})/(\\d{1,2})/(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (m.hasMatch()) {
+        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (date.isValid())
+            return date;
+    }
+    fail(text, "date");
+}
+
+QTime strToTime(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (m.hasMatch()) {
+        const int seconds = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
+        const QTime time(m.captured(1).toInt(), m.captured(2).toInt(), seconds);
+        if (time.isValid())
+            return time;
+    }
+    fail(text, "time");
+}
+
+int strToInt(const QString& text)
+{
+    // Leading blanks are allowed, trailing ones are not, as in the runtime the store was made with.
+    static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?\\d+$"));
+    if (pattern.match(text).hasMatch()) {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        if (ok)
+            return value;
+    }
+    fail(text, "integer value");
+}
+
+bool strToBool(const QString& text)
+{
+    const QString word = text.trimmed();
+    if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (word.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    if (!word.isEmpty() && number.match(word).hasMatch())
+        return word.toDouble() != 0.0;
+    fail(text, "boolean value");
+}

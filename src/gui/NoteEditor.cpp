@@ -1,0 +1,152 @@
+#include "NoteEditor.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+
+namespace {
+
+// The editor keeps plain text only: the text/plain of a clipboard or a drop, or, where a
+// program put nothing but HTML there, that HTML's text.
+QString plainTextOf(const QMimeData* source)
+{
+    if (source->hasText())
+        return source->text();
+    if (source->hasHtml())
+        return QTextDocumentFragment::fromHtml(source->html()).toPlainText();
+    return QString();
+}
+
+// Shows links by layout formats only, so the document keeps nothing but plain text.
+class LinkHighlighter : public QSyntaxHighlighter {
+public:
+    LinkHighlighter(QTextDocument* document, const QColor& linkColor) : QSyntaxHighlighter(document)
+    {
+        m_format.setForeground(linkColor);
+        m_format.setFontUnderline(true);
+    }
+
+protected:
+    void highlightBlock(const QString& text) override
+    {
+        for (const LinkRange& link : findLinks(text))
+            setFormat(link.start, link.length, m_format);
+    }
+
+private:
+    QTextCharFormat m_format;
+};
+
+} // namespace
+
+NoteEditor::NoteEditor(QWidget* parent) : QPlainTextEdit(parent)
+{
+    // Move events without a button change the pointer over links.
+    viewport()->setMouseTracking(true);
+}
+
+void NoteEditor::setAutoUrlDetect(bool on)
+{
+    if (on == autoUrlDetect())
+        return;
+    if (on) {
+        m_links = new LinkHighlighter(document(), palette().color(QPalette::Link));
+    } else {
+        delete m_links;
+        m_links = nullptr;
+    }
+}
+
+void NoteEditor::setColor(const QColor& color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, color);
+    setPalette(pal);
+}
+
+std::optional<LinkRange> NoteEditor::linkAt(const QPoint& pos) const
+{
+    if (!m_links)
+        return std::nullopt;
+    const QTextBlock block = cursorForPosition(pos).block();
+    if (!block.isValid() || !block.layout())
+        return std::nullopt;
+    const QPointF local = QPointF(pos) - (contentOffset() + blockBoundingGeometry(block).topLeft());
+    const QTextLayout* layout = block.layout();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const QRectF text = line.naturalTextRect();
+        if (local.y() < text.top() || local.y() >= text.bottom())
+            continue;
+        if (local.x() < text.left() || local.x() >= text.right())
+            return std::nullopt;
+        const int index = line.xToCursor(local.x(), QTextLine::CursorOnCharacter);
+        for (const LinkRange& link : findLinks(block.text()))
+            if (index >= link.start && index < link.finish())
+                return LinkRange{block.position() + link.start, link.length};
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void NoteEditor::selectRange(int start, int end)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+QString NoteEditor::selectedText() const
+{
+    return textCursor().selectedText();
+}
+
+bool NoteEditor::canInsertFromMimeData(const QMimeData* source) const
+{
+    return (source->hasText() && !source->text().isEmpty()) || source->hasHtml();
+}
+
+void NoteEditor::insertFromMimeData(const QMimeData* source)
+{
+    QMimeData plain;
+    plain.setText(plainTextOf(source));
+    QPlainTextEdit::insertFromMimeData(&plain);
+}
+
+bool NoteEditor::event(QEvent* event)
+{
+    // The window's shortcuts win over the editor's own use of the same keys (Ctrl+E is
+    // "end of line" in some key schemes): leave them unclaimed so the shortcut fires.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* action : window()->actions()) {
+            if (action->isEnabled() && action->shortcuts().contains(pressed)) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void NoteEditor::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        if (const std::optional<LinkRange> link = linkAt(event->position().toPoint()))
+            Q_EMIT linkPressed(link->start, link->finish());
+    }
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+void NoteEditor::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() == Qt::NoButton)
+        viewport()->setCursor(linkAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    QPlainTextEdit::mouseMoveEvent(event);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "NoteText.h"
+
+#include <QPlainTextEdit>
+
+#include <optional>
+
+class QSyntaxHighlighter;
+
+// The note editor: plain text only, so pasted formatting never enters the note. With URL
+// detection on it shows URL-shaped text as links, without putting any formatting into the
+// text, and reports a left-button press on one.
+class NoteEditor : public QPlainTextEdit {
+    Q_OBJECT
+
+public:
+    explicit NoteEditor(QWidget* parent = nullptr);
+
+    void setAutoUrlDetect(bool on);
+    bool autoUrlDetect() const { return m_links != nullptr; }
+    void setColor(const QColor& color);
+
+    // The link under a point of the viewport, as positions in the document; a point beside
+    // the end of a line is on none.
+    std::optional<LinkRange> linkAt(const QPoint& pos) const;
+    void selectRange(int start, int end);
+    QString selectedText() const;
+
+Q_SIGNALS:
+    // A left-button press on a link, [start, end) in the document; the press then goes on as
+    // an ordinary click.
+    void linkPressed(int start, int end);
+
+protected:
+    // Pastes and drops come in as plain text, also from HTML alone.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QSyntaxHighlighter* m_links = nullptr;
+};

@@ -1,0 +1,316 @@
+#include "NoteList.h"
+
+#include "NoteWindow.h"
+#include "DialogTheme.h"
+#include "Desktop.h"
+#include "ErrorReport.h"
+#include "Error.h"
+#include "StoreText.h"
+#include "Palette.h"
+#include "NoteStore.h"
+#include "ui_NoteList.h"
+
+#include "SearchText.h"
+
+#include <QHeaderView>
+#include <QShortcut>
+#include <QShowEvent>
+
+NoteList* frmList = nullptr;
+
+namespace {
+
+enum Column { ColDay, ColNote, ColState, ColId };
+
+// What the search compares: the date and the text, folded once when the row is loaded.
+constexpr int SearchRole = Qt::UserRole;
+
+// A row that sorts its id column by number.
+class NoteItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == ColId)
+            return text(ColId).toLongLong() < other.text(ColId).toLongLong();
+        return QTreeWidgetItem::operator<(other);
+    }
+};
+
+} // namespace
+
+QString noteStateWord(const QByteArray& term)
+{
+    return term == "0" ? QStringLiteral("終了") : QStringLiteral("継続");
+}
+
+QString noteCellText(const QString& note)
+{
+    QString text = note;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
+
+NoteList::NoteList(Desktop& desktop, const NoteStore& store, QWidget* parent)
+    : QDialog(parent), m_desktop(desktop), m_store(store), ui(std::make_unique<Ui::NoteList>())
+{
+    ui->setupUi(this);
+    followDarkTheme(this);
+    move(0, 0);
+    ui->notesView->setColumnWidth(ColDay, 80);
+    ui->notesView->setColumnWidth(ColNote, 250);
+    ui->notesView->setColumnWidth(ColState, 55);
+
+    connect(ui->reshowButton, &QPushButton::clicked, this, guarded([this] { reshowNote(); }));
+    connect(ui->removeButton, &QPushButton::clicked, this, guarded([this] { removeSelectedNote(); }));
+
+    // Beyond the two buttons: the search field, a double click to bring a note back, sorting by
+    // a column's header, and taking a removal back.
+    connect(ui->searchEdit, &QLineEdit::textChanged, this, &NoteList::applySearch);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        ui->searchEdit->setFocus();
+        ui->searchEdit->selectAll();
+    });
+    connect(ui->notesView, &QTreeWidget::itemDoubleClicked, this, guarded([this] { reshowNote(); }));
+    ui->notesView->header()->setSectionsClickable(true);
+    connect(ui->notesView->header(), &QHeaderView::sectionClicked, this, &NoteList::sortBy);
+    connect(ui->undoButton, &QPushButton::clicked, this, guarded([this] { undoRemove(); }));
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, guarded([this] { undoRemove(); }));
+}
+
+NoteList::~NoteList()
+{
+    if (frmList == this)
+        frmList = nullptr;
+}
+
+void NoteList::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The window system's own show (after mapping, on restore) is not a new showing.
+    if (!event->spontaneous())
+        prepareForShowing();
+}
+
+void NoteList::prepareForShowing()
+{
+    loadNotes();
+    ui->searchEdit->setFocus();
+}
+
+// Removals can be taken back only while the list is open.
+void NoteList::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (m_removed.isEmpty())
+        return;
+    m_removed.clear();
+    ui->undoButton->setEnabled(false);
+    try {
+        m_store.forgetRemovedNotes();
+    } catch (const Error& e) {
+        qWarning("removed notes not forgotten: %s", e.what());
+    }
+}
+
+void NoteList::loadNotes()
+{
+    const std::vector<NoteListRow> rows = m_store.noteList();
+    ui->notesView->clear();
+    for (const NoteListRow& row : rows) {
+        auto* item = new NoteItem(ui->notesView);
+        item->setText(ColDay, row.day);
+        item->setText(ColNote, noteCellText(row.text));
+        item->setText(ColState, noteStateWord(row.term));
+        item->setText(ColId, row.id);
+        item->setData(ColNote, SearchRole, foldForSearch(row.day + QLatin1Char(' ') + row.text));
+    }
+    if (m_sortColumn >= 0)
+        ui->notesView->sortItems(m_sortColumn, m_sortOrder);
+    m_folded.clear();
+    applySearch();
+}
+
+void NoteList::applySearch()
+{
+    const QString query = foldForSearch(ui->searchEdit->text());
+    QTreeWidget* list = ui->notesView;
+    // The rows' folded texts and what each row shows, by row number, kept beside the list: an
+    // item's own isHidden() and setHidden() first look for its row among all rows. Made again
+    // when the rows were loaded or moved.
+    if (m_folded.size() != size_t(list->topLevelItemCount())) {
+        m_folded.clear();
+        m_shown.clear();
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            m_folded.push_back(list->topLevelItem(row)->data(ColNote, SearchRole).toString());
+            m_shown.push_back(!list->isRowHidden(row, QModelIndex()));
+        }
+    }
+    for (size_t row = 0; row < m_folded.size(); ++row) {
+        const bool shown = matchesSearch(m_folded[row], query);
+        if (m_shown[row] != shown) {
+            m_shown[row] = shown;
+            list->setRowHidden(int(row), QModelIndex(), !shown);
+        }
+    }
+}
+
+// A first click on a column's header sorts by it; another reverses the order.
+void NoteList::sortBy(int column)
+{
+    m_sortOrder =
+        column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortColumn = column;
+    ui->notesView->header()->setSortIndicatorShown(true);
+    ui->notesView->header()->setSortIndicator(column, m_sortOrder);
+    ui->notesView->sortItems(column, m_sortOrder);
+    // The rows moved, their hidden state with them; the next search reads them again.
+    m_folded.clear();
+}
+
+void NoteList::undoRemove()
+{
+    if (m_removed.isEmpty())
+        return;
+    const Removed removed = m_removed.last();
+    const qint32 id = m_store.restoreRemovedNote(removed.id);
+    m_removed.removeLast();
+    ui->undoButton->setEnabled(!m_removed.isEmpty());
+    if (removed.window)
+        bringBack(id, removed);
+    loadNotes();
+}
+
+// The window of a note that was open when it was removed comes back as it was, one of the
+// program's notes like those restored at start.
+void NoteList::bringBack(qint32 id, const Removed& removed)
+{
+    const std::optional<StoredNote> stored = m_store.note(id);
+    if (!stored)
+        return;
+    const RemovedWindow& was = *removed.window;
+    auto* note = new NoteWindow(m_desktop, m_store, frmMain ? static_cast<QWidget*>(frmMain) : this);
+    note->setRecord(*stored);
+    note->setBounds(was.bounds.x(), was.bounds.y(), was.bounds.width(), was.bounds.height());
+    note->setColor(was.color);
+    note->setEditorColor(was.color);
+    note->setAlpha(was.alpha);
+    note->setLook(was.look);
+    // Put back under a new id, the note takes its look along.
+    if (id != removed.id && was.look != NoteLook{}) {
+        try {
+            m_store.saveNoteLook(id, was.look);
+        } catch (const Error& e) {
+            qWarning("how note %d is shown was not stored: %s", id, e.what());
+        }
+    }
+    if (frmMain)
+        frmMain->noteWindows.append(note);
+    else
+        noteWindows.append(note);
+    if (was.shown) {
+        note->keepReachable();
+        note->show();
+    }
+    // The row takes what the window kept beyond it (a resize not yet saved, say).
+    note->saveNote();
+}
+
+std::optional<QString> NoteList::selectedNoteId() const
+{
+    int count = 0;
+    QString id;
+    // A row the search hides stays selected, but the user no longer sees it.
+    for (int i = ui->notesView->topLevelItemCount() - 1; i >= 0; --i) {
+        const QTreeWidgetItem* item = ui->notesView->topLevelItem(i);
+        if (item->isSelected() && !ui->notesView->isRowHidden(i, QModelIndex())) {
+            id = item->text(ColId);
+            ++count;
+        }
+    }
+    if (count == 0)
+        return std::nullopt;
+    return id;
+}
+
+NoteWindow* NoteList::openWindowOf(qint32 id) const
+{
+    if (frmMain)
+        return frmMain->noteWindowOf(id);
+    for (NoteWindow* note : noteWindows)
+        if (note->noteId() == id)
+            return note;
+    return nullptr;
+}
+
+void NoteList::reshowNote()
+{
+    const std::optional<QString> selected = selectedNoteId();
+    if (!selected)
+        return;
+    const qint32 id = strToInt(*selected);
+
+    // A note has one window: an open one comes to the front, shown again if it was hidden.
+    if (NoteWindow* open = openWindowOf(id)) {
+        if (!open->isVisible()) {
+            open->showAgain();
+            open->saveNote();
+        }
+        open->raise();
+        open->activateWindow();
+        loadNotes();
+        return;
+    }
+    if (const std::optional<StoredNote> stored = m_store.note(id)) {
+        auto* note = new NoteWindow(m_desktop, m_store, this);
+        note->setRecord(*stored);
+        const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
+        if (const auto look = looks.find(id); look != looks.end())
+            note->setLook(look->second);
+        note->keepReachable();
+        note->setOpen(true);
+        note->show();
+        noteWindows.append(note);
+        // The row changes under the window: it takes the row as it is now, or saves it as open
+        // itself when the store could not take the change.
+        try {
+            note->bindRow(id, m_store.reopenNote(id));
+        } catch (const Error& e) {
+            qWarning("note %d not marked open: %s", id, e.what());
+            note->saveNote();
+        }
+    }
+    loadNotes();
+}
+
+void NoteList::removeSelectedNote()
+{
+    const std::optional<QString> selected = selectedNoteId();
+    if (!selected)
+        return;
+    const qint32 id = strToInt(*selected);
+
+    m_store.removeNote(id);
+    Removed removed{id, std::nullopt};
+    // Its window goes without a save, which would only put the row back.
+    if (NoteWindow* open = openWindowOf(id)) {
+        const NoteValues values = open->currentValues();
+        removed.window = RemovedWindow{open->isVisible(), QRect(values.x, values.y, values.width, values.height),
+                                       open->color(), open->alpha(), open->look()};
+        if (frmMain)
+            frmMain->discardNoteWindow(open);
+        else {
+            noteWindows.removeOne(open);
+            open->discard();
+        }
+    }
+    m_removed << removed;
+    ui->undoButton->setEnabled(true);
+    loadNotes();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "NoteTypes.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Desktop;
+class NoteWindow;
+class NoteStore;
+namespace Ui {
+class NoteList;
+}
+
+// Every note in the store with its date, text and state; brings a note back onto the desktop
+// ("再表示") or deletes it ("削除").
+class NoteList : public QDialog {
+    Q_OBJECT
+
+public:
+    NoteList(Desktop& desktop, const NoteStore& store, QWidget* parent = nullptr);
+    ~NoteList() override;
+
+    void loadNotes();
+
+    // The note windows that re-show opened.
+    QList<NoteWindow*> noteWindows;
+
+    void reshowNote();
+    void removeSelectedNote();
+    // Beyond the two buttons: puts the last removed note back while the list is open.
+    void undoRemove();
+    // Shows only the notes whose date or text holds every word of the search field.
+    void applySearch();
+    void sortBy(int column);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // How a removed note's window was, so that taking the removal back brings it back so.
+    struct RemovedWindow {
+        bool shown = false;
+        QRect bounds;
+        quint32 color = 0;
+        int alpha = 0;
+        NoteLook look;
+    };
+    struct Removed {
+        qint32 id = 0;
+        std::optional<RemovedWindow> window;
+    };
+
+    void prepareForShowing();
+    // The id text of the selected item that the search shows; none when there is no such item.
+    std::optional<QString> selectedNoteId() const;
+    NoteWindow* openWindowOf(qint32 id) const;
+    void bringBack(qint32 id, const Removed& removed);
+
+    Desktop& m_desktop;
+    const NoteStore& m_store;
+    std::unique_ptr<Ui::NoteList> ui;
+    // The notes removed while the list is open, the last one last.
+    QList<Removed> m_removed;
+    std::vector<QString> m_folded;
+    std::vector<bool> m_shown;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};
+
+// The state word of a note's term text: only "0" is a note that was ended.
+QString noteStateWord(const QByteArray& term);
+// A note text as one cell shows it: every stored line break made one line break, and the
+// break that ends the last line dropped.
+QString noteCellText(const QString& note);
+
+extern NoteList* frmList;

@@ -1,0 +1,218 @@
+#pragma once
+
+#include "NoteTypes.h"
+
+#include <QDate>
+#include <QList>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+class QLabel;
+class QMenu;
+class QTimer;
+class Desktop;
+class NoteStore;
+class NoteEditor;
+namespace Ui {
+class NoteWindow;
+}
+
+// Whether what the user sees of a note is in the store.
+enum class SaveState {
+    Stored,  // the last save went through and nothing changed since
+    Pending, // changed; the delayed save will store it
+    Failed,  // the last save failed; it is tried again until one goes through
+};
+
+// One sticky note: a borderless, semi-transparent window in the note's colour that saves its
+// record to its row whenever it moves, whenever the pointer leaves its editor, about a second
+// after the user stops typing, and when it loses the focus.
+class NoteWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int DefaultAlpha = 200;
+    static constexpr int HalfAlpha = 125;
+    static constexpr int DesignWidth = 271;
+    static constexpr int DesignHeight = 71;
+    // How long after the last keystroke or resize step the note is saved.
+    static constexpr int SaveDelayMs = 1000;
+
+    // Built hidden; owner destroys it (a top-level window of its own, not hidden with the owner).
+    NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner);
+    ~NoteWindow() override;
+
+    // The note record. A save never raises: its outcome is the save state. With a lock wait,
+    // a store another process holds is waited for that long.
+    void saveNote(int lockWaitMs = 0);
+    // Closes the window for good without saving it again: its row is being removed.
+    void discard();
+    SaveState saveState() const { return m_saveState; }
+    // Why the last save failed, in the user's words; empty once a save went through.
+    const QString& saveError() const { return m_saveError; }
+    // How the last successful save found the note's row, until the caller takes it.
+    std::optional<SaveResult::Way> takeRowChange() { return std::exchange(m_rowChange, std::nullopt); }
+    // Binds the note to a row whose stored bytes are known.
+    void bindRow(qint32 id, const RowImage& image);
+    // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
+    void addRow();
+    // Fills the window from a stored row, as a creator does before the first show. A stored
+    // size too small to show the note gives the size of a new note.
+    void setRecord(const StoredNote& note);
+    // Shows the note on the nearest screen while too little of its date strip lies on any at
+    // the place the user gave it, and back at that place once enough does; true when it moved.
+    // That place stays what its saves write until the user moves or resizes the note.
+    bool keepReachable();
+    // Shows the hidden note again, within reach; an ended note that faded to nothing comes back
+    // as an open note at the default transparency.
+    void showAgain();
+    // Where the note shows: the place the user gave it, or where it is kept within reach.
+    QRect bounds() const { return m_bounds; }
+    // What a save writes now: the record, the window's place, size, colour and text.
+    NoteValues currentValues() const;
+    void setToday();
+    void setNoteDate(const QDate& date);
+    void setNoteId(qint32 id);
+    void setOpen(bool term);
+    void setVisibleFlag(bool visible);
+    QDate noteDate() const { return m_noteDate; }
+    qint32 noteId() const { return m_noteId; }
+    bool isOpen() const { return m_termFlag; }
+    bool visibleFlag() const { return m_visibleFlag; }
+
+    // What creators set before the first show. The bounds are the place the user gave the note.
+    void setBounds(int left, int top, int width, int height);
+    void setColor(quint32 color); // window and date strip, 0x00BBGGRR
+    quint32 color() const { return m_color; }
+    void setEditorColor(quint32 color); // the editor's background
+    void setAlpha(int alpha);           // 0..255, whole-window opacity
+    int alpha() const { return m_alpha; }
+    // The editor's whole text; line breaks may be CR LF, LF or CR.
+    void setText(const QString& text);
+    // The editor's lines, each followed by CR LF; lines made only by wrapping do not count.
+    QString text() const;
+
+    void setVisible(bool visible) override;
+
+    NoteEditor* editor() const;
+    QLabel* dateLabel() const;
+    QMenu* menu() const { return m_menu; }
+
+    // The context menu's commands.
+    void hideNote();
+    void makeHalfTransparent();
+    void endTask();
+    bool isEnding() const { return m_taskEnding; }
+
+    // The transparencies a task-end fade steps through, from the given start.
+    static QList<int> fadeSteps(int from);
+
+    // How the note is shown beyond its row: its text size and whether it stays on top. Set by
+    // creators before the first show, changed from the note's menu and keys and stored at once.
+    void setLook(const NoteLook& look);
+    const NoteLook& look() const { return m_look; }
+    // The text sizes, in percent, that zooming steps through.
+    static const QList<int>& zoomSteps();
+    void zoomBy(int steps);
+    void setZoom(int percent);
+    void setOnTop(bool onTop);
+    // A new colour from the note's menu, stored with the note.
+    void changeColor(quint32 color);
+    // The note's menu beyond its three commands, made the first time the menu opens.
+    void addMoreCommands();
+
+Q_SIGNALS:
+    // The fade is over, the window hidden and the ended record written.
+    void taskEnded();
+    // A save went through.
+    void saved();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void prepareStore();
+    void openLink(int start, int end);
+    void fadeStep();
+    void writeEndedRecord();
+    void store(bool ended, int lockWaitMs = 0);
+    void setSaveState(SaveState state, const QString& error = {});
+    void markChanged();
+    void placeUnsavedMark();
+    void applyLook();
+    void storeLook();
+    void watchPlaces();
+    void placeReported(std::optional<QPoint> place, QSize size);
+    void boundsChanged(const QRect& before);
+    void reassertBounds();
+    int dateStripWidth() const;
+
+    Desktop& m_desktop;
+    const NoteStore& m_store;
+    std::unique_ptr<Ui::NoteWindow> ui;
+    QMenu* m_menu = nullptr;
+    quint32 m_color = 0xFFFFFF;
+    int m_alpha = DefaultAlpha;
+    bool m_taskEnding = false;
+    QTimer* m_fadeTimer = nullptr;
+    QList<int> m_fadeSteps;
+    qsizetype m_fadeIndex = 0;
+
+    // A move or resize of our own, where the window system does not do it.
+    bool m_dragging = false;
+    Qt::Edges m_dragEdges;
+    QPoint m_dragStart;
+    QRect m_dragGeometry;
+    // The note's place and size: its window's client area on the desktop (a note is frameless,
+    // so a window manager's frame around it is no part of it). Every save writes this, never
+    // Qt's geometry() or frameGeometry(). It changes only through setBounds, the note's own
+    // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
+    // move and resize events.
+    QRect m_bounds;
+    // Where the user put the note, while it shows elsewhere because too little of it could be
+    // reached there: what its saves write until the user moves or resizes it.
+    std::optional<QRect> m_userBounds;
+    // The window system moves or resizes the note for the user's hand: a press on its date
+    // strip or its frame was handed over to it. Only that moves a note shown out of its place.
+    bool m_movingByHand = false;
+    // The native window that the last show found; showing may make a new one.
+    WId m_shownWinId = 0;
+
+    QTimer* m_saveTimer = nullptr;
+    SaveState m_saveState = SaveState::Stored;
+    QString m_saveError;
+    // The row's bytes as this window last read or wrote them; nothing when not known.
+    std::optional<RowImage> m_rowImage;
+    // The editor's text as the note bytes of m_rowImage gave it: while the editor holds just
+    // that, a save writes those bytes again.
+    QString m_storedText;
+    // A note whose row could not be made gets one at its next save.
+    bool m_rowWanted = false;
+    bool m_discarded = false;
+    std::optional<SaveResult::Way> m_rowChange;
+    QLabel* m_unsavedMark = nullptr;
+    // Set while a creator fills the editor: that is no change of the user's.
+    bool m_settingText = false;
+
+    NoteLook m_look;
+    bool m_moreCommands = false;
+
+    QDate m_noteDate;
+    qint32 m_noteId = 0;
+    bool m_termFlag = false;
+    bool m_visibleFlag = false;
+};
+
+// The template note window: never shown; every save writes its transparency.
+extern NoteWindow* frmDaviv;

@@ -1,0 +1,37 @@
+#include "TrashWindow.h"
+
+#include "ErrorReport.h"
+#include "WindowSystem.h"
+#include "ui_TrashWindow.h"
+
+#include <QMessageBox>
+#include <QShowEvent>
+
+TrashWindow* frmTrash = nullptr;
+
+TrashWindow::TrashWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TrashWindow>())
+{
+    ui->setupUi(this);
+    setBackgroundRole(QPalette::Button);
+}
+
+TrashWindow::~TrashWindow()
+{
+    if (frmTrash == this)
+        frmTrash = nullptr;
+}
+
+void TrashWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        keepOutOfTaskbar(this);
+}
+
+void TrashWindow::dockDropped()
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(ApplicationTitle), QStringLiteral("Dock Drop"),
+                    QMessageBox::Ok, this);
+    box.exec();
+}

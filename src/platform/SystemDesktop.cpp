@@ -1,0 +1,80 @@
+#include "Desktop.h"
+
+#include "Platform.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+#include <QWidget>
+#include <QtGui/private/qhighdpiscaling_p.h>
+#include <qpa/qplatformcursor.h>
+#include <qpa/qplatformscreen.h>
+
+QDateTime SystemDesktop::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+QPoint SystemDesktop::cursorPos() const
+{
+    return QCursor::pos();
+}
+
+// One question to the window system per tick: the cursor in device pixels, the platform's own
+// value; the screen under it and the logical position follow from that, as QCursor::pos() has them.
+CursorPlace SystemDesktop::cursorPlace() const
+{
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QPlatformScreen* primaryNative = primary ? primary->handle() : nullptr;
+    const QPlatformCursor* cursor = primaryNative ? primaryNative->cursor() : nullptr;
+    if (!cursor)
+        return cursorPlaceAt(primary ? primary->geometry() : QRect(), QCursor::pos());
+    const QPoint device = cursor->pos();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->handle()->geometry();
+        if (!area.contains(device))
+            continue;
+        return {QHighDpi::fromNativePixels(device, screen),
+                screen->geometry(),
+                device.x() == area.left(),
+                device.y() == area.top(),
+                device.x() == area.right(),
+                device.y() == area.bottom()};
+    }
+    return cursorPlaceAt(primary->geometry(), QHighDpi::fromNativePixels(device, primary));
+}
+
+QList<QRect> SystemDesktop::screenAreas() const
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+void SystemDesktop::openLink(const QString& text)
+{
+    // "www." links carry no scheme; the desktop needs one to pick a handler.
+    QUrl url = text.startsWith(QLatin1String("www."), Qt::CaseInsensitive) ? QUrl(QLatin1String("http://") + text)
+                                                                           : QUrl::fromUserInput(text);
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+void SystemDesktop::openFolder(const QString& path, std::function<void()> failed)
+{
+    openFolderInFileManager(path, std::move(failed));
+}
+
+void SystemDesktop::requestHiragana(QWidget* editor)
+{
+    requestHiraganaInput(editor);
+}
+
+void SystemDesktop::switchInputMethodOff(QWidget* editor)
+{
+    ::switchInputMethodOff(editor);
+}

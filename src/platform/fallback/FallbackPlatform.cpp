@@ -1,0 +1,25 @@
+#include "Platform.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <QCoreApplication>
+#include <QDir>
+
+QString programFolder()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+void prepareWindowSystem() {}
+
+// Qt's own conversion, where Qt has one (see codePage932.h), stays in place.
+void useSystemCodePage932() {}
+
+void saveBeforeDisplayLoss(std::function<void()>) {}
+
+void openFolderInFileManager(const QString& path, std::function<void()> failed)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        failed();
+}

@@ -1,0 +1,193 @@
+#include "WindowSystem.h"
+
+#include <QWidget>
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QHash>
+#include <QWindow>
+#include <QtGui/private/qhighdpiscaling_p.h>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* connection, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// Qt's xcb connection, or null off X11. The offscreen platform also answers to QX11Application,
+// with no connection.
+xcb_connection_t* x11Connection()
+{
+    if (!qApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t root(xcb_connection_t* connection)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+// The window's native window as it is now. QWidget::winId() keeps the first one: Qt's xcb
+// backend makes a new one behind the widget's back when staying on top changes.
+xcb_window_t nativeId(QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    return xcb_window_t(handle ? handle->winId() : window->winId());
+}
+
+// One filter for every watched window: each X event is looked up once, however many notes.
+class PlaceFilter : public QAbstractNativeEventFilter {
+public:
+    struct Watched {
+        QWidget* window = nullptr;
+        WindowPlaces::Report report;
+        bool parentIsRoot = true;
+    };
+
+    static PlaceFilter& instance()
+    {
+        // Never destroyed: windows may still be forgotten while the program ends.
+        static PlaceFilter* filter = [] {
+            auto* made = new PlaceFilter;
+            qApp->installNativeEventFilter(made);
+            return made;
+        }();
+        return *filter;
+    }
+
+    void watch(QWidget* window, WindowPlaces::Report report)
+    {
+        forget(window);
+        // A new native window starts as a child of the root.
+        m_watched.insert(nativeId(window), {window, std::move(report), true});
+    }
+
+    void forget(QWidget* window)
+    {
+        for (auto it = m_watched.begin(); it != m_watched.end();)
+            it = it->window == window ? m_watched.erase(it) : std::next(it);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const bool synthetic = event->response_type & 0x80;
+        std::optional<QPoint> place;
+        QSize size;
+        Watched* watched = nullptr;
+        switch (event->response_type & 0x7f) {
+        case XCB_REPARENT_NOTIFY: {
+            const auto* e = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+            if (e->window != e->event || !(watched = find(e->window)))
+                return false;
+            watched->parentIsRoot = e->parent == root(x11Connection());
+            if (!watched->parentIsRoot)
+                return false;
+            place = QPoint(e->x, e->y);
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            if (e->window != e->event || !(watched = find(e->window)))
+                return false;
+            if (synthetic || watched->parentIsRoot)
+                place = QPoint(e->x, e->y);
+            size = QSize(e->width, e->height);
+            break;
+        }
+        default:
+            return false;
+        }
+        const QWindow* handle = watched->window->windowHandle();
+        if (!handle)
+            return false;
+        // Native pixels to Qt's, as QWindow::geometry() converts them.
+        const QRect native(place.value_or(QPoint()), size.isValid() ? size : QSize(1, 1));
+        const QRect logical = QHighDpi::fromNativeWindowGeometry(native, handle);
+        // The report may forget windows; it gets its own copy of the callback.
+        const WindowPlaces::Report report = watched->report;
+        report(place ? std::optional<QPoint>(logical.topLeft()) : std::nullopt,
+               size.isValid() ? logical.size() : QSize());
+        return false;
+    }
+
+private:
+    Watched* find(xcb_window_t id)
+    {
+        const auto it = m_watched.find(id);
+        return it == m_watched.end() ? nullptr : &*it;
+    }
+
+    QHash<xcb_window_t, Watched> m_watched;
+};
+
+} // namespace
+
+void keepOutOfTaskbar(QWidget* window)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !window || !window->isWindow())
+        return;
+    static const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    static const xcb_atom_t skip[] = {atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                      atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    const xcb_window_t id = nativeId(window);
+
+    // Whether the window manager has the window is not asked: that is a round trip per note at
+    // start-up, and Qt's isExposed() still says yes for a native window made anew. Both ways are
+    // taken instead; each is harmless where the other one holds.
+    // Withdrawn, the property is the client's. Appended, so that whatever else it holds stays,
+    // without asking the server for it first; an atom listed twice means nothing more. Of a
+    // managed window's property the manager keeps what it holds itself.
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 2, skip);
+    // Managed, the window manager takes the EWMH _NET_WM_STATE message; it ignores one about a
+    // window it does not manage.
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = state;
+    message.data.data32[0] = 1; // _NET_WM_STATE_ADD
+    message.data.data32[1] = skip[0];
+    message.data.data32[2] = skip[1];
+    message.data.data32[3] = 1; // from a normal application
+    xcb_send_event(connection, 0, root(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    // No flush: Qt sends what it queued before its event loop waits, the map request with it.
+}
+
+bool WindowPlaces::active()
+{
+    return x11Connection() != nullptr;
+}
+
+void WindowPlaces::watch(QWidget* window, Report report)
+{
+    if (active())
+        PlaceFilter::instance().watch(window, std::move(report));
+}
+
+void WindowPlaces::forget(QWidget* window)
+{
+    if (active())
+        PlaceFilter::instance().forget(window);
+}
