@@ -8,7 +8,10 @@
 #include "NoteWindow.h"
 #include "ErrorReport.h"
 #include "FakeDesktop.h"
-#include "Palette.h"
+#include "Application.h"
+#include "NoteRegistry.h"
+#include "ReminderSchedule.h"
+#include "Tray.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -26,7 +29,9 @@ void measureNoteList()
     scratch.addNotes(5000, false);
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
-    NoteList list(desktop, store);
+    QWidget owner;
+    NoteRegistry notes(desktop, store, &owner);
+    NoteList list(store, notes);
     auto* view = list.findChild<QTreeWidget*>(QStringLiteral("notesView"));
     if (!view)
         fail("the list has no view of the notes");
@@ -95,22 +100,17 @@ void measureReminderTick()
     desktop.cursor = QPoint(500, 400);
     // A minute no reminder names, the seconds in which a due one would fire.
     desktop.clock = QDateTime(QDate(2026, 12, 9), QTime(23, 59, 1));
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
-    Palette main(desktop, store);
-    main.tickTimer()->stop();
-    frmMain = &main;
-    if (main.reminders().entries().size() != 1000)
+    Application app(desktop, store);
+    app.tickTimer().stop();
+    if (app.reminders().entries().size() != 1000)
         fail("the reminder cache does not hold 1,000 entries");
-    main.tick(); // the first tick restores; the ones after it are the steady state
-    QSignalSpy shown(&main, &Palette::balloonShown);
-    const Figures tick = figuresOf(sample(2000, [&] { main.tick(); }));
+    app.tick(); // the first tick restores; the ones after it are the steady state
+    QSignalSpy shown(&app.tray(), &Tray::balloonShown);
+    const Figures tick = figuresOf(sample(2000, [&] { app.tick(); }));
     if (!shown.isEmpty())
         fail("a reminder fired in a minute none names");
     printFigures("timer tick, 1,000 cached reminders, none due", tick, Unit::Us);
     printTarget("timer tick median", tick.median / 1000.0, 2, "ms");
-    frmMain = nullptr;
-    frmDaviv = nullptr;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Start-up restore: Palette::restoreNotes on a store holding 100 and 1,000 open notes. The
-// call builds and shows every note window; until each has been exposed is reported beside it.
+// Start-up restore: the open notes read from a store holding 100 and 1,000 of them, and a window
+// built and shown for each, as the first tick does; until each has been exposed is reported
+// beside it.
 #include "BenchSupport.h"
 
 #include "NoteStore.h"
@@ -7,7 +8,7 @@
 #include "NoteWindow.h"
 #include "ErrorReport.h"
 #include "FakeDesktop.h"
-#include "Palette.h"
+#include "NoteRegistry.h"
 
 #include <QTest>
 #include <QWindow>
@@ -23,20 +24,19 @@ struct RestoreRun {
 
 RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expected)
 {
-    auto main = std::make_unique<Palette>(desktop, store);
-    main->tickTimer()->stop();
-    frmMain = main.get();
+    auto owner = std::make_unique<QWidget>();
+    auto notes = std::make_unique<NoteRegistry>(desktop, store, owner.get());
     QCoreApplication::processEvents();
 
     RestoreRun run;
     QElapsedTimer t;
     t.start();
-    main->restoreNotes();
+    notes->restore(store.openNotes(), noteLooksOrDefaults(store));
     run.callUs = microsecondsOf(t);
-    if (main->noteWindows.size() != expected)
+    if (notes->notes().size() != expected)
         fail("the restore did not bring back every open note");
     auto allExposed = [&] {
-        for (NoteWindow* note : main->noteWindows)
+        for (NoteWindow* note : notes->notes())
             if (!note->windowHandle() || !note->windowHandle()->isExposed())
                 return false;
         return true;
@@ -48,8 +48,8 @@ RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expecte
     }
     QCoreApplication::processEvents();
     run.exposedUs = microsecondsOf(t);
-    main.reset();
-    frmMain = nullptr;
+    notes.reset();
+    owner.reset();
     QCoreApplication::processEvents();
     return run;
 }
@@ -80,8 +80,6 @@ void measure(int notes, int rounds, double targetMs)
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
     desktop.cursor = QPoint(500, 400);
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
 
     restoreOnce(desktop, store, notes); // warm-up: fonts, styles, the first window's set-up
     std::vector<double> calls, exposed, bare;
@@ -91,7 +89,6 @@ void measure(int notes, int rounds, double targetMs)
         exposed.push_back(run.exposedUs);
         bare.push_back(bareWindowsUs(notes));
     }
-    frmDaviv = nullptr;
 
     char name[96];
     std::snprintf(name, sizeof name, "RestoreNotes, %d open notes", notes);

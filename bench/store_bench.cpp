@@ -127,7 +127,7 @@ int main(int argc, char** argv)
         window.saveNote();
         windowSaves.push_back(microsecondsOf(t));
     }
-    printFigures("TfrmDaviv::SaveNote (values, statement, save)", figuresOf(windowSaves), Unit::Us);
+    printFigures("NoteWindow::saveNote (values, statement, save)", figuresOf(windowSaves), Unit::Us);
 
     sqlite3* open = nullptr;
     check(sqlite3_open(path.constData(), &open), open);

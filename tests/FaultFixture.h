@@ -5,6 +5,7 @@
 #include "NoteEditor.h"
 #include "NoteWindow.h"
 #include "Palette.h"
+#include "Tray.h"
 
 #include <QEvent>
 #include <QFile>
@@ -24,12 +25,7 @@ protected:
              "values ('2001/01/01', 'bystander', 1, 2, 271, 71, 0, -1, 65535, 200)");
         exec("insert into m_icom_message values ('9:00:00', 'reminder', '2001/01/02')");
     }
-    ~FaultFixture() override
-    {
-        main.reset();
-        frmMain = nullptr;
-        frmDaviv = nullptr;
-    }
+    ~FaultFixture() override { app.reset(); }
 
     // Adds a note row from SQL values in the column order of the table; returns its rowid.
     qint64 addRow(const QByteArray& values)
@@ -100,15 +96,6 @@ protected:
         QCoreApplication::sendEvent(note->editor(), &leave);
     }
 
-    // The palette with its timer stopped, after the first tick has restored the open notes.
-    void startAndRestore()
-    {
-        main = std::make_unique<Palette>(desktop, store);
-        main->tickTimer()->stop();
-        frmMain = main.get();
-        main->tick();
-    }
-
     // Whether a fresh connection can read the store at this moment.
     bool storeReadable()
     {
@@ -121,7 +108,6 @@ protected:
     }
 
     QWidget owner;
-    std::unique_ptr<Palette> main;
 };
 
 // Another connection holding a write transaction on the store, as another program would.

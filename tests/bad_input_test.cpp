@@ -97,10 +97,10 @@ TEST_F(TypedText, EveryKindOfTextIsSavedAndRestoredExactly)
     EXPECT_TRUE(reports.isEmpty());
 
     startAndRestore();
-    ASSERT_EQ(main->noteWindows.size(), int(std::size(HostileLines)));
+    ASSERT_EQ(app->notes().notes().size(), int(std::size(HostileLines)));
     for (int i = 0; i < ids.size(); ++i) {
-        EXPECT_EQ(main->noteWindows[i]->noteId(), ids[i]);
-        EXPECT_EQ(main->noteWindows[i]->text(),
+        EXPECT_EQ(app->notes().notes()[i]->noteId(), ids[i]);
+        EXPECT_EQ(app->notes().notes()[i]->text(),
                   HostileLines[i] + QStringLiteral("\r\nsecond line ") + HostileLines[i] + QStringLiteral("\r\n"));
     }
 }
@@ -255,7 +255,7 @@ QString randomText(QRandomGenerator& random)
 
 } // namespace
 
-TEST(randomText, CodecRoundTripsEveryStorableText)
+TEST(RandomText, CodecRoundTripsEveryStorableText)
 {
     QRandomGenerator random(20261208);
     for (int round = 0; round < 5000; ++round) {
@@ -346,7 +346,7 @@ TEST_F(StoredRows, RestoreShowsTheReadableRowsAndRewritesOnlyThem)
     EXPECT_EQ(snapshot(), before);
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
     QList<qint64> shown;
-    for (NoteWindow* note : main->noteWindows) {
+    for (NoteWindow* note : app->notes().notes()) {
         shown << note->noteId();
         EXPECT_TRUE(note->isVisible());
         // Each of these texts is one line, or none.
@@ -361,7 +361,7 @@ TEST_F(StoredRows, RestoreShowsTheReadableRowsAndRewritesOnlyThem)
     QList<QByteArray> texts;
     for (qint64 id : restored)
         texts << noteBytes(id);
-    main->close();
+    app->quit();
     EXPECT_EQ(snapshot("rowid in (" + unrestored + ")"), untouched);
     for (int i = 0; i < restored.size(); ++i)
         EXPECT_EQ(noteBytes(restored[i]), texts[i]) << restored[i];
@@ -376,7 +376,8 @@ TEST_F(StoredRows, NoteListShowsEveryRowAsStoredAndWritesNothing)
     addRow("NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL");
     const QStringList before = snapshot();
 
-    NoteList list(desktop, store);
+    start();
+    NoteList& list = app->noteList();
     list.show();
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
     auto* rows = list.findChild<ReportList*>(QStringLiteral("notesView"));

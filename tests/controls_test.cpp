@@ -27,7 +27,7 @@ void type(DateEdit& edit, const QString& text)
 
 } // namespace
 
-TEST(dateEdit, ShowsTheStoreFormAndCanHoldNoDate)
+TEST(DateEdit, ShowsTheStoreFormAndCanHoldNoDate)
 {
     DateEdit edit;
     edit.setDate(day);
@@ -43,7 +43,7 @@ TEST(dateEdit, ShowsTheStoreFormAndCanHoldNoDate)
     EXPECT_EQ(edit.enteredDate(), std::nullopt);
 }
 
-TEST(dateEdit, TypedTextIsTakenOnlyWhenItReadsAsADate)
+TEST(DateEdit, TypedTextIsTakenOnlyWhenItReadsAsADate)
 {
     struct Case {
         const char* typed;
@@ -70,7 +70,7 @@ TEST(dateEdit, TypedTextIsTakenOnlyWhenItReadsAsADate)
     }
 }
 
-TEST(dateEdit, CalendarDropsDownAndPicksOrClears)
+TEST(DateEdit, CalendarDropsDownAndPicksOrClears)
 {
     DateEdit edit;
     edit.setDate(day);
@@ -97,7 +97,7 @@ TEST(dateEdit, CalendarDropsDownAndPicksOrClears)
     EXPECT_EQ(edit.enteredDate(), std::nullopt);
 }
 
-TEST(timeEdit, ShowsTheStoreTimeForm)
+TEST(TimeEdit, ShowsTheStoreTimeForm)
 {
     const std::pair<QTime, const char*> cases[] = {{QTime(12, 0), "12:00:00"},
                                                    {QTime(9, 5, 7), "9:05:07"},
@@ -111,7 +111,7 @@ TEST(timeEdit, ShowsTheStoreTimeForm)
     }
 }
 
-TEST(timeEdit, TakesTypedDigits)
+TEST(TimeEdit, TakesTypedDigits)
 {
     // Typed over the whole text, or with the caret put into the hours by a click.
     const std::pair<const char*, QTime> cases[] = {

@@ -63,9 +63,9 @@ TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
     const qint64 first = addOpenNote(S("old one"));
     const qint64 second = addOpenNote(S("old two"));
     startAndRestore();
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    main->noteWindows[0]->setText(S("最後の編集"));
-    main->noteWindows[1]->setText(S("last edit"));
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    app->notes().notes()[0]->setText(S("最後の編集"));
+    app->notes().notes()[1]->setText(S("last edit"));
     const QStringList bystanders =
         snapshot("rowid not in (" + QByteArray::number(first) + "," + QByteArray::number(second) + ")");
 
@@ -79,8 +79,8 @@ TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
     ASSERT_TRUE(shell.waitForStarted());
     shell.write("BEGIN EXCLUSIVE;\n.system sleep 1\nROLLBACK;\n.quit\n");
     ASSERT_EVENTUALLY(!storeReadable());
-    QSignalSpy closed(main.get(), &Palette::Closed);
-    main->close();
+    QSignalSpy closed(app.get(), &Application::finished);
+    app->quit();
     ASSERT_TRUE(shell.waitForFinished());
 
     EXPECT_EQ(closed.count(), 1);
@@ -98,15 +98,15 @@ TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
         addOpenNote(S("old"));
         addOpenNote(S(""));
         startAndRestore();
-        main->exitLockWaitMs = 200;
-        ASSERT_EQ(main->noteWindows.size(), 2);
-        main->noteWindows[0]->setText(S("買い物リスト\nmilk"));
-        main->noteWindows[1]->setText(S("  \n二行目"));
+        app->setExitLockWait(200);
+        ASSERT_EQ(app->notes().notes().size(), 2);
+        app->notes().notes()[0]->setText(S("買い物リスト\nmilk"));
+        app->notes().notes()[1]->setText(S("  \n二行目"));
         const QStringList before = snapshot();
         reports.clear();
         {
             LockHolder other(dbPath(), lock);
-            main->close();
+            app->quit();
         }
         EXPECT_EQ(snapshot(), before) << lock.constData();
         ASSERT_EQ(reports.size(), 1) << lock.constData();
@@ -119,15 +119,16 @@ TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
         const QString text = QString::fromUtf8(rescued.readAll());
         EXPECT_TRUE(text.contains(S("買い物リスト\r\nmilk\r\n")) && text.contains(S("  \r\n二行目\r\n")));
         rescued.remove();
-        EXPECT_TRUE(main->noteWindows.isEmpty());
-        main.reset();
+        EXPECT_TRUE(app->notes().notes().isEmpty());
+        app.reset();
     }
 }
 
 TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
 {
     const qint64 ended = addRow("'2011/08/27', 'ended note', 10, 20, 271, 71, 0, -1, 65535, 200");
-    NoteList list(desktop, store);
+    start();
+    NoteList& list = app->noteList();
     list.show();
     auto* rows = list.findChild<ReportList*>(QStringLiteral("notesView"));
     ASSERT_EQ(rows->topLevelItemCount(), 2);
@@ -165,7 +166,7 @@ TEST_F(StoreLocked, NoteListReloadFailsWithoutChangingTheStore)
         QTest::mouseClick(list.findChild<QPushButton*>(QStringLiteral("reshowButton")), Qt::LeftButton);
     }
     EXPECT_EQ(snapshot(), before);
-    const QList<NoteWindow*> shown = list.findChildren<NoteWindow*>();
+    const QList<NoteWindow*> shown = app->notes().notes();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown.first()->text(), S("ended note\r\n"));
     EXPECT_EQ(shown.first()->saveState(), SaveState::Failed);
@@ -188,8 +189,8 @@ TEST_F(StoreUnwritable, ReadOnlyFileKeepsEveryRowAndTheExitSaveSaysSo)
 
     const QStringList before = snapshot();
     startAndRestore();
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    NoteWindow* note = main->noteWindows.first();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* note = app->notes().notes().first();
     EXPECT_EQ(note->text(), S("stored\r\n"));
     note->setText(S("typed on a read-only store"));
     pointerLeaves(note);
@@ -199,8 +200,8 @@ TEST_F(StoreUnwritable, ReadOnlyFileKeepsEveryRowAndTheExitSaveSaysSo)
     EXPECT_EQ(note->text(), S("typed on a read-only store\r\n"));
     EXPECT_EQ(storedText(id), S("stored"));
 
-    main->exitLockWaitMs = 100;
-    main->close();
+    app->setExitLockWait(100);
+    app->quit();
     EXPECT_EQ(snapshot(), before);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports.first().contains(S("・typed on a read-only store"))) << qPrintable(reports.first());
@@ -217,8 +218,8 @@ TEST_F(StoreUnwritable, FolderWithoutWriteAccessLosesNoRow)
 
     const QStringList before = snapshot();
     startAndRestore();
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    NoteWindow* note = main->noteWindows.first();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* note = app->notes().notes().first();
     note->setText(S("typed without a journal"));
     pointerLeaves(note);
     note->move(note->x() + 5, note->y());
@@ -226,8 +227,8 @@ TEST_F(StoreUnwritable, FolderWithoutWriteAccessLosesNoRow)
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
     EXPECT_EQ(storedText(id), S("stored"));
 
-    main->exitLockWaitMs = 100;
-    main->close();
+    app->setExitLockWait(100);
+    app->quit();
     EXPECT_EQ(snapshot(), before);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports.first().contains(S("・typed without a journal"))) << qPrintable(reports.first());
@@ -240,7 +241,7 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
 {
     addOpenNote(S("stored"));
     startAndRestore();
-    ASSERT_EQ(main->noteWindows.size(), 1);
+    ASSERT_EQ(app->notes().notes().size(), 1);
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i)
         garbage += char(i * 7 + 3);
@@ -255,7 +256,7 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
     };
     const QByteArray kept = contents();
 
-    NoteWindow* note = main->noteWindows.first();
+    NoteWindow* note = app->notes().notes().first();
     note->setText(S("typed after the file was replaced"));
     pointerLeaves(note);
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
@@ -264,21 +265,19 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
     EXPECT_EQ(note->saveState(), SaveState::Failed);
     EXPECT_TRUE(note->saveError().contains(S("not a database"))) << qPrintable(note->saveError());
 
-    // A restore on such a file is reported once, without a box, not a crash.
-    main->restorePending = true;
-    QSignalSpy notified(main.get(), &Palette::notified);
-    for (int i = 0; i < 2 * Palette::RetryTicks; ++i)
-        main->tick();
+    // Saves tried again on such a file are reported once, without a box, not a crash.
+    QSignalSpy notified(&app->tray(), &Tray::notified);
+    for (int i = 0; i < 2 * Application::RetryTicks; ++i)
+        app->tick();
     EXPECT_EQ(notified.count(), 1);
     EXPECT_TRUE(reports.isEmpty());
-    auto list = std::make_unique<NoteList>(desktop, store);
-    list->show();
+    app->noteList().show();
     EXPECT_EQ(reports.size(), 1);
-    list.reset();
+    app->noteList().hide();
 
-    main->exitLockWaitMs = 100;
+    app->setExitLockWait(100);
     reports.clear();
-    main->close();
+    app->quit();
     EXPECT_EQ(contents(), kept);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(reports.first());
@@ -300,17 +299,16 @@ TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
     };
     const QByteArray kept = contents();
 
-    main = std::make_unique<Palette>(desktop, store);
-    main->tickTimer()->stop();
-    frmMain = main.get();
-    QSignalSpy notified(main.get(), &Palette::notified);
-    main->tick();
+    start();
+    QSignalSpy notified(&app->tray(), &Tray::notified);
+    app->tick();
     EXPECT_EQ(notified.count(), 1);
-    EXPECT_TRUE(main->noteWindows.isEmpty());
-    NoteList list(desktop, store);
+    EXPECT_TRUE(app->notes().notes().isEmpty());
+    start();
+    NoteList& list = app->noteList();
     list.show();
     EXPECT_FALSE(reports.isEmpty());
-    main->close();
+    app->quit();
     EXPECT_EQ(contents(), kept);
 }
 
@@ -329,11 +327,9 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
     ASSERT_TRUE(QFile::copy(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 7)))));
     const QByteArray damaged = contents(dbPath());
 
-    main = std::make_unique<Palette>(desktop, store);
-    main->tickTimer()->stop();
-    frmMain = main.get();
-    QSignalSpy notified(main.get(), &Palette::notified);
-    main->tick();
+    start();
+    QSignalSpy notified(&app->tray(), &Tray::notified);
+    app->tick();
     ASSERT_EQ(notified.count(), 1);
     const QString notice = notified.first().first().toString();
     EXPECT_TRUE(notice.contains(S("2026/12/06"))) << qPrintable(notice);
@@ -348,13 +344,13 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("zu_daviv-damaged-*.db")}, QDir::Files), copies);
 
     // The notes are still saved; a minute at rest copies nothing and tells nothing more.
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    main->noteWindows.first()->setText(S("typed on the damaged store"));
-    pointerLeaves(main->noteWindows.first());
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    app->notes().notes().first()->setText(S("typed on the damaged store"));
+    pointerLeaves(app->notes().notes().first());
     EXPECT_EQ(storedText(id), S("typed on the damaged store\r\n"));
     for (int i = 0; i < 3; ++i) {
         desktop.clock = desktop.clock.addSecs(61);
-        main->tick();
+        app->tick();
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(QFile::exists(backups.filePath(backupFileName(desktop.today()))));

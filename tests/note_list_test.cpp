@@ -53,12 +53,16 @@ public:
 
     void open()
     {
-        form = std::make_unique<NoteList>(desktop, store);
+        if (!app)
+            start();
+        form = &app->noteList();
+        // Every showing reads the store again.
+        form->hide();
         form->show();
     }
 
     ReportList* list() const { return form->findChild<ReportList*>(QStringLiteral("notesView")); }
-    QList<NoteWindow*> notes() const { return form->findChildren<NoteWindow*>(); }
+    QList<NoteWindow*> notes() const { return app->notes().notes(); }
 
     void click(const char* button)
     {
@@ -84,7 +88,7 @@ public:
 
     QStringList terms() { return column("select term from m_daviv", "term"); }
 
-    std::unique_ptr<NoteList> form;
+    NoteList* form = nullptr;
 };
 
 } // namespace
@@ -131,7 +135,7 @@ TEST_F(NoteListTest, LaidOutAsDesigned)
     QStringList order;
     QWidget* widget = list();
     do {
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(form.get()))
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(form))
             order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != list() && order.size() < 10);
@@ -267,7 +271,7 @@ TEST_F(NoteListTest, RemoveDeletesTheRowAndClosesItsWindowUnsaved)
     EXPECT_EQ(column("select rowid from m_daviv", "rowid"), QStringList{S("2")});
     EXPECT_TRUE(list()->selectedItems().isEmpty());
     EXPECT_FALSE(note->isVisible());
-    EXPECT_TRUE(form->noteWindows.isEmpty());
+    EXPECT_TRUE(app->notes().notes().isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(notes().isEmpty());
     EXPECT_EQ(column("select note from m_daviv", "note"), QStringList{S("second\r\n")});
@@ -336,6 +340,7 @@ TEST_F(NoteListTest, UnderADarkThemeNotesKeepDarkTextAndDialogsTheThemesColours)
         EXPECT_GT(dialog.color(QPalette::WindowText).lightness(), dialog.color(QPalette::Window).lightness());
     }
     QApplication::setPalette(before);
+    app.reset();
     open();
     EXPECT_EQ(form->palette().color(QPalette::Window), QColor(199, 199, 226));
 }
@@ -388,7 +393,7 @@ TEST_F(NoteListTest, SearchSortDoubleClickAndTakingARemovalBack)
     EXPECT_FALSE(shownIds().contains(S("3")));
     form->activateWindow();
     ASSERT_EVENTUALLY(form->isActiveWindow());
-    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(form, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(shownIds().contains(S("3")));
     EXPECT_EQ(column(StmtNoteById(3), "note"), QStringList{S("ﾒﾓ\r\n")});
 }
@@ -403,10 +408,10 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     open();
     clickRow(0);
     click("reshowButton");
-    ASSERT_EQ(form->noteWindows.size(), 1);
-    form->noteWindows.front()->setBounds(200, 210, 320, 100);
-    form->noteWindows.front()->changeColor(16771434);
-    form->noteWindows.front()->setZoom(150);
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    app->notes().notes().front()->setBounds(200, 210, 320, 100);
+    app->notes().notes().front()->changeColor(16771434);
+    app->notes().notes().front()->setZoom(150);
 
     // The selected row that a search hides is not acted on.
     clickRow(1);
@@ -414,16 +419,16 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     search->setText(S("open"));
     click("reshowButton");
     click("removeButton");
-    EXPECT_EQ(form->noteWindows.size(), 1);
+    EXPECT_EQ(app->notes().notes().size(), 1);
     EXPECT_EQ(terms(), (QStringList{S("-1"), S("0")}));
 
     search->clear();
     clickRow(0);
     click("removeButton");
-    ASSERT_TRUE(form->noteWindows.isEmpty());
+    ASSERT_TRUE(app->notes().notes().isEmpty());
     form->undoRemove();
-    ASSERT_EQ(form->noteWindows.size(), 1);
-    const NoteWindow* back = form->noteWindows.front();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    const NoteWindow* back = app->notes().notes().front();
     EXPECT_TRUE(back->isVisible());
     EXPECT_EQ(back->geometry(), QRect(200, 210, 320, 100));
     EXPECT_EQ(back->color(), 16771434u);

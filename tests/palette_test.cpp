@@ -9,6 +9,8 @@
 #include "SingleInstance.h"
 #include "Swatch.h"
 #include "Palette.h"
+#include "ReminderSchedule.h"
+#include "Tray.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -46,21 +48,6 @@ private:
 // and the template note window the saves read their transparency from.
 class PaletteTest : public WindowFixture {
 protected:
-    void start()
-    {
-        main = std::make_unique<Palette>(desktop, store);
-        main->tickTimer()->stop();
-        frmMain = main.get();
-        templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-        frmDaviv = templateNote.get();
-    }
-    ~PaletteTest() override
-    {
-        main.reset();
-        templateNote.reset();
-        frmDaviv = nullptr;
-    }
-
     // Logs every update of a note row, so tests see which saves ran and in what order.
     void logUpdates()
     {
@@ -75,10 +62,10 @@ protected:
              values + ")");
     }
 
-    QList<NoteWindow*> ownedNotes() const { return main->findChildren<NoteWindow*>(Qt::FindDirectChildrenOnly); }
-
-    std::unique_ptr<Palette> main;
-    std::unique_ptr<NoteWindow> templateNote;
+    QList<NoteWindow*> ownedNotes() const
+    {
+        return app->palette().findChildren<NoteWindow*>(Qt::FindDirectChildrenOnly);
+    }
 };
 
 } // namespace
@@ -88,22 +75,20 @@ TEST_F(PaletteTest, FirstStartCreatesTheStoreAndShowsNothing)
     start();
     EXPECT_TRUE(QFile::exists(dbPath()));
     EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
-    EXPECT_FALSE(main->isVisible());
-    EXPECT_EQ(main->screenWidth, 1024);
-    EXPECT_EQ(main->screenHeight, 768);
+    EXPECT_FALSE(app->palette().isVisible());
     desktop.cursor = QPoint(500, 400);
-    main->tick();
-    EXPECT_FALSE(main->restorePending);
-    EXPECT_TRUE(main->noteWindows.isEmpty());
-    EXPECT_FALSE(main->isVisible());
+    app->tick();
+    EXPECT_FALSE(app->restorePending());
+    EXPECT_TRUE(app->notes().notes().isEmpty());
+    EXPECT_FALSE(app->palette().isVisible());
     EXPECT_TRUE(reports.isEmpty());
     // Only the tray icon shows: without a tray to point at, the popup says how to make a note,
     // on the first start and never again.
     for (int run = 0; run < 2; ++run) {
-        for (int tick = 0; tick < Palette::RetryTicks; ++tick)
-            main->tick();
-        EXPECT_EQ(main->balloonPopup()->isVisible(), run == 0);
-        EXPECT_EQ(main->balloonPopup()->text().contains(QStringLiteral("新しい付箋")), run == 0);
+        for (int tick = 0; tick < Application::RetryTicks; ++tick)
+            app->tick();
+        EXPECT_EQ(app->tray().popup()->isVisible(), run == 0);
+        EXPECT_EQ(app->tray().popup()->text().contains(QStringLiteral("新しい付箋")), run == 0);
         start();
     }
 }
@@ -113,17 +98,16 @@ TEST_F(PaletteTest, TheCornersFollowAScreenThatChangesWhileRunning)
     start();
     desktop.screen = QSize(800, 600);
     desktop.cursor = QPoint(799, 599);
-    main->tick();
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(main->geometry(), QRect(530, 497, 269, 79));
-    EXPECT_EQ(main->screenWidth, 800);
+    app->tick();
+    EXPECT_TRUE(app->palette().isVisible());
+    EXPECT_EQ(app->palette().geometry(), QRect(530, 497, 269, 79));
     // The corner zone is the new screen's: on the old one this point was outside every zone.
     desktop.cursor = QPoint(600, 560);
-    main->tick();
-    EXPECT_TRUE(main->isVisible());
+    app->tick();
+    EXPECT_TRUE(app->palette().isVisible());
     desktop.cursor = QPoint(400, 300);
-    main->tick();
-    EXPECT_FALSE(main->isVisible());
+    app->tick();
+    EXPECT_FALSE(app->palette().isVisible());
 }
 
 TEST_F(PaletteTest, RestoreShowsEveryReadableOpenRowAsStored)
@@ -136,9 +120,9 @@ TEST_F(PaletteTest, RestoreShowsEveryReadableOpenRowAsStored)
     addRow("'2011/08/29', 'bad', 70, 80, '', 71, -1, -1, 65535, 200");
     const QStringList before = column("select quote(f_day) || quote(note) || quote(width) as r from m_daviv", "r");
     start();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    NoteWindow* first = main->noteWindows[0];
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    NoteWindow* first = app->notes().notes()[0];
     EXPECT_EQ(first->noteId(), 1);
     EXPECT_EQ(first->geometry(), QRect(10, 20, 300, 90));
     EXPECT_EQ(first->color(), 65408u);
@@ -147,7 +131,7 @@ TEST_F(PaletteTest, RestoreShowsEveryReadableOpenRowAsStored)
     EXPECT_EQ(first->text(), QStringLiteral("first's line\r\nsecond\r\n"));
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(first->isOpen());
-    NoteWindow* hidden = main->noteWindows[1];
+    NoteWindow* hidden = app->notes().notes()[1];
     EXPECT_EQ(hidden->noteId(), 3);
     EXPECT_TRUE(hidden->isVisible());
     EXPECT_FALSE(hidden->visibleFlag());
@@ -170,7 +154,7 @@ TEST_F(PaletteTest, RestoreShowsTheNotesInRowOrderWithTheirContent)
         if (auto* note = qobject_cast<NoteWindow*>(watched); note && event->type() == QEvent::Show)
             shown << QStringLiteral("%1 %2 %3").arg(note->noteId()).arg(note->text().trimmed()).arg(note->x());
     });
-    main->tick();
+    app->tick();
     EXPECT_EQ(shown,
               QStringList({QStringLiteral("1 note 0 10"), QStringLiteral("2 note 1 11"), QStringLiteral("3 note 2 12"),
                            QStringLiteral("4 note 3 13"), QStringLiteral("5 note 4 14")}));
@@ -182,8 +166,8 @@ TEST_F(PaletteTest, CloseBeforeTheFirstTickSavesNothing)
     addRow("'2011/08/26', 'kept', 10, 20, 300, 90, -1, -1, 65408, 125");
     logUpdates();
     start();
-    QSignalSpy closed(main.get(), &Palette::Closed);
-    EXPECT_TRUE(main->close());
+    QSignalSpy closed(app.get(), &Application::finished);
+    app->quit();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(saveLog().isEmpty());
     EXPECT_EQ(column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("125")});
@@ -196,12 +180,12 @@ TEST_F(PaletteTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
         addRow("'2011/08/26', 'n', 10, 20, 300, 90, -1, -1, 65408, 200");
     logUpdates();
     start();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 3);
-    main->noteWindows[1]->hideNote();
-    main->close();
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 3);
+    app->notes().notes()[1]->hideNote();
+    app->quit();
     EXPECT_EQ(saveLog(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-    EXPECT_TRUE(main->noteWindows.isEmpty());
+    EXPECT_TRUE(app->notes().notes().isEmpty());
     EXPECT_TRUE(ownedNotes().isEmpty());
     // The hidden note stays open and comes back at the next start.
     EXPECT_EQ(column(StmtOpenNotes, "rowid").size(), 3);
@@ -210,115 +194,114 @@ TEST_F(PaletteTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
 TEST_F(PaletteTest, DragOutMakesOneNoteAtTheCursorPerArming)
 {
     start();
-    main->showPalette();
-    Swatch* swatch = main->swatch(3);
+    app->showPalette();
+    Swatch* swatch = app->palette().swatch(3);
     desktop.cursor = QPoint(500, 300);
     QTest::mousePress(swatch, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(main->dragArmed, 1);
+    EXPECT_EQ(app->palette().dragArmed(), 1);
     QTest::mouseMove(swatch, QPoint(60, 20));
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    NoteWindow* note = main->noteWindows.first();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* note = app->notes().notes().first();
     EXPECT_EQ(note->geometry(), QRect(500, 300, 271, 71));
     EXPECT_EQ(note->color(), 65408u);
     EXPECT_EQ(note->noteDate(), desktop.today());
     EXPECT_EQ(note->noteId(), 1);
     EXPECT_TRUE(note->isVisible());
-    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(app->palette().isVisible());
     EXPECT_EQ(column(StmtNoteList, "f_day"), QStringList{formatStoreDate(desktop.today())});
     // Leaving again without a new press makes nothing more.
     QTest::mouseMove(swatch, QPoint(20, 20));
     QTest::mouseMove(swatch, QPoint(60, 20));
     QTest::mouseRelease(swatch, Qt::LeftButton, {}, QPoint(60, 20));
-    main->dragOut(swatch);
-    EXPECT_EQ(main->noteWindows.size(), 1);
+    app->palette().leaveSwatch();
+    EXPECT_EQ(app->notes().notes().size(), 1);
     // Drawn out of the bottom-right palette, the note lies wholly on the screen.
     desktop.cursor = QPoint(1003, 703);
-    main->armDragOut(swatch, Qt::LeftButton);
-    main->dragOut(swatch);
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    EXPECT_EQ(main->noteWindows.last()->geometry(), QRect(753, 697, 271, 71));
+    app->palette().armDragOut(swatch, Qt::LeftButton);
+    app->palette().leaveSwatch();
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    EXPECT_EQ(app->notes().notes().last()->geometry(), QRect(753, 697, 271, 71));
 }
 
 TEST_F(PaletteTest, ClickReleasedInsideArmsUntilTheCursorLeaves)
 {
     start();
-    main->showPalette();
-    Swatch* swatch = main->swatch(1);
+    app->showPalette();
+    Swatch* swatch = app->palette().swatch(1);
     QTest::mouseClick(swatch, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(main->selectedColor, 16744703u);
-    EXPECT_TRUE(main->noteWindows.isEmpty());
+    EXPECT_EQ(app->palette().selectedColor(), 16744703u);
+    EXPECT_TRUE(app->notes().notes().isEmpty());
     desktop.cursor = QPoint(40, 90);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(swatch, &leave);
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    EXPECT_EQ(main->noteWindows.first()->pos(), QPoint(40, 90));
-    EXPECT_EQ(main->noteWindows.first()->color(), 16744703u);
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    EXPECT_EQ(app->notes().notes().first()->pos(), QPoint(40, 90));
+    EXPECT_EQ(app->notes().notes().first()->color(), 16744703u);
 }
 
 TEST_F(PaletteTest, RightButtonAndDoubleClickSwatchesArmNothing)
 {
     start();
-    main->showPalette();
-    QTest::mousePress(main->swatch(2), Qt::RightButton, {}, QPoint(20, 20));
-    QTest::mouseMove(main->swatch(2), QPoint(60, 20));
-    QTest::mouseRelease(main->swatch(2), Qt::RightButton, {}, QPoint(60, 20));
-    EXPECT_EQ(main->dragArmed, 0);
-    EXPECT_TRUE(main->noteWindows.isEmpty());
+    app->showPalette();
+    QTest::mousePress(app->palette().swatch(2), Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mouseMove(app->palette().swatch(2), QPoint(60, 20));
+    QTest::mouseRelease(app->palette().swatch(2), Qt::RightButton, {}, QPoint(60, 20));
+    EXPECT_EQ(app->palette().dragArmed(), 0);
+    EXPECT_TRUE(app->notes().notes().isEmpty());
     // Swatches 3 to 5 take their colour on a double-click only.
-    main->selectedColor = 0;
-    main->takeSwatchColor(main->swatch(5));
-    EXPECT_EQ(main->selectedColor, 12632256u);
+    app->palette().takeSwatchColor(app->palette().swatch(5));
+    EXPECT_EQ(app->palette().selectedColor(), 12632256u);
 }
 
 TEST_F(PaletteTest, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
 {
     start();
-    main->tick();
-    QSignalSpy notified(main.get(), &Palette::notified);
+    app->tick();
+    QSignalSpy notified(&app->tray(), &Tray::notified);
     auto other = std::make_unique<SqliteDatabase>(dbPath().toUtf8());
     other->runStatement("BEGIN EXCLUSIVE");
-    main->showPalette();
-    main->armDragOut(main->swatch(4), Qt::LeftButton);
-    main->dragOut(main->swatch(4));
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    NoteWindow* note = main->noteWindows.first();
+    app->showPalette();
+    app->palette().armDragOut(app->palette().swatch(4), Qt::LeftButton);
+    app->palette().leaveSwatch();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* note = app->notes().notes().first();
     EXPECT_EQ(note->noteId(), 0);
     EXPECT_EQ(note->saveState(), SaveState::Failed);
-    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(app->palette().isVisible());
     note->setText(QStringLiteral("typed while the store was locked"));
 
     // Told once, without a modal box; the tray says so until the note is stored.
-    for (int i = 0; i < 2 * Palette::RetryTicks; ++i)
-        main->tick();
+    for (int i = 0; i < 2 * Application::RetryTicks; ++i)
+        app->tick();
     EXPECT_EQ(notified.count(), 1);
     EXPECT_TRUE(notified.first().first().toString().contains(QStringLiteral("database is locked")));
-    EXPECT_NE(main->trayIcon()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_NE(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
     EXPECT_TRUE(reports.isEmpty());
 
     other.reset();
-    for (int i = 0; i < Palette::RetryTicks; ++i)
-        main->tick();
+    for (int i = 0; i < Application::RetryTicks; ++i)
+        app->tick();
     EXPECT_EQ(note->saveState(), SaveState::Stored);
     EXPECT_NE(note->noteId(), 0);
     EXPECT_EQ(column(StmtNoteById(note->noteId()), "note"),
               QStringList{QStringLiteral("typed while the store was locked\r\n")});
     EXPECT_EQ(notified.count(), 2);
-    EXPECT_EQ(main->trayIcon()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_EQ(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
 }
 
 TEST_F(PaletteTest, CornerShowsAndLeavingHidesAtTheNextTick)
 {
     start();
     desktop.cursor = QPoint(0, 767);
-    main->tick();
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(main->pos(), QPoint(0, 665));
+    app->tick();
+    EXPECT_TRUE(app->palette().isVisible());
+    EXPECT_EQ(app->palette().pos(), QPoint(0, 665));
     desktop.cursor = QPoint(50, 700);
-    main->tick();
-    EXPECT_TRUE(main->isVisible());
+    app->tick();
+    EXPECT_TRUE(app->palette().isVisible());
     desktop.cursor = QPoint(50, 664);
-    main->tick();
-    EXPECT_FALSE(main->isVisible());
+    app->tick();
+    EXPECT_FALSE(app->palette().isVisible());
 }
 
 TEST_F(PaletteTest, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
@@ -329,28 +312,28 @@ TEST_F(PaletteTest, StoreThatCannotBeReadAtStartIsReportedOnceAndTriedAgain)
     QFile::rename(dbPath(), moved);
     QDir(dir.path()).mkdir(QString::fromLatin1(StoreFileName));
     start();
-    QSignalSpy notified(main.get(), &Palette::notified);
-    for (int i = 0; i < 3 * Palette::RetryTicks; ++i)
-        main->tick();
-    EXPECT_TRUE(main->restorePending);
+    QSignalSpy notified(&app->tray(), &Tray::notified);
+    for (int i = 0; i < 3 * Application::RetryTicks; ++i)
+        app->tick();
+    EXPECT_TRUE(app->restorePending());
     EXPECT_TRUE(reports.isEmpty());
     ASSERT_EQ(notified.count(), 1);
     EXPECT_TRUE(notified.first().first().toString().contains(QDir::toNativeSeparators(dbPath())));
 
     QDir(dir.path()).rmdir(QString::fromLatin1(StoreFileName));
     QFile::rename(moved, dbPath());
-    for (int i = 0; i < Palette::RetryTicks; ++i)
-        main->tick();
-    EXPECT_FALSE(main->restorePending);
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    EXPECT_EQ(main->noteWindows.first()->text(), QStringLiteral("waiting\r\n"));
+    for (int i = 0; i < Application::RetryTicks; ++i)
+        app->tick();
+    EXPECT_FALSE(app->restorePending());
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    EXPECT_EQ(app->notes().notes().first()->text(), QStringLiteral("waiting\r\n"));
 }
 
 TEST_F(PaletteTest, ASecondCopyAsksTheFirstToShowItself)
 {
     SingleInstance first(dbPath());
     ASSERT_TRUE(first.claim());
-    QSignalSpy shown(&first, &SingleInstance::ShowRequested);
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
     std::atomic<bool> done = false;
     bool secondClaimed = true;
     bool secondAnswered = false;
@@ -383,9 +366,9 @@ TEST_F(PaletteTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
     prepare();
     addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
     start();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    main->noteWindows.first()->setText(QStringLiteral("last words"));
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    app->notes().notes().first()->setText(QStringLiteral("last words"));
     std::atomic<bool> locked = false;
     std::thread other([&] {
         SqliteDatabase db(dbPath().toUtf8());
@@ -396,7 +379,7 @@ TEST_F(PaletteTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
     });
     while (!locked)
         std::this_thread::yield();
-    main->close();
+    app->quit();
     other.join();
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_EQ(column(StmtNoteList, "note"), QStringList{QStringLiteral("last words\r\n")});
@@ -408,13 +391,13 @@ TEST_F(PaletteTest, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
     addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
     addRow("'2011/08/26', '', 10, 20, 300, 90, -1, -1, 65408, 200");
     start();
-    main->exitLockWaitMs = 100;
-    main->tick();
-    main->noteWindows.first()->setText(QStringLiteral("買い物\nmilk"));
+    app->setExitLockWait(100);
+    app->tick();
+    app->notes().notes().first()->setText(QStringLiteral("買い物\nmilk"));
     SqliteDatabase other(dbPath().toUtf8());
     other.runStatement("BEGIN EXCLUSIVE");
-    QSignalSpy closed(main.get(), &Palette::Closed);
-    main->close();
+    QSignalSpy closed(app.get(), &Application::finished);
+    app->quit();
     other.runStatement("ROLLBACK");
     EXPECT_EQ(closed.count(), 1);
     ASSERT_EQ(reports.size(), 1);
@@ -451,17 +434,17 @@ TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
 TEST_F(PaletteTest, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
 {
     start();
-    main->tick();
-    main->newNoteFromTray();
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    EXPECT_EQ(main->noteWindows.first()->geometry(), QRect(376, 348, 271, 71));
-    EXPECT_EQ(main->noteWindows.first()->color(), 65535u);
-    main->takeSwatchColor(main->swatch(2));
-    main->newNoteFromTray();
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    EXPECT_EQ(main->noteWindows.last()->color(), main->swatch(2)->colorValue());
+    app->tick();
+    app->newNoteFromTray();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    EXPECT_EQ(app->notes().notes().first()->geometry(), QRect(376, 348, 271, 71));
+    EXPECT_EQ(app->notes().notes().first()->color(), 65535u);
+    app->palette().takeSwatchColor(app->palette().swatch(2));
+    app->newNoteFromTray();
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    EXPECT_EQ(app->notes().notes().last()->color(), app->palette().swatch(2)->colorValue());
     // The next one comes down and to the right of the first, not over it.
-    EXPECT_EQ(main->noteWindows.last()->geometry(), QRect(400, 372, 271, 71));
+    EXPECT_EQ(app->notes().notes().last()->geometry(), QRect(400, 372, 271, 71));
     EXPECT_EQ(column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
 }
 
@@ -472,13 +455,13 @@ TEST_F(PaletteTest, NotesComeBackWithTheirTextSizeAndStayingOnTop)
     addRow("'2011/08/26', 'plain', 10, 200, 300, 90, -1, -1, 65408, 200");
     store.saveNoteLook(1, {150, true});
     start();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    NoteWindow* big = main->noteWindows[0];
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    NoteWindow* big = app->notes().notes()[0];
     EXPECT_EQ(big->look(), (NoteLook{150, true}));
     EXPECT_TRUE(big->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_DOUBLE_EQ(big->editor()->font().pointSizeF(), big->font().pointSizeF() * 1.5);
-    EXPECT_EQ(main->noteWindows[1]->look(), NoteLook{});
+    EXPECT_EQ(app->notes().notes()[1]->look(), NoteLook{});
 }
 
 TEST_F(PaletteTest, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
@@ -490,19 +473,19 @@ TEST_F(PaletteTest, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
     for (int i = 1; i <= 30; ++i)
         QFile(backups.filePath(backupFileName(desktop.today().addDays(-i)))).open(QIODevice::WriteOnly);
     start();
-    main->tick();
+    app->tick();
     const QString today = backups.filePath(backupFileName(desktop.today()));
     desktop.clock = desktop.clock.addSecs(59);
-    main->tick();
+    app->tick();
     QCoreApplication::processEvents();
     EXPECT_FALSE(QFile::exists(today));
     // A moved cursor starts the minute again.
     desktop.cursor += QPoint(1, 0);
     desktop.clock = desktop.clock.addSecs(61);
-    main->tick();
+    app->tick();
     EXPECT_FALSE(QFile::exists(today));
     desktop.clock = desktop.clock.addSecs(61);
-    main->tick();
+    app->tick();
     ASSERT_EVENTUALLY(QFile::exists(today));
     SqliteDatabase copy(today.toUtf8());
     EXPECT_EQ(copy.runQuery("select note from m_daviv")->valueText("note"), "kept safe");
@@ -520,16 +503,16 @@ TEST_F(PaletteTest, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDeskt
     addRow("'2011/08/26', 'open since', 10, 400, 300, 90, -1, -1, 65408, 200");
     exec("insert into m_icom_message values ('9:00:00', 'since', '2026/12/09')");
     start();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    NoteWindow* since = main->noteWindows.first();
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* since = app->notes().notes().first();
     since->setText(QStringLiteral("typed since"));
 
-    ASSERT_TRUE(main->restoreBackup(backup));
-    ASSERT_EQ(main->noteWindows.size(), 1);
-    EXPECT_EQ(main->noteWindows.first()->text(), QStringLiteral("open in the backup\r\n"));
-    EXPECT_TRUE(main->noteWindows.first()->isVisible());
-    EXPECT_TRUE(main->reminders().entries().empty());
+    ASSERT_TRUE(app->restoreBackup(backup));
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    EXPECT_EQ(app->notes().notes().first()->text(), QStringLiteral("open in the backup\r\n"));
+    EXPECT_TRUE(app->notes().notes().first()->isVisible());
+    EXPECT_TRUE(app->reminders().entries().empty());
     EXPECT_EVENTUALLY(ownedNotes().size() == 1);
     const QString kept = dir.filePath(QStringLiteral("backup/") + keptStoreFileName(desktop.now()));
     SqliteDatabase copy(kept.toUtf8());
@@ -543,19 +526,19 @@ TEST_F(PaletteTest, AScreenMadeSmallerBringsItsNotesWithinReachAndKeepsTheirPlac
     addRow("'2011/08/26', 'right', 700, 550, 271, 71, -1, -1, 65408, 200");
     addRow("'2011/08/26', 'left', 100, 100, 271, 71, -1, -1, 65408, 200");
     start();
-    main->tick();
+    app->tick();
     desktop.areas = {QRect(0, 0, 800, 576)};
-    main->keepNotesReachable();
-    EXPECT_EQ(main->noteWindows[0]->geometry(), QRect(529, 505, 271, 71));
-    EXPECT_EQ(main->noteWindows[1]->geometry(), QRect(100, 100, 271, 71));
+    app->notes().keepReachable();
+    EXPECT_EQ(app->notes().notes()[0]->geometry(), QRect(529, 505, 271, 71));
+    EXPECT_EQ(app->notes().notes()[1]->geometry(), QRect(100, 100, 271, 71));
     // Saved while it shows elsewhere, the note keeps the place the user gave it.
-    main->saveAllNotesNow();
+    app->saveAllNotesNow();
     const QStringList stored = {QStringLiteral("700,550"), QStringLiteral("100,100")};
     EXPECT_EQ(column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
     desktop.areas.clear();
-    main->keepNotesReachable();
-    EXPECT_EQ(main->noteWindows[0]->geometry(), QRect(700, 550, 271, 71));
-    main->close();
+    app->notes().keepReachable();
+    EXPECT_EQ(app->notes().notes()[0]->geometry(), QRect(700, 550, 271, 71));
+    app->quit();
     EXPECT_EQ(column("select xpos || ',' || ypos as p from m_daviv order by rowid", "p"), stored);
 }
 
@@ -563,8 +546,8 @@ TEST_F(PaletteTest, BackupFolderWithoutAFileManagerIsNamedForTheUser)
 {
     start();
     desktop.folderOpens = false;
-    main->openBackupFolder();
-    const auto* box = main->findChild<QMessageBox*>(QStringLiteral("BackupFolderBox"));
+    app->openBackupFolder();
+    const auto* box = app->palette().findChild<QMessageBox*>(QStringLiteral("backupFolderBox"));
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isVisible());
     EXPECT_TRUE(box->text().endsWith(QDir::toNativeSeparators(dir.filePath(QStringLiteral("backup")))));

@@ -23,7 +23,7 @@ TEST(Platform, ProgramFolderIsTheExecutablesFolder)
 TEST(Platform, TerminationSignalsArriveOnTheEventLoop)
 {
     TerminationWatcher watcher;
-    QSignalSpy requested(&watcher, &TerminationWatcher::TerminationRequested);
+    QSignalSpy requested(&watcher, &TerminationWatcher::terminationRequested);
     std::raise(SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return requested.count() == 1; }, 5000));
 }

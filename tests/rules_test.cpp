@@ -6,6 +6,7 @@
 #include "NoteGeometry.h"
 #include "NoteText.h"
 #include "HotCorners.h"
+#include "ManualClock.h"
 #include "ReminderSchedule.h"
 
 #include <ctime>
@@ -19,7 +20,7 @@ QString S(const char* utf8)
 
 } // namespace
 
-TEST(noteText, EveryLineEndsInCrLf)
+TEST(NoteText, EveryLineEndsInCrLf)
 {
     const struct {
         QStringList lines;
@@ -36,7 +37,7 @@ TEST(noteText, EveryLineEndsInCrLf)
         EXPECT_EQ(noteTextFromLines(c.lines), c.text) << c.lines.join(QLatin1Char('|')).toStdString();
 }
 
-TEST(noteText, FindsUrlShapedText)
+TEST(NoteText, FindsUrlShapedText)
 {
     const struct {
         QString line;
@@ -232,7 +233,8 @@ TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
     const auto entry = [](const char* id, const char* time, const char* message) {
         return ReminderSchedule::Entry{S(id), S(time), S(message), S("2026/12/08")};
     };
-    ReminderSchedule schedule(at(8, 0));
+    ManualClock clock(at(8, 0, 2));
+    ReminderSchedule schedule(clock);
     schedule.setEntries({entry("1", "9:00:00", "a"), entry("2", "9:00:40", "b"), entry("3", "9:02:00", "c"),
                          entry("4", "11:00:00", "d")});
     const struct {
@@ -249,11 +251,12 @@ TEST(ReminderMatching, EveryDueEntryShowsOnceWhateverTheClockDoes)
         {at(11, 0, 1), {S("11:00:00 (^O^) d")}},
     };
     for (const auto& tick : ticks)
-        EXPECT_EQ(schedule.takeDue(tick.now), tick.due) << qPrintable(tick.now.toString());
+        EXPECT_EQ((clock.time = tick.now, schedule.takeDue()), tick.due) << qPrintable(tick.now.toString());
     // An entry added while the cache was stale shows when it is loaded, looking back that far.
     schedule.setEntries({entry("1", "9:00:00", "a"), entry("5", "11:00:30", "e")});
     schedule.lookBackTo(at(10, 59, 50));
-    EXPECT_EQ(schedule.takeDue(at(11, 2)), QStringList{S("11:00:30 (^O^) e")});
+    clock.time = at(11, 2);
+    EXPECT_EQ(schedule.takeDue(), QStringList{S("11:00:30 (^O^) e")});
 }
 
 TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)

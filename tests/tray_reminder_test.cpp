@@ -5,6 +5,7 @@
 #include "BalloonPopup.h"
 #include "ReminderSchedule.h"
 #include "Palette.h"
+#include "Tray.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,21 +17,8 @@ namespace {
 
 class TrayAndReminders : public WindowFixture {
 protected:
-    void start()
-    {
-        main = std::make_unique<Palette>(desktop, store);
-        main->tickTimer()->stop();
-        frmMain = main.get();
-        templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-        frmDaviv = templateNote.get();
-        main->tick(); // the first tick's restore is behind us
-    }
-    ~TrayAndReminders() override
-    {
-        main.reset();
-        templateNote.reset();
-        frmDaviv = nullptr;
-    }
+    // Started, the first tick's restore behind it.
+    void start() { startAndRestore(); }
 
     void addReminder(const char* time, const char* message, const char* day)
     {
@@ -42,8 +30,8 @@ protected:
     QStringList tickAt(QTime time)
     {
         desktop.clock = QDateTime(QDate(2026, 12, 8), time);
-        QSignalSpy shown(main.get(), &Palette::balloonShown);
-        main->tick();
+        QSignalSpy shown(&app->tray(), &Tray::balloonShown);
+        app->tick();
         QStringList texts;
         for (const QList<QVariant>& args : shown)
             texts << args.first().toString();
@@ -57,9 +45,6 @@ protected:
                 return action;
         return nullptr;
     }
-
-    std::unique_ptr<Palette> main;
-    std::unique_ptr<NoteWindow> templateNote;
 };
 
 } // namespace
@@ -75,7 +60,7 @@ TEST_F(TrayAndReminders, ReminderShowsItsTimeTextAndMessageInItsMinute)
     EXPECT_EQ(tickAt(QTime(10, 30, 0)), QStringList{QStringLiteral("10:30:45 (^O^) 会議")});
     EXPECT_TRUE(tickAt(QTime(10, 30, 1)).isEmpty());
     EXPECT_TRUE(tickAt(QTime(10, 30, 45)).isEmpty());
-    EXPECT_EQ(main->balloonText(), QStringLiteral("10:30:45 (^O^) 会議"));
+    EXPECT_EQ(app->tray().balloonText(), QStringLiteral("10:30:45 (^O^) 会議"));
 }
 
 TEST_F(TrayAndReminders, EntriesOfOneMinuteShareOneBalloonALineEach)
@@ -86,7 +71,7 @@ TEST_F(TrayAndReminders, EntriesOfOneMinuteShareOneBalloonALineEach)
     start();
     const QString both = QStringLiteral("9:00:00 (^O^) first\n9:00:30 (^O^) ");
     EXPECT_EQ(tickAt(QTime(9, 0, 1)), QStringList{both});
-    EXPECT_EQ(main->balloonText(), both);
+    EXPECT_EQ(app->tray().balloonText(), both);
 }
 
 TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
@@ -98,9 +83,9 @@ TEST_F(TrayAndReminders, AnUnreadableEntryIsSkippedAndTheTickGoesOn)
     start();
     desktop.cursor = QPoint(0, 0);
     EXPECT_EQ(tickAt(QTime(9, 0, 0)), QStringList{QStringLiteral("9:00:00 (^O^) fine")});
-    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(app->palette().isVisible());
     EXPECT_TRUE(reports.isEmpty());
-    EXPECT_EQ(main->reminders().entries().size(), 3u);
+    EXPECT_EQ(app->reminders().entries().size(), 3u);
 }
 
 TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
@@ -110,25 +95,25 @@ TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
     start();
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     tickAt(QTime(9, 0, 0));
-    EXPECT_TRUE(main->balloonPopup()->isVisible());
-    EXPECT_EQ(main->balloonPopup()->text(), QStringLiteral("9:00:00 (^O^) popup"));
+    EXPECT_TRUE(app->tray().popup()->isVisible());
+    EXPECT_EQ(app->tray().popup()->text(), QStringLiteral("9:00:00 (^O^) popup"));
 }
 
 TEST_F(TrayAndReminders, TrayIconAndMenusAsDesigned)
 {
     start();
-    EXPECT_EQ(main->trayIcon()->toolTip(), QStringLiteral("RIdozad"));
-    EXPECT_EQ(main->trayIcon()->contextMenu(), main->trayMenu());
-    EXPECT_EQ(main->balloonText(), QStringLiteral("???"));
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("ＺＵ付箋"));
+    EXPECT_EQ(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
+    EXPECT_EQ(app->tray().icon()->contextMenu(), app->tray().menu());
+    EXPECT_EQ(app->tray().balloonText(), QStringLiteral("???"));
+    EXPECT_EQ(app->palette().windowTitle(), QStringLiteral("ＺＵ付箋"));
     const std::tuple<QMenu*, const char*, const char*, const char*> items[] = {
-        {main->paletteMenu(), "hideAction", "隠す(&K)", "Ctrl+K"},
-        {main->paletteMenu(), "noteListAction", "付箋一覧(&L)", "Ctrl+L"},
-        {main->paletteMenu(), "showAllNotesAction", "付箋表示(&D)", "Ctrl+D"},
-        {main->paletteMenu(), "remindersAction", "バルーンメッセージ(&B)", "Ctrl+B"},
-        {main->paletteMenu(), "quitAction", "終了(&X)", "Ctrl+X"},
-        {main->trayMenu(), "showPaletteAction", "表示(&V)", "Ctrl+V"},
-        {main->trayMenu(), "trayQuitAction", "終了(&E)", "Ctrl+X"},
+        {app->palette().menu(), "hideAction", "隠す(&K)", "Ctrl+K"},
+        {app->palette().menu(), "noteListAction", "付箋一覧(&L)", "Ctrl+L"},
+        {app->palette().menu(), "showAllNotesAction", "付箋表示(&D)", "Ctrl+D"},
+        {app->palette().menu(), "remindersAction", "バルーンメッセージ(&B)", "Ctrl+B"},
+        {app->palette().menu(), "quitAction", "終了(&X)", "Ctrl+X"},
+        {app->tray().menu(), "showPaletteAction", "表示(&V)", "Ctrl+V"},
+        {app->tray().menu(), "trayQuitAction", "終了(&E)", "Ctrl+X"},
     };
     for (const auto& [menu, name, caption, shortcut] : items) {
         QAction* found = action(menu, name);
@@ -141,14 +126,14 @@ TEST_F(TrayAndReminders, TrayIconAndMenusAsDesigned)
 TEST_F(TrayAndReminders, HideShowAndShortcutsOfThePalette)
 {
     start();
-    main->move(300, 200);
-    main->showPalette();
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(main->pos(), QPoint(300, 200));
-    main->activateWindow();
-    ASSERT_EVENTUALLY(QApplication::activeWindow() == main.get());
-    QTest::keyClick(main.get(), Qt::Key_K, Qt::ControlModifier);
-    EXPECT_FALSE(main->isVisible());
+    app->palette().move(300, 200);
+    app->showPalette();
+    EXPECT_TRUE(app->palette().isVisible());
+    EXPECT_EQ(app->palette().pos(), QPoint(300, 200));
+    app->palette().activateWindow();
+    ASSERT_EVENTUALLY(QApplication::activeWindow() == &app->palette());
+    QTest::keyClick(&app->palette(), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_FALSE(app->palette().isVisible());
 }
 
 TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
@@ -156,26 +141,23 @@ TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
     prepare();
     for (int i = 0; i < 2; ++i)
         exec("insert into m_daviv values ('2026/12/08', 'n', 10, 20, 271, 71, -1, -1, 65535, 200)");
-    main = std::make_unique<Palette>(desktop, store);
-    main->tickTimer()->stop();
-    templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-    frmDaviv = templateNote.get();
-    main->tick();
-    ASSERT_EQ(main->noteWindows.size(), 2);
-    NoteWindow* hidden = main->noteWindows[0];
-    NoteWindow* ended = main->noteWindows[1];
+    start();
+    app->tick();
+    ASSERT_EQ(app->notes().notes().size(), 2);
+    NoteWindow* hidden = app->notes().notes()[0];
+    NoteWindow* ended = app->notes().notes()[1];
     hidden->hideNote();
     QSignalSpy endedSpy(ended, &NoteWindow::taskEnded);
     ended->endTask();
     ASSERT_EVENTUALLY(endedSpy.count() == 1);
     EXPECT_EQ(column(StmtNoteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("0")}));
-    main->showAllNotes();
+    app->showAllNotes();
     EXPECT_TRUE(hidden->isVisible());
     EXPECT_TRUE(ended->isVisible());
     EXPECT_TRUE(ended->isOpen());
     // Shown at the transparency the store holds for it, not at the fade's invisible end.
     EXPECT_EQ(ended->alpha(), NoteWindow::DefaultAlpha);
-    main->close();
+    app->quit();
     EXPECT_EQ(column(StmtNoteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("-1")}));
 }
 
@@ -186,35 +168,33 @@ TEST_F(TrayAndReminders, BothExitCommandsSaveEveryNoteOnceAndEnd)
         exec("delete from m_daviv");
         exec("insert into m_daviv values ('2026/12/08', 'n', 10, 20, 271, 71, -1, -1, 65535, 125)");
         start();
-        QSignalSpy closed(main.get(), &Palette::Closed);
-        QMenu* menu = QByteArray(command) == "quitAction" ? main->paletteMenu() : main->trayMenu();
+        QSignalSpy closed(app.get(), &Application::finished);
+        QMenu* menu = QByteArray(command) == "quitAction" ? app->palette().menu() : app->tray().menu();
         action(menu, command)->trigger();
         EXPECT_EQ(closed.count(), 1) << command;
-        EXPECT_TRUE(main->noteWindows.isEmpty());
+        EXPECT_TRUE(app->notes().notes().isEmpty());
         // Every save writes the default transparency.
         EXPECT_EQ(column(StmtNoteList, "rowid").size(), 1);
         EXPECT_EQ(column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("200")}) << command;
-        main.reset();
+        app.reset();
     }
 }
 
 TEST_F(TrayAndReminders, BalloonCommandShowsTheCurrentTextThenEditsAndReloads)
 {
     start();
-    ReminderEditor editor(desktop, store);
-    frmBaloon = &editor;
+    ReminderEditor& editor = app->reminderEditor();
     desktop.clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 30));
-    QSignalSpy shown(main.get(), &Palette::balloonShown);
+    QSignalSpy shown(&app->tray(), &Tray::balloonShown);
     // While the editor is open, a message is added for a minute that passes before it closes;
     // closing reloads the cache and shows it then.
     QTimer::singleShot(0, &editor, [&] {
         exec("insert into m_icom_message values ('9:00:00', 'added', '2026/12/08')");
         desktop.clock = QDateTime(QDate(2026, 12, 8), QTime(9, 1, 30));
-        main->tick();
+        app->tick();
         editor.reject();
     });
-    main->editReminders();
-    frmBaloon = nullptr;
+    app->editReminders();
     ASSERT_EQ(shown.count(), 2);
     EXPECT_EQ(shown.first().first().toString(), QStringLiteral("???"));
     EXPECT_EQ(shown.last().first().toString(), QStringLiteral("9:00:00 (^O^) added"));

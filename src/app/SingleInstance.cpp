@@ -17,7 +17,7 @@ SingleInstance::SingleInstance(const QString& storePath, QObject* parent) : QObj
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 if (socket->readAll().contains("show"))
-                    Q_EMIT ShowRequested();
+                    Q_EMIT showRequested();
                 socket->write("ok");
                 socket->flush();
             });

@@ -23,7 +23,7 @@ public:
     bool answered() const { return m_answered; }
 
 Q_SIGNALS:
-    void ShowRequested();
+    void showRequested();
 
 private:
     QString m_name;

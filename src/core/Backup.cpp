@@ -307,7 +307,7 @@ void DailyBackup::start(const QDate& day)
             fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
         m_run = std::make_unique<StoreBackup>(m_storePath, QDir(folder()).filePath(backupFileName(day)));
     } catch (const StoreError& e) {
-        Q_EMIT Finished(e.reason());
+        Q_EMIT finished(e.reason());
         return;
     }
     m_day = day;
@@ -321,12 +321,12 @@ void DailyBackup::step()
             return;
     } catch (const StoreError& e) {
         stop();
-        Q_EMIT Finished(e.reason());
+        Q_EMIT finished(e.reason());
         return;
     }
     stop();
     completed(m_day);
-    Q_EMIT Finished(QString());
+    Q_EMIT finished(QString());
 }
 
 void DailyBackup::stop()

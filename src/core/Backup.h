@@ -106,7 +106,7 @@ public:
     // Whether the folder holds the copy of that day, as read at creation and kept up to date.
     bool hasCopyOf(const QDate& day) const { return m_days.contains(day); }
     bool running() const { return m_run != nullptr; }
-    // Starts the copy of the given day; Finished tells how it went.
+    // Starts the copy of the given day; finished() tells how it went.
     void start(const QDate& day);
     // Makes the copy at once (at exit); raises StoreError when it fails.
     void makeNow(const QDate& day);
@@ -115,7 +115,7 @@ public:
 
 Q_SIGNALS:
     // The copy is in place (error empty) or failed with the given reason.
-    void Finished(const QString& error);
+    void finished(const QString& error);
 
 private:
     void step();

@@ -1,5 +1,6 @@
 #include "ReminderSchedule.h"
 
+#include "Clock.h"
 #include "StoreText.h"
 
 std::optional<ReminderMoment> readReminder(const QString& dayText, const QString& timeText)
@@ -45,7 +46,7 @@ QString reminderBalloonText(const QString& timeText, const QString& message)
     return timeText + QStringLiteral(" (^O^) ") + message;
 }
 
-ReminderSchedule::ReminderSchedule(const QDateTime& watchFrom) : m_since(watchFrom) {}
+ReminderSchedule::ReminderSchedule(const Clock& clock) : m_clock(clock), m_since(clock.now().addSecs(-2)) {}
 
 void ReminderSchedule::setEntries(std::vector<Entry> entries)
 {
@@ -75,8 +76,9 @@ void ReminderSchedule::workOutFireTimes(const QDate& today)
     }
 }
 
-QStringList ReminderSchedule::takeDue(const QDateTime& now)
+QStringList ReminderSchedule::takeDue()
 {
+    const QDateTime now = m_clock.now();
     // A clock set back starts the watch again from now; what was shown stays shown.
     const qint64 sinceMs = std::min(m_since, now).toMSecsSinceEpoch();
     const qint64 nowMs = now.toMSecsSinceEpoch();

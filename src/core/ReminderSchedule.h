@@ -2,15 +2,16 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QStringList>
-#include <QTime>
-
 #include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QTime>
 
 #include <optional>
 #include <utility>
 #include <vector>
+
+class Clock;
 
 // The date and time of one reminder cache entry, read once when the cache is loaded.
 struct ReminderMoment {
@@ -50,7 +51,8 @@ public:
         QString dayText;
     };
 
-    explicit ReminderSchedule(const QDateTime& watchFrom);
+    // Watches from a little before now, so that an entry of the first tick's minute still shows.
+    explicit ReminderSchedule(const Clock& clock);
 
     // Replaces the entries; what was shown stays shown. Entries whose date or time does not read
     // never fire.
@@ -60,11 +62,12 @@ public:
     void lookBackTo(const QDateTime& from);
     // The balloon texts of the entries due since the last call and not shown yet, in cache
     // order; they count as shown from now on.
-    QStringList takeDue(const QDateTime& now);
+    QStringList takeDue();
 
 private:
     void workOutFireTimes(const QDate& today);
 
+    const Clock& m_clock;
     std::vector<Entry> m_entries;
     std::vector<std::optional<ReminderMoment>> m_moments;
     // When each entry fires, worked out once a day rather than at every tick (local time

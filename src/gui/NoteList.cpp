@@ -1,12 +1,11 @@
 #include "NoteList.h"
 
+#include "NoteRegistry.h"
 #include "NoteWindow.h"
 #include "DialogTheme.h"
-#include "Desktop.h"
 #include "ErrorReport.h"
 #include "Error.h"
 #include "StoreText.h"
-#include "Palette.h"
 #include "NoteStore.h"
 #include "ui_NoteList.h"
 
@@ -15,8 +14,6 @@
 #include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
-
-NoteList* frmList = nullptr;
 
 namespace {
 
@@ -55,8 +52,8 @@ QString noteCellText(const QString& note)
     return text;
 }
 
-NoteList::NoteList(Desktop& desktop, const NoteStore& store, QWidget* parent)
-    : QDialog(parent), m_desktop(desktop), m_store(store), ui(std::make_unique<Ui::NoteList>())
+NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent)
+    : QDialog(parent), m_store(store), m_notes(notes), ui(std::make_unique<Ui::NoteList>())
 {
     ui->setupUi(this);
     followDarkTheme(this);
@@ -84,11 +81,7 @@ NoteList::NoteList(Desktop& desktop, const NoteStore& store, QWidget* parent)
     connect(undo, &QShortcut::activated, this, guarded([this] { undoRemove(); }));
 }
 
-NoteList::~NoteList()
-{
-    if (frmList == this)
-        frmList = nullptr;
-}
+NoteList::~NoteList() = default;
 
 void NoteList::showEvent(QShowEvent* event)
 {
@@ -195,7 +188,7 @@ void NoteList::bringBack(qint32 id, const Removed& removed)
     if (!stored)
         return;
     const RemovedWindow& was = *removed.window;
-    auto* note = new NoteWindow(m_desktop, m_store, frmMain ? static_cast<QWidget*>(frmMain) : this);
+    NoteWindow* note = m_notes.create();
     note->setRecord(*stored);
     note->setBounds(was.bounds.x(), was.bounds.y(), was.bounds.width(), was.bounds.height());
     note->setColor(was.color);
@@ -210,10 +203,6 @@ void NoteList::bringBack(qint32 id, const Removed& removed)
             qWarning("how note %d is shown was not stored: %s", id, e.what());
         }
     }
-    if (frmMain)
-        frmMain->noteWindows.append(note);
-    else
-        noteWindows.append(note);
     if (was.shown) {
         note->keepReachable();
         note->show();
@@ -239,16 +228,6 @@ std::optional<QString> NoteList::selectedNoteId() const
     return id;
 }
 
-NoteWindow* NoteList::openWindowOf(qint32 id) const
-{
-    if (frmMain)
-        return frmMain->noteWindowOf(id);
-    for (NoteWindow* note : noteWindows)
-        if (note->noteId() == id)
-            return note;
-    return nullptr;
-}
-
 void NoteList::reshowNote()
 {
     const std::optional<QString> selected = selectedNoteId();
@@ -257,7 +236,7 @@ void NoteList::reshowNote()
     const qint32 id = strToInt(*selected);
 
     // A note has one window: an open one comes to the front, shown again if it was hidden.
-    if (NoteWindow* open = openWindowOf(id)) {
+    if (NoteWindow* open = m_notes.find(id)) {
         if (!open->isVisible()) {
             open->showAgain();
             open->saveNote();
@@ -268,7 +247,7 @@ void NoteList::reshowNote()
         return;
     }
     if (const std::optional<StoredNote> stored = m_store.note(id)) {
-        auto* note = new NoteWindow(m_desktop, m_store, this);
+        NoteWindow* note = m_notes.create();
         note->setRecord(*stored);
         const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
         if (const auto look = looks.find(id); look != looks.end())
@@ -276,7 +255,6 @@ void NoteList::reshowNote()
         note->keepReachable();
         note->setOpen(true);
         note->show();
-        noteWindows.append(note);
         // The row changes under the window: it takes the row as it is now, or saves it as open
         // itself when the store could not take the change.
         try {
@@ -299,16 +277,11 @@ void NoteList::removeSelectedNote()
     m_store.removeNote(id);
     Removed removed{id, std::nullopt};
     // Its window goes without a save, which would only put the row back.
-    if (NoteWindow* open = openWindowOf(id)) {
+    if (NoteWindow* open = m_notes.find(id)) {
         const NoteValues values = open->currentValues();
         removed.window = RemovedWindow{open->isVisible(), QRect(values.x, values.y, values.width, values.height),
                                        open->color(), open->alpha(), open->look()};
-        if (frmMain)
-            frmMain->discardNoteWindow(open);
-        else {
-            noteWindows.removeOne(open);
-            open->discard();
-        }
+        m_notes.discard(open);
     }
     m_removed << removed;
     ui->undoButton->setEnabled(true);

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-class Desktop;
+class NoteRegistry;
 class NoteWindow;
 class NoteStore;
 namespace Ui {
@@ -23,13 +23,10 @@ class NoteList : public QDialog {
     Q_OBJECT
 
 public:
-    NoteList(Desktop& desktop, const NoteStore& store, QWidget* parent = nullptr);
+    NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent = nullptr);
     ~NoteList() override;
 
     void loadNotes();
-
-    // The note windows that re-show opened.
-    QList<NoteWindow*> noteWindows;
 
     void reshowNote();
     void removeSelectedNote();
@@ -60,11 +57,10 @@ private:
     void prepareForShowing();
     // The id text of the selected item that the search shows; none when there is no such item.
     std::optional<QString> selectedNoteId() const;
-    NoteWindow* openWindowOf(qint32 id) const;
     void bringBack(qint32 id, const Removed& removed);
 
-    Desktop& m_desktop;
     const NoteStore& m_store;
+    NoteRegistry& m_notes;
     std::unique_ptr<Ui::NoteList> ui;
     // The notes removed while the list is open, the last one last.
     QList<Removed> m_removed;
@@ -79,5 +75,3 @@ QString noteStateWord(const QByteArray& term);
 // A note text as one cell shows it: every stored line break made one line break, and the
 // break that ends the last line dropped.
 QString noteCellText(const QString& note);
-
-extern NoteList* frmList;

@@ -9,8 +9,6 @@
 
 #include <QShowEvent>
 
-ReminderEditor* frmBaloon = nullptr;
-
 namespace {
 
 enum Column { ColDay, ColTime, ColMessage, ColId };

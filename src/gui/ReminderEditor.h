@@ -40,5 +40,3 @@ private:
     std::unique_ptr<Ui::ReminderEditor> ui;
     QString m_selectedMessageId;
 };
-
-extern ReminderEditor* frmBaloon;

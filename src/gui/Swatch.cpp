@@ -29,7 +29,7 @@ void Swatch::mousePressEvent(QMouseEvent* event)
 {
     m_inside = true;
     m_pressed = true;
-    Q_EMIT MouseDown(event->button());
+    Q_EMIT pressed(event->button());
 }
 
 void Swatch::mouseMoveEvent(QMouseEvent* event)
@@ -71,5 +71,5 @@ void Swatch::leaveEvent(QEvent*)
 void Swatch::left()
 {
     m_inside = false;
-    Q_EMIT mouseLeave();
+    Q_EMIT cursorLeft();
 }

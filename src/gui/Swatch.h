@@ -13,10 +13,10 @@ public:
     quint32 colorValue() const;
 
 Q_SIGNALS:
-    void MouseDown(Qt::MouseButton button);
+    void pressed(Qt::MouseButton button);
     void clicked();
     void doubleClicked();
-    void mouseLeave();
+    void cursorLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,8 +7,6 @@
 #include <QMessageBox>
 #include <QShowEvent>
 
-TrashWindow* frmTrash = nullptr;
-
 TrashWindow::TrashWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TrashWindow>())
 {
@@ -16,11 +14,7 @@ TrashWindow::TrashWindow(QWidget* parent)
     setBackgroundRole(QPalette::Button);
 }
 
-TrashWindow::~TrashWindow()
-{
-    if (frmTrash == this)
-        frmTrash = nullptr;
-}
+TrashWindow::~TrashWindow() = default;
 
 void TrashWindow::showEvent(QShowEvent* event)
 {

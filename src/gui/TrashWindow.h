@@ -26,5 +26,3 @@ protected:
 private:
     std::unique_ptr<Ui::TrashWindow> ui;
 };
-
-extern TrashWindow* frmTrash;

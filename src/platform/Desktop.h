@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Clock.h"
 #include "CursorPlace.h"
 
 #include <QDateTime>
@@ -14,14 +15,6 @@ class QWidget;
 
 // What the program takes from the desktop it runs on, by role. Windows receive them as one
 // Desktop, so that tests hand in a fixed clock, cursor and screen (tests/FakeDesktop.h).
-
-// Today's date and the time of day.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual QDateTime now() const = 0;
-    QDate today() const { return now().date(); }
-};
 
 // The screens and the cursor.
 class Screens {

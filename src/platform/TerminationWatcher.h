@@ -15,7 +15,7 @@ public:
     ~TerminationWatcher() override;
 
 Q_SIGNALS:
-    void TerminationRequested();
+    void terminationRequested();
 
 private:
     QSocketNotifier* m_notifier = nullptr;

@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTrip{u"①", bytes({0x87, 0x40})}, RoundTrip{u"～", bytes({0x81, 0x60})},
                     RoundTrip{u"", QByteArray()}));
 
-TEST(codePage932, RefusesTextWithoutACodePage932Form)
+TEST(CodePage932, RefusesTextWithoutACodePage932Form)
 {
     // Best fit would give "e", "\\" and the full-width tilde.
     for (const char16_t* text :
@@ -60,7 +60,7 @@ TEST(codePage932, RefusesTextWithoutACodePage932Form)
         EXPECT_EQ(codePage.fromUnicode(U(text)), std::nullopt) << U(text).toStdString();
 }
 
-TEST(codePage932, BytesThatFormNoCharacterBecomeReplacements)
+TEST(CodePage932, BytesThatFormNoCharacterBecomeReplacements)
 {
     // A lead byte at the end; before an ASCII byte, which stays; an unassigned pair, whose ASCII
     // second byte stays too; a pair whose second byte cannot follow a lead byte.

@@ -24,7 +24,7 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
-        Q_EMIT TerminationRequested();
+        Q_EMIT terminationRequested();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -1,0 +1,325 @@
+#include "Application.h"
+
+#include "BackupStep.h"
+#include "Backup.h"
+#include "Desktop.h"
+#include "Error.h"
+#include "ErrorReport.h"
+#include "ExitSave.h"
+#include "HotCornerStep.h"
+#include "NoteEditor.h"
+#include "NoteGeometry.h"
+#include "NoteList.h"
+#include "NoteRegistry.h"
+#include "NoteStore.h"
+#include "NoteWindow.h"
+#include "Palette.h"
+#include "ReminderEditor.h"
+#include "ReminderStep.h"
+#include "RescueFile.h"
+#include "RestoreBackupDialog.h"
+#include "SaveWatch.h"
+#include "StartupStep.h"
+#include "StoreRecovery.h"
+#include "Swatch.h"
+#include "TrashWindow.h"
+#include "Tray.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QScreen>
+
+Application::Application(Desktop& desktop, const NoteStore& store)
+    : m_desktop(desktop), m_store(store), m_palette(std::make_unique<Palette>()), m_tray(std::make_unique<Tray>()),
+      m_notes(std::make_unique<NoteRegistry>(desktop, store, m_palette.get())),
+      m_trash(std::make_unique<TrashWindow>()), m_noteList(std::make_unique<NoteList>(store, *m_notes)),
+      m_reminderEditor(std::make_unique<ReminderEditor>(desktop, store)),
+      m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
+      m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
+      m_saveWatch(std::make_unique<SaveWatch>(*m_notes, *m_tray, store.filePath())),
+      m_startup(
+          std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveWatch)),
+      m_hotCorners(std::make_unique<HotCornerStep>(desktop, *m_palette)),
+      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray)),
+      m_exitSave(std::make_unique<ExitSave>(desktop, store, *m_notes))
+{
+    // The first tick restores the notes: the second until it comes counts from here.
+    m_tickTimer.setObjectName(QStringLiteral("tickTimer"));
+    m_tickTimer.setInterval(1000);
+    connect(&m_tickTimer, &QTimer::timeout, this, guarded([this] { tick(); }));
+    m_tickTimer.start();
+
+    connectCommands();
+    watchScreens();
+    // A key pressed anywhere in the program keeps the day's copy waiting.
+    qApp->installEventFilter(this);
+    m_startup->prepare();
+}
+
+Application::~Application()
+{
+    qApp->removeEventFilter(this);
+}
+
+void Application::connectCommands()
+{
+    connect(m_palette->hideAction(), &QAction::triggered, this, guarded([this] { hidePalette(); }));
+    connect(m_palette->noteListAction(), &QAction::triggered, this, guarded([this] { openNoteList(); }));
+    connect(m_palette->showAllNotesAction(), &QAction::triggered, this, guarded([this] { showAllNotes(); }));
+    connect(m_palette->remindersAction(), &QAction::triggered, this, guarded([this] { editReminders(); }));
+    connect(m_palette->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
+    connect(m_palette.get(), &Palette::closeRequested, this, guarded([this] { quit(); }));
+    connect(m_palette.get(), &Palette::noteDrawnOut, this,
+            [this](quint32 color) { runGuarded([&] { drawOutNote(color); }); });
+    connect(m_tray.get(), &Tray::showPaletteRequested, this, guarded([this] { showPalette(); }));
+    connect(m_tray.get(), &Tray::newNoteRequested, this, guarded([this] { newNoteFromTray(); }));
+    connect(m_tray->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
+    connect(m_tray->openBackupFolderAction(), &QAction::triggered, this, guarded([this] { openBackupFolder(); }));
+    connect(m_tray->restoreBackupAction(), &QAction::triggered, this, guarded([this] { chooseBackupToRestore(); }));
+}
+
+// A screen unplugged or made smaller must not take notes out of reach; one that comes back
+// takes its notes back to their places.
+void Application::watchScreens()
+{
+    const auto keepReachable = [this] { m_notes->keepReachable(); };
+    const auto watch = [this, keepReachable](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, keepReachable);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, keepReachable](QScreen* screen) {
+        watch(screen);
+        keepReachable();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this,
+            [this, keepReachable] { QTimer::singleShot(0, this, keepReachable); });
+}
+
+bool Application::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        m_backup->userActive();
+    return QObject::eventFilter(watched, event);
+}
+
+void Application::tick()
+{
+    ++m_ticks;
+    const bool retry = m_ticks % RetryTicks == 0;
+    const bool restoring = m_startup->pending();
+    m_reminderStep->run();
+    const QPoint cursor = m_hotCorners->run();
+    m_startup->run(m_ticks, retry);
+    if (!restoring && retry)
+        m_saveWatch->retryFailed();
+    m_saveWatch->show(m_startup->error());
+    m_backup->run(cursor, !m_startup->pending());
+}
+
+const ReminderSchedule& Application::reminders() const
+{
+    return m_reminderStep->schedule();
+}
+
+bool Application::restorePending() const
+{
+    return m_startup->pending();
+}
+
+void Application::hidePalette()
+{
+    m_palette->hide();
+}
+
+void Application::showPalette()
+{
+    m_palette->show();
+    m_palette->raise();
+    m_palette->activateWindow();
+}
+
+void Application::openNoteList()
+{
+    m_noteList->exec();
+}
+
+void Application::showAllNotes()
+{
+    m_notes->showHidden();
+}
+
+void Application::editReminders()
+{
+    const QDateTime opened = m_desktop.now();
+    m_tray->showBalloon();
+    m_reminderEditor->exec();
+    m_reminderStep->load();
+    // What fell due while the editor held the new entries shows now.
+    m_reminderStep->lookBackTo(opened);
+    m_reminderStep->run();
+}
+
+void Application::quit()
+{
+    Q_EMIT finished(shutDown(true));
+}
+
+void Application::drawOutNote(quint32 color)
+{
+    makeNote(m_desktop.cursorPos(), color);
+    m_palette->hide();
+}
+
+void Application::makeNote(QPoint at, quint32 color)
+{
+    // Wholly on the screen it is made on, out from under a taskbar, its date strip in reach.
+    const QRect area = areaOfScreen(m_desktop.cursorPlace().screen, m_desktop.screenAreas());
+    m_notes->makeNote(newNoteGeometry(QRect(at, QSize(NoteWindow::DesignWidth, NoteWindow::DesignHeight)), area),
+                      color);
+}
+
+void Application::newNoteFromTray()
+{
+    // The last colour chosen; yellow before any.
+    const quint32 color = m_palette->selectedColor() ? m_palette->selectedColor() : m_palette->swatch(4)->colorValue();
+    const QRect screen = m_desktop.cursorPlace().screen;
+    const QRect area = areaOfScreen(screen, m_desktop.screenAreas());
+    const QSize size(NoteWindow::DesignWidth, NoteWindow::DesignHeight);
+    const QRect middle =
+        newNoteGeometry(QRect(screen.center() - QPoint(size.width() / 2, size.height() / 2), size), area);
+    // One note after another comes down and to the right of the last, not over it.
+    QList<QPoint> taken;
+    for (const NoteWindow* shown : m_notes->notes())
+        if (shown->isVisible())
+            taken << shown->bounds().topLeft();
+    const QRect place = cascadedGeometry(middle, taken, area);
+    NoteWindow* note = m_notes->makeNote(newNoteGeometry(QRect(place.topLeft(), size), area), color);
+    note->raise();
+    note->activateWindow();
+    note->editor()->setFocus();
+}
+
+void Application::openBackupFolder()
+{
+    const QString folder = QDir::toNativeSeparators(m_backup->backups().folder());
+    QDir().mkpath(folder);
+    m_desktop.openFolder(folder, [this, folder] {
+        // Without a file manager the user still learns where the copies are, and can copy the path.
+        auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(ApplicationTitle),
+                                    QStringLiteral("バックアップのフォルダーを開けるプログラムが見つかりませんでした。"
+                                                   "バックアップは次のフォルダーにあります:\n\n") +
+                                        folder,
+                                    QMessageBox::Ok, m_palette.get());
+        box->setObjectName(QStringLiteral("backupFolderBox"));
+        box->setWindowFlag(Qt::Window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    });
+}
+
+void Application::chooseBackupToRestore()
+{
+    // The note list and the reminder editor hold what they read from the store: first they close.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    RestoreBackupDialog dialog(m_recovery->backups());
+    if (dialog.exec() == QDialog::Accepted && dialog.chosen())
+        restoreBackup(dialog.chosen()->path);
+}
+
+bool Application::restoreBackup(const QString& copyPath)
+{
+    m_backup->stopForRestore();
+    // What is on the desktop goes into the store first, so that the copy kept of it holds it.
+    if (const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs); !unsaved.isEmpty()) {
+        showErrorReport(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
+                        unsaved.first()->saveError());
+        return false;
+    }
+    QString kept;
+    try {
+        kept = m_recovery->restore(copyPath, m_desktop.now());
+    } catch (const Error& e) {
+        showErrorReport(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
+                        storeFailureText(e, m_store.filePath()));
+        return false;
+    }
+    // The windows show the store that was: they go unsaved, and the program starts over on the
+    // restored store as at start, its reminders and its open notes.
+    m_notes->discardAll();
+    m_startup->startOver();
+    m_tray->notify(kept.isEmpty()
+                       ? QStringLiteral("バックアップから戻しました。")
+                       : QStringLiteral("バックアップから戻しました。戻す前の付箋は次のファイルに残してあります:\n") +
+                             QDir::toNativeSeparators(kept));
+    return true;
+}
+
+bool Application::saveAllNotes(bool interactive)
+{
+    // The last save must not lose the last edits to a store another process holds for a
+    // moment: wait for its lock, and name every note that still could not be saved.
+    const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
+    m_rescued = m_exitSave->rescue(unsaved);
+    const QString report = unsaved.isEmpty() ? QString() : ExitSave::report(unsaved, m_rescued);
+    m_notes->destroyAll();
+    if (report.isEmpty())
+        return true;
+    // Nobody may be there to click a box away: the report goes to the log, word of the file to
+    // the next start.
+    if (interactive)
+        showErrorReport(report);
+    else
+        qWarning("%s", qUtf8Printable(report));
+    return false;
+}
+
+int Application::shutDown(bool interactive)
+{
+    if (m_shuttingDown)
+        return 0;
+    m_shuttingDown = true;
+    m_tickTimer.stop();
+    const bool stored = saveAllNotes(interactive);
+    // Shown in the report, the file needs no word at the next start.
+    if (interactive && !m_rescued.isEmpty())
+        Rescue::takeNotices(m_store.filePath());
+    m_backup->makeAtExit(!m_startup->pending());
+    return stored ? 0 : 1;
+}
+
+void Application::endUnattended()
+{
+    // A report box still open from 終了 must not keep the program alive.
+    if (m_shuttingDown) {
+        qApp->exit(1);
+        return;
+    }
+    Q_EMIT finished(shutDown(false));
+}
+
+void Application::saveForSessionEnd()
+{
+    QList<NoteWindow*> unsaved;
+    for (NoteWindow* note : m_notes->notes()) {
+        note->saveNote();
+        if (note->saveState() != SaveState::Stored)
+            unsaved << note;
+    }
+    // The session may end the program without another word: what could not be stored is kept.
+    if (const QString rescued = m_exitSave->rescue(unsaved); !rescued.isEmpty())
+        qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
+}
+
+QString Application::saveAllNotesNow()
+{
+    return m_exitSave->rescue(m_exitSave->saveEveryNote(0));
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class BackupStep;
+class Desktop;
+class ExitSave;
+class HotCornerStep;
+class NoteList;
+class NoteRegistry;
+class NoteStore;
+class Palette;
+class ReminderEditor;
+class ReminderSchedule;
+class ReminderStep;
+class SaveWatch;
+class StartupStep;
+class StoreRecovery;
+class TrashWindow;
+class Tray;
+
+// The program: owns every window and the one registry of note windows, carries out the
+// commands of the palette's and the tray's menus, drives the one-second tick, and is the one way
+// out, whichever way the end comes (終了, a signal, log-out, the display gone).
+class Application : public QObject {
+    Q_OBJECT
+
+public:
+    // Every this many ticks, notes that could not be saved and a store that could not be read
+    // at start are tried again.
+    static constexpr int RetryTicks = 5;
+
+    Application(Desktop& desktop, const NoteStore& store);
+    ~Application() override;
+
+    // One tick: reminders, hot corners, the start (restore, retried while the store cannot be
+    // read), saves retried, the save state shown, the day's backup.
+    void tick();
+    QTimer& tickTimer() { return m_tickTimer; }
+
+    // The palette's and the tray's commands.
+    void hidePalette();
+    void showPalette();
+    void openNoteList();
+    void showAllNotes();
+    void editReminders();
+    // 終了: every note saved and the program ended; notes that could not be stored are named in
+    // a box.
+    void quit();
+    void newNoteFromTray();
+    void openBackupFolder();
+    void chooseBackupToRestore();
+    // Goes back to a copy of the store: every note saved, the store kept as a copy of its own, the
+    // copy put in its place, and the desktop and the reminders as the copy has them. False, with
+    // the store as it was, when a step failed; the user is told.
+    bool restoreBackup(const QString& copyPath);
+    // A note drawn out of the palette, at the cursor.
+    void drawOutNote(quint32 color);
+
+    // Ends the program where nobody may answer a box (a signal, log-out): the report goes to the
+    // log, word of a rescue file to the next start; a report box still open from 終了 goes.
+    void endUnattended();
+    // The one way out: saves every note, writes what cannot be stored to a rescue file and says
+    // so (in a box when interactive), makes the day's backup if none was made; the exit code.
+    // Only the first call does anything.
+    int shutDown(bool interactive);
+    bool isShuttingDown() const { return m_shuttingDown; }
+    // The session is ending (log-out, shut-down) and may still be cancelled: every note is saved
+    // and stays open; what cannot be stored goes to a rescue file.
+    void saveForSessionEnd();
+    // The display is gone: every note saved from what the program holds, without asking the
+    // window system anything; the rescue file's path, or nothing.
+    QString saveAllNotesNow();
+
+    Palette& palette() { return *m_palette; }
+    Tray& tray() { return *m_tray; }
+    NoteRegistry& notes() { return *m_notes; }
+    NoteList& noteList() { return *m_noteList; }
+    ReminderEditor& reminderEditor() { return *m_reminderEditor; }
+    const ReminderSchedule& reminders() const;
+    // The notes that were open are not on the desktop yet.
+    bool restorePending() const;
+    // How long the last saves wait in all for a store that another process has locked.
+    void setExitLockWait(int milliseconds) { m_exitLockWaitMs = milliseconds; }
+
+Q_SIGNALS:
+    // The program ends, with exit code 0 when every note was stored.
+    void finished(int exitCode);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectCommands();
+    void watchScreens();
+    // Saves every note and closes every window; a report names what could not be stored.
+    bool saveAllNotes(bool interactive);
+    void makeNote(QPoint at, quint32 color);
+
+    Desktop& m_desktop;
+    const NoteStore& m_store;
+    // The windows, made in this order. The note windows belong to the palette: the registry
+    // closes them before the palette goes.
+    std::unique_ptr<Palette> m_palette;
+    std::unique_ptr<Tray> m_tray;
+    std::unique_ptr<NoteRegistry> m_notes;
+    std::unique_ptr<TrashWindow> m_trash;
+    std::unique_ptr<NoteList> m_noteList;
+    std::unique_ptr<ReminderEditor> m_reminderEditor;
+    std::unique_ptr<StoreRecovery> m_recovery;
+    std::unique_ptr<ReminderStep> m_reminderStep;
+    std::unique_ptr<SaveWatch> m_saveWatch;
+    std::unique_ptr<StartupStep> m_startup;
+    std::unique_ptr<HotCornerStep> m_hotCorners;
+    std::unique_ptr<BackupStep> m_backup;
+    std::unique_ptr<ExitSave> m_exitSave;
+    QTimer m_tickTimer;
+    int m_ticks = 0;
+    int m_exitLockWaitMs = 5000;
+    bool m_shuttingDown = false;
+    // A rescue file written at this end, named in its report.
+    QString m_rescued;
+};

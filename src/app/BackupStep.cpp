@@ -1,0 +1,63 @@
+#include "BackupStep.h"
+
+#include "Backup.h"
+#include "Clock.h"
+#include "DamageNotice.h"
+#include "Error.h"
+#include "ErrorReport.h"
+#include "StoreRecovery.h"
+#include "Tray.h"
+
+#include <QDir>
+
+BackupStep::BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray,
+                       QObject* parent)
+    : QObject(parent), m_clock(clock), m_storePath(storePath), m_recovery(recovery), m_tray(tray), m_schedule(clock),
+      m_backups(new DailyBackup(storePath, this))
+{
+    connect(m_backups, &DailyBackup::finished, this,
+            [this](const QString& error) { runGuarded([&] { finished(error); }); });
+}
+
+BackupStep::~BackupStep() = default;
+
+void BackupStep::run(QPoint cursor, bool notesIn)
+{
+    m_schedule.cursorAt(cursor);
+    const QDate today = m_clock.today();
+    if (notesIn && !m_backups->running() && m_schedule.dueNow(m_backups->hasCopyOf(today)))
+        m_backups->start(today);
+}
+
+void BackupStep::makeAtExit(bool notesIn)
+{
+    const QDate today = m_clock.today();
+    if (!notesIn || !m_schedule.owed(m_backups->hasCopyOf(today)))
+        return;
+    try {
+        m_backups->makeNow(today);
+    } catch (const Error& e) {
+        qWarning("no backup at exit: %s", e.what());
+    }
+}
+
+void BackupStep::stopForRestore()
+{
+    m_backups->stop();
+    m_schedule.forgetFailure();
+}
+
+void BackupStep::finished(const QString& error)
+{
+    if (error.isEmpty())
+        return;
+    m_schedule.failedToday();
+    if (const std::optional<StoreRecovery::Damage> damage = m_recovery.checkStore(m_clock.now())) {
+        m_tray.notify(damageNotice(*damage, m_storePath));
+        return;
+    }
+    if (m_recovery.storeDamaged())
+        return;
+    m_tray.notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") + error +
+                  QStringLiteral("\nバックアップの場所: ") + QDir::toNativeSeparators(m_backups->folder()));
+}

@@ -1,0 +1,100 @@
+#include "StartupStep.h"
+
+#include "Clock.h"
+#include "DamageNotice.h"
+#include "Error.h"
+#include "NoteRegistry.h"
+#include "NoteStore.h"
+#include "ReminderStep.h"
+#include "RescueFile.h"
+#include "SaveWatch.h"
+#include "StoreRecovery.h"
+#include "Tray.h"
+
+#include <QFile>
+
+#include <utility>
+
+StartupStep::StartupStep(const Clock& clock, const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders,
+                         StoreRecovery& recovery, Tray& tray, SaveWatch& saveWatch)
+    : m_clock(clock), m_store(store), m_notes(notes), m_reminders(reminders), m_recovery(recovery), m_tray(tray),
+      m_saveWatch(saveWatch)
+{
+}
+
+void StartupStep::prepare()
+{
+    if (const std::optional<StoreRecovery::Damage> damage = m_recovery.checkStore(m_clock.now()))
+        m_damageNotice = damageNotice(*damage, m_store.filePath());
+    m_firstStart = !QFile::exists(m_store.filePath());
+    // A store that cannot be prepared is told at the first tick, and tried again.
+    try {
+        m_store.prepare();
+        m_prepared = true;
+        m_reminders.load();
+    } catch (const Error& e) {
+        m_error = storeFailureText(e, m_store.filePath());
+    }
+}
+
+void StartupStep::run(int tick, bool retry)
+{
+    if (tick == 1)
+        tellOfRescuedNotes();
+    if (m_firstStart)
+        showFirstStartHint(tick);
+    if (m_pending && (tick == 1 || retry))
+        restore();
+}
+
+void StartupStep::startOver()
+{
+    m_prepared = false;
+    m_pending = true;
+    restore();
+}
+
+void StartupStep::restore()
+{
+    try {
+        if (!m_prepared) {
+            m_store.prepare();
+            m_prepared = true;
+            m_reminders.load();
+        }
+        m_notes.restore(m_store.openNotes(), noteLooksOrDefaults(m_store));
+        m_pending = false;
+        m_error.clear();
+    } catch (const Error& e) {
+        m_error = storeFailureText(e, m_store.filePath());
+    }
+    if (m_damageNotice.isEmpty())
+        return;
+    // One notice at start: the damage and, when the notes could not be read either, why.
+    QString text = std::exchange(m_damageNotice, QString());
+    if (!m_error.isEmpty()) {
+        text += QStringLiteral("\n付箋を読み込めません。数秒ごとにやり直します。\n") + m_error;
+        m_saveWatch.markReported();
+    }
+    m_tray.notify(text);
+}
+
+// A new user sees nothing but a tray icon: the first start says how a note is made, once the
+// tray has taken the icon (so the balloon points at it), or after a few ticks without a tray.
+void StartupStep::showFirstStartHint(int tick)
+{
+    constexpr int TicksToWaitForATray = 5;
+    if (!m_tray.docked() && tick < TicksToWaitForATray)
+        return;
+    m_firstStart = false;
+    m_tray.showHint(QStringLiteral("付箋を作るには、マウスを画面の隅に動かし、出てきたパレットの色を"
+                                   "押したまま外へドラッグします。トレイのメニューの「新しい付箋」でも作れます。"));
+}
+
+void StartupStep::tellOfRescuedNotes()
+{
+    const QStringList files = Rescue::takeNotices(m_store.filePath());
+    if (!files.isEmpty())
+        m_tray.notify(QStringLiteral("前回の終了時に保存できなかった付箋の内容を、次のファイルに書き出しました:\n") +
+                      files.join(QLatin1Char('\n')));
+}

@@ -1,0 +1,117 @@
+#include "Tray.h"
+
+#include "AppIcon.h"
+#include "BalloonPopup.h"
+#include "ErrorReport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace {
+
+const char TrayHint[] = "RIdozad";
+
+} // namespace
+
+Tray::Tray(QObject* parent)
+    : QObject(parent), m_menu(std::make_unique<QMenu>()), m_popup(std::make_unique<BalloonPopup>()),
+      m_icon(std::make_unique<QSystemTrayIcon>())
+{
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    m_showPalette = m_menu->addAction(QStringLiteral("表示(&V)"));
+    m_showPalette->setObjectName(QStringLiteral("showPaletteAction"));
+    m_showPalette->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
+    m_quit = m_menu->addAction(QStringLiteral("終了(&E)"));
+    m_quit->setObjectName(QStringLiteral("trayQuitAction"));
+    m_quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
+    // Beyond the two commands: a new note from anywhere, and the daily copies of the store.
+    m_menu->addSeparator();
+    m_newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
+    m_newNote->setObjectName(QStringLiteral("newNoteAction"));
+    m_openBackupFolder = m_menu->addAction(QStringLiteral("バックアップを開く(&O)"));
+    m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
+    m_restoreBackup = m_menu->addAction(QStringLiteral("バックアップから戻す..."));
+    m_restoreBackup->setObjectName(QStringLiteral("restoreBackupAction"));
+    connect(m_showPalette, &QAction::triggered, this, &Tray::showPaletteRequested);
+    connect(m_newNote, &QAction::triggered, this, &Tray::newNoteRequested);
+
+    m_icon->setObjectName(QStringLiteral("trayIcon"));
+    m_icon->setIcon(programIcon());
+    m_icon->setToolTip(QString::fromLatin1(TrayHint));
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            Q_EMIT showPaletteRequested();
+        else if (reason == QSystemTrayIcon::DoubleClick)
+            Q_EMIT newNoteRequested();
+    });
+    m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    m_icon->show();
+}
+
+Tray::~Tray() = default;
+
+bool Tray::docked() const
+{
+    return m_trayAvailable && m_icon->geometry().isValid() && !m_icon->geometry().isEmpty();
+}
+
+bool Tray::canShowMessages() const
+{
+    return m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages();
+}
+
+void Tray::showReminders(const QStringList& texts)
+{
+    if (texts.isEmpty())
+        return;
+    m_balloonText = texts.join(QLatin1Char('\n'));
+    showBalloon();
+}
+
+void Tray::showBalloon()
+{
+    if (canShowMessages())
+        m_icon->showMessage(QString(), m_balloonText, QSystemTrayIcon::Information, BalloonTimeoutMs);
+    else
+        m_popup->showText(m_balloonText, BalloonTimeoutMs);
+    Q_EMIT balloonShown(m_balloonText);
+}
+
+void Tray::notify(const QString& text)
+{
+    if (canShowMessages())
+        m_icon->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Warning, BalloonTimeoutMs);
+    else
+        m_popup->showText(text, BalloonTimeoutMs);
+    Q_EMIT notified(text);
+}
+
+void Tray::showHint(const QString& text)
+{
+    if (docked() && QSystemTrayIcon::supportsMessages())
+        m_icon->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Information, HintTimeoutMs);
+    else
+        m_popup->showText(text, HintTimeoutMs);
+}
+
+void Tray::showSaveState(const QString& waiting)
+{
+    const QString tip =
+        waiting.isEmpty() ? QString::fromLatin1(TrayHint) : QString::fromLatin1(TrayHint) + QLatin1Char('\n') + waiting;
+    if (m_icon->toolTip() == tip)
+        return;
+    m_icon->setToolTip(tip);
+    m_icon->setIcon(waiting.isEmpty() ? programIcon() : programIconWithWarning());
+}
+
+void Tray::trackTray()
+{
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (available && !m_trayAvailable) {
+        m_icon->hide();
+        m_icon->show();
+    }
+    m_trayAvailable = available;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class BalloonPopup;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// The program's tray icon and its menu, and what the program tells the user there: reminder
+// balloons, notices about saving and backups, hints. Where no tray can show a balloon, a popup of
+// the program's own stands in.
+class Tray : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int BalloonTimeoutMs = 10000;
+    static constexpr int HintTimeoutMs = 20000;
+
+    explicit Tray(QObject* parent = nullptr);
+    ~Tray() override;
+
+    QSystemTrayIcon* icon() const { return m_icon.get(); }
+    QMenu* menu() const { return m_menu.get(); }
+    QAction* showPaletteAction() const { return m_showPalette; }
+    QAction* quitAction() const { return m_quit; }
+    QAction* newNoteAction() const { return m_newNote; }
+    QAction* openBackupFolderAction() const { return m_openBackupFolder; }
+    QAction* restoreBackupAction() const { return m_restoreBackup; }
+    BalloonPopup* popup() const { return m_popup.get(); }
+    // Whether the icon sits in a tray now, where a balloon points at it.
+    bool docked() const;
+
+    // The balloon text the icon keeps: "???" until a reminder is shown, then the last reminders.
+    QString balloonText() const { return m_balloonText; }
+    // Reminders due together: one balloon, a line each.
+    void showReminders(const QStringList& texts);
+    // Shows the kept balloon text again.
+    void showBalloon();
+    // A notice the user must not miss, without a modal box.
+    void notify(const QString& text);
+    void showHint(const QString& text);
+    // The tooltip and icon say whether anything waits to be stored.
+    void showSaveState(const QString& waiting);
+    // A tray that appears after start (late at log-in, or restarted) gets the icon again.
+    void trackTray();
+
+Q_SIGNALS:
+    void showPaletteRequested();
+    void newNoteRequested();
+    // A reminder balloon was shown with this text.
+    void balloonShown(const QString& text);
+    // The user was told something without a modal box.
+    void notified(const QString& text);
+
+private:
+    bool canShowMessages() const;
+
+    // The menu and the popup are windows of their own: no widget parent takes them along. The
+    // icon goes first, while its menu still exists.
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<BalloonPopup> m_popup;
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+    QAction* m_showPalette;
+    QAction* m_quit;
+    QAction* m_newNote;
+    QAction* m_openBackupFolder;
+    QAction* m_restoreBackup;
+    QString m_balloonText = QStringLiteral("???");
+    bool m_trayAvailable = false;
+};

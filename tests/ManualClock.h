@@ -1,0 +1,12 @@
+#pragma once
+
+#include "Clock.h"
+
+#include <QDateTime>
+
+// A clock that stands still until the test sets it.
+struct ManualClock : Clock {
+    explicit ManualClock(QDateTime at) : time(std::move(at)) {}
+    QDateTime now() const override { return time; }
+    QDateTime time;
+};
