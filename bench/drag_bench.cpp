@@ -209,8 +209,6 @@ int main(int argc, char** argv)
     const std::vector<qint32> ids = scratch.addNotes(100, true);
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
     NoteWindow note(desktop, store, nullptr);
     note.setNoteDate(QDate(2026, 12, 9));
     note.setText(noteText(1));
@@ -255,6 +253,5 @@ int main(int argc, char** argv)
                 "paced: steps queued behind a save", behind, 3 * steps, maxPending);
     std::printf("  %-56s %d moves handled in 3 drags of %d steps, %.1f saves/s\n", "paced: saves", handled, steps,
                 handled / seconds);
-    frmDaviv = nullptr;
     return 0;
 }

@@ -95,8 +95,6 @@ void measureReminderTick()
     desktop.cursor = QPoint(500, 400);
     // A minute no reminder names, the seconds in which a due one would fire.
     desktop.clock = QDateTime(QDate(2026, 12, 9), QTime(23, 59, 1));
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
     Palette main(desktop, store);
     main.tickTimer()->stop();
     frmMain = &main;
@@ -110,7 +108,6 @@ void measureReminderTick()
     printFigures("timer tick, 1,000 cached reminders, none due", tick, Unit::Us);
     printTarget("timer tick median", tick.median / 1000.0, 2, "ms");
     frmMain = nullptr;
-    frmDaviv = nullptr;
 }
 
 } // namespace

@@ -80,8 +80,6 @@ void measure(int notes, int rounds, double targetMs)
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
     desktop.cursor = QPoint(500, 400);
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
 
     restoreOnce(desktop, store, notes); // warm-up: fonts, styles, the first window's set-up
     std::vector<double> calls, exposed, bare;
@@ -91,7 +89,6 @@ void measure(int notes, int rounds, double targetMs)
         exposed.push_back(run.exposedUs);
         bare.push_back(bareWindowsUs(notes));
     }
-    frmDaviv = nullptr;
 
     char name[96];
     std::snprintf(name, sizeof name, "RestoreNotes, %d open notes", notes);

@@ -75,8 +75,6 @@ int main(int argc, char** argv)
     const std::vector<qint32> ids = scratch.addNotes(100, true);
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
-    NoteWindow templateNote(desktop, store, nullptr);
-    frmDaviv = &templateNote;
 
     NoteWindow note(desktop, store, nullptr);
     note.setRecord(*store.note(ids[50]));
@@ -118,6 +116,5 @@ int main(int argc, char** argv)
                 KeysPerBurst, onePerBurst ? "one each, met" : "MISSED");
     if (store.note(ids[50])->record.text != note.text())
         fail("the typed text did not reach the store");
-    frmDaviv = nullptr;
     return 0;
 }

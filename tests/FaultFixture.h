@@ -28,7 +28,6 @@ protected:
     {
         main.reset();
         frmMain = nullptr;
-        frmDaviv = nullptr;
     }
 
     // Adds a note row from SQL values in the column order of the table; returns its rowid.

@@ -51,14 +51,10 @@ protected:
         main = std::make_unique<Palette>(desktop, store);
         main->tickTimer()->stop();
         frmMain = main.get();
-        templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-        frmDaviv = templateNote.get();
     }
     ~PaletteTest() override
     {
         main.reset();
-        templateNote.reset();
-        frmDaviv = nullptr;
     }
 
     // Logs every update of a note row, so tests see which saves ran and in what order.
@@ -78,7 +74,6 @@ protected:
     QList<NoteWindow*> ownedNotes() const { return main->findChildren<NoteWindow*>(Qt::FindDirectChildrenOnly); }
 
     std::unique_ptr<Palette> main;
-    std::unique_ptr<NoteWindow> templateNote;
 };
 
 } // namespace

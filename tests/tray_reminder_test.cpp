@@ -21,15 +21,11 @@ protected:
         main = std::make_unique<Palette>(desktop, store);
         main->tickTimer()->stop();
         frmMain = main.get();
-        templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-        frmDaviv = templateNote.get();
         main->tick(); // the first tick's restore is behind us
     }
     ~TrayAndReminders() override
     {
         main.reset();
-        templateNote.reset();
-        frmDaviv = nullptr;
     }
 
     void addReminder(const char* time, const char* message, const char* day)
@@ -59,7 +55,6 @@ protected:
     }
 
     std::unique_ptr<Palette> main;
-    std::unique_ptr<NoteWindow> templateNote;
 };
 
 } // namespace
@@ -158,8 +153,6 @@ TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
         exec("insert into m_daviv values ('2026/12/08', 'n', 10, 20, 271, 71, -1, -1, 65535, 200)");
     main = std::make_unique<Palette>(desktop, store);
     main->tickTimer()->stop();
-    templateNote = std::make_unique<NoteWindow>(desktop, store, nullptr);
-    frmDaviv = templateNote.get();
     main->tick();
     ASSERT_EQ(main->noteWindows.size(), 2);
     NoteWindow* hidden = main->noteWindows[0];

@@ -62,8 +62,6 @@ int main(int argc, char* argv[])
     // The start-up windows, in their fixed order.
     auto main = std::make_unique<Palette>(desktop, store);
     frmMain = main.get();
-    auto daviv = std::make_unique<NoteWindow>(desktop, store, nullptr);
-    frmDaviv = daviv.get();
     auto trash = std::make_unique<TrashWindow>();
     frmTrash = trash.get();
     auto list = std::make_unique<NoteList>(desktop, store);
@@ -106,6 +104,5 @@ int main(int argc, char* argv[])
     frmBaloon = nullptr;
     frmList = nullptr;
     frmTrash = nullptr;
-    frmDaviv = nullptr;
     return unsavedAtQuit && result == 0 ? 1 : result;
 }

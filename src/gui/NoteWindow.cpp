@@ -24,8 +24,6 @@
 
 #include <algorithm>
 
-NoteWindow* frmDaviv = nullptr;
-
 namespace {
 
 constexpr int FadeStepCount = 11;
@@ -117,8 +115,6 @@ NoteWindow::~NoteWindow()
     WindowPlaces::forget(this);
     ui->editor->removeEventFilter(this);
     ui->editor->viewport()->removeEventFilter(this);
-    if (frmDaviv == this)
-        frmDaviv = nullptr;
     // A window destroyed during its fade still ends its note, as the fade would have.
     if (m_taskEnding) {
         m_taskEnding = false;
@@ -447,7 +443,8 @@ NoteValues NoteWindow::currentValues() const
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
     values.term = m_termFlag && !m_taskEnding;
     values.color = m_color;
-    values.alpha = frmDaviv ? frmDaviv->alpha() : DefaultAlpha;
+    // What the note shows is for this run: half-transparent or faded, it comes back as it started.
+    values.alpha = DefaultAlpha;
     values.id = m_noteId;
     return values;
 }

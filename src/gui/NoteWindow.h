@@ -213,6 +213,3 @@ private:
     bool m_termFlag = false;
     bool m_visibleFlag = false;
 };
-
-// The template note window: never shown; every save writes its transparency.
-extern NoteWindow* frmDaviv;
