@@ -1,7 +1,6 @@
 #include "NoteWindow.h"
 
 #include "NoteGeometry.h"
-#include "NoteText.h"
 #include "NoteEditor.h"
 #include "ColorValue.h"
 #include "Desktop.h"
@@ -12,13 +11,10 @@
 #include "ui_NoteWindow.h"
 
 #include <QIcon>
-#include <QKeyEvent>
-#include <QWheelEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextBlock>
 #include <QTimer>
 #include <QWindow>
 
@@ -87,9 +83,11 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
         addMoreCommands();
         m_menu->popup(mapToGlobal(pos));
     });
-    ui->editor->viewport()->installEventFilter(this);
     connect(ui->editor, &NoteEditor::linkPressed, this,
             [this](int start, int end) { runGuarded([&] { openLink(start, end); }); });
+    connect(ui->editor, &NoteEditor::zoomStepsRequested, this,
+            [this](int steps) { runGuarded([&] { zoomBy(steps); }); });
+    connect(ui->editor, &NoteEditor::defaultZoomRequested, this, guarded([this] { setZoom(NoteLook::DefaultZoom); }));
     ui->editor->installEventFilter(this);
 
     m_fadeTimer = new QTimer(this);
@@ -114,7 +112,6 @@ NoteWindow::~NoteWindow()
 {
     WindowPlaces::forget(this);
     ui->editor->removeEventFilter(this);
-    ui->editor->viewport()->removeEventFilter(this);
     // A window destroyed during its fade still ends its note, as the fade would have.
     if (m_taskEnding) {
         m_taskEnding = false;
@@ -505,21 +502,14 @@ void NoteWindow::setAlpha(int alpha)
 
 void NoteWindow::setText(const QString& text)
 {
-    QString plain = text;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     m_settingText = true;
-    ui->editor->setPlainText(plain);
+    ui->editor->setNoteText(text);
     m_settingText = false;
 }
 
 QString NoteWindow::text() const
 {
-    // A soft line break (Shift+Enter) was typed as one, so it ends a line too.
-    QStringList lines;
-    for (QTextBlock block = ui->editor->document()->begin(); block.isValid(); block = block.next())
-        lines << block.text().split(QChar::LineSeparator);
-    return noteTextFromLines(lines);
+    return ui->editor->noteText();
 }
 
 NoteEditor* NoteWindow::editor() const
@@ -777,37 +767,6 @@ void NoteWindow::mouseReleaseEvent(QMouseEvent* event)
 
 bool NoteWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Ctrl and the wheel, Ctrl++, Ctrl+- and Ctrl+0 size the note's text.
-    if (watched == ui->editor || watched == ui->editor->viewport()) {
-        if (event->type() == QEvent::Wheel) {
-            const auto* wheel = static_cast<QWheelEvent*>(event);
-            if (wheel->modifiers() & Qt::ControlModifier) {
-                if (const int notches = wheel->angleDelta().y() / 120)
-                    runGuarded([&] { zoomBy(notches); });
-                return true;
-            }
-        } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->modifiers() & Qt::ControlModifier) {
-                const int code = key->key();
-                const bool zoomKey =
-                    code == Qt::Key_Plus || code == Qt::Key_Equal || code == Qt::Key_Minus || code == Qt::Key_0;
-                if (zoomKey && event->type() == QEvent::ShortcutOverride) {
-                    event->accept();
-                    return true;
-                }
-                if (zoomKey) {
-                    runGuarded([&] {
-                        if (code == Qt::Key_0)
-                            setZoom(NoteLook::DefaultZoom);
-                        else
-                            zoomBy(code == Qt::Key_Minus ? -1 : 1);
-                    });
-                    return true;
-                }
-            }
-        }
-    }
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &NoteWindow::reassertBounds);
     if (watched == ui->editor) {
