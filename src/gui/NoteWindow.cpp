@@ -56,12 +56,12 @@ QIcon smallSizesOf(const QIcon& icon)
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_store(store),
-      ui(std::make_unique<Ui::NoteWindow>())
+      m_ui(std::make_unique<Ui::NoteWindow>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     if (const QIcon small = smallSizesOf(windowIcon()); !small.isNull())
         setWindowIcon(small);
-    m_menu = ui->menu;
+    m_menu = m_ui->menu;
     setMouseTracking(true);
     // Notes come in pastel colours whatever the desktop's theme: their text, date and links are
     // always dark on them. Their menu, a window of its own, keeps the theme.
@@ -76,19 +76,19 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     setColor(m_color);
     setAlpha(DefaultAlpha);
 
-    connect(ui->hideAction, &QAction::triggered, this, guarded([this] { hideNote(); }));
-    connect(ui->halfTransparentAction, &QAction::triggered, this, guarded([this] { makeHalfTransparent(); }));
-    connect(ui->endTaskAction, &QAction::triggered, this, guarded([this] { endTask(); }));
+    connect(m_ui->hideAction, &QAction::triggered, this, guarded([this] { hideNote(); }));
+    connect(m_ui->halfTransparentAction, &QAction::triggered, this, guarded([this] { makeHalfTransparent(); }));
+    connect(m_ui->endTaskAction, &QAction::triggered, this, guarded([this] { endTask(); }));
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         addMoreCommands();
         m_menu->popup(mapToGlobal(pos));
     });
-    connect(ui->editor, &NoteEditor::linkPressed, this,
+    connect(m_ui->editor, &NoteEditor::linkPressed, this,
             [this](int start, int end) { runGuarded([&] { openLink(start, end); }); });
-    connect(ui->editor, &NoteEditor::zoomStepsRequested, this,
+    connect(m_ui->editor, &NoteEditor::zoomStepsRequested, this,
             [this](int steps) { runGuarded([&] { zoomBy(steps); }); });
-    connect(ui->editor, &NoteEditor::defaultZoomRequested, this, guarded([this] { setZoom(NoteLook::DefaultZoom); }));
-    ui->editor->installEventFilter(this);
+    connect(m_ui->editor, &NoteEditor::defaultZoomRequested, this, guarded([this] { setZoom(NoteLook::DefaultZoom); }));
+    m_ui->editor->installEventFilter(this);
 
     m_fadeTimer = new QTimer(this);
     m_fadeTimer->setInterval(FadeIntervalMs);
@@ -99,30 +99,25 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(SaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, guarded([this] { saveNote(); }));
-    connect(ui->editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+    connect(m_ui->editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_settingText && (removed || added))
             markChanged();
     });
 
     m_bounds = geometry();
-    prepareStore();
+    m_ui->editor->setAutoUrlDetect(true);
 }
 
 NoteWindow::~NoteWindow()
 {
     WindowPlaces::forget(this);
-    ui->editor->removeEventFilter(this);
+    m_ui->editor->removeEventFilter(this);
     // A window destroyed during its fade still ends its note, as the fade would have.
     if (m_taskEnding) {
         m_taskEnding = false;
-        m_termFlag = false;
+        m_isOpen = false;
         writeEndedRecord();
     }
-}
-
-void NoteWindow::prepareStore()
-{
-    ui->editor->setAutoUrlDetect(true);
 }
 
 void NoteWindow::saveNote(int lockWaitMs)
@@ -205,7 +200,7 @@ void NoteWindow::placeUnsavedMark()
 {
     if (!m_unsavedMark)
         return;
-    const QRect strip = ui->dateLabel->geometry();
+    const QRect strip = m_ui->dateLabel->geometry();
     m_unsavedMark->move(strip.right() - m_unsavedMark->width() + 1, strip.bottom() - m_unsavedMark->height() + 1);
     m_unsavedMark->raise();
 }
@@ -228,7 +223,7 @@ void NoteWindow::applyLook()
 {
     QFont font = this->font();
     font.setPointSizeF(font.pointSizeF() * m_look.zoom / 100.0);
-    ui->editor->setFont(font);
+    m_ui->editor->setFont(font);
     if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != m_look.onTop) {
         const bool shown = isVisible();
         // Changing a window's flags hides it; it comes back where it was.
@@ -338,7 +333,7 @@ void NoteWindow::addMoreCommands()
         connect(color, &QAction::triggered, this, guarded([this, value] { changeColor(value); }));
     }
     menu->addSeparator();
-    NoteEditor* editor = ui->editor;
+    NoteEditor* editor = m_ui->editor;
     add(menu, QStringLiteral("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
     add(menu, QStringLiteral("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
     add(menu, QStringLiteral("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
@@ -390,12 +385,12 @@ bool NoteWindow::keepReachable()
 // The strip right of the editor, the note's handle: the date and the frame beside it.
 int NoteWindow::dateStripWidth() const
 {
-    return ui->dateLabel->sizeHint().width() + layout()->contentsMargins().right();
+    return m_ui->dateLabel->sizeHint().width() + layout()->contentsMargins().right();
 }
 
 void NoteWindow::showAgain()
 {
-    if (!m_termFlag)
+    if (!m_isOpen)
         setAlpha(DefaultAlpha);
     keepReachable();
     show();
@@ -438,7 +433,7 @@ NoteValues NoteWindow::currentValues() const
     values.width = outer.width();
     values.height = outer.height();
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
-    values.term = m_termFlag && !m_taskEnding;
+    values.term = m_isOpen && !m_taskEnding;
     values.color = m_color;
     // What the note shows is for this run: half-transparent or faded, it comes back as it started.
     values.alpha = DefaultAlpha;
@@ -454,7 +449,7 @@ void NoteWindow::setToday()
 void NoteWindow::setNoteDate(const QDate& date)
 {
     m_noteDate = date;
-    ui->dateLabel->setText(formatStoreDate(date));
+    m_ui->dateLabel->setText(formatStoreDate(date));
 }
 
 void NoteWindow::setNoteId(qint32 id)
@@ -463,9 +458,9 @@ void NoteWindow::setNoteId(qint32 id)
     m_rowImage.reset();
 }
 
-void NoteWindow::setOpen(bool term)
+void NoteWindow::setOpen(bool open)
 {
-    m_termFlag = term;
+    m_isOpen = open;
 }
 
 void NoteWindow::setVisibleFlag(bool visible)
@@ -491,7 +486,7 @@ void NoteWindow::setColor(quint32 color)
 
 void NoteWindow::setEditorColor(quint32 color)
 {
-    ui->editor->setColor(colorFromValue(color));
+    m_ui->editor->setColor(colorFromValue(color));
 }
 
 void NoteWindow::setAlpha(int alpha)
@@ -503,23 +498,23 @@ void NoteWindow::setAlpha(int alpha)
 void NoteWindow::setText(const QString& text)
 {
     m_settingText = true;
-    ui->editor->setNoteText(text);
+    m_ui->editor->setNoteText(text);
     m_settingText = false;
 }
 
 QString NoteWindow::text() const
 {
-    return ui->editor->noteText();
+    return m_ui->editor->noteText();
 }
 
 NoteEditor* NoteWindow::editor() const
 {
-    return ui->editor;
+    return m_ui->editor;
 }
 
 QLabel* NoteWindow::dateLabel() const
 {
-    return ui->dateLabel;
+    return m_ui->dateLabel;
 }
 
 void NoteWindow::hideNote()
@@ -558,7 +553,7 @@ void NoteWindow::fadeStep()
     // The wait after the last step is over. The flags change first, so that the save of a
     // pointer leaving the editor as the window hides writes the note as ended too.
     m_fadeTimer->stop();
-    m_termFlag = false;
+    m_isOpen = false;
     m_taskEnding = false;
     hide();
     writeEndedRecord();
@@ -578,8 +573,8 @@ QList<int> NoteWindow::fadeSteps(int from)
 
 void NoteWindow::openLink(int start, int end)
 {
-    ui->editor->selectRange(start, end);
-    m_desktop.openLink(ui->editor->selectedText());
+    m_ui->editor->selectRange(start, end);
+    m_desktop.openLink(m_ui->editor->selectedText());
 }
 
 void NoteWindow::showEvent(QShowEvent* event)
@@ -587,7 +582,7 @@ void NoteWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    m_termFlag = true;
+    m_isOpen = true;
     keepOutOfTaskbar(this);
     watchPlaces();
     // The expose tells when the window manager has mapped the window; see eventFilter().
@@ -769,11 +764,11 @@ bool NoteWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &NoteWindow::reassertBounds);
-    if (watched == ui->editor) {
+    if (watched == m_ui->editor) {
         if (event->type() == QEvent::Leave)
             saveNote();
         else if (event->type() == QEvent::FocusIn)
-            m_desktop.requestHiragana(ui->editor);
+            m_desktop.requestHiragana(m_ui->editor);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -76,11 +76,12 @@ public:
     void setToday();
     void setNoteDate(const QDate& date);
     void setNoteId(qint32 id);
-    void setOpen(bool term);
+    // Open: shown, or hidden to come back at the next start; an ended note is not.
+    void setOpen(bool open);
     void setVisibleFlag(bool visible);
     QDate noteDate() const { return m_noteDate; }
     qint32 noteId() const { return m_noteId; }
-    bool isOpen() const { return m_termFlag; }
+    bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
     // What creators set before the first show. The bounds are the place the user gave the note.
@@ -142,7 +143,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void prepareStore();
     void openLink(int start, int end);
     void fadeStep();
     void writeEndedRecord();
@@ -160,7 +160,7 @@ private:
 
     Desktop& m_desktop;
     const NoteStore& m_store;
-    std::unique_ptr<Ui::NoteWindow> ui;
+    std::unique_ptr<Ui::NoteWindow> m_ui;
     QMenu* m_menu = nullptr;
     quint32 m_color = 0xFFFFFF;
     int m_alpha = DefaultAlpha;
@@ -210,6 +210,6 @@ private:
 
     QDate m_noteDate;
     qint32 m_noteId = 0;
-    bool m_termFlag = false;
+    bool m_isOpen = false;
     bool m_visibleFlag = false;
 };
