@@ -7,6 +7,7 @@
 #include "NoteWindow.h"
 #include "CodePage932.h"
 #include "Platform.h"
+#include "TaskEndFade.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -22,7 +23,10 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTimer>
 #include <QWheelEvent>
+
+#include <limits>
 
 namespace {
 
@@ -127,21 +131,6 @@ protected:
 };
 
 } // namespace
-
-TEST(NoteFade, StepsOfTwentyNeverBelowZero)
-{
-    const struct {
-        int from;
-        QList<int> steps;
-    } cases[] = {
-        {200, {200, 180, 160, 140, 120, 100, 80, 60, 40, 20, 0}},
-        {125, {125, 105, 85, 65, 45, 25, 5, 0, 0, 0, 0}},
-        {255, {255, 235, 215, 195, 175, 155, 135, 115, 95, 75, 55}},
-        {0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(NoteWindow::fadeSteps(c.from), c.steps) << c.from;
-}
 
 TEST_F(NoteWindowTest, ShowingWritesNothingAndMovingSavesTheWholeRecord)
 {
@@ -284,10 +273,14 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
     for (int start : {NoteWindow::DefaultAlpha, NoteWindow::HalfAlpha}) {
         NoteWindow* note = shownNote("done");
         note->setAlpha(start);
+        // The fade goes on only when stepped here.
+        auto* fade = note->findChild<TaskEndFade*>();
+        ASSERT_NE(fade, nullptr);
+        fade->timer()->setInterval(std::numeric_limits<int>::max());
         QSignalSpy ended(note, &NoteWindow::taskEnded);
         note->endTask();
         EXPECT_TRUE(note->isEnding());
-        EXPECT_EQ(note->alpha(), start);
+        EXPECT_DOUBLE_EQ(note->windowOpacity(), start / 255.0);
         // The save of a move or of the pointer leaving during the fade writes the note as ended.
         note->move(bounds.x() + 10, bounds.y());
         EXPECT_EVENTUALLY(row().value(6) == QStringLiteral("0"));
@@ -296,11 +289,21 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
         note->setNoteDate(noteDay.addDays(1));
         note->setText(QStringLiteral("done, really"));
 
-        ASSERT_EVENTUALLY(ended.count() == 1);
+        // The note grows fainter at every step until nothing of it shows, and then hides.
+        qreal shown = note->windowOpacity();
+        for (int step = 0; step < 100 && ended.isEmpty() && shown > 0; ++step) {
+            ASSERT_TRUE(note->isVisible());
+            fade->step();
+            EXPECT_LT(note->windowOpacity(), shown) << start;
+            shown = note->windowOpacity();
+        }
+        EXPECT_EQ(shown, 0.0) << start;
+        for (int step = 0; step < 100 && ended.isEmpty(); ++step)
+            fade->step();
+        ASSERT_EQ(ended.count(), 1);
         EXPECT_FALSE(note->isVisible());
         EXPECT_FALSE(note->isOpen());
         EXPECT_FALSE(note->isEnding());
-        EXPECT_EQ(note->alpha(), NoteWindow::fadeSteps(start).back());
         EXPECT_EQ(row(), savedRow("done, really\r\n", bounds.translated(10, 0), "0")) << start;
         note->setNoteDate(noteDay);
 

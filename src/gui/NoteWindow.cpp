@@ -6,6 +6,7 @@
 #include "Desktop.h"
 #include "ErrorReport.h"
 #include "StoreText.h"
+#include "TaskEndFade.h"
 #include "WindowSystem.h"
 #include "NoteStore.h"
 #include "ui_NoteWindow.h"
@@ -21,10 +22,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int FadeStepCount = 11;
-constexpr int FadeDecrement = 20;
-constexpr int FadeIntervalMs = 100;
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
@@ -90,9 +87,10 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     connect(m_ui->editor, &NoteEditor::defaultZoomRequested, this, guarded([this] { setZoom(NoteLook::DefaultZoom); }));
     m_ui->editor->installEventFilter(this);
 
-    m_fadeTimer = new QTimer(this);
-    m_fadeTimer->setInterval(FadeIntervalMs);
-    connect(m_fadeTimer, &QTimer::timeout, this, guarded([this] { fadeStep(); }));
+    m_fade = new TaskEndFade(this);
+    m_fade->setObjectName(QStringLiteral("taskEndFade"));
+    connect(m_fade, &TaskEndFade::alphaChanged, this, &NoteWindow::setAlpha);
+    connect(m_fade, &TaskEndFade::finished, this, &NoteWindow::finishTask);
 
     // Typing only restarts a timer; the save runs once the user pauses.
     m_saveTimer = new QTimer(this);
@@ -113,8 +111,8 @@ NoteWindow::~NoteWindow()
     WindowPlaces::forget(this);
     m_ui->editor->removeEventFilter(this);
     // A window destroyed during its fade still ends its note, as the fade would have.
-    if (m_taskEnding) {
-        m_taskEnding = false;
+    if (isEnding()) {
+        m_fade->stop();
         m_isOpen = false;
         writeEndedRecord();
     }
@@ -129,8 +127,7 @@ void NoteWindow::discard()
 {
     m_discarded = true;
     m_saveTimer->stop();
-    m_fadeTimer->stop();
-    m_taskEnding = false;
+    m_fade->stop();
     hide();
     deleteLater();
 }
@@ -433,7 +430,7 @@ NoteValues NoteWindow::currentValues() const
     values.width = outer.width();
     values.height = outer.height();
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
-    values.term = m_isOpen && !m_taskEnding;
+    values.term = m_isOpen && !isEnding();
     values.color = m_color;
     // What the note shows is for this run: half-transparent or faded, it comes back as it started.
     values.alpha = DefaultAlpha;
@@ -519,56 +516,38 @@ QLabel* NoteWindow::dateLabel() const
 
 void NoteWindow::hideNote()
 {
-    if (m_taskEnding)
+    if (isEnding())
         return;
     hide();
 }
 
 void NoteWindow::makeHalfTransparent()
 {
-    if (m_taskEnding)
+    if (isEnding())
         return;
     setAlpha(HalfAlpha);
 }
 
-// The fade runs on a timer, so the rest of the program goes on meanwhile; the commands wait
-// for it to finish.
 void NoteWindow::endTask()
 {
-    if (m_taskEnding)
+    if (isEnding())
         return;
-    m_taskEnding = true;
-    m_fadeSteps = fadeSteps(m_alpha);
-    m_fadeIndex = 0;
-    fadeStep();
-    m_fadeTimer->start();
+    m_fade->start(m_alpha);
 }
 
-void NoteWindow::fadeStep()
+bool NoteWindow::isEnding() const
 {
-    if (m_fadeIndex < m_fadeSteps.size()) {
-        setAlpha(m_fadeSteps.at(m_fadeIndex++));
-        return;
-    }
-    // The wait after the last step is over. The flags change first, so that the save of a
-    // pointer leaving the editor as the window hides writes the note as ended too.
-    m_fadeTimer->stop();
+    return m_fade->isRunning();
+}
+
+// The flags change first, so that the save of a pointer leaving the editor as the window hides
+// writes the note as ended too.
+void NoteWindow::finishTask()
+{
     m_isOpen = false;
-    m_taskEnding = false;
     hide();
     writeEndedRecord();
     Q_EMIT taskEnded();
-}
-
-QList<int> NoteWindow::fadeSteps(int from)
-{
-    QList<int> steps;
-    int value = std::clamp(from, 0, 255);
-    for (int i = 0; i < FadeStepCount; ++i) {
-        steps << value;
-        value = std::max(0, value - FadeDecrement);
-    }
-    return steps;
 }
 
 void NoteWindow::openLink(int start, int end)

@@ -16,6 +16,7 @@ class QTimer;
 class Desktop;
 class NoteStore;
 class NoteEditor;
+class TaskEndFade;
 namespace Ui {
 class NoteWindow;
 }
@@ -105,11 +106,9 @@ public:
     // The context menu's commands.
     void hideNote();
     void makeHalfTransparent();
+    // Ends the note: it fades out, hides and is stored as ended, which taskEnded() tells.
     void endTask();
-    bool isEnding() const { return m_taskEnding; }
-
-    // The transparencies a task-end fade steps through, from the given start.
-    static QList<int> fadeSteps(int from);
+    bool isEnding() const;
 
     // How the note is shown beyond its row: its text size and whether it stays on top. Set by
     // creators before the first show, changed from the note's menu and keys and stored at once.
@@ -144,7 +143,7 @@ protected:
 
 private:
     void openLink(int start, int end);
-    void fadeStep();
+    void finishTask();
     void writeEndedRecord();
     void store(bool ended, int lockWaitMs = 0);
     void setSaveState(SaveState state, const QString& error = {});
@@ -164,10 +163,7 @@ private:
     QMenu* m_menu = nullptr;
     quint32 m_color = 0xFFFFFF;
     int m_alpha = DefaultAlpha;
-    bool m_taskEnding = false;
-    QTimer* m_fadeTimer = nullptr;
-    QList<int> m_fadeSteps;
-    qsizetype m_fadeIndex = 0;
+    TaskEndFade* m_fade = nullptr;
 
     // A move or resize of our own, where the window system does not do it.
     bool m_dragging = false;
