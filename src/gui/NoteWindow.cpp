@@ -53,12 +53,11 @@ QIcon smallSizesOf(const QIcon& icon)
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_store(store),
-      m_ui(std::make_unique<Ui::NoteWindow>())
+      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this)
 {
     m_ui->setupUi(this);
     if (const QIcon small = smallSizesOf(windowIcon()); !small.isNull())
         setWindowIcon(small);
-    m_menu = m_ui->menu;
     setMouseTracking(true);
     // Notes come in pastel colours whatever the desktop's theme: their text, date and links are
     // always dark on them. Their menu, a window of its own, keeps the theme.
@@ -76,10 +75,8 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     connect(m_ui->hideAction, &QAction::triggered, this, guarded([this] { hideNote(); }));
     connect(m_ui->halfTransparentAction, &QAction::triggered, this, guarded([this] { makeHalfTransparent(); }));
     connect(m_ui->endTaskAction, &QAction::triggered, this, guarded([this] { endTask(); }));
-    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        addMoreCommands();
-        m_menu->popup(mapToGlobal(pos));
-    });
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_menu.popup(mapToGlobal(pos)); });
     connect(m_ui->editor, &NoteEditor::linkPressed, this,
             [this](int start, int end) { runGuarded([&] { openLink(start, end); }); });
     connect(m_ui->editor, &NoteEditor::zoomStepsRequested, this,
@@ -285,58 +282,6 @@ void NoteWindow::changeColor(quint32 color)
     saveNote();
 }
 
-void NoteWindow::addMoreCommands()
-{
-    if (m_moreCommands)
-        return;
-    m_moreCommands = true;
-    QMenu* menu = m_menu;
-    menu->addSeparator();
-    QMenu* size = menu->addMenu(QStringLiteral("文字の大きさ"));
-    size->setObjectName(QStringLiteral("zoomMenu"));
-    const auto add = [this](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
-        QAction* action = to->addAction(text);
-        action->setShortcut(keys);
-        // The keys themselves are the editor's (see eventFilter); the menu only names them.
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, guarded(slot));
-        return action;
-    };
-    add(size, QStringLiteral("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { zoomBy(1); });
-    add(size, QStringLiteral("縮小(&O)"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomBy(-1); });
-    add(size, QStringLiteral("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
-        [this] { setZoom(NoteLook::DefaultZoom); });
-    size->addSeparator();
-    for (int percent : zoomSteps()) {
-        QAction* step = add(size, QStringLiteral("%1 %").arg(percent), {}, [this, percent] { setZoom(percent); });
-        step->setCheckable(true);
-        connect(size, &QMenu::aboutToShow, step, [this, step, percent] { step->setChecked(m_look.zoom == percent); });
-    }
-    QAction* onTop = menu->addAction(QStringLiteral("常に手前に表示(&T)"));
-    onTop->setObjectName(QStringLiteral("onTopAction"));
-    onTop->setCheckable(true);
-    connect(menu, &QMenu::aboutToShow, onTop, [this, onTop] { onTop->setChecked(m_look.onTop); });
-    connect(onTop, &QAction::triggered, this, [this](bool on) { runGuarded([&] { setOnTop(on); }); });
-    QMenu* colors = menu->addMenu(QStringLiteral("色"));
-    colors->setObjectName(QStringLiteral("colorMenu"));
-    const std::pair<const char*, quint32> palette[] = {
-        {"ピンク", 16744703}, {"水色", 16771434}, {"緑", 65408}, {"黄色", 65535}, {"グレー", 12632256}};
-    for (const auto& [name, value] : palette) {
-        QPixmap swatch(16, 16);
-        swatch.fill(colorFromValue(value));
-        QAction* color = colors->addAction(QIcon(swatch), QString::fromUtf8(name));
-        color->setCheckable(true);
-        connect(colors, &QMenu::aboutToShow, color, [this, color, value] { color->setChecked(m_color == value); });
-        connect(color, &QAction::triggered, this, guarded([this, value] { changeColor(value); }));
-    }
-    menu->addSeparator();
-    NoteEditor* editor = m_ui->editor;
-    add(menu, QStringLiteral("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
-    add(menu, QStringLiteral("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
-    add(menu, QStringLiteral("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
-    add(menu, QStringLiteral("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
-}
-
 void NoteWindow::bindRow(qint32 id, const RowImage& image)
 {
     m_noteId = id;
@@ -512,6 +457,11 @@ NoteEditor* NoteWindow::editor() const
 QLabel* NoteWindow::dateLabel() const
 {
     return m_ui->dateLabel;
+}
+
+QMenu* NoteWindow::menu() const
+{
+    return m_ui->menu;
 }
 
 void NoteWindow::hideNote()

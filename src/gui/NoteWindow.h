@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NoteMenu.h"
 #include "NoteTypes.h"
 
 #include <QDate>
@@ -101,7 +102,7 @@ public:
 
     NoteEditor* editor() const;
     QLabel* dateLabel() const;
-    QMenu* menu() const { return m_menu; }
+    QMenu* menu() const;
 
     // The context menu's commands.
     void hideNote();
@@ -121,8 +122,6 @@ public:
     void setOnTop(bool onTop);
     // A new colour from the note's menu, stored with the note.
     void changeColor(quint32 color);
-    // The note's menu beyond its three commands, made the first time the menu opens.
-    void addMoreCommands();
 
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
@@ -160,7 +159,7 @@ private:
     Desktop& m_desktop;
     const NoteStore& m_store;
     std::unique_ptr<Ui::NoteWindow> m_ui;
-    QMenu* m_menu = nullptr;
+    NoteMenu m_menu;
     quint32 m_color = 0xFFFFFF;
     int m_alpha = DefaultAlpha;
     TaskEndFade* m_fade = nullptr;
@@ -202,7 +201,6 @@ private:
     bool m_settingText = false;
 
     NoteLook m_look;
-    bool m_moreCommands = false;
 
     QDate m_noteDate;
     qint32 m_noteId = 0;
