@@ -1,7 +1,7 @@
 #include "NoteWindow.h"
 
-#include "NoteGeometry.h"
 #include "NoteEditor.h"
+#include "NotePlacement.h"
 #include "ColorValue.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
@@ -17,24 +17,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 
 namespace {
-
-Qt::CursorShape cursorFor(Qt::Edges edges)
-{
-    if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
-        return Qt::SizeFDiagCursor;
-    if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
-        return Qt::SizeBDiagCursor;
-    if (edges & (Qt::LeftEdge | Qt::RightEdge))
-        return Qt::SizeHorCursor;
-    if (edges & (Qt::TopEdge | Qt::BottomEdge))
-        return Qt::SizeVerCursor;
-    return Qt::ArrowCursor;
-}
 
 // Each top-level window hands the X server its icon in every size the icon has, 350 KB for the
 // program's; a note, which no task bar shows, keeps the small sizes that window lists use.
@@ -56,6 +42,7 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
       m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this)
 {
     m_ui->setupUi(this);
+    m_placement = std::make_unique<NotePlacement>(*this);
     if (const QIcon small = smallSizesOf(windowIcon()); !small.isNull())
         setWindowIcon(small);
     setMouseTracking(true);
@@ -99,13 +86,15 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
             markChanged();
     });
 
-    m_bounds = geometry();
+    // A move is saved at once, a resize once it stops.
+    connect(m_placement.get(), &NotePlacement::moved, this, [this] { saveNote(); });
+    connect(m_placement.get(), &NotePlacement::resizeEnded, this, [this] { saveNote(); });
+    connect(m_placement.get(), &NotePlacement::resized, this, [this] { markChanged(); });
     m_ui->editor->setAutoUrlDetect(true);
 }
 
 NoteWindow::~NoteWindow()
 {
-    WindowPlaces::forget(this);
     m_ui->editor->removeEventFilter(this);
     // A window destroyed during its fade still ends its note, as the fade would have.
     if (isEnding()) {
@@ -222,7 +211,7 @@ void NoteWindow::applyLook()
         const bool shown = isVisible();
         // Changing a window's flags hides it; it comes back where it was.
         setWindowFlag(Qt::WindowStaysOnTopHint, m_look.onTop);
-        setGeometry(m_bounds);
+        setGeometry(bounds());
         if (shown)
             show();
     }
@@ -302,26 +291,14 @@ void NoteWindow::addRow()
     }
 }
 
-// A note started at another scale factor or without a monitor must not lose the arrangement the
-// user made: the store keeps the user's place, and the note goes back there when it can.
 bool NoteWindow::keepReachable()
 {
-    // Stored places can hold anything an integer holds; beyond this nothing is on a screen.
-    constexpr int Far = 1 << 20;
-    const QRect at = m_userBounds.value_or(m_bounds);
-    const QRect bounded(std::clamp(at.x(), -Far, Far), std::clamp(at.y(), -Far, Far), std::min(at.width(), Far),
-                        std::min(at.height(), Far));
-    const std::optional<QRect> placed = reachableGeometry(bounded, m_desktop.screenAreas(), dateStripWidth());
-    if (placed && !m_userBounds)
-        m_userBounds = at;
-    else if (!placed)
-        m_userBounds.reset();
-    const QRect target = placed.value_or(at);
-    if (target == m_bounds)
-        return false;
-    m_bounds = target;
-    setGeometry(target);
-    return true;
+    return m_placement->keepReachable(m_desktop.screenAreas(), dateStripWidth());
+}
+
+QRect NoteWindow::bounds() const
+{
+    return m_placement->bounds();
 }
 
 // The strip right of the editor, the note's handle: the date and the frame beside it.
@@ -364,7 +341,7 @@ void NoteWindow::setRecord(const StoredNote& note)
 
 NoteValues NoteWindow::currentValues() const
 {
-    const QRect outer = m_userBounds.value_or(m_bounds);
+    const QRect outer = m_placement->userBounds();
     NoteValues values;
     values.date = formatStoreDate(m_noteDate);
     values.text = text();
@@ -412,9 +389,7 @@ void NoteWindow::setVisibleFlag(bool visible)
 
 void NoteWindow::setBounds(int left, int top, int width, int height)
 {
-    m_userBounds.reset();
-    m_bounds = QRect(left, top, width, height);
-    setGeometry(m_bounds);
+    m_placement->setBounds(QRect(left, top, width, height));
 }
 
 void NoteWindow::setColor(quint32 color)
@@ -513,12 +488,7 @@ void NoteWindow::showEvent(QShowEvent* event)
         return;
     m_isOpen = true;
     keepOutOfTaskbar(this);
-    watchPlaces();
-    // The expose tells when the window manager has mapped the window; see eventFilter().
-    if (QWindow* handle = windowHandle()) {
-        handle->installEventFilter(this);
-        m_shownWinId = handle->winId();
-    }
+    m_placement->watchShown();
 }
 
 // Qt's xcb backend makes a new native window as it maps one whose staying on top changed since
@@ -526,89 +496,23 @@ void NoteWindow::showEvent(QShowEvent* event)
 void NoteWindow::setVisible(bool visible)
 {
     QWidget::setVisible(visible);
-    QWindow* handle = windowHandle();
-    if (!visible || !isVisible() || !handle || handle->winId() == m_shownWinId)
+    if (!visible || !isVisible() || !m_placement->hasNewNativeWindow())
         return;
-    m_shownWinId = handle->winId();
     keepOutOfTaskbar(this);
-    watchPlaces();
+    m_placement->watchShown();
 }
 
-void NoteWindow::watchPlaces()
-{
-    WindowPlaces::watch(this, [this](std::optional<QPoint> place, QSize size) { placeReported(place, size); });
-}
-
-// Off X11, Qt's move and resize events are the window system's word. The move that a show
-// delivers for bounds set while hidden is no change of a shown window: restoring many notes
-// must not write them all.
 void NoteWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    if (WindowPlaces::active() || !isVisible() || m_dragging || event->pos() == m_bounds.topLeft())
-        return;
-    const QRect before = m_bounds;
-    m_bounds.moveTopLeft(event->pos());
-    boundsChanged(before);
+    m_placement->windowMoved(event->pos());
 }
 
 void NoteWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeUnsavedMark();
-    if (WindowPlaces::active() || !isVisible() || m_dragging || event->size() == m_bounds.size())
-        return;
-    const QRect before = m_bounds;
-    m_bounds.setSize(event->size());
-    boundsChanged(before);
-}
-
-// On X11 the note's place comes from the X events about its window, not from Qt's geometry:
-// under a reparenting window manager Qt's move events can carry a place the window never had.
-// QWidget::show() raises a tool window before mapping it; the window manager, which redirects
-// that request, carries it out and the server sends a ConfigureNotify with the right place, but
-// Qt ignores the event's x,y and asks the server where the window is when it handles the event.
-// By then the manager may have reparented the window into a new frame still at 0,0 and 1x1, so
-// Qt's geometry becomes 0,0, and openbox, leaving the window where it asked to be, never says
-// otherwise. frameGeometry() is worse: with no _NET_FRAME_EXTENTS on the window yet, Qt takes
-// its frame margins from that 1x1 frame, 0,0 1x1 in all.
-void NoteWindow::placeReported(std::optional<QPoint> place, QSize size)
-{
-    if (m_dragging)
-        return;
-    const QRect before = m_bounds;
-    if (place)
-        m_bounds.moveTopLeft(*place);
-    if (size.width() >= minimumWidth() && size.height() >= minimumHeight())
-        m_bounds.setSize(size);
-    boundsChanged(before);
-}
-
-// The window system moved or resized the shown note: a move is saved at once, a new size once
-// the resizing stops. A note shown away from the user's place keeps that place, unless the
-// user's own hand moved it: the program's move into reach, or a window manager's, is no move of
-// the user's.
-void NoteWindow::boundsChanged(const QRect& before)
-{
-    if (!isVisible() || m_bounds == before)
-        return;
-    if (m_userBounds) {
-        if (!m_movingByHand)
-            return;
-        m_userBounds.reset();
-    }
-    if (m_bounds.topLeft() != before.topLeft())
-        saveNote();
-    else
-        markChanged();
-}
-
-// Once the window is exposed, Qt's idea of its place may still be that 0,0; the context menu
-// (mapToGlobal) uses it, so the note asks for its own bounds again: a no-op on the screen.
-void NoteWindow::reassertBounds()
-{
-    if (isVisible() && m_bounds.isValid() && geometry() != m_bounds)
-        setGeometry(m_bounds);
+    m_placement->windowResized(event->size());
 }
 
 void NoteWindow::changeEvent(QEvent* event)
@@ -631,68 +535,24 @@ void NoteWindow::paintEvent(QPaintEvent*)
 // strip; the editor keeps its own.
 void NoteWindow::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
+    if (!m_placement->mousePress(event))
         QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    const Qt::Edges edges = frameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins());
-    // WORKAROUND: offscreen and some X servers refuse system moves and resizes; do them here.
-    if (QWindow* handle = windowHandle()) {
-        if (edges ? handle->startSystemResize(edges) : handle->startSystemMove()) {
-            m_movingByHand = true;
-            return;
-        }
-    }
-    m_dragging = true;
-    m_dragEdges = edges;
-    m_dragStart = event->globalPosition().toPoint();
-    m_dragGeometry = m_bounds;
 }
 
 void NoteWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging) {
-        if (event->buttons() == Qt::NoButton) {
-            // The window system has let go of the note: the hand is off it.
-            m_movingByHand = false;
-            setCursor(cursorFor(frameEdgesAt(size(), event->position().toPoint(), layout()->contentsMargins())));
-        }
+    if (!m_placement->mouseMove(event))
         QWidget::mouseMoveEvent(event);
-        return;
-    }
-    event->accept();
-    const QPoint delta = event->globalPosition().toPoint() - m_dragStart;
-    const QRect target = m_dragEdges ? resizedGeometry(m_dragGeometry, m_dragEdges, delta, minimumSize())
-                                     : m_dragGeometry.translated(delta);
-    const bool moved = target.topLeft() != m_bounds.topLeft();
-    // Moved or resized by the user, the note is where the user wants it.
-    if (target != m_bounds)
-        m_userBounds.reset();
-    m_bounds = target;
-    setGeometry(target);
-    if (moved && isVisible())
-        saveNote();
 }
 
 void NoteWindow::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_movingByHand = false;
-    if (m_dragging && event->button() == Qt::LeftButton) {
-        m_dragging = false;
-        event->accept();
-        // A resize is saved when it ends.
-        if (m_bounds.size() != m_dragGeometry.size())
-            saveNote();
-        return;
-    }
-    QWidget::mouseReleaseEvent(event);
+    if (!m_placement->mouseRelease(event))
+        QWidget::mouseReleaseEvent(event);
 }
 
 bool NoteWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
-        QTimer::singleShot(0, this, &NoteWindow::reassertBounds);
     if (watched == m_ui->editor) {
         if (event->type() == QEvent::Leave)
             saveNote();

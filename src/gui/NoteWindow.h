@@ -17,6 +17,7 @@ class QTimer;
 class Desktop;
 class NoteStore;
 class NoteEditor;
+class NotePlacement;
 class TaskEndFade;
 namespace Ui {
 class NoteWindow;
@@ -72,7 +73,7 @@ public:
     // as an open note at the default transparency.
     void showAgain();
     // Where the note shows: the place the user gave it, or where it is kept within reach.
-    QRect bounds() const { return m_bounds; }
+    QRect bounds() const;
     // What a save writes now: the record, the window's place, size, colour and text.
     NoteValues currentValues() const;
     void setToday();
@@ -150,39 +151,17 @@ private:
     void placeUnsavedMark();
     void applyLook();
     void storeLook();
-    void watchPlaces();
-    void placeReported(std::optional<QPoint> place, QSize size);
-    void boundsChanged(const QRect& before);
-    void reassertBounds();
     int dateStripWidth() const;
 
     Desktop& m_desktop;
     const NoteStore& m_store;
     std::unique_ptr<Ui::NoteWindow> m_ui;
     NoteMenu m_menu;
+    // Every save writes the place the user gave the note, never Qt's geometry().
+    std::unique_ptr<NotePlacement> m_placement;
+    TaskEndFade* m_fade = nullptr;
     quint32 m_color = 0xFFFFFF;
     int m_alpha = DefaultAlpha;
-    TaskEndFade* m_fade = nullptr;
-
-    // A move or resize of our own, where the window system does not do it.
-    bool m_dragging = false;
-    Qt::Edges m_dragEdges;
-    QPoint m_dragStart;
-    QRect m_dragGeometry;
-    // The note's place and size: its window's client area on the desktop (a note is frameless,
-    // so a window manager's frame around it is no part of it). Every save writes this, never
-    // Qt's geometry() or frameGeometry(). It changes only through setBounds, the note's own
-    // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
-    // move and resize events.
-    QRect m_bounds;
-    // Where the user put the note, while it shows elsewhere because too little of it could be
-    // reached there: what its saves write until the user moves or resizes it.
-    std::optional<QRect> m_userBounds;
-    // The window system moves or resizes the note for the user's hand: a press on its date
-    // strip or its frame was handed over to it. Only that moves a note shown out of its place.
-    bool m_movingByHand = false;
-    // The native window that the last show found; showing may make a new one.
-    WId m_shownWinId = 0;
 
     QTimer* m_saveTimer = nullptr;
     SaveState m_saveState = SaveState::Stored;
