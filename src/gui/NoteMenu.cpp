@@ -2,6 +2,7 @@
 
 #include "ColorValue.h"
 #include "ErrorReport.h"
+#include "NoteAppearance.h"
 #include "NoteEditor.h"
 #include "NoteWindow.h"
 
@@ -42,7 +43,7 @@ void NoteMenu::addMoreCommands()
     add(size, QStringLiteral("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
         [note] { note->setZoom(NoteLook::DefaultZoom); });
     size->addSeparator();
-    for (int percent : NoteWindow::zoomSteps()) {
+    for (int percent : NoteAppearance::zoomSteps()) {
         QAction* step = add(size, QStringLiteral("%1 %").arg(percent), {}, [note, percent] { note->setZoom(percent); });
         step->setCheckable(true);
         QObject::connect(size, &QMenu::aboutToShow, step,

@@ -1,39 +1,24 @@
 #include "NoteWindow.h"
 
-#include "NoteEditor.h"
-#include "NotePlacement.h"
-#include "ColorValue.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
+#include "NoteAppearance.h"
+#include "NoteEditor.h"
+#include "NotePlacement.h"
+#include "NoteStore.h"
 #include "StoreText.h"
 #include "TaskEndFade.h"
 #include "WindowSystem.h"
-#include "NoteStore.h"
 #include "ui_NoteWindow.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
-
-namespace {
-
-// Each top-level window hands the X server its icon in every size the icon has, 350 KB for the
-// program's; a note, which no task bar shows, keeps the small sizes that window lists use.
-QIcon smallSizesOf(const QIcon& icon)
-{
-    QIcon small;
-    for (const QSize& size : icon.availableSizes())
-        if (size.width() <= 32 && size.height() <= 32)
-            small.addPixmap(icon.pixmap(size));
-    return small;
-}
-
-} // namespace
 
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
@@ -43,20 +28,8 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
 {
     m_ui->setupUi(this);
     m_placement = std::make_unique<NotePlacement>(*this);
-    if (const QIcon small = smallSizesOf(windowIcon()); !small.isNull())
-        setWindowIcon(small);
+    m_appearance = std::make_unique<NoteAppearance>(*this, *m_ui->editor);
     setMouseTracking(true);
-    // Notes come in pastel colours whatever the desktop's theme: their text, date and links are
-    // always dark on them. Their menu, a window of its own, keeps the theme.
-    QPalette ink = palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        ink.setColor(role, Qt::black);
-    ink.setColor(QPalette::PlaceholderText, Qt::darkGray);
-    ink.setColor(QPalette::Link, QColor(0, 0, 204));
-    ink.setColor(QPalette::Highlight, QColor(51, 102, 204));
-    ink.setColor(QPalette::HighlightedText, Qt::white);
-    setPalette(ink);
-    setColor(m_color);
     setAlpha(DefaultAlpha);
 
     connect(m_ui->hideAction, &QAction::triggered, this, guarded([this] { hideNote(); }));
@@ -188,33 +161,12 @@ void NoteWindow::placeUnsavedMark()
     m_unsavedMark->raise();
 }
 
-const QList<int>& NoteWindow::zoomSteps()
-{
-    static const QList<int> steps = {50, 67, 75, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
-    return steps;
-}
-
 void NoteWindow::setLook(const NoteLook& look)
 {
     m_look = look;
-    m_look.zoom = std::clamp(look.zoom, zoomSteps().front(), zoomSteps().back());
-    applyLook();
-}
-
-// The editor's text takes the zoom; the date strip keeps its size.
-void NoteWindow::applyLook()
-{
-    QFont font = this->font();
-    font.setPointSizeF(font.pointSizeF() * m_look.zoom / 100.0);
-    m_ui->editor->setFont(font);
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != m_look.onTop) {
-        const bool shown = isVisible();
-        // Changing a window's flags hides it; it comes back where it was.
-        setWindowFlag(Qt::WindowStaysOnTopHint, m_look.onTop);
-        setGeometry(bounds());
-        if (shown)
-            show();
-    }
+    const QList<int>& steps = NoteAppearance::zoomSteps();
+    m_look.zoom = std::clamp(look.zoom, steps.front(), steps.back());
+    m_appearance->showLook(m_look, bounds());
 }
 
 void NoteWindow::storeLook()
@@ -231,21 +183,7 @@ void NoteWindow::storeLook()
 
 void NoteWindow::zoomBy(int steps)
 {
-    // From a size between two steps (set elsewhere) the first step goes to the next one.
-    const QList<int>& zoom = zoomSteps();
-    int target = m_look.zoom;
-    for (int i = 0; i < std::abs(steps); ++i) {
-        if (steps > 0) {
-            const auto above = std::upper_bound(zoom.begin(), zoom.end(), target);
-            if (above != zoom.end())
-                target = *above;
-        } else {
-            const auto below = std::lower_bound(zoom.begin(), zoom.end(), target);
-            if (below != zoom.begin())
-                target = *(below - 1);
-        }
-    }
-    setZoom(target);
+    setZoom(NoteAppearance::zoomedBy(m_look.zoom, steps));
 }
 
 void NoteWindow::setZoom(int percent)
@@ -353,7 +291,7 @@ NoteValues NoteWindow::currentValues() const
     values.height = outer.height();
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
     values.term = m_isOpen && !isEnding();
-    values.color = m_color;
+    values.color = color();
     // What the note shows is for this run: half-transparent or faded, it comes back as it started.
     values.alpha = DefaultAlpha;
     values.id = m_noteId;
@@ -377,16 +315,6 @@ void NoteWindow::setNoteId(qint32 id)
     m_rowImage.reset();
 }
 
-void NoteWindow::setOpen(bool open)
-{
-    m_isOpen = open;
-}
-
-void NoteWindow::setVisibleFlag(bool visible)
-{
-    m_visibleFlag = visible;
-}
-
 void NoteWindow::setBounds(int left, int top, int width, int height)
 {
     m_placement->setBounds(QRect(left, top, width, height));
@@ -394,16 +322,17 @@ void NoteWindow::setBounds(int left, int top, int width, int height)
 
 void NoteWindow::setColor(quint32 color)
 {
-    m_color = color;
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, colorFromValue(color));
-    setPalette(pal);
-    update();
+    m_appearance->setColor(color);
+}
+
+quint32 NoteWindow::color() const
+{
+    return m_appearance->color();
 }
 
 void NoteWindow::setEditorColor(quint32 color)
 {
-    m_ui->editor->setColor(colorFromValue(color));
+    m_appearance->setEditorColor(color);
 }
 
 void NoteWindow::setAlpha(int alpha)
@@ -524,11 +453,7 @@ void NoteWindow::changeEvent(QEvent* event)
 
 void NoteWindow::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    const QColor color = colorFromValue(m_color);
-    painter.fillRect(rect(), color);
-    painter.setPen(color.darker(160));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    m_appearance->paint();
 }
 
 // Presses reach the window on its sizing frame and, passed on by the label, on the date

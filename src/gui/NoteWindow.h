@@ -4,7 +4,6 @@
 #include "NoteTypes.h"
 
 #include <QDate>
-#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -15,9 +14,10 @@ class QLabel;
 class QMenu;
 class QTimer;
 class Desktop;
-class NoteStore;
+class NoteAppearance;
 class NoteEditor;
 class NotePlacement;
+class NoteStore;
 class TaskEndFade;
 namespace Ui {
 class NoteWindow;
@@ -80,8 +80,8 @@ public:
     void setNoteDate(const QDate& date);
     void setNoteId(qint32 id);
     // Open: shown, or hidden to come back at the next start; an ended note is not.
-    void setOpen(bool open);
-    void setVisibleFlag(bool visible);
+    void setOpen(bool open) { m_isOpen = open; }
+    void setVisibleFlag(bool visible) { m_visibleFlag = visible; }
     QDate noteDate() const { return m_noteDate; }
     qint32 noteId() const { return m_noteId; }
     bool isOpen() const { return m_isOpen; }
@@ -90,7 +90,7 @@ public:
     // What creators set before the first show. The bounds are the place the user gave the note.
     void setBounds(int left, int top, int width, int height);
     void setColor(quint32 color); // window and date strip, 0x00BBGGRR
-    quint32 color() const { return m_color; }
+    quint32 color() const;
     void setEditorColor(quint32 color); // the editor's background
     void setAlpha(int alpha);           // 0..255, whole-window opacity
     int alpha() const { return m_alpha; }
@@ -116,8 +116,6 @@ public:
     // creators before the first show, changed from the note's menu and keys and stored at once.
     void setLook(const NoteLook& look);
     const NoteLook& look() const { return m_look; }
-    // The text sizes, in percent, that zooming steps through.
-    static const QList<int>& zoomSteps();
     void zoomBy(int steps);
     void setZoom(int percent);
     void setOnTop(bool onTop);
@@ -149,7 +147,6 @@ private:
     void setSaveState(SaveState state, const QString& error = {});
     void markChanged();
     void placeUnsavedMark();
-    void applyLook();
     void storeLook();
     int dateStripWidth() const;
 
@@ -159,8 +156,8 @@ private:
     NoteMenu m_menu;
     // Every save writes the place the user gave the note, never Qt's geometry().
     std::unique_ptr<NotePlacement> m_placement;
+    std::unique_ptr<NoteAppearance> m_appearance;
     TaskEndFade* m_fade = nullptr;
-    quint32 m_color = 0xFFFFFF;
     int m_alpha = DefaultAlpha;
 
     QTimer* m_saveTimer = nullptr;
