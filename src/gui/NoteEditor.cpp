@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 namespace {
 
@@ -69,6 +70,23 @@ void NoteEditor::setColor(const QColor& color)
     setPalette(pal);
 }
 
+void NoteEditor::setNoteText(const QString& text)
+{
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setPlainText(plain);
+}
+
+QString NoteEditor::noteText() const
+{
+    // A soft line break (Shift+Enter) was typed as one, so it ends a line too.
+    QStringList lines;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines << block.text().split(QChar::LineSeparator);
+    return noteTextFromLines(lines);
+}
+
 std::optional<LinkRange> NoteEditor::linkAt(const QPoint& pos) const
 {
     if (!m_links)
@@ -121,6 +139,9 @@ void NoteEditor::insertFromMimeData(const QMimeData* source)
 
 bool NoteEditor::event(QEvent* event)
 {
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        zoomKey(static_cast<QKeyEvent*>(event)))
+        return true;
     // The window's shortcuts win over the editor's own use of the same keys (Ctrl+E is
     // "end of line" in some key schemes): leave them unclaimed so the shortcut fires.
     if (event->type() == QEvent::ShortcutOverride) {
@@ -133,6 +154,35 @@ bool NoteEditor::event(QEvent* event)
         }
     }
     return QPlainTextEdit::event(event);
+}
+
+// The text size keys are the editor's own, over any shortcut of the same keys.
+bool NoteEditor::zoomKey(QKeyEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return false;
+    const int code = event->key();
+    if (code != Qt::Key_Plus && code != Qt::Key_Equal && code != Qt::Key_Minus && code != Qt::Key_0)
+        return false;
+    event->accept();
+    if (event->type() == QEvent::ShortcutOverride)
+        return true;
+    if (code == Qt::Key_0)
+        Q_EMIT defaultZoomRequested();
+    else
+        Q_EMIT zoomStepsRequested(code == Qt::Key_Minus ? -1 : 1);
+    return true;
+}
+
+void NoteEditor::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QPlainTextEdit::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    if (const int notches = event->angleDelta().y() / 120)
+        Q_EMIT zoomStepsRequested(notches);
 }
 
 void NoteEditor::mousePressEvent(QMouseEvent* event)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "NoteMenu.h"
 #include "NoteTypes.h"
 
 #include <QDate>
-#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -14,8 +14,11 @@ class QLabel;
 class QMenu;
 class QTimer;
 class Desktop;
-class NoteStore;
+class NoteAppearance;
 class NoteEditor;
+class NotePlacement;
+class NoteStore;
+class TaskEndFade;
 namespace Ui {
 class NoteWindow;
 }
@@ -70,23 +73,24 @@ public:
     // as an open note at the default transparency.
     void showAgain();
     // Where the note shows: the place the user gave it, or where it is kept within reach.
-    QRect bounds() const { return m_bounds; }
+    QRect bounds() const;
     // What a save writes now: the record, the window's place, size, colour and text.
     NoteValues currentValues() const;
     void setToday();
     void setNoteDate(const QDate& date);
     void setNoteId(qint32 id);
-    void setOpen(bool term);
-    void setVisibleFlag(bool visible);
+    // Open: shown, or hidden to come back at the next start; an ended note is not.
+    void setOpen(bool open) { m_isOpen = open; }
+    void setVisibleFlag(bool visible) { m_visibleFlag = visible; }
     QDate noteDate() const { return m_noteDate; }
     qint32 noteId() const { return m_noteId; }
-    bool isOpen() const { return m_termFlag; }
+    bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
     // What creators set before the first show. The bounds are the place the user gave the note.
     void setBounds(int left, int top, int width, int height);
     void setColor(quint32 color); // window and date strip, 0x00BBGGRR
-    quint32 color() const { return m_color; }
+    quint32 color() const;
     void setEditorColor(quint32 color); // the editor's background
     void setAlpha(int alpha);           // 0..255, whole-window opacity
     int alpha() const { return m_alpha; }
@@ -99,30 +103,24 @@ public:
 
     NoteEditor* editor() const;
     QLabel* dateLabel() const;
-    QMenu* menu() const { return m_menu; }
+    QMenu* menu() const;
 
     // The context menu's commands.
     void hideNote();
     void makeHalfTransparent();
+    // Ends the note: it fades out, hides and is stored as ended, which taskEnded() tells.
     void endTask();
-    bool isEnding() const { return m_taskEnding; }
-
-    // The transparencies a task-end fade steps through, from the given start.
-    static QList<int> fadeSteps(int from);
+    bool isEnding() const;
 
     // How the note is shown beyond its row: its text size and whether it stays on top. Set by
     // creators before the first show, changed from the note's menu and keys and stored at once.
     void setLook(const NoteLook& look);
     const NoteLook& look() const { return m_look; }
-    // The text sizes, in percent, that zooming steps through.
-    static const QList<int>& zoomSteps();
     void zoomBy(int steps);
     void setZoom(int percent);
     void setOnTop(bool onTop);
     // A new colour from the note's menu, stored with the note.
     void changeColor(quint32 color);
-    // The note's menu beyond its three commands, made the first time the menu opens.
-    void addMoreCommands();
 
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
@@ -142,52 +140,25 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void prepareStore();
     void openLink(int start, int end);
-    void fadeStep();
+    void finishTask();
     void writeEndedRecord();
     void store(bool ended, int lockWaitMs = 0);
     void setSaveState(SaveState state, const QString& error = {});
     void markChanged();
     void placeUnsavedMark();
-    void applyLook();
     void storeLook();
-    void watchPlaces();
-    void placeReported(std::optional<QPoint> place, QSize size);
-    void boundsChanged(const QRect& before);
-    void reassertBounds();
     int dateStripWidth() const;
 
     Desktop& m_desktop;
     const NoteStore& m_store;
-    std::unique_ptr<Ui::NoteWindow> ui;
-    QMenu* m_menu = nullptr;
-    quint32 m_color = 0xFFFFFF;
+    std::unique_ptr<Ui::NoteWindow> m_ui;
+    NoteMenu m_menu;
+    // Every save writes the place the user gave the note, never Qt's geometry().
+    std::unique_ptr<NotePlacement> m_placement;
+    std::unique_ptr<NoteAppearance> m_appearance;
+    TaskEndFade* m_fade = nullptr;
     int m_alpha = DefaultAlpha;
-    bool m_taskEnding = false;
-    QTimer* m_fadeTimer = nullptr;
-    QList<int> m_fadeSteps;
-    qsizetype m_fadeIndex = 0;
-
-    // A move or resize of our own, where the window system does not do it.
-    bool m_dragging = false;
-    Qt::Edges m_dragEdges;
-    QPoint m_dragStart;
-    QRect m_dragGeometry;
-    // The note's place and size: its window's client area on the desktop (a note is frameless,
-    // so a window manager's frame around it is no part of it). Every save writes this, never
-    // Qt's geometry() or frameGeometry(). It changes only through setBounds, the note's own
-    // drag, and what the window system says: on X11 the X events themselves, elsewhere Qt's
-    // move and resize events.
-    QRect m_bounds;
-    // Where the user put the note, while it shows elsewhere because too little of it could be
-    // reached there: what its saves write until the user moves or resizes it.
-    std::optional<QRect> m_userBounds;
-    // The window system moves or resizes the note for the user's hand: a press on its date
-    // strip or its frame was handed over to it. Only that moves a note shown out of its place.
-    bool m_movingByHand = false;
-    // The native window that the last show found; showing may make a new one.
-    WId m_shownWinId = 0;
 
     QTimer* m_saveTimer = nullptr;
     SaveState m_saveState = SaveState::Stored;
@@ -206,13 +177,9 @@ private:
     bool m_settingText = false;
 
     NoteLook m_look;
-    bool m_moreCommands = false;
 
     QDate m_noteDate;
     qint32 m_noteId = 0;
-    bool m_termFlag = false;
+    bool m_isOpen = false;
     bool m_visibleFlag = false;
 };
-
-// The template note window: never shown; every save writes its transparency.
-extern NoteWindow* frmDaviv;

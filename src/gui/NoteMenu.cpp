@@ -1,0 +1,76 @@
+#include "NoteMenu.h"
+
+#include "ColorValue.h"
+#include "ErrorReport.h"
+#include "NoteAppearance.h"
+#include "NoteEditor.h"
+#include "NoteWindow.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QPixmap>
+
+#include <utility>
+
+NoteMenu::NoteMenu(NoteWindow& note) : m_note(note) {}
+
+void NoteMenu::popup(const QPoint& globalPos)
+{
+    addMoreCommands();
+    m_note.menu()->popup(globalPos);
+}
+
+void NoteMenu::addMoreCommands()
+{
+    if (m_complete)
+        return;
+    m_complete = true;
+    NoteWindow* note = &m_note;
+    QMenu* menu = note->menu();
+    menu->addSeparator();
+    QMenu* size = menu->addMenu(QStringLiteral("文字の大きさ"));
+    size->setObjectName(QStringLiteral("zoomMenu"));
+    const auto add = [note](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
+        QAction* action = to->addAction(text);
+        action->setShortcut(keys);
+        // The keys themselves are the editor's; the menu only names them.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        QObject::connect(action, &QAction::triggered, note, guarded(slot));
+        return action;
+    };
+    add(size, QStringLiteral("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [note] { note->zoomBy(1); });
+    add(size, QStringLiteral("縮小(&O)"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [note] { note->zoomBy(-1); });
+    add(size, QStringLiteral("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+        [note] { note->setZoom(NoteLook::DefaultZoom); });
+    size->addSeparator();
+    for (int percent : NoteAppearance::zoomSteps()) {
+        QAction* step = add(size, QStringLiteral("%1 %").arg(percent), {}, [note, percent] { note->setZoom(percent); });
+        step->setCheckable(true);
+        QObject::connect(size, &QMenu::aboutToShow, step,
+                         [note, step, percent] { step->setChecked(note->look().zoom == percent); });
+    }
+    QAction* onTop = menu->addAction(QStringLiteral("常に手前に表示(&T)"));
+    onTop->setObjectName(QStringLiteral("onTopAction"));
+    onTop->setCheckable(true);
+    QObject::connect(menu, &QMenu::aboutToShow, onTop, [note, onTop] { onTop->setChecked(note->look().onTop); });
+    QObject::connect(onTop, &QAction::triggered, note, [note](bool on) { runGuarded([&] { note->setOnTop(on); }); });
+    QMenu* colors = menu->addMenu(QStringLiteral("色"));
+    colors->setObjectName(QStringLiteral("colorMenu"));
+    const std::pair<const char*, quint32> palette[] = {
+        {"ピンク", 16744703}, {"水色", 16771434}, {"緑", 65408}, {"黄色", 65535}, {"グレー", 12632256}};
+    for (const auto& [name, value] : palette) {
+        QPixmap swatch(16, 16);
+        swatch.fill(colorFromValue(value));
+        QAction* color = colors->addAction(QIcon(swatch), QString::fromUtf8(name));
+        color->setCheckable(true);
+        QObject::connect(colors, &QMenu::aboutToShow, color,
+                         [note, color, value] { color->setChecked(note->color() == value); });
+        QObject::connect(color, &QAction::triggered, note, guarded([note, value] { note->changeColor(value); }));
+    }
+    menu->addSeparator();
+    NoteEditor* editor = note->editor();
+    add(menu, QStringLiteral("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
+    add(menu, QStringLiteral("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
+    add(menu, QStringLiteral("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
+    add(menu, QStringLiteral("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
+}

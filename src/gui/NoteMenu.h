@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPoint>
+
+class NoteWindow;
+
+// A note's context menu: the three commands of the note's form and, added the first time it
+// opens (start-up builds every note, and few menus are ever opened), the text size, staying on
+// top, the colour and the editor's own commands.
+class NoteMenu {
+public:
+    explicit NoteMenu(NoteWindow& note);
+
+    // Opens the whole menu at a point on the desktop.
+    void popup(const QPoint& globalPos);
+
+private:
+    void addMoreCommands();
+
+    NoteWindow& m_note;
+    bool m_complete = false;
+};
