@@ -77,7 +77,8 @@ TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
     QProcess shell;
     shell.start(sqlite3, {dbPath()});
     ASSERT_TRUE(shell.waitForStarted());
-    shell.write("BEGIN EXCLUSIVE;\n.system sleep 1\nROLLBACK;\n.quit\n");
+    // The shell waits for any reader of this process (the start's check of the store) to end.
+    shell.write(".timeout 10000\nBEGIN EXCLUSIVE;\n.system sleep 1\nROLLBACK;\n.quit\n");
     ASSERT_EVENTUALLY(!storeReadable());
     QSignalSpy closed(app.get(), &Application::finished);
     app->quit();
