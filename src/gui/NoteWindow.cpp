@@ -61,8 +61,8 @@ QIcon smallSizesOf(const QIcon& icon)
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_store(store),
-      ui(std::make_unique<Ui::NoteWindow>())
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), ui(std::make_unique<Ui::NoteWindow>()),
+      m_saver(store)
 {
     ui->setupUi(this);
     if (const QIcon small = smallSizesOf(windowIcon()); !small.isNull())
@@ -134,12 +134,12 @@ void NoteWindow::prepareStore()
 
 void NoteWindow::saveNote(int lockWaitMs)
 {
-    store(false, lockWaitMs);
+    store(SaveKind::Save, lockWaitMs);
 }
 
 void NoteWindow::discard()
 {
-    m_discarded = true;
+    m_saver.discard();
     m_saveTimer->stop();
     m_fadeTimer->stop();
     m_taskEnding = false;
@@ -149,39 +149,26 @@ void NoteWindow::discard()
 
 void NoteWindow::writeEndedRecord()
 {
-    store(true);
+    store(SaveKind::TaskEnd);
 }
 
-void NoteWindow::store(bool ended, int lockWaitMs)
+void NoteWindow::store(SaveKind kind, int lockWaitMs)
 {
     // A window that a creator has not bound to a row yet has nothing to write to.
-    if (m_discarded || (m_noteId == 0 && !m_rowWanted))
+    if (!m_saver.canSave())
         return;
-    try {
-        const NoteValues values = currentValues();
-        const SaveResult result = m_store.saveNote(values, m_rowImage, ended, lockWaitMs);
-        if (result.way == SaveResult::AddedMissing || result.way == SaveResult::AddedTaken)
-            m_rowChange = result.way;
-        const bool newId = result.id != m_noteId;
-        m_noteId = result.id;
-        // How the note is shown goes with it to its new row.
-        if (newId && m_look != NoteLook{})
-            storeLook();
-        m_rowImage = result.image;
-        m_storedText = values.text;
-        m_rowWanted = false;
+    const bool stored = m_saver.save(currentNote(), kind, lockWaitMs);
+    showSaveState();
+    if (stored) {
         m_saveTimer->stop();
-        setSaveState(SaveState::Stored);
         Q_EMIT saved();
-    } catch (const Error& e) {
-        setSaveState(SaveState::Failed, storeFailureText(e, m_store.filePath()));
     }
 }
 
-void NoteWindow::setSaveState(SaveState state, const QString& error)
+void NoteWindow::showSaveState()
 {
-    m_saveState = state;
-    m_saveError = error;
+    const SaveState state = m_saver.state();
+    const QString& error = m_saver.error();
     // Made when first needed: most notes never need it, and start-up builds every note.
     if (!m_unsavedMark && state == SaveState::Failed) {
         m_unsavedMark = new QLabel(QStringLiteral("未保存"), this);
@@ -203,8 +190,7 @@ void NoteWindow::setSaveState(SaveState state, const QString& error)
 
 void NoteWindow::markChanged()
 {
-    if (m_saveState == SaveState::Stored)
-        m_saveState = SaveState::Pending;
+    m_saver.markChanged();
     m_saveTimer->start();
 }
 
@@ -225,8 +211,9 @@ const QList<int>& NoteWindow::zoomSteps()
 
 void NoteWindow::setLook(const NoteLook& look)
 {
-    m_look = look;
-    m_look.zoom = std::clamp(look.zoom, zoomSteps().front(), zoomSteps().back());
+    NoteLook clamped = look;
+    clamped.zoom = std::clamp(look.zoom, zoomSteps().front(), zoomSteps().back());
+    m_saver.setLook(clamped);
     applyLook();
 }
 
@@ -234,27 +221,15 @@ void NoteWindow::setLook(const NoteLook& look)
 void NoteWindow::applyLook()
 {
     QFont font = this->font();
-    font.setPointSizeF(font.pointSizeF() * m_look.zoom / 100.0);
+    font.setPointSizeF(font.pointSizeF() * look().zoom / 100.0);
     ui->editor->setFont(font);
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != m_look.onTop) {
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != look().onTop) {
         const bool shown = isVisible();
         // Changing a window's flags hides it; it comes back where it was.
-        setWindowFlag(Qt::WindowStaysOnTopHint, m_look.onTop);
+        setWindowFlag(Qt::WindowStaysOnTopHint, look().onTop);
         setGeometry(m_bounds);
         if (shown)
             show();
-    }
-}
-
-void NoteWindow::storeLook()
-{
-    if (m_noteId == 0)
-        return;
-    try {
-        m_store.saveNoteLook(m_noteId, m_look);
-    } catch (const Error& e) {
-        // The note itself is stored; only how it is shown waits for the next change.
-        qWarning("how note %d is shown was not stored: %s", m_noteId, e.what());
     }
 }
 
@@ -262,7 +237,7 @@ void NoteWindow::zoomBy(int steps)
 {
     // From a size between two steps (set elsewhere) the first step goes to the next one.
     const QList<int>& zoom = zoomSteps();
-    int target = m_look.zoom;
+    int target = look().zoom;
     for (int i = 0; i < std::abs(steps); ++i) {
         if (steps > 0) {
             const auto above = std::upper_bound(zoom.begin(), zoom.end(), target);
@@ -279,18 +254,18 @@ void NoteWindow::zoomBy(int steps)
 
 void NoteWindow::setZoom(int percent)
 {
-    NoteLook look = m_look;
+    NoteLook look = m_saver.look();
     look.zoom = percent;
     setLook(look);
-    storeLook();
+    m_saver.storeLook();
 }
 
 void NoteWindow::setOnTop(bool onTop)
 {
-    NoteLook look = m_look;
+    NoteLook look = m_saver.look();
     look.onTop = onTop;
     setLook(look);
-    storeLook();
+    m_saver.storeLook();
 }
 
 void NoteWindow::changeColor(quint32 color)
@@ -325,12 +300,12 @@ void NoteWindow::addMoreCommands()
     for (int percent : zoomSteps()) {
         QAction* step = add(size, QStringLiteral("%1 %").arg(percent), {}, [this, percent] { setZoom(percent); });
         step->setCheckable(true);
-        connect(size, &QMenu::aboutToShow, step, [this, step, percent] { step->setChecked(m_look.zoom == percent); });
+        connect(size, &QMenu::aboutToShow, step, [this, step, percent] { step->setChecked(look().zoom == percent); });
     }
     QAction* onTop = menu->addAction(QStringLiteral("常に手前に表示(&T)"));
     onTop->setObjectName(QStringLiteral("onTopAction"));
     onTop->setCheckable(true);
-    connect(menu, &QMenu::aboutToShow, onTop, [this, onTop] { onTop->setChecked(m_look.onTop); });
+    connect(menu, &QMenu::aboutToShow, onTop, [this, onTop] { onTop->setChecked(look().onTop); });
     connect(onTop, &QAction::triggered, this, [this](bool on) { runGuarded([&] { setOnTop(on); }); });
     QMenu* colors = menu->addMenu(QStringLiteral("色"));
     colors->setObjectName(QStringLiteral("colorMenu"));
@@ -354,22 +329,15 @@ void NoteWindow::addMoreCommands()
 
 void NoteWindow::bindRow(qint32 id, const RowImage& image)
 {
-    m_noteId = id;
-    m_rowImage = image;
+    m_saver.bindRow(id, image);
 }
 
 void NoteWindow::addRow()
 {
-    m_rowWanted = true;
-    try {
-        const SaveResult added = m_store.addNote(m_desktop.today());
-        bindRow(added.id, added.image);
-        m_rowWanted = false;
-        // The row holds the date alone; the rest follows with the delayed save.
+    // The row holds the date alone; the rest follows with the delayed save.
+    if (m_saver.addRow(m_desktop.today()))
         markChanged();
-    } catch (const Error& e) {
-        setSaveState(SaveState::Failed, storeFailureText(e, m_store.filePath()));
-    }
+    showSaveState();
 }
 
 // A note started at another scale factor or without a monitor must not lose the arrangement the
@@ -408,9 +376,9 @@ void NoteWindow::showAgain()
     show();
 }
 
-void NoteWindow::setRecord(const StoredNote& note)
+void NoteWindow::setRecord(const StoredNote& stored)
 {
-    const NoteRecord& r = note.record;
+    const Note& r = stored.note;
     setNoteDate(r.date);
     // A window manager's 1×1 of an unmapped window once ended up in stores; such a note comes
     // back at a size that shows it. Every note has the same least size: it is worked out once.
@@ -421,35 +389,30 @@ void NoteWindow::setRecord(const StoredNote& note)
     // The text is laid out once, at the editor's final width, not again when the window shows.
     layout()->activate();
     setText(r.text);
-    m_storedText = text();
-    setOpen(r.term);
+    setOpen(r.isOpen);
     setVisibleFlag(r.visible);
     setColor(r.color);
     setAlpha(r.alpha & 0xFF);
-    bindRow(r.id, note.image);
+    bindRow(r.id, stored.image);
+    m_saver.setTextAsRead(text());
     setEditorColor(r.color);
     if (tooSmall)
         markChanged();
 }
 
-NoteValues NoteWindow::currentValues() const
+Note NoteWindow::currentNote() const
 {
-    const QRect outer = m_userBounds.value_or(m_bounds);
-    NoteValues values;
-    values.date = formatStoreDate(m_noteDate);
-    values.text = text();
-    if (m_rowImage && values.text == m_storedText)
-        values.textBytes = (*m_rowImage)[rowImageNote];
-    values.x = outer.x();
-    values.y = outer.y();
-    values.width = outer.width();
-    values.height = outer.height();
+    Note note;
+    note.id = noteId();
+    note.date = m_noteDate;
+    note.text = text();
+    note.bounds = m_userBounds.value_or(m_bounds);
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
-    values.term = m_termFlag && !m_taskEnding;
-    values.color = m_color;
-    values.alpha = frmDaviv ? frmDaviv->alpha() : DefaultAlpha;
-    values.id = m_noteId;
-    return values;
+    note.isOpen = m_termFlag && !m_taskEnding;
+    note.visible = m_visibleFlag;
+    note.color = m_color;
+    note.alpha = frmDaviv ? frmDaviv->alpha() : DefaultAlpha;
+    return note;
 }
 
 void NoteWindow::setToday()
@@ -465,8 +428,7 @@ void NoteWindow::setNoteDate(const QDate& date)
 
 void NoteWindow::setNoteId(qint32 id)
 {
-    m_noteId = id;
-    m_rowImage.reset();
+    m_saver.setId(id);
 }
 
 void NoteWindow::setOpen(bool term)
@@ -703,7 +665,7 @@ void NoteWindow::reassertBounds()
 void NoteWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_saveState != SaveState::Stored)
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && saveState() != SaveState::Stored)
         saveNote();
 }
 

@@ -168,11 +168,8 @@ Palette::Palette(Desktop& desktop, const NoteStore& store)
         m_damageNotice = damageNotice(*damage, m_store.filePath());
 
     // A store that cannot be prepared is reported once, at the first tick, and tried again.
-    try {
-        prepareStore();
-    } catch (const Error& e) {
-        m_startupError = storeFailureText(e, m_store.filePath());
-    }
+    if (const StoreResult<> prepared = prepareStore(); !prepared)
+        m_startupError = storeFailureText(prepared.error(), m_store.filePath());
 }
 
 Palette::~Palette()
@@ -181,7 +178,7 @@ Palette::~Palette()
         frmMain = nullptr;
 }
 
-void Palette::prepareStore()
+StoreResult<> Palette::prepareStore()
 {
     const QRect screen = m_desktop.cursorPlace().screen;
     screenWidth = screen.width();
@@ -190,9 +187,10 @@ void Palette::prepareStore()
     restorePending = true;
     noteWindows.clear();
     m_firstStart = !QFile::exists(m_store.filePath());
-    m_store.prepare();
+    if (StoreResult<> prepared = m_store.prepare(); !prepared)
+        return prepared;
     m_storePrepared = true;
-    loadReminders();
+    return loadReminders();
 }
 
 Swatch* Palette::swatch(int index) const
@@ -201,13 +199,16 @@ Swatch* Palette::swatch(int index) const
     return const_cast<Swatch*>(panels[index - 1]);
 }
 
-void Palette::loadReminders()
+StoreResult<> Palette::loadReminders()
 {
+    StoreResult<std::vector<Reminder>> reminders = m_store.reminders();
+    if (!reminders)
+        return reminders.error();
     std::vector<ReminderSchedule::Entry> entries;
-    for (ReminderRow& message : m_store.reminders())
-        entries.push_back(
-            {std::move(message.id), std::move(message.time), std::move(message.message), std::move(message.day)});
+    for (Reminder& r : *reminders)
+        entries.push_back({QString::number(r.id), std::move(r.timeText), std::move(r.message), std::move(r.dayText)});
     m_reminders.setEntries(std::move(entries));
+    return {};
 }
 
 void Palette::tick()
@@ -322,17 +323,21 @@ void Palette::saveForSessionEnd()
 
 void Palette::startupStep()
 {
-    try {
+    const auto start = [this]() -> StoreResult<> {
         if (!m_storePrepared) {
-            m_store.prepare();
+            if (StoreResult<> prepared = m_store.prepare(); !prepared)
+                return prepared;
             m_storePrepared = true;
-            loadReminders();
+            if (StoreResult<> loaded = loadReminders(); !loaded)
+                return loaded;
         }
-        restoreNotes();
+        return restoreNotes();
+    };
+    if (const StoreResult<> started = start()) {
         restorePending = false;
         m_startupError.clear();
-    } catch (const Error& e) {
-        m_startupError = storeFailureText(e, m_store.filePath());
+    } else {
+        m_startupError = storeFailureText(started.error(), m_store.filePath());
     }
     if (!m_damageNotice.isEmpty()) {
         // One notice at start: the damage and, when the notes could not be read either, why.
@@ -423,21 +428,23 @@ void Palette::hotCornerStep()
         hide();
 }
 
-void Palette::restoreNotes()
+StoreResult<> Palette::restoreNotes()
 {
     // Every note is built before the first is shown. On X each show waits on the server five
     // times; a note built between two shows, while the server's answers and events come in,
     // took two to four times as long as one built beforehand.
     QList<NoteWindow*> built;
-    const std::vector<StoredNote> notes = m_store.openNotes();
+    const StoreResult<std::vector<StoredNote>> notes = m_store.openNotes();
+    if (!notes)
+        return notes.error();
     const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
-    for (const StoredNote& stored : notes) {
+    for (const StoredNote& stored : *notes) {
         // A note already on the desktop (made while the store could not be read) keeps its window.
-        if (noteWindowOf(stored.record.id))
+        if (noteWindowOf(stored.note.id))
             continue;
         auto* note = new NoteWindow(m_desktop, m_store, this);
         note->setRecord(stored);
-        if (const auto look = looks.find(stored.record.id); look != looks.end())
+        if (const auto look = looks.find(stored.note.id); look != looks.end())
             note->setLook(look->second);
         note->keepReachable();
         built.append(note);
@@ -446,6 +453,7 @@ void Palette::restoreNotes()
         noteWindows.append(note);
         note->show();
     }
+    return {};
 }
 
 QList<NoteWindow*> Palette::allNoteWindows() const
@@ -525,13 +533,14 @@ QString Palette::rescueUnsaved(const QList<NoteWindow*>& notes)
         return {};
     QString text;
     for (const NoteWindow* note : notes) {
-        const NoteValues values = note->currentValues();
+        const Note values = note->currentNote();
         text += QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
-                    .arg(values.date, note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
-                    .arg(values.x)
-                    .arg(values.y)
-                    .arg(values.width)
-                    .arg(values.height) +
+                    .arg(formatStoreDate(values.date),
+                         note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
+                    .arg(values.bounds.x())
+                    .arg(values.bounds.y())
+                    .arg(values.bounds.width())
+                    .arg(values.bounds.height()) +
                 values.text + QStringLiteral("\r\n");
     }
     // Beside the store first; where that folder takes nothing, where the user keeps documents.
@@ -574,11 +583,8 @@ void Palette::finish(bool interactive)
         Rescue::takeNotices(m_store.filePath());
     // The day's copy, when the program ends before one was made.
     if (const QDate today = m_desktop.today(); backupDue(today)) {
-        try {
-            m_backups->makeNow(today);
-        } catch (const Error& e) {
-            qWarning("no backup at exit: %s", e.what());
-        }
+        if (const StoreResult<> made = m_backups->makeNow(today); !made)
+            qWarning("no backup at exit: %s", qUtf8Printable(made.error().message()));
     }
     Q_EMIT Closed(stored ? 0 : 1);
 }
@@ -694,14 +700,13 @@ bool Palette::restoreBackup(const QString& copyPath)
                         unsaved.first()->saveError());
         return false;
     }
-    QString kept;
-    try {
-        kept = m_recovery->restore(copyPath, m_desktop.now());
-    } catch (const Error& e) {
+    const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
+    if (!restored) {
         showErrorReport(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
-                        storeFailureText(e, m_store.filePath()));
+                        storeFailureText(restored.error(), m_store.filePath()));
         return false;
     }
+    const QString& kept = *restored;
     // The windows show the store that was: they go unsaved, and the program starts over on the
     // restored store as at start, its reminders and its open notes.
     for (NoteWindow* note : allNoteWindows())
@@ -747,7 +752,10 @@ void Palette::editReminders()
     const QDateTime opened = m_desktop.now();
     showBalloon();
     frmBaloon->exec();
-    loadReminders();
+    if (const StoreResult<> loaded = loadReminders(); !loaded) {
+        showErrorReport(loaded.error().message());
+        return;
+    }
     // What fell due while the editor held the new entries shows now.
     m_reminders.lookBackTo(opened);
     reminderStep();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReminderSchedule.h"
+#include "StoreError.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -43,7 +44,7 @@ public:
     Palette(Desktop& desktop, const NoteStore& store);
     ~Palette() override;
 
-    void restoreNotes();
+    StoreResult<> restoreNotes();
     // Saves and closes every note window; notes that could not be stored go to a rescue file,
     // reported in a box when interactive and to the log otherwise. True when all were stored.
     bool saveAllNotes(bool interactive = true);
@@ -57,7 +58,7 @@ public:
     // last thing the program does when its display is gone. Notes that cannot be stored go to
     // a text file beside the store; its path, or nothing.
     QString saveAllNotesNow();
-    void loadReminders();
+    StoreResult<> loadReminders();
     void tick();
 
     // Palette and tray commands.
@@ -128,7 +129,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void prepareStore();
+    StoreResult<> prepareStore();
     void reminderStep();
     void hotCornerStep();
     void startupStep();
