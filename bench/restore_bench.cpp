@@ -31,8 +31,10 @@ RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expecte
     RestoreRun run;
     QElapsedTimer t;
     t.start();
-    main->restoreNotes();
+    const StoreResult<> restored = main->restoreNotes();
     run.callUs = microsecondsOf(t);
+    if (!restored)
+        fail("the store could not be read");
     if (main->noteWindows.size() != expected)
         fail("the restore did not bring back every open note");
     auto allExposed = [&] {
