@@ -1,5 +1,7 @@
 #include "Backup.h"
 
+#include "SqliteDatabase.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -190,10 +192,10 @@ StoreResult<std::unique_ptr<StoreBackup>> StoreBackup::start(const QString& stor
     StoreResult<SqliteDatabase> source = openConnection(storePath, SqliteDatabase::OpenMode::ReadWrite);
     if (!source)
         return source.error();
-    run->m_source = std::move(*source);
+    run->m_source = std::make_unique<SqliteDatabase>(std::move(*source));
     StoreResult<SqliteDatabase> copy = SqliteDatabase::open(run->m_partPath.toUtf8());
     if (copy) {
-        run->m_copy = std::move(*copy);
+        run->m_copy = std::make_unique<SqliteDatabase>(std::move(*copy));
         run->m_backup.reset(sqlite3_backup_init(run->m_copy->handle(), "main", run->m_source->handle(), "main"));
         if (run->m_backup)
             return run;
@@ -201,6 +203,11 @@ StoreResult<std::unique_ptr<StoreBackup>> StoreBackup::start(const QString& stor
     const int rc = copy ? sqlite3_errcode(run->m_copy->handle()) : copy.error().code();
     const QString detail = copy ? QString::fromUtf8(sqlite3_errmsg(run->m_copy->handle())) : copy.error().reason();
     return failure(QStringLiteral("Failed to start the backup \"%1\"").arg(copyPath), rc, detail);
+}
+
+void StoreBackup::Finisher::operator()(sqlite3_backup* backup) const
+{
+    sqlite3_backup_finish(backup);
 }
 
 StoreBackup::~StoreBackup()
@@ -233,8 +240,7 @@ StoreResult<bool> StoreBackup::step(int pages)
         if (rc == SQLITE_DONE && finished != SQLITE_OK)
             rc = finished;
         if (rc != SQLITE_DONE)
-            return failure(QStringLiteral("The backup failed"), rc,
-                           backupFailure(rc, m_copy ? &*m_copy : nullptr, m_source ? &*m_source : nullptr));
+            return failure(QStringLiteral("The backup failed"), rc, backupFailure(rc, m_copy.get(), m_source.get()));
         release();
         if (pages >= 0) {
             if (m_onlySound)

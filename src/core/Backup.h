@@ -1,6 +1,5 @@
 #pragma once
 
-#include "SqliteDatabase.h"
 #include "StoreError.h"
 #include "StoreHealth.h"
 
@@ -18,6 +17,9 @@
 #include <future>
 #include <memory>
 #include <optional>
+
+class SqliteDatabase;
+struct sqlite3_backup;
 
 // The copies of the store live in backup/ beside it: the day's copy zu_daviv-YYYYMMDD.db, and the
 // store as it was before a copy was put in its place, zu_daviv-YYYYMMDD-HHmmss.db.
@@ -78,7 +80,7 @@ public:
 
 private:
     struct Finisher {
-        void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
+        void operator()(sqlite3_backup* backup) const;
     };
 
     StoreBackup(const QString& copyPath, bool onlySound);
@@ -89,8 +91,8 @@ private:
     QString m_partPath;
     bool m_onlySound;
     std::future<StoreHealth> m_check;
-    std::optional<SqliteDatabase> m_source;
-    std::optional<SqliteDatabase> m_copy;
+    std::unique_ptr<SqliteDatabase> m_source;
+    std::unique_ptr<SqliteDatabase> m_copy;
     std::unique_ptr<sqlite3_backup, Finisher> m_backup;
     bool m_done = false;
 };

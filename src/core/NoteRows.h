@@ -6,6 +6,7 @@
 #include <QDate>
 
 #include <optional>
+#include <vector>
 
 class SqliteDatabase;
 class SqliteRows;

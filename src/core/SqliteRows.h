@@ -18,7 +18,6 @@ class SqliteDatabase;
 class SqliteRows {
 public:
     quint32 rowCount() const { return m_rowCount; }
-    int columnCount() const { return m_columnCount; }
 
     bool atEnd() const { return m_currentRow >= m_rowCount; }
     bool goFirst();

@@ -6,6 +6,18 @@ namespace Statements {
 
 namespace {
 
+// Stored bytes as a literal of storage class TEXT, unchanged: between single quotes, or, when
+// they hold a NUL, which a statement text cannot carry, as cast(x'...' as text).
+QByteArray bytesLiteral(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return "cast(x'" + bytes.toHex() + "' as text)";
+    // SQLite takes the bytes of a literal as they are; only the quote byte is written twice.
+    QByteArray quoted = bytes;
+    quoted.replace('\'', "''");
+    return '\'' + quoted + '\'';
+}
+
 QByteArray number(qint64 value)
 {
     return QByteArray::number(value);
@@ -33,16 +45,6 @@ QByteArray textLiteral(const QString& value)
     QByteArray bytes = encodeStoreText(value);
     bytes.removeIf([](char c) { return c == '\0'; });
     return bytesLiteral(bytes);
-}
-
-QByteArray bytesLiteral(const QByteArray& bytes)
-{
-    if (bytes.contains('\0'))
-        return "cast(x'" + bytes.toHex() + "' as text)";
-    // SQLite takes the bytes of a literal as they are; only the quote byte is written twice.
-    QByteArray quoted = bytes;
-    quoted.replace('\'', "''");
-    return '\'' + quoted + '\'';
 }
 
 QByteArray addNote(const QDate& day)

@@ -16,9 +16,6 @@ namespace Statements {
 // A text value as an SQL string literal: single quotes doubled, in the store's encoding. A NUL
 // would end the statement text early, so none is carried.
 QByteArray textLiteral(const QString& value);
-// Stored bytes as a literal of storage class TEXT, unchanged: between single quotes, or, when
-// they hold a NUL, which a statement text cannot carry, as cast(x'...' as text).
-QByteArray bytesLiteral(const QByteArray& bytes);
 
 inline constexpr char createNotes[] =
     "Create table m_daviv ([f_day] DATE, [note] BLOB, [xpos] INT, [ypos] INT, [width] INT, [height] INT, "
