@@ -3,8 +3,11 @@
 // What every benchmark shares: the headless default, samples turned into median and p95, one
 // line per figure, and scratch stores filled the way the program fills them.
 
-#include "StoreText.h"
+#include "NoteStore.h"
+#include "SqliteDatabase.h"
+#include "SqliteTransaction.h"
 #include "StoreStatements.h"
+#include "StoreText.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -149,8 +152,8 @@ public:
     {
         if (!dir.isValid())
             fail("no scratch folder");
-        StoreConnection store(dir.path());
-        store.prepareStore(fileName());
+        if (!NoteStore(dir.path()).prepare())
+            fail("the scratch store could not be made");
     }
 
     static QString fileName() { return QString::fromLatin1(StoreFileName); }
@@ -166,19 +169,16 @@ public:
         check(sqlite3_open(path().constData(), &db), db);
         check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
         for (int i = 0; i < count; ++i) {
-            check(sqlite3_exec(db, StmtAddNote(QDate(2026, 12, 9)).constData(), nullptr, nullptr, nullptr), db);
-            NoteValues note;
+            check(sqlite3_exec(db, Statements::addNote(QDate(2026, 12, 9)).constData(), nullptr, nullptr, nullptr), db);
+            Note note;
             note.id = qint32(sqlite3_last_insert_rowid(db));
-            note.date = formatStoreDate(QDate(2026, 12, 9).addDays(-(i % 400)));
+            note.date = QDate(2026, 12, 9).addDays(-(i % 400));
             note.text = noteText(i);
-            note.x = 20 + (i * 37) % 700;
-            note.y = 20 + (i * 53) % 500;
-            note.width = 271;
-            note.height = 71 + (i % 4) * 20;
-            note.term = open;
+            note.bounds = QRect(20 + (i * 37) % 700, 20 + (i * 53) % 500, 271, 71 + (i % 4) * 20);
+            note.isOpen = open;
             note.color = 0x80FFFF;
             note.alpha = 200;
-            check(sqlite3_exec(db, StmtSaveNote(note).constData(), nullptr, nullptr, nullptr), db);
+            check(sqlite3_exec(db, Statements::saveNote(note).constData(), nullptr, nullptr, nullptr), db);
             ids.push_back(note.id);
         }
         check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
@@ -189,9 +189,9 @@ public:
     // Runs a query and gives the first column of its first row as text.
     QByteArray scalar(const QByteArray& sql) const
     {
-        SqliteDatabase db(path());
-        auto table = db.runQuery(sql);
-        if (!table->goFirst())
+        StoreResult<SqliteDatabase> db = SqliteDatabase::open(path());
+        StoreResult<SqliteRows> table = db ? db->runQuery(sql) : StoreResult<SqliteRows>(db.error());
+        if (!table || !table->goFirst())
             return {};
         return table->valueText(0);
     }

@@ -86,14 +86,16 @@ void measureReminderTick()
 {
     ScratchStore scratch;
     {
-        SqliteDatabase db(scratch.path());
-        db.startTransaction();
+        SqliteDatabase db = SqliteDatabase::open(scratch.path()).value();
+        SqliteTransaction transaction = SqliteTransaction::begin(db).value();
         for (int i = 0; i < 1000; ++i) {
             const QTime time(i / 60 % 24, i % 60);
-            db.runStatement(StmtAddMessage(formatStoreTime(time), QStringLiteral("会議の準備 %1").arg(i),
-                                           formatStoreDate(QDate(2026, 12, 1).addDays(i % 30))));
+            if (!db.runStatement(Statements::addMessage(formatStoreTime(time), QStringLiteral("会議の準備 %1").arg(i),
+                                                        formatStoreDate(QDate(2026, 12, 1).addDays(i % 30)))))
+                fail("the reminders could not be stored");
         }
-        db.commitTransaction();
+        if (!transaction.commit())
+            fail("the reminders could not be stored");
     }
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());

@@ -31,7 +31,10 @@ RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expecte
     RestoreRun run;
     QElapsedTimer t;
     t.start();
-    notes->restore(store.openNotes(), noteLooksOrDefaults(store));
+    const StoreResult<std::vector<StoredNote>> stored = store.openNotes();
+    if (!stored)
+        fail("the store could not be read");
+    notes->restore(*stored, noteLooksOrDefaults(store));
     run.callUs = microsecondsOf(t);
     if (notes->notes().size() != expected)
         fail("the restore did not bring back every open note");

@@ -32,42 +32,38 @@ int main(int argc, char** argv)
 
     ScratchStore scratch;
     const std::vector<qint32> ids = scratch.addNotes(1000, true);
-    const QString file = ScratchStore::fileName();
     const QByteArray path = scratch.path();
 
-    NoteValues note;
-    note.date = formatStoreDate(QDate(2026, 12, 9));
+    Note note;
+    note.date = QDate(2026, 12, 9);
     note.text = noteText(500);
-    note.x = 100;
-    note.y = 120;
-    note.width = 271;
-    note.height = 71;
-    note.term = true;
+    note.bounds = QRect(100, 120, 271, 71);
+    note.isOpen = true;
     note.color = 0x80FFFF;
     note.alpha = 200;
     note.id = ids[500];
     // Every save moves the note, as a drag does: a save that changes nothing on the page is
     // cheaper for the file system to make durable and would flatter both sides.
     auto movedTo = [&note](int x) {
-        NoteValues moved = note;
-        moved.x = x;
+        Note moved = note;
+        moved.bounds.moveLeft(x);
         return moved;
     };
 
     // The call every note save goes through: it checks that the row is still the note's, writes
     // it and reads back what it wrote, in one transaction.
     const NoteStore store(scratch.folder());
-    std::optional<RowImage> known = store.note(note.id)->image;
-    auto programSave = [&](const NoteValues& values) { known = store.saveNote(values, known).image; };
+    std::optional<RowImage> known = store.note(note.id).value()->image;
+    auto programSave = [&](const Note& values) { known = store.saveNote(values, known).value().image; };
     // The floor writes a row of its own of the same size: the program's save would take the
     // other's writes to its row for another note's and store the note anew.
-    auto bareSave = [&](const NoteValues& values) {
-        NoteValues other = values;
+    auto bareSave = [&](const Note& values) {
+        Note other = values;
         other.id = ids[501];
         sqlite3* db = nullptr;
         check(sqlite3_open(path.constData(), &db), db);
         bareExec(db, "BEGIN TRANSACTION");
-        bareExec(db, StmtSaveNote(other).constData());
+        bareExec(db, Statements::saveNote(other).constData());
         bareExec(db, "COMMIT");
         check(sqlite3_close(db), nullptr);
     };
@@ -75,7 +71,7 @@ int main(int argc, char** argv)
     // Interleaved, and in turns first, so that disk noise and cache warmth hit both alike.
     const int rounds = 400;
     std::vector<double> program, floor;
-    std::vector<NoteValues> statements;
+    std::vector<Note> statements;
     for (int i = 0; i < 2 * rounds + 40; ++i)
         statements.push_back(movedTo(200 + i));
     for (int i = 0; i < 20; ++i) {
@@ -83,8 +79,8 @@ int main(int argc, char** argv)
         bareSave(statements[size_t(2 * i + 1)]);
     }
     for (int i = 0; i < rounds; ++i) {
-        const NoteValues& first = statements[size_t(40 + 2 * i)];
-        const NoteValues& second = statements[size_t(41 + 2 * i)];
+        const Note& first = statements[size_t(40 + 2 * i)];
+        const Note& second = statements[size_t(41 + 2 * i)];
         QElapsedTimer t;
         if (i % 2 == 0) {
             t.start();
@@ -136,30 +132,27 @@ int main(int argc, char** argv)
                  figuresOf(sample(rounds,
                                   [&] {
                                       bareExec(open, "BEGIN");
-                                      bareExec(open, StmtSaveNote(statements[size_t(round++)]).constData());
+                                      bareExec(open, Statements::saveNote(statements[size_t(round++)]).constData());
                                       bareExec(open, "COMMIT");
                                   })),
                  Unit::Us);
     sqlite3_close(open);
 
-    printFigures("AddNote (open, insert, rowid query, close)",
+    printFigures("AddNote (open, insert, rowid query, read back, close)",
                  figuresOf(sample(100,
                                   [&] {
-                                      StoreConnection store(scratch.folder());
-                                      store.openStore(file);
-                                      store.addNote(QDate(2026, 12, 9));
+                                      if (!store.addNote(QDate(2026, 12, 9)))
+                                          fail("the note was not added");
                                   })),
                  Unit::Us);
 
     const Figures restore = figuresOf(sample(50, [&] {
-        StoreConnection store(scratch.folder());
-        auto table = store.openStore(file).runQuery(StmtOpenNotes);
+        StoreResult<SqliteRows> table = SqliteDatabase::open(path).value().runQuery(Statements::openNotes);
         qsizetype bytes = 0;
         for (table->goFirst(); !table->atEnd(); table->goNext())
             for (const char* c :
                  {"rowid", "f_day", "note", "xpos", "ypos", "width", "height", "term", "visible", "color", "alpha"})
                 bytes += table->valueText(c).size();
-        store.closeStore();
         if (bytes == 0)
             fail("the restore query read nothing");
     }));
@@ -175,11 +168,11 @@ int main(int argc, char** argv)
         const QString copy = QDir(big.folder()).filePath(QStringLiteral("backup/zu_daviv-%1.db").arg(round));
         QElapsedTimer total;
         total.start();
-        StoreBackup backup(QString::fromUtf8(big.path()), copy);
+        const std::unique_ptr<StoreBackup> backup = StoreBackup::start(QString::fromUtf8(big.path()), copy).value();
         for (bool done = false; !done;) {
             QElapsedTimer step;
             step.start();
-            done = backup.step(DailyBackup::PagesPerStep);
+            done = backup->step(DailyBackup::PagesPerStep).value();
             steps.push_back(microsecondsOf(step));
         }
         totals.push_back(microsecondsOf(total));

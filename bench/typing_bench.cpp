@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     const NoteStore store(scratch.folder());
 
     NoteWindow note(desktop, store, nullptr);
-    note.setRecord(*store.note(ids[50]));
+    note.setRecord(store.note(ids[50]).value().value());
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))
         fail("the note did not show");
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     }
     std::printf("  %-56s %d saves for %d bursts of %d keys: %s\n", "saves per burst of typing", saves, bursts,
                 KeysPerBurst, onePerBurst ? "one each, met" : "MISSED");
-    if (store.note(ids[50])->record.text != note.text())
+    if (store.note(ids[50]).value()->note.text != note.text())
         fail("the typed text did not reach the store");
     return 0;
 }

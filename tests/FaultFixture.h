@@ -21,60 +21,9 @@ protected:
     FaultFixture()
     {
         prepare();
-        exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
-             "values ('2001/01/01', 'bystander', 1, 2, 271, 71, 0, -1, 65535, 200)");
-        exec("insert into m_icom_message values ('9:00:00', 'reminder', '2001/01/02')");
+        addBystanders();
     }
     ~FaultFixture() override { app.reset(); }
-
-    // Adds a note row from SQL values in the column order of the table; returns its rowid.
-    qint64 addRow(const QByteArray& values)
-    {
-        SqliteDatabase db(dbPath().toUtf8());
-        db.runStatement("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) "
-                        "values (" +
-                        values + ")");
-        return sqlite3_last_insert_rowid(db.handle());
-    }
-
-    qint64 addOpenNote(const QString& text)
-    {
-        return addRow("'2011/08/26', " + sqlTextLiteral(text) + ", 100, 120, 271, 71, -1, -1, 65408, 200");
-    }
-
-    // Every value of both tables with its storage class, byte for byte; note rows only where
-    // the condition holds.
-    QStringList snapshot(const QByteArray& noteCondition = "1")
-    {
-        QStringList rows;
-        const auto read = [&](const QByteArray& sql) {
-            auto table = query(sql);
-            for (table->goFirst(); !table->atEnd(); table->goNext())
-                rows << QString::fromLatin1(table->valueText("r"));
-        };
-        QByteArray notes = "select 'note ' || rowid";
-        for (const char* column :
-             {"f_day", "note", "xpos", "ypos", "width", "height", "term", "visible", "color", "alpha"})
-            notes += QByteArray(" || '|' || typeof(") + column + ") || ':' || hex(" + column + ")";
-        read(notes + " as r from m_daviv where " + noteCondition + " order by rowid");
-        read("select 'message ' || rowid || '|' || typeof(itime) || hex(itime) || '|' || typeof(message) || "
-             "hex(message) || '|' || typeof(iday) || hex(iday) as r from m_icom_message order by rowid");
-        return rows;
-    }
-    QStringList snapshotExcept(qint64 id) { return snapshot("rowid <> " + QByteArray::number(id)); }
-
-    // The stored note text of a row, decoded as the restore decodes it.
-    QString storedText(qint64 id)
-    {
-        auto table = query(StmtNoteById(id));
-        return table->rowCount() == 1 ? decodeStoreText(table->valueText("note")) : QStringLiteral("<no row>");
-    }
-
-    QString storedTerm(qint64 id)
-    {
-        auto table = query(StmtNoteById(id));
-        return QString::fromLatin1(table->valueText("term"));
-    }
 
     // A note window on a row, as the restore builds it, shown.
     NoteWindow* shownNote(qint64 id, const QString& text)
@@ -97,35 +46,10 @@ protected:
     }
 
     // Whether a fresh connection can read the store at this moment.
-    bool storeReadable()
-    {
-        try {
-            query("select count(*) as n from m_daviv");
-            return true;
-        } catch (const StoreError&) {
-            return false;
-        }
-    }
+    bool storeReadable() { return query("select count(*) as n from m_daviv").ok(); }
 
     QWidget owner;
 };
-
-// Another connection holding a write transaction on the store, as another program would.
-class LockHolder {
-public:
-    LockHolder(const QString& path, const QByteArray& begin) : m_db(path.toUtf8()) { m_db.runStatement(begin); }
-    ~LockHolder() { release(); }
-    void release()
-    {
-        if (m_db.handle() && !sqlite3_get_autocommit(m_db.handle()))
-            m_db.runStatement("ROLLBACK");
-    }
-
-private:
-    SqliteDatabase m_db;
-};
-
-inline const QByteArray LockKinds[] = {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"};
 
 // File access from this thread as an ordinary user, for as long as it lives: permission bits
 // do not stop root. Effective only where the caller can change its file-system user.

@@ -142,14 +142,11 @@ TEST_F(TypedText, LoneSurrogatesAreStoredAsReplacementCharactersAndNothingElseIs
     for (const QString& text : texts) {
         const qint64 id = addOpenNote(QString());
         const QStringList others = snapshotExcept(id);
-        NoteValues values;
-        values.date = S("2011/08/26");
-        values.text = text;
-        values.id = qint32(id);
-        StoreConnection store(dir.path());
-        store.openStore(QString::fromLatin1(StoreFileName));
-        ASSERT_FALSE(store.tryExecuteInTransaction(StmtSaveNote(values)));
-        store.closeStore();
+        Note note;
+        note.date = QDate(2011, 8, 26);
+        note.text = text;
+        note.id = qint32(id);
+        ASSERT_TRUE(store.saveNote(note, std::nullopt));
         EXPECT_EQ(storedText(id), storable(text));
         EXPECT_EQ(decodeStoreText(encodeStoreText(text)), storable(text));
         EXPECT_EQ(snapshotExcept(id), others);
@@ -176,17 +173,16 @@ TEST_F(TypedText, TenMegabyteNoteIsSavedWhole)
 
 TEST_F(TypedText, EveryStatementStaysOneStatementWhateverItsText)
 {
-    SqliteDatabase db(dbPath().toUtf8());
+    SqliteDatabase db = connectTo(dbPath());
     for (const QString& line : HostileLines) {
-        NoteValues values;
-        values.date = line;
-        values.text = line + QChar(0) + line;
-        values.id = 1;
+        Note note;
+        note.text = line + QChar(0) + line;
+        note.id = 1;
         const QByteArray statements[] = {
-            StmtSaveNote(values),
-            StmtEndNote(values),
-            StmtAddMessage(line, line, line),
-            StmtUpdateMessage(line, line, line, 1),
+            Statements::saveNote(note),
+            Statements::endNote(note),
+            Statements::addMessage(line, line, line),
+            Statements::updateMessage(line, line, line, 1),
         };
         for (const QByteArray& sql : statements) {
             sqlite3_stmt* statement = nullptr;
@@ -217,7 +213,7 @@ TEST_F(TypedText, SqlLookingTextChangesOnlyItsOwnRow)
         EXPECT_EQ(snapshotExcept(id), others) << qPrintable(line);
     }
     EXPECT_EQ(storedText(neighbour), S("neighbour"));
-    EXPECT_EQ(query(StmtNoteRowids)->rowCount(), 3u);
+    EXPECT_EQ(query(Statements::noteRowids)->rowCount(), 3u);
     EXPECT_EQ(query("select name from sqlite_master")->rowCount(), 2u);
 }
 
@@ -263,7 +259,7 @@ TEST(RandomText, CodecRoundTripsEveryStorableText)
         const QByteArray bytes = encodeStoreText(text);
         ASSERT_EQ(decodeStoreText(bytes), storable(text, true)) << round << ": " << qPrintable(text);
         // A literal is the encoded text, quoted, with its quotes doubled and nothing else.
-        const QByteArray literal = sqlTextLiteral(text);
+        const QByteArray literal = Statements::textLiteral(text);
         ASSERT_TRUE(literal.startsWith('\'') && literal.endsWith('\'') && literal.size() >= 2);
         QByteArray inner = literal.mid(1, literal.size() - 2);
         ASSERT_FALSE(inner.replace("''", "").contains('\'')) << round;
@@ -276,19 +272,17 @@ TEST_F(TypedText, RandomTextsSurviveARealSave)
     const qint64 id = addOpenNote(QString());
     const QStringList others = snapshotExcept(id);
     QRandomGenerator random(8261102);
-    StoreConnection store(dir.path());
-    store.openStore(QString::fromLatin1(StoreFileName));
+    SqliteDatabase db = connectTo(dbPath());
     for (int round = 0; round < 2000; ++round) {
-        NoteValues values;
-        values.date = S("2011/08/26");
-        values.text = randomText(random);
-        values.id = qint32(id);
-        ASSERT_FALSE(store.tryExecuteInTransaction(StmtSaveNote(values))) << round << ": " << qPrintable(values.text);
-        auto table = store.database->runQuery(StmtNoteById(id));
-        ASSERT_EQ(decodeStoreText(table->valueText("note")), storable(values.text))
-            << round << ": " << qPrintable(values.text);
+        Note note;
+        note.date = QDate(2011, 8, 26);
+        note.text = randomText(random);
+        note.id = qint32(id);
+        ASSERT_TRUE(db.runStatement(Statements::saveNote(note))) << round << ": " << qPrintable(note.text);
+        auto table = db.runQuery(Statements::noteById(note.id));
+        ASSERT_EQ(decodeStoreText(table->valueText("note")), storable(note.text))
+            << round << ": " << qPrintable(note.text);
     }
-    store.closeStore();
     EXPECT_EQ(snapshotExcept(id), others);
 }
 
@@ -357,7 +351,7 @@ TEST_F(StoredRows, RestoreShowsTheReadableRowsAndRewritesOnlyThem)
 
     // The exit save writes each shown note, and no other row; a text nobody edited keeps its
     // stored bytes.
-    const auto noteBytes = [this](qint64 id) { return query(StmtNoteById(id))->valueText("note"); };
+    const auto noteBytes = [this](qint64 id) { return query(Statements::noteById(qint32(id)))->valueText("note"); };
     QList<QByteArray> texts;
     for (qint64 id : restored)
         texts << noteBytes(id);

@@ -83,7 +83,7 @@ public:
 
     void addReminder(const char* time, const char* message, const char* day)
     {
-        exec(StmtAddMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
+        exec(Statements::addMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
     }
 
     void seed()
@@ -173,7 +173,7 @@ TEST_F(ReminderEditorTest, FreshWindowShowsTodayAndNoonAndEveryStoredMessage)
     EXPECT_EQ(dateEdit()->enteredDate(), QDate(2026, 12, 8));
     EXPECT_EQ(timeEdit()->time(), QTime(12, 0));
     EXPECT_EQ(memo()->text(), QString());
-    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_EQ(form->selectedReminderId(), std::nullopt);
     EXPECT_EQ(rows(), (QStringList{S("2026/12/24|9:00:00|朝会|1"), S("2027/01/05|17:30:15|It's late|2")}));
     EXPECT_TRUE(list()->selectedItems().isEmpty());
     EXPECT_TRUE(reports.isEmpty());
@@ -197,7 +197,7 @@ TEST_F(ReminderEditorTest, AddStoresTheFieldsExactlyAsEntered)
     const QStringList all{row, S("2027/01/05|9:05:07|Bob's 'day' は\"明日\"|2"), S("2027/01/05|23:59:59|   |3")};
     EXPECT_EQ(Stored(), all);
     EXPECT_EQ(rows(), all);
-    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_EQ(form->selectedReminderId(), std::nullopt);
     EXPECT_TRUE(reports.isEmpty());
 }
 
@@ -260,11 +260,11 @@ TEST_F(ReminderEditorTest, ClickTakesTheMessageIntoTheFields)
     EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 1, 5));
     EXPECT_EQ(timeEdit()->time(), QTime(17, 30, 15));
     EXPECT_EQ(memo()->text(), S("It's late"));
-    EXPECT_EQ(form->selectedReminderId(), S("2"));
+    EXPECT_EQ(form->selectedReminderId(), 2);
 
     // A click that selects nothing forgets the message but leaves the fields.
     clickEmptySpace();
-    EXPECT_EQ(form->selectedReminderId(), QString());
+    EXPECT_EQ(form->selectedReminderId(), std::nullopt);
     EXPECT_EQ(memo()->text(), S("It's late"));
     EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 1, 5));
 }
@@ -284,7 +284,7 @@ TEST_F(ReminderEditorTest, UpdateActsOnTheTakenMessageAgainAfterTheReload)
     const QStringList after{S("2027/02/01|6:01:02|two|1"), S("2027/01/05|17:30:15|It's late|2")};
     EXPECT_EQ(Stored(), after);
     EXPECT_EQ(rows(), after);
-    EXPECT_EQ(form->selectedReminderId(), S("1"));
+    EXPECT_EQ(form->selectedReminderId(), 1);
 }
 
 TEST_F(ReminderEditorTest, AfterADeleteUpdateAndDeleteChangeNothing)
@@ -296,7 +296,7 @@ TEST_F(ReminderEditorTest, AfterADeleteUpdateAndDeleteChangeNothing)
     const QStringList left{S("2027/01/05|17:30:15|It's late|2")};
     EXPECT_EQ(Stored(), left);
     EXPECT_EQ(rows(), left);
-    EXPECT_EQ(form->selectedReminderId(), S("1"));
+    EXPECT_EQ(form->selectedReminderId(), 1);
     EXPECT_EQ(memo()->text(), S("朝会"));
 
     memo()->setText(S("back?"));
@@ -321,7 +321,7 @@ TEST_F(ReminderEditorTest, ReopeningKeepsTheFieldsButTheDateReturnsToToday)
     EXPECT_EQ(dateEdit()->enteredDate(), QDate(2026, 12, 9));
     EXPECT_EQ(timeEdit()->time(), QTime(7, 0));
     EXPECT_EQ(memo()->text(), S("kept"));
-    EXPECT_EQ(form->selectedReminderId(), S("2"));
+    EXPECT_EQ(form->selectedReminderId(), 2);
     EXPECT_EQ(rows().size(), 3);
 
     click("deleteButton");
@@ -340,7 +340,7 @@ TEST_F(ReminderEditorTest, AnUnreadableRowIsReportedAndTakesNothing)
         EXPECT_EQ(dateEdit()->enteredDate(), QDate(2027, 3, 3));
         EXPECT_EQ(timeEdit()->time(), QTime(8, 0));
         EXPECT_EQ(memo()->text(), S("mine"));
-        EXPECT_EQ(form->selectedReminderId(), QString());
+        EXPECT_EQ(form->selectedReminderId(), std::nullopt);
     }
 }
 

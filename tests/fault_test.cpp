@@ -11,9 +11,6 @@
 #include <QStandardPaths>
 #include <QSignalSpy>
 
-#include <functional>
-#include <optional>
-
 namespace {
 
 using StoreLocked = FaultFixture;
@@ -251,11 +248,7 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("This is somebody's text file, not a database.\n" + garbage);
     }
-    const auto contents = [this] {
-        QFile file(dbPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    const QByteArray kept = contents();
+    const QByteArray kept = fileBytes();
 
     NoteWindow* note = app->notes().notes().first();
     note->setText(S("typed after the file was replaced"));
@@ -279,7 +272,7 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
     app->setExitLockWait(100);
     reports.clear();
     app->quit();
-    EXPECT_EQ(contents(), kept);
+    EXPECT_EQ(fileBytes(), kept);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(reports.first());
 }
@@ -294,11 +287,7 @@ TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
     const qint64 size = file.size();
     ASSERT_GT(size, 8192);
     ASSERT_TRUE(file.resize(size / 2));
-    const auto contents = [this] {
-        QFile f(dbPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    const QByteArray kept = contents();
+    const QByteArray kept = fileBytes();
 
     start();
     QSignalSpy notified(&app->tray(), &Tray::notified);
@@ -310,7 +299,7 @@ TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
     list.show();
     EXPECT_FALSE(reports.isEmpty());
     app->quit();
-    EXPECT_EQ(contents(), kept);
+    EXPECT_EQ(fileBytes(), kept);
 }
 
 TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedBeforeTheNextWrite)
@@ -322,7 +311,7 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
     addEndedNotes(200);
     const qint64 id = addOpenNote(S("open"));
     const QDir backups(dir.filePath(QStringLiteral("backup")));
-    ASSERT_TRUE(StoreBackup(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 6)))).step(-1));
+    ASSERT_TRUE(backUp(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 6)))));
     damageNotesPage(dbPath());
     // A copy of the damaged store, as the program made them before it checked.
     ASSERT_TRUE(QFile::copy(dbPath(), backups.filePath(backupFileName(QDate(2026, 12, 7)))));
@@ -357,100 +346,4 @@ TEST_F(StoreDamaged, DamagedPagesAreToldOnceNamingTheNewestSoundBackupAndCopiedB
     EXPECT_FALSE(QFile::exists(backups.filePath(backupFileName(desktop.today()))));
     EXPECT_EQ(notified.count(), 1);
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
-}
-
-// --- What the store interface hands back ---
-
-using StoreErrors = FaultFixture;
-
-TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
-{
-    const qint64 id = addOpenNote(S("stored"));
-    const std::optional<StoredNote> stored = store.note(qint32(id));
-    ASSERT_TRUE(stored);
-    NoteValues values;
-    values.date = S("2011/08/26");
-    values.text = QString(20000, QLatin1Char('x'));
-    values.id = qint32(id);
-    const struct {
-        const char* name;
-        int code;
-        const char* detail;
-        std::function<void()> breakStore;
-    } cases[] = {
-        {"full disk", SQLITE_FULL, "database or disk is full",
-         [&] {
-             store.onOpen = [](sqlite3* db) {
-                 sqlite3_exec(db, "PRAGMA max_page_count = 3", nullptr, nullptr, nullptr);
-             };
-         }},
-        {"locked", SQLITE_BUSY, "database is locked", [] {}},
-        {"not a database", SQLITE_NOTADB, "file is not a database",
-         [&] {
-             QFile file(dbPath());
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-             file.write(QByteArray(4096, 'z'));
-         }},
-    };
-    for (const auto& c : cases) {
-        const QByteArray kept = [&] {
-            QFile file(dbPath());
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
-        c.breakStore();
-        std::optional<LockHolder> lock;
-        if (c.code == SQLITE_BUSY)
-            lock.emplace(dbPath(), "BEGIN EXCLUSIVE");
-        try {
-            store.saveNote(values, stored->image);
-            ADD_FAILURE() << c.name << ": the save went through";
-        } catch (const StoreError& e) {
-            EXPECT_EQ(e.code(), c.code) << c.name << ": " << e.what();
-            EXPECT_EQ(e.detail(), S(c.detail)) << c.name;
-            EXPECT_TRUE(storeFailureText(e, store.filePath()).contains(QDir::toNativeSeparators(dbPath())));
-        }
-        lock.reset();
-        store.onOpen = nullptr;
-        if (c.code != SQLITE_NOTADB) {
-            EXPECT_EQ(storedText(id), S("stored")) << c.name;
-        }
-        QFile file(dbPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(kept);
-    }
-}
-
-TEST_F(StoreErrors, ANoteNeverWritesARowThatIsNotItsOwn)
-{
-    const qint64 id = addOpenNote(S("mine"));
-    const RowImage known = store.note(qint32(id))->image;
-    NoteValues values;
-    values.date = S("2011/08/26");
-    values.text = S("typed later");
-    values.id = qint32(id);
-
-    // Another note's values in the row (the file was replaced): a new row, the other kept.
-    exec("update m_daviv set note = 'someone else' where rowid = " + QByteArray::number(id));
-    const QStringList others = snapshot();
-    const SaveResult taken = store.saveNote(values, known);
-    EXPECT_EQ(taken.way, SaveResult::AddedTaken);
-    EXPECT_NE(taken.id, id);
-    EXPECT_EQ(snapshotExcept(taken.id), others);
-    EXPECT_EQ(storedText(taken.id), S("typed later"));
-
-    // Its own row, as it last wrote it: updated in place.
-    values.id = taken.id;
-    values.text = S("and again");
-    const SaveResult own = store.saveNote(values, taken.image);
-    EXPECT_EQ(own.way, SaveResult::Updated);
-    EXPECT_EQ(storedText(taken.id), S("and again"));
-
-    // The row gone, or the whole file gone: stored anew, tables and all.
-    exec("delete from m_daviv where rowid = " + QByteArray::number(taken.id));
-    EXPECT_EQ(store.saveNote(values, own.image).way, SaveResult::AddedMissing);
-    QFile::remove(dbPath());
-    const SaveResult fresh = store.saveNote(values, own.image);
-    EXPECT_EQ(fresh.way, SaveResult::AddedMissing);
-    EXPECT_EQ(storedText(fresh.id), S("and again"));
-    EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
 }

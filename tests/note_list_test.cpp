@@ -43,7 +43,7 @@ public:
         // Texts go in as the program writes them; the numbers as given, so a test can store
         // what does not read.
         const auto text = [](const char* value) {
-            return value ? sqlTextLiteral(QString::fromUtf8(value)) : QByteArray("NULL");
+            return value ? Statements::textLiteral(QString::fromUtf8(value)) : QByteArray("NULL");
         };
         exec("insert into m_daviv (f_day, note, xpos, ypos, width, height, term, visible, color, alpha) values (" +
              text(row.day) + ", " + text(row.note) + ", " + text(row.x) + ", " + text(row.y) + ", " + text(row.width) +
@@ -395,7 +395,7 @@ TEST_F(NoteListTest, SearchSortDoubleClickAndTakingARemovalBack)
     ASSERT_EVENTUALLY(form->isActiveWindow());
     QTest::keyClick(form, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(shownIds().contains(S("3")));
-    EXPECT_EQ(column(StmtNoteById(3), "note"), QStringList{S("ﾒﾓ\r\n")});
+    EXPECT_EQ(column(Statements::noteById(3), "note"), QStringList{S("ﾒﾓ\r\n")});
 }
 
 TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)

@@ -111,10 +111,7 @@ protected:
     NoteWindowTest()
     {
         prepare();
-        StoreConnection store(dir.path());
-        store.openStore(QString::fromLatin1(StoreFileName));
-        id = store.addNote(desktop.today());
-        store.closeStore();
+        id = store.addNote(desktop.today())->id;
         unsavedRow = row();
     }
 
@@ -150,7 +147,7 @@ protected:
 
     QStringList row()
     {
-        auto table = query(StmtNoteById(id));
+        auto table = query(Statements::noteById(id));
         return table->rowCount() == 1 ? rowOf(*table) : QStringList();
     }
 
@@ -254,7 +251,7 @@ TEST_F(NoteWindowTest, UneditedTextKeepsItsStoredBytes)
         exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
         EXPECT_EQ(decodeStoreText(c.Stored), c.read) << c.Stored.toHex().constData();
         auto* note = new NoteWindow(desktop, store, &owner);
-        note->setRecord(*store.note(id));
+        note->setRecord(store.note(id).value().value());
         note->saveNote();
         EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Stored)) << c.Stored.toHex().constData();
         note->editor()->moveCursor(QTextCursor::Start);
@@ -656,7 +653,7 @@ TEST_F(NoteWindowTest, MenuSizesTheTextKeepsItOnTopAndRecoloursIt)
     note->setOnTop(true);
     EXPECT_TRUE(note->isVisible());
     EXPECT_TRUE(note->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(store.noteLooks().at(id), (NoteLook{50, true}));
+    EXPECT_EQ(store.noteLooks()->at(id), (NoteLook{50, true}));
 
     const auto colors = note->menu()->findChild<QMenu*>(QStringLiteral("colorMenu"));
     ASSERT_NE(colors, nullptr);

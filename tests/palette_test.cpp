@@ -170,7 +170,7 @@ TEST_F(PaletteTest, CloseBeforeTheFirstTickSavesNothing)
     app->quit();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(saveLog().isEmpty());
-    EXPECT_EQ(column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("125")});
+    EXPECT_EQ(column(Statements::openNotes, "alpha"), QStringList{QStringLiteral("125")});
 }
 
 TEST_F(PaletteTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
@@ -188,7 +188,7 @@ TEST_F(PaletteTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
     EXPECT_TRUE(app->notes().notes().isEmpty());
     EXPECT_TRUE(ownedNotes().isEmpty());
     // The hidden note stays open and comes back at the next start.
-    EXPECT_EQ(column(StmtOpenNotes, "rowid").size(), 3);
+    EXPECT_EQ(column(Statements::openNotes, "rowid").size(), 3);
 }
 
 TEST_F(PaletteTest, DragOutMakesOneNoteAtTheCursorPerArming)
@@ -208,7 +208,7 @@ TEST_F(PaletteTest, DragOutMakesOneNoteAtTheCursorPerArming)
     EXPECT_EQ(note->noteId(), 1);
     EXPECT_TRUE(note->isVisible());
     EXPECT_FALSE(app->palette().isVisible());
-    EXPECT_EQ(column(StmtNoteList, "f_day"), QStringList{formatStoreDate(desktop.today())});
+    EXPECT_EQ(column(Statements::noteList, "f_day"), QStringList{formatStoreDate(desktop.today())});
     // Leaving again without a new press makes nothing more.
     QTest::mouseMove(swatch, QPoint(20, 20));
     QTest::mouseMove(swatch, QPoint(60, 20));
@@ -258,8 +258,7 @@ TEST_F(PaletteTest, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
     start();
     app->tick();
     QSignalSpy notified(&app->tray(), &Tray::notified);
-    auto other = std::make_unique<SqliteDatabase>(dbPath().toUtf8());
-    other->runStatement("BEGIN EXCLUSIVE");
+    auto other = std::make_unique<LockHolder>(dbPath(), "BEGIN EXCLUSIVE");
     app->showPalette();
     app->palette().armDragOut(app->palette().swatch(4), Qt::LeftButton);
     app->palette().leaveSwatch();
@@ -283,7 +282,7 @@ TEST_F(PaletteTest, NoteMadeWhileTheStoreRefusesGetsItsRowOnceItTakesOne)
         app->tick();
     EXPECT_EQ(note->saveState(), SaveState::Stored);
     EXPECT_NE(note->noteId(), 0);
-    EXPECT_EQ(column(StmtNoteById(note->noteId()), "note"),
+    EXPECT_EQ(column(Statements::noteById(note->noteId()), "note"),
               QStringList{QStringLiteral("typed while the store was locked\r\n")});
     EXPECT_EQ(notified.count(), 2);
     EXPECT_EQ(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
@@ -371,18 +370,16 @@ TEST_F(PaletteTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
     app->notes().notes().first()->setText(QStringLiteral("last words"));
     std::atomic<bool> locked = false;
     std::thread other([&] {
-        SqliteDatabase db(dbPath().toUtf8());
-        db.runStatement("BEGIN EXCLUSIVE");
+        LockHolder lock(dbPath(), "BEGIN EXCLUSIVE");
         locked = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        db.runStatement("ROLLBACK");
     });
     while (!locked)
         std::this_thread::yield();
     app->quit();
     other.join();
     EXPECT_TRUE(reports.isEmpty());
-    EXPECT_EQ(column(StmtNoteList, "note"), QStringList{QStringLiteral("last words\r\n")});
+    EXPECT_EQ(column(Statements::noteList, "note"), QStringList{QStringLiteral("last words\r\n")});
 }
 
 TEST_F(PaletteTest, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
@@ -394,16 +391,15 @@ TEST_F(PaletteTest, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
     app->setExitLockWait(100);
     app->tick();
     app->notes().notes().first()->setText(QStringLiteral("買い物\nmilk"));
-    SqliteDatabase other(dbPath().toUtf8());
-    other.runStatement("BEGIN EXCLUSIVE");
+    LockHolder other(dbPath(), "BEGIN EXCLUSIVE");
     QSignalSpy closed(app.get(), &Application::finished);
     app->quit();
-    other.runStatement("ROLLBACK");
+    other.release();
     EXPECT_EQ(closed.count(), 1);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports.first().contains(QStringLiteral("買い物"))) << qPrintable(reports.first());
     EXPECT_TRUE(reports.first().contains(QStringLiteral("(空の付箋)")));
-    EXPECT_EQ(column(StmtNoteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
+    EXPECT_EQ(column(Statements::noteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
 }
 
 // --- The application's error report ---
@@ -445,7 +441,7 @@ TEST_F(PaletteTest, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
     EXPECT_EQ(app->notes().notes().last()->color(), app->palette().swatch(2)->colorValue());
     // The next one comes down and to the right of the first, not over it.
     EXPECT_EQ(app->notes().notes().last()->geometry(), QRect(400, 372, 271, 71));
-    EXPECT_EQ(column(StmtNoteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(column(Statements::noteList, "rowid"), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
 }
 
 TEST_F(PaletteTest, NotesComeBackWithTheirTextSizeAndStayingOnTop)
@@ -453,7 +449,7 @@ TEST_F(PaletteTest, NotesComeBackWithTheirTextSizeAndStayingOnTop)
     prepare();
     addRow("'2011/08/26', 'big', 10, 20, 300, 90, -1, -1, 65408, 200");
     addRow("'2011/08/26', 'plain', 10, 200, 300, 90, -1, -1, 65408, 200");
-    store.saveNoteLook(1, {150, true});
+    ASSERT_TRUE(store.saveNoteLook(1, {150, true}));
     start();
     app->tick();
     ASSERT_EQ(app->notes().notes().size(), 2);
@@ -487,8 +483,7 @@ TEST_F(PaletteTest, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
     desktop.clock = desktop.clock.addSecs(61);
     app->tick();
     ASSERT_EVENTUALLY(QFile::exists(today));
-    SqliteDatabase copy(today.toUtf8());
-    EXPECT_EQ(copy.runQuery("select note from m_daviv")->valueText("note"), "kept safe");
+    EXPECT_EQ(connectTo(today).runQuery("select note from m_daviv")->valueText("note"), "kept safe");
     EXPECT_EQ(backups.entryList({QStringLiteral("*.db")}, QDir::Files).size(), 11);
 }
 
@@ -498,7 +493,7 @@ TEST_F(PaletteTest, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDeskt
     addRow("'2011/08/26', 'open in the backup', 10, 20, 300, 90, -1, -1, 65408, 200");
     addRow("'2011/08/26', 'ended in the backup', 10, 200, 300, 90, 0, -1, 65408, 200");
     const QString backup = dir.filePath(QStringLiteral("backup/") + backupFileName(desktop.today().addDays(-1)));
-    ASSERT_TRUE(StoreBackup(dbPath(), backup).step(-1));
+    ASSERT_TRUE(backUp(dbPath(), backup));
     exec("update m_daviv set term = 0 where rowid = 1");
     addRow("'2011/08/26', 'open since', 10, 400, 300, 90, -1, -1, 65408, 200");
     exec("insert into m_icom_message values ('9:00:00', 'since', '2026/12/09')");
@@ -515,8 +510,8 @@ TEST_F(PaletteTest, GoingBackToABackupShowsItsOpenNotesAndKeepsWhatWasOnTheDeskt
     EXPECT_TRUE(app->reminders().entries().empty());
     EXPECT_EVENTUALLY(ownedNotes().size() == 1);
     const QString kept = dir.filePath(QStringLiteral("backup/") + keptStoreFileName(desktop.now()));
-    SqliteDatabase copy(kept.toUtf8());
-    EXPECT_EQ(copy.runQuery("select note from m_daviv where rowid = 3")->valueText("note"), "typed since\r\n");
+    EXPECT_EQ(connectTo(kept).runQuery("select note from m_daviv where rowid = 3")->valueText("note"),
+              "typed since\r\n");
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reports.join(QLatin1Char('\n')));
 }
 

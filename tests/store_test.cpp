@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
-#include "Backup.h"
+#include "Error.h"
+#include "SqliteTransaction.h"
 #include "StoreHealth.h"
 #include "StoreRecovery.h"
 
@@ -10,6 +11,7 @@
 
 namespace {
 
+// What a broken invariant of the access layer raises.
 QString messageOf(const std::function<void()>& action)
 {
     try {
@@ -20,14 +22,22 @@ QString messageOf(const std::function<void()>& action)
     return QStringLiteral("<no error>");
 }
 
+// Why an operation failed, as the error report would show it.
+template <class T> QString messageOf(const StoreResult<T>& result)
+{
+    return result ? QStringLiteral("<no error>") : result.error().message();
+}
+
 class AccessLayer : public StoreFixture {
 protected:
-    AccessLayer()
+    AccessLayer() : db(connectTo(dbPath()))
     {
-        db = std::make_unique<SqliteDatabase>(dbPath().toUtf8());
-        db->runStatement("create table t ([i] INT, [b] BLOB, [n] INTEGER, [f] REAL, [d] DATE, [o] BOOLEAN)");
+        EXPECT_TRUE(
+            db->runStatement("create table t ([i] INT, [b] BLOB, [n] INTEGER, [f] REAL, [d] DATE, [o] BOOLEAN)"));
     }
-    std::unique_ptr<SqliteDatabase> db;
+    void insert(const QByteArray& sql) { ASSERT_TRUE(db->runStatement("insert into t " + sql)); }
+
+    std::optional<SqliteDatabase> db;
 };
 
 } // namespace
@@ -36,7 +46,6 @@ TEST_F(AccessLayer, EmptyResultHasNoColumnsAndReportsEndOfData)
 {
     auto table = db->runQuery("select i from t");
     EXPECT_EQ(table->rowCount(), 0u);
-    EXPECT_EQ(table->columnCount(), 0);
     EXPECT_TRUE(table->atEnd());
     EXPECT_FALSE(table->goFirst());
     EXPECT_FALSE(table->goLast());
@@ -44,38 +53,36 @@ TEST_F(AccessLayer, EmptyResultHasNoColumnsAndReportsEndOfData)
     EXPECT_EQ(messageOf([&] { table->valueText(0); }), QStringLiteral("Table is at End of File"));
 }
 
-TEST_F(AccessLayer, ValuesReadByTheirColumnKinds)
+TEST_F(AccessLayer, ValuesReadAsTextByTheirColumnsDeclaredKinds)
 {
-    db->runStatement("insert into t values (42, x'6162', 7, 1.5, '2011/08/26', 1)");
-    db->runStatement("insert into t values (NULL, '', NULL, NULL, NULL, NULL)");
+    insert("values (42, x'6162', 7, 1.5, '2011/08/26', 1)");
+    insert("values (NULL, '', NULL, NULL, NULL, NULL)");
+    insert("values (42.7, 'text', 'text', 'text', 5, 'text')");
     auto table = db->runQuery("select i, b, n, f, d, o, 1+1 as e from t");
-    EXPECT_EQ(table->columnKinds(), (QList<int>{3, 4, 1, 2, 3, 1, 1}));
-    EXPECT_EQ(table->columnNames(), (QList<QByteArray>{"I", "B", "N", "F", "D", "O", "E"}));
-    EXPECT_EQ(table->valueText("i"), "42");
-    EXPECT_EQ(table->valueText("B"), "ab");
-    EXPECT_EQ(table->valueText("n"), "7");
-    EXPECT_EQ(table->valueText("f"), "1.5");
-    EXPECT_EQ(table->valueInteger(3), 1);
-    EXPECT_EQ(table->valueText("e"), "2");
-    EXPECT_EQ(messageOf([&] { table->valueInteger(0); }), QStringLiteral("Not an integer or numeric field"));
-    EXPECT_EQ(messageOf([&] { table->valueStream(0); }), QStringLiteral("Not a Blob field 3"));
+    const auto row = [&] {
+        QList<QByteArray> values;
+        for (const char* column : {"i", "B", "n", "F", "d", "o", "e"})
+            values << table->valueText(column);
+        return values;
+    };
+    EXPECT_EQ(row(), (QList<QByteArray>{"42", "ab", "7", "1.5", "2011/08/26", "1", "2"}));
     ASSERT_TRUE(table->goNext());
     // NULL reads as empty text in text and blob columns, as 0 in numeric ones.
-    EXPECT_EQ(table->valueText("i"), "");
-    EXPECT_EQ(table->valueText("b"), "");
-    EXPECT_EQ(table->valueStream(1), nullptr);
-    EXPECT_EQ(table->valueText("n"), "0");
-    EXPECT_EQ(table->valueText("f"), "0");
+    EXPECT_EQ(row(), (QList<QByteArray>{"", "", "0", "0", "", "0", "2"}));
+    ASSERT_TRUE(table->goNext());
+    // A column declared INT is text; INTEGER, BOOLEAN and REAL read the value as a number.
+    EXPECT_EQ(row(), (QList<QByteArray>{"42.7", "text", "0", "0", "5", "0", "2"}));
     EXPECT_TRUE(table->goNext());
     EXPECT_TRUE(table->atEnd());
     EXPECT_FALSE(table->goNext());
     EXPECT_EQ(messageOf([&] { table->valueText("i"); }), QStringLiteral("Table is at End of File"));
-    EXPECT_EQ(messageOf([&] { table->columnIndex("zz"); }), QStringLiteral("Field not found in dataset: zz"));
+    ASSERT_TRUE(table->goLast());
+    EXPECT_EQ(messageOf([&] { table->valueText("zz"); }), QStringLiteral("Field not found in dataset: zz"));
 }
 
 TEST_F(AccessLayer, BlobKeepsZeroBytesAndTextStopsAtThem)
 {
-    db->runStatement("insert into t (b, d) values (x'610062', 'a' || char(0) || 'b')");
+    insert("(b, d) values (x'610062', 'a' || char(0) || 'b')");
     auto table = db->runQuery("select b, d from t");
     EXPECT_EQ(table->valueText("b"), QByteArray("a\0b", 3));
     EXPECT_EQ(table->valueText("d"), "a");
@@ -83,56 +90,82 @@ TEST_F(AccessLayer, BlobKeepsZeroBytesAndTextStopsAtThem)
 
 TEST_F(AccessLayer, ColumnNamesMatchWithoutRegardToCase)
 {
-    StoreConnection store(dir.path());
-    store.prepareStore(QString::fromLatin1(StoreFileName));
-    db->runStatement("insert into m_icom_message values ('12:00:00', 'x', '2026/12/08')");
-    auto table = db->runQuery(StmtMessages);
+    prepare();
+    exec("insert into m_icom_message values ('12:00:00', 'x', '2026/12/08')");
+    auto table = db->runQuery(Statements::messages);
     EXPECT_EQ(table->valueText("iTime"), "12:00:00");
     EXPECT_EQ(table->valueText("ROWID"), "1");
 }
 
 TEST_F(AccessLayer, StatementErrorsCarryCodeTextAndStatement)
 {
-    EXPECT_EQ(messageOf([&] { db->runStatement("select i from t"); }), QStringLiteral("<no error>"));
-    db->runStatement("insert into t (i) values (1)");
+    EXPECT_EQ(messageOf(db->runStatement("select i from t")), QStringLiteral("<no error>"));
+    insert("(i) values (1)");
     // A row is no error code of its own, so the message stands alone.
-    EXPECT_EQ(messageOf([&] { db->runStatement("select i from t"); }), QStringLiteral("Error executing SQL statement"));
-    EXPECT_EQ(messageOf([&] { db->runStatement("selec nothing"); }),
-              QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r\"selec nothing\": "
-                             "near \"selec\": syntax error"));
-    EXPECT_EQ(messageOf([&] { db->runStatement("-- only a comment"); }),
-              QStringLiteral("Could not prepare SQL statement"));
-    EXPECT_EQ(messageOf([&] { db->runQuery("select * from missing"); }).left(40),
+    EXPECT_EQ(messageOf(db->runStatement("select i from t")), QStringLiteral("Error executing SQL statement"));
+    const StoreResult<> syntax = db->runStatement("selec nothing");
+    EXPECT_EQ(messageOf(syntax), QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                                "\"selec nothing\": near \"selec\": syntax error"));
+    EXPECT_EQ(syntax.error().code(), SQLITE_ERROR);
+    EXPECT_EQ(syntax.error().detail(), QStringLiteral("near \"selec\": syntax error"));
+    EXPECT_EQ(messageOf(db->runStatement("-- only a comment")), QStringLiteral("Could not prepare SQL statement"));
+    EXPECT_EQ(messageOf(db->runQuery("select * from missing")).left(40),
               QStringLiteral("Error executing SQL.\rError [1]: SQL erro"));
 }
 
 TEST_F(AccessLayer, OnlyTheFirstOfTwoStatementsRuns)
 {
-    db->runStatement("insert into t (i) values (1); insert into t (i) values (2)");
+    insert("(i) values (1); insert into t (i) values (2)");
     EXPECT_EQ(db->runQuery("select i from t")->rowCount(), 1u);
 }
 
-TEST_F(AccessLayer, TransactionsNestNeverAndRollBackOnClose)
+TEST_F(AccessLayer, TransactionsNestNeverAndRollBackUnlessCommitted)
 {
-    db->startTransaction();
-    EXPECT_EQ(messageOf([&] { db->startTransaction(); }), QStringLiteral("Transaction already open"));
-    EXPECT_TRUE(db->inTransaction());
-    db->runStatement("insert into t (i) values (1)");
+    {
+        StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
+        ASSERT_TRUE(transaction);
+        EXPECT_EQ(messageOf([&] { (void)SqliteTransaction::begin(*db); }), QStringLiteral("Transaction already open"));
+        EXPECT_TRUE(db->inTransaction());
+        insert("(i) values (1)");
+    }
+    EXPECT_FALSE(db->inTransaction());
+    {
+        StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
+        insert("(i) values (2)");
+        ASSERT_TRUE(transaction->commit());
+    }
+    // A transaction still open when the connection closes goes too.
+    ASSERT_TRUE(db->runStatement("BEGIN"));
+    insert("(i) values (3)");
     db.reset();
-    EXPECT_EQ(query("select i from t")->rowCount(), 0u);
+    EXPECT_EQ(column("select i from t", "i"), QStringList{QStringLiteral("2")});
+}
+
+TEST_F(AccessLayer, ATransactionSQLiteRolledBackKeepsTheFailureThatEndedIt)
+{
+    ASSERT_TRUE(db->runQuery("PRAGMA max_page_count = 3"));
+    {
+        StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
+        insert("(i) values (1)");
+        const StoreResult<> full = db->runStatement("insert into t (d) values ('" + QByteArray(20000, 'x') + "')");
+        ASSERT_FALSE(full);
+        EXPECT_FALSE(db->inTransaction()) << "SQLite rolls back a transaction that fills the disk";
+        EXPECT_EQ(full.error().code(), SQLITE_FULL);
+        EXPECT_EQ(full.error().detail(), QStringLiteral("database or disk is full"));
+    }
+    EXPECT_FALSE(db->inTransaction());
+    EXPECT_EQ(db->runQuery("select i from t")->rowCount(), 0u);
 }
 
 TEST_F(AccessLayer, LockHeldElsewhereFailsAtOnce)
 {
-    db->runStatement("insert into t (i) values (1)");
-    SqliteDatabase other(dbPath().toUtf8());
-    other.runStatement("BEGIN EXCLUSIVE");
-    EXPECT_EQ(messageOf([&] { db->runQuery("select i from t"); }), QStringLiteral("Could not prepare SQL statement"));
-    const QString write = messageOf([&] { db->runStatement("insert into t (i) values (2)"); });
+    insert("(i) values (1)");
+    LockHolder other(dbPath(), "BEGIN EXCLUSIVE");
+    EXPECT_EQ(messageOf(db->runQuery("select i from t")), QStringLiteral("Could not prepare SQL statement"));
+    const QString write = messageOf(db->runStatement("insert into t (i) values (2)"));
     EXPECT_TRUE(
         write.startsWith(QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r\"")))
         << qPrintable(write);
-    other.runStatement("ROLLBACK");
 }
 
 TEST(SQLiteResultTexts, KnownAndUnknownCodes)
@@ -149,7 +182,7 @@ TEST_F(StoreFixture, OpenFailureNamesTheFile)
 {
     const QByteArray path = dir.filePath(QStringLiteral("missing/folder/x.db")).toUtf8();
     EXPECT_EQ(
-        messageOf([&] { SqliteDatabase db(path); }),
+        messageOf(SqliteDatabase::open(path)),
         QStringLiteral("Failed to open database \"%1\" : unable to open database file").arg(QString::fromUtf8(path)));
 }
 
@@ -165,7 +198,8 @@ TEST_F(StoreFile, PrepareCreatesBothTablesExactlyOnce)
     QStringList created = column("select sql from sqlite_master order by name", "sql");
     for (QString& sql : created)
         sql.replace(0, 12, QStringLiteral("Create table"));
-    EXPECT_EQ(created, (QStringList{QString::fromLatin1(StmtCreateNotes), QString::fromLatin1(StmtCreateMessages)}));
+    EXPECT_EQ(created, (QStringList{QString::fromLatin1(Statements::createNotes),
+                                    QString::fromLatin1(Statements::createMessages)}));
     prepare();
     EXPECT_EQ(query("select name from sqlite_master")->rowCount(), 2u);
 }
@@ -183,77 +217,76 @@ TEST_F(StoreFile, PrepareAddsOnlyTheMissingTableAndIgnoresCase)
 TEST_F(StoreFile, AddNoteInsertsDateOnlyAndReusesTheHighestDeletedId)
 {
     prepare();
-    StoreConnection store(dir.path());
-    store.openStore(QString::fromLatin1(StoreFileName));
-    EXPECT_EQ(store.addNote(QDate(2026, 1, 5)), 1);
-    EXPECT_EQ(store.addNote(QDate(2026, 1, 5)), 2);
-    store.executeInTransaction(StmtDeleteNote(2));
-    EXPECT_EQ(store.addNote(QDate(2026, 1, 5)), 2);
-    store.closeStore();
-    auto table = query(StmtNoteById(1));
+    const QDate day(2026, 1, 5);
+    EXPECT_EQ(store.addNote(day)->id, 1);
+    EXPECT_EQ(store.addNote(day)->id, 2);
+    exec(Statements::deleteNote(2));
+    EXPECT_EQ(store.addNote(day)->id, 2);
+    auto table = query(Statements::noteById(1));
     EXPECT_EQ(table->valueText("f_day"), "2026/01/05");
     for (const char* column : {"note", "xpos", "width", "term", "visible", "color", "alpha"})
         EXPECT_EQ(table->valueText(column), "") << column;
-    EXPECT_EQ(query(StmtOpenNotes)->rowCount(), 0u);
+    EXPECT_TRUE(store.openNotes()->empty());
 }
 
-TEST_F(StoreFile, AddNoteRaisesInsteadOfReturningAnExistingId)
+TEST_F(StoreFile, AddNoteFailsInsteadOfHandingOutAnExistingId)
 {
     prepare();
-    StoreConnection store(dir.path());
-    store.openStore(QString::fromLatin1(StoreFileName));
-    store.addNote(QDate(2026, 1, 5));
-    SqliteDatabase other(dbPath().toUtf8());
-    other.runStatement("BEGIN EXCLUSIVE");
-    EXPECT_THROW(store.addNote(QDate(2026, 1, 5)), StoreError);
-    other.runStatement("ROLLBACK");
-    EXPECT_EQ(query(StmtNoteRowids)->rowCount(), 1u);
+    ASSERT_TRUE(store.addNote(QDate(2026, 1, 5)));
+    {
+        LockHolder other(dbPath(), "BEGIN EXCLUSIVE");
+        const StoreResult<SaveResult> added = store.addNote(QDate(2026, 1, 5));
+        ASSERT_FALSE(added);
+        EXPECT_EQ(added.error().code(), SQLITE_BUSY);
+    }
+    EXPECT_EQ(query(Statements::noteRowids)->rowCount(), 1u);
 }
 
-TEST_F(StoreFile, FailedWriteRollsBackSilently)
+TEST_F(StoreFile, AWriteThatFailsPartWayChangesNothing)
 {
     prepare();
-    StoreConnection store(dir.path());
-    store.openStore(QString::fromLatin1(StoreFileName));
-    store.addNote(QDate(2026, 1, 5));
-    store.executeInTransaction("update m_daviv set nosuchcolumn = 1");
-    EXPECT_FALSE(store.database->inTransaction());
-    EXPECT_TRUE(store.tryExecuteInTransaction("update nosuch set a = 1").has_value());
-    EXPECT_FALSE(store.tryExecuteInTransaction(StmtReopenNote(1)).has_value());
-    store.closeStore();
-    EXPECT_EQ(column(StmtNoteList, "term"), QStringList{QStringLiteral("-1")});
+    const qint64 id = addOpenNote(QStringLiteral("kept"));
+    exec("create trigger keep_notes before delete on m_daviv begin select raise(abort, 'notes stay'); end");
+    const StoreResult<> removed = store.removeNote(qint32(id));
+    ASSERT_FALSE(removed);
+    EXPECT_EQ(removed.error().detail(), QStringLiteral("notes stay"));
+    EXPECT_EQ(storedText(id), QStringLiteral("kept"));
+    // The copy made before the delete went with it, its table too.
+    EXPECT_EQ(query("select name from sqlite_master where name = 'zu_note_removed'")->rowCount(), 0u);
 }
 
 TEST(Statements, ComposedByteForByte)
 {
-    NoteValues note;
-    note.date = QStringLiteral("2011/08/26");
+    Note note;
+    note.date = QDate(2011, 8, 26);
     note.text = QStringLiteral("it's\r\n");
-    note.x = -5;
-    note.y = 10;
-    note.width = 271;
-    note.height = 71;
-    note.term = true;
+    note.bounds = QRect(-5, 10, 271, 71);
+    note.isOpen = true;
     note.color = 16777215;
     note.alpha = 200;
     note.id = 3;
-    EXPECT_EQ(StmtSaveNote(note),
+    EXPECT_EQ(Statements::saveNote(note),
               "update m_daviv set f_day = '2011/08/26', note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
               "height = 71, term = -1, visible = -1, color = 16777215, alpha = 200 where rowid = 3;");
-    note.term = false;
+    note.isOpen = false;
     note.color = 0xFFFFFFFF;
-    EXPECT_EQ(StmtEndNote(note), "update m_daviv set term = 0,note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
-                                 "height = 71, term = 0, visible = -1, color = -1, alpha = 200 where rowid = 3;");
-    EXPECT_EQ(StmtAddNote(QDate(2026, 3, 4)), "insert into m_daviv ('f_day') values ('2026/03/04');");
-    EXPECT_EQ(StmtNoteById(7), "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha "
-                               "from m_daviv where rowid = 7;");
-    EXPECT_EQ(StmtReopenNote(7), "update m_daviv set term = -1 where rowid = 7;");
-    EXPECT_EQ(StmtDeleteNote(7), "delete from m_daviv where rowid = 7;");
-    EXPECT_EQ(StmtAddMessage(QStringLiteral("9:05:00"), QStringLiteral("a'b"), QStringLiteral("2026/12/08")),
+    EXPECT_EQ(Statements::endNote(note),
+              "update m_daviv set term = 0,note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
+              "height = 71, term = 0, visible = -1, color = -1, alpha = 200 where rowid = 3;");
+    // The stored bytes, where given, in place of the text.
+    note.textBytes = QByteArray("\x93\xfa'", 3);
+    EXPECT_TRUE(Statements::endNote(note).contains(QByteArray(",note = '\x93\xfa''', xpos")));
+    EXPECT_EQ(Statements::addNote(QDate(2026, 3, 4)), "insert into m_daviv ('f_day') values ('2026/03/04');");
+    EXPECT_EQ(Statements::noteById(7), "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, "
+                                       "alpha from m_daviv where rowid = 7;");
+    EXPECT_EQ(Statements::reopenNote(7), "update m_daviv set term = -1 where rowid = 7;");
+    EXPECT_EQ(Statements::deleteNote(7), "delete from m_daviv where rowid = 7;");
+    EXPECT_EQ(Statements::addMessage(QStringLiteral("9:05:00"), QStringLiteral("a'b"), QStringLiteral("2026/12/08")),
               "insert into m_icom_message (itime, message, iday) values ('9:05:00','a''b','2026/12/08')");
-    EXPECT_EQ(StmtUpdateMessage(QStringLiteral("9:05:00"), QStringLiteral("m"), QStringLiteral("2026/12/08"), 4),
-              "update m_icom_message set itime = '9:05:00', message = 'm',iday = '2026/12/08' where rowid = 4");
-    EXPECT_EQ(StmtDeleteMessage(4), "delete from m_icom_message where rowid = 4");
+    EXPECT_EQ(
+        Statements::updateMessage(QStringLiteral("9:05:00"), QStringLiteral("m"), QStringLiteral("2026/12/08"), 4),
+        "update m_icom_message set itime = '9:05:00', message = 'm',iday = '2026/12/08' where rowid = 4");
+    EXPECT_EQ(Statements::deleteMessage(4), "delete from m_icom_message where rowid = 4");
 }
 
 TEST_F(StoreFile, TextValuesRoundTripExactly)
@@ -267,25 +300,41 @@ TEST_F(StoreFile, TextValuesRoundTripExactly)
         QStringLiteral("mixed ① and 😀"),
         QString(),
     };
-    StoreConnection store(dir.path());
-    store.openStore(QString::fromLatin1(StoreFileName));
     for (const QString& text : texts) {
-        const qint32 id = store.addNote(QDate(2026, 1, 1));
-        NoteValues note;
-        note.date = QStringLiteral("2026/01/01");
+        const StoreResult<SaveResult> added = store.addNote(QDate(2026, 1, 1));
+        Note note;
+        note.date = QDate(2026, 1, 1);
         note.text = text;
-        note.id = id;
-        store.executeInTransaction(StmtSaveNote(note));
-        auto table = store.database->runQuery(StmtNoteById(id));
-        EXPECT_EQ(decodeStoreText(table->valueText("note")), text) << qPrintable(text);
+        note.id = added->id;
+        ASSERT_TRUE(store.saveNote(note, added->image));
+        EXPECT_EQ(storedText(note.id), text) << qPrintable(text);
     }
-    EXPECT_EQ(store.database->runQuery(StmtNoteRowids)->rowCount(), std::size(texts));
+    EXPECT_EQ(query(Statements::noteRowids)->rowCount(), std::size(texts));
 }
 
 TEST_F(StoreFile, NulCharactersNeverCutAStatement)
 {
     const QString text = QStringLiteral("before") + QChar(0) + QStringLiteral("after");
-    EXPECT_EQ(sqlTextLiteral(text), "'beforeafter'");
+    EXPECT_EQ(Statements::textLiteral(text), "'beforeafter'");
+}
+
+TEST_F(StoreFile, RemindersComeBackWithTheirTextsAsStoredAndWhatTheyStandFor)
+{
+    prepare();
+    ASSERT_TRUE(store.addReminder(QDate(2026, 12, 8), QTime(9, 5), QStringLiteral("朝会")));
+    exec("insert into m_icom_message values ('noon', 'odd', '2026/12/24')");
+    const StoreResult<std::vector<Reminder>> reminders = store.reminders();
+    ASSERT_EQ(reminders->size(), 2u);
+    const Reminder& first = reminders->at(0);
+    EXPECT_EQ(first.id, 1);
+    EXPECT_EQ(first.timeText, QStringLiteral("9:05:00"));
+    EXPECT_EQ(first.dayText, QStringLiteral("2026/12/08"));
+    EXPECT_EQ(first.message, QStringLiteral("朝会"));
+    EXPECT_EQ(first.day, QDate(2026, 12, 8));
+    EXPECT_EQ(first.time, QTime(9, 5));
+    EXPECT_TRUE(first.unreadable.isEmpty());
+    EXPECT_EQ(reminders->at(1).timeText, QStringLiteral("noon"));
+    EXPECT_EQ(reminders->at(1).unreadable, QStringLiteral("'noon' is not a valid time"));
 }
 
 // --- Backups ---
@@ -390,15 +439,16 @@ TEST_F(StoreFile, BackupIsAWholeStoreEvenWhenTheStoreChangesMidway)
         exec("insert into m_daviv (f_day, note) values ('2026/12/09', '" + QByteArray(400, 'n') + "')");
     const QString copy = dir.filePath(QStringLiteral("backup/zu_daviv-20261209.db"));
     {
-        StoreBackup backup(dbPath(), copy);
-        EXPECT_FALSE(backup.step(2));
+        StoreResult<std::unique_ptr<StoreBackup>> backup = StoreBackup::start(dbPath(), copy);
+        ASSERT_TRUE(backup);
+        EXPECT_FALSE((*backup)->step(2).value());
         exec("insert into m_daviv (f_day, note) values ('2026/12/09', 'written during the backup')");
-        while (!backup.step(2)) {
+        while (!(*backup)->step(2).value()) {
         }
     }
     EXPECT_FALSE(QFile::exists(copy + QStringLiteral(".part")));
-    SqliteDatabase db(copy.toUtf8());
-    EXPECT_EQ(db.runQuery("select count(*) as n from m_daviv")->valueText("n"), "301");
+    SqliteDatabase db = connectTo(copy);
+    EXPECT_EQ(db.runQuery(Statements::countNotes)->valueText("n"), "301");
     EXPECT_EQ(db.runQuery("select note from m_daviv where rowid = 301")->valueText("note"),
               "written during the backup");
     const QList<BackupCopy> copies = backupCopies(dir.filePath(QStringLiteral("backup")));
@@ -410,13 +460,11 @@ TEST_F(StoreFile, AFailedBackupSaysWhy)
 {
     const QString copy = dir.filePath(QStringLiteral("backup/zu_daviv-20261209.db"));
     const auto reasonOf = [&] {
-        try {
-            StoreBackup backup(dbPath(), copy);
-            backup.step(-1);
-        } catch (const StoreError& e) {
-            return e.reason();
-        }
-        return QStringLiteral("<no error>");
+        StoreResult<std::unique_ptr<StoreBackup>> backup = StoreBackup::start(dbPath(), copy);
+        if (!backup)
+            return backup.error().reason();
+        const StoreResult<bool> done = (*backup)->step(-1);
+        return done ? QStringLiteral("<no error>") : done.error().reason();
     };
     {
         QFile file(dbPath());
@@ -440,19 +488,18 @@ TEST_F(StoreFile, GoingBackToABackupKeepsTheStoreAndOutlastsALeftoverJournal)
     prepare();
     exec("insert into m_daviv (f_day, note, term) values ('2026/12/07', 'in the backup', -1)");
     const QString backup = dir.filePath(QStringLiteral("backup/") + backupFileName(QDate(2026, 12, 7)));
-    ASSERT_TRUE(StoreBackup(dbPath(), backup).step(-1));
+    ASSERT_TRUE(backUp(dbPath(), backup));
     exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
          "insert into m_daviv (f_day, note, term) select '2026/12/08', hex(randomblob(200)), -1 from n");
     // A crash in the middle of a write leaves its journal beside the store: here the two files as
     // they were with a large change under way, put back once it is rolled back.
     {
-        SqliteDatabase db(dbPath().toUtf8());
-        db.runStatement("pragma cache_size = 5");
-        db.startTransaction();
-        db.runStatement("update m_daviv set note = 'before the crash'");
+        SqliteDatabase db = connectTo(dbPath());
+        ASSERT_TRUE(db.runStatement("pragma cache_size = 5"));
+        StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(db);
+        ASSERT_TRUE(db.runStatement("update m_daviv set note = 'before the crash'"));
         ASSERT_TRUE(QFile::copy(dbPath(), dbPath() + QStringLiteral(".crashed")));
         ASSERT_TRUE(QFile::copy(dbPath() + QStringLiteral("-journal"), dbPath() + QStringLiteral(".journal")));
-        db.rollbackTransaction();
     }
     ASSERT_TRUE(QFile::remove(dbPath()));
     ASSERT_TRUE(QFile::rename(dbPath() + QStringLiteral(".crashed"), dbPath()));
@@ -464,7 +511,7 @@ TEST_F(StoreFile, GoingBackToABackupKeepsTheStoreAndOutlastsALeftoverJournal)
     }
 
     StoreRecovery recovery(dbPath());
-    const QString kept = recovery.restore(backup, QDateTime(QDate(2026, 12, 8), QTime(10, 30)));
+    const QString kept = recovery.restore(backup, QDateTime(QDate(2026, 12, 8), QTime(10, 30))).value();
     EXPECT_EQ(column("select note from m_daviv", "note"), QStringList{QStringLiteral("in the backup")});
     EXPECT_TRUE(StoreHealth::of(dbPath()).isSound());
     // The store as it was, its unfinished write rolled back, is a copy to go back to.
@@ -474,7 +521,7 @@ TEST_F(StoreFile, GoingBackToABackupKeepsTheStoreAndOutlastsALeftoverJournal)
     EXPECT_TRUE(entries[0].copy.keptBeforeRestore);
     EXPECT_TRUE(entries[0].sound);
     EXPECT_EQ(entries[0].notes, 301);
-    SqliteDatabase keptCopy(kept.toUtf8());
+    SqliteDatabase keptCopy = connectTo(kept);
     EXPECT_EQ(keptCopy.runQuery("select count(*) as n from m_daviv where note = 'before the crash'")->valueText("n"),
               "0");
     EXPECT_EQ(entries[1].path, backup);
@@ -492,21 +539,21 @@ TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)
         QStringList all;
         auto table = query(both.toUtf8());
         for (table->goFirst(); !table->atEnd(); table->goNext())
-            for (int i = 0; i < table->columnCount(); ++i)
+            for (int i = 0; i < 9; ++i)
                 all << QString::fromUtf8(table->valueText(i));
         return all;
     };
     const QStringList before = rows();
-    store.removeNote(2);
-    EXPECT_EQ(store.restoreRemovedNote(2), 2);
+    ASSERT_TRUE(store.removeNote(2));
+    EXPECT_EQ(store.restoreRemovedNote(2).value(), 2);
     EXPECT_EQ(rows(), before);
 
     // Another note took the id meanwhile: the removed one comes back under a new id.
-    store.removeNote(2);
-    EXPECT_EQ(store.addNote(QDate(2026, 12, 9)).id, 2);
-    EXPECT_EQ(store.restoreRemovedNote(2), 3);
+    ASSERT_TRUE(store.removeNote(2));
+    EXPECT_EQ(store.addNote(QDate(2026, 12, 9))->id, 2);
+    EXPECT_EQ(store.restoreRemovedNote(2).value(), 3);
     EXPECT_EQ(column("select note from m_daviv where rowid = 3", "note"), QStringList{QStringLiteral("second")});
-    store.forgetRemovedNotes();
+    ASSERT_TRUE(store.forgetRemovedNotes());
     EXPECT_EQ(query("select count(*) as n from zu_note_removed")->valueText("n"), "0");
 }
 
@@ -514,18 +561,130 @@ TEST_F(StoreFile, NotesRemovedInAnEarlierRunAreDroppedAtStart)
 {
     prepare();
     exec("insert into m_daviv (f_day, note) values ('2026/12/01', 'removed for good')");
-    store.saveNoteLook(1, {150, true});
-    store.removeNote(1);
+    ASSERT_TRUE(store.saveNoteLook(1, {150, true}));
+    ASSERT_TRUE(store.removeNote(1));
     const auto kept = [this] { return query("select count(*) as n from zu_note_removed")->valueText("n"); };
     // A store that takes no write now keeps them for a later start; the start goes on.
     {
-        SqliteDatabase other(dbPath().toUtf8());
-        other.runStatement("BEGIN IMMEDIATE");
-        EXPECT_NO_THROW(store.prepare());
-        other.runStatement("ROLLBACK");
+        LockHolder other(dbPath(), "BEGIN IMMEDIATE");
+        EXPECT_TRUE(store.prepare());
     }
     EXPECT_EQ(kept(), "1");
-    store.prepare();
+    ASSERT_TRUE(store.prepare());
     EXPECT_EQ(kept(), "0");
-    EXPECT_TRUE(store.noteLooks().empty());
+    EXPECT_TRUE(store.noteLooks()->empty());
+}
+
+// --- What the store hands back when it cannot do what is asked ---
+
+namespace {
+
+class StoreErrors : public StoreFixture {
+protected:
+    StoreErrors()
+    {
+        prepare();
+        addBystanders();
+    }
+};
+
+} // namespace
+
+TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
+{
+    const qint64 id = addOpenNote(QStringLiteral("stored"));
+    const StoredNote stored = store.note(qint32(id)).value().value();
+    Note note = stored.note;
+    note.text = QString(20000, QLatin1Char('x'));
+    const struct {
+        const char* name;
+        int code;
+        const char* detail;
+        std::function<void()> breakStore;
+    } cases[] = {
+        {"full disk", SQLITE_FULL, "database or disk is full",
+         [&] {
+             store.onOpen = [](sqlite3* db) {
+                 sqlite3_exec(db, "PRAGMA max_page_count = 3", nullptr, nullptr, nullptr);
+             };
+         }},
+        {"locked", SQLITE_BUSY, "database is locked", [] {}},
+        {"not a database", SQLITE_NOTADB, "file is not a database",
+         [&] {
+             QFile file(dbPath());
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             file.write(QByteArray(4096, 'z'));
+         }},
+    };
+    for (const auto& c : cases) {
+        const QByteArray kept = fileBytes();
+        const QStringList before = snapshot();
+        c.breakStore();
+        std::optional<LockHolder> lock;
+        if (c.code == SQLITE_BUSY)
+            lock.emplace(dbPath(), "BEGIN EXCLUSIVE");
+        const StoreResult<SaveResult> saved = store.saveNote(note, stored.image);
+        lock.reset();
+        store.onOpen = nullptr;
+        ASSERT_FALSE(saved) << c.name << ": the save went through";
+        EXPECT_EQ(saved.error().code(), c.code) << c.name << ": " << qPrintable(saved.error().message());
+        EXPECT_EQ(saved.error().detail(), QString::fromUtf8(c.detail)) << c.name;
+        EXPECT_TRUE(storeFailureText(saved.error(), store.filePath()).contains(QDir::toNativeSeparators(dbPath())));
+        QFile file(dbPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(kept);
+        file.close();
+        if (c.code != SQLITE_NOTADB) {
+            EXPECT_EQ(snapshot(), before) << c.name;
+        }
+    }
+}
+
+TEST_F(StoreErrors, ANoteNeverWritesARowThatIsNotItsOwn)
+{
+    const qint64 id = addOpenNote(QStringLiteral("mine"));
+    const RowImage known = store.note(qint32(id)).value()->image;
+    Note note;
+    note.date = QDate(2011, 8, 26);
+    note.text = QStringLiteral("typed later");
+    note.id = qint32(id);
+
+    // Another note's values in the row (the file was replaced): a new row, the other kept.
+    exec("update m_daviv set note = 'someone else' where rowid = " + QByteArray::number(id));
+    const QStringList others = snapshot();
+    const SaveResult taken = store.saveNote(note, known).value();
+    EXPECT_EQ(taken.way, SaveResult::AddedTaken);
+    EXPECT_NE(taken.id, id);
+    EXPECT_EQ(snapshotExcept(taken.id), others);
+    EXPECT_EQ(storedText(taken.id), QStringLiteral("typed later"));
+
+    // Its own row, as it last wrote it: updated in place.
+    note.id = taken.id;
+    note.text = QStringLiteral("and again");
+    const SaveResult own = store.saveNote(note, taken.image).value();
+    EXPECT_EQ(own.way, SaveResult::Updated);
+    EXPECT_EQ(storedText(taken.id), QStringLiteral("and again"));
+
+    // The row gone, or the whole file gone: stored anew, tables and all.
+    exec(Statements::deleteNote(taken.id));
+    EXPECT_EQ(store.saveNote(note, own.image)->way, SaveResult::AddedMissing);
+    QFile::remove(dbPath());
+    const SaveResult fresh = store.saveNote(note, own.image).value();
+    EXPECT_EQ(fresh.way, SaveResult::AddedMissing);
+    EXPECT_EQ(storedText(fresh.id), QStringLiteral("and again"));
+    EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
+}
+
+TEST_F(StoreErrors, ARowWhoseValuesDoNotReadIsLeftOutOfTheRestoreAndNamedWhenAskedFor)
+{
+    const qint64 readable = addOpenNote(QStringLiteral("readable"));
+    const qint64 wide = addRow("'2011/08/26', 'word width', 10, 20, 'wide', 90, -1, -1, 65408, 200");
+    const StoreResult<std::vector<StoredNote>> open = store.openNotes();
+    ASSERT_EQ(open->size(), 1u);
+    EXPECT_EQ(open->front().note.id, readable);
+    EXPECT_EQ(open->front().note.bounds, QRect(100, 120, 271, 71));
+    const StoreResult<std::optional<StoredNote>> asked = store.note(qint32(wide));
+    ASSERT_FALSE(asked);
+    EXPECT_EQ(asked.error().message(), QStringLiteral("'wide' is not a valid integer value"));
+    EXPECT_FALSE(store.note(9999).value());
 }

@@ -23,7 +23,7 @@ protected:
     void addReminder(const char* time, const char* message, const char* day)
     {
         prepare();
-        exec(StmtAddMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
+        exec(Statements::addMessage(QString::fromUtf8(time), QString::fromUtf8(message), QString::fromUtf8(day)));
     }
 
     // The balloon texts one tick at the given time of day shows.
@@ -150,7 +150,7 @@ TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
     QSignalSpy endedSpy(ended, &NoteWindow::taskEnded);
     ended->endTask();
     ASSERT_EVENTUALLY(endedSpy.count() == 1);
-    EXPECT_EQ(column(StmtNoteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("0")}));
+    EXPECT_EQ(column(Statements::noteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("0")}));
     app->showAllNotes();
     EXPECT_TRUE(hidden->isVisible());
     EXPECT_TRUE(ended->isVisible());
@@ -158,7 +158,7 @@ TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)
     // Shown at the transparency the store holds for it, not at the fade's invisible end.
     EXPECT_EQ(ended->alpha(), NoteWindow::DefaultAlpha);
     app->quit();
-    EXPECT_EQ(column(StmtNoteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("-1")}));
+    EXPECT_EQ(column(Statements::noteList, "term"), (QStringList{QStringLiteral("-1"), QStringLiteral("-1")}));
 }
 
 TEST_F(TrayAndReminders, BothExitCommandsSaveEveryNoteOnceAndEnd)
@@ -174,8 +174,8 @@ TEST_F(TrayAndReminders, BothExitCommandsSaveEveryNoteOnceAndEnd)
         EXPECT_EQ(closed.count(), 1) << command;
         EXPECT_TRUE(app->notes().notes().isEmpty());
         // Every save writes the default transparency.
-        EXPECT_EQ(column(StmtNoteList, "rowid").size(), 1);
-        EXPECT_EQ(column(StmtOpenNotes, "alpha"), QStringList{QStringLiteral("200")}) << command;
+        EXPECT_EQ(column(Statements::noteList, "rowid").size(), 1);
+        EXPECT_EQ(column(Statements::openNotes, "alpha"), QStringList{QStringLiteral("200")}) << command;
         app.reset();
     }
 }

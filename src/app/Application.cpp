@@ -156,7 +156,10 @@ void Application::editReminders()
     const QDateTime opened = m_desktop.now();
     m_tray->showBalloon();
     m_reminderEditor->exec();
-    m_reminderStep->load();
+    if (const StoreResult<> loaded = m_reminderStep->load(); !loaded) {
+        showErrorReport(loaded.error().message());
+        return;
+    }
     // What fell due while the editor held the new entries shows now.
     m_reminderStep->lookBackTo(opened);
     m_reminderStep->run();
@@ -244,14 +247,13 @@ bool Application::restoreBackup(const QString& copyPath)
                         unsaved.first()->saveError());
         return false;
     }
-    QString kept;
-    try {
-        kept = m_recovery->restore(copyPath, m_desktop.now());
-    } catch (const Error& e) {
+    const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
+    if (!restored) {
         showErrorReport(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
-                        storeFailureText(e, m_store.filePath()));
+                        storeFailureText(restored.error(), m_store.filePath()));
         return false;
     }
+    const QString& kept = *restored;
     // The windows show the store that was: they go unsaved, and the program starts over on the
     // restored store as at start, its reminders and its open notes.
     m_notes->discardAll();

@@ -34,11 +34,8 @@ void BackupStep::makeAtExit(bool notesIn)
     const QDate today = m_clock.today();
     if (!notesIn || !m_schedule.owed(m_backups->hasCopyOf(today)))
         return;
-    try {
-        m_backups->makeNow(today);
-    } catch (const Error& e) {
-        qWarning("no backup at exit: %s", e.what());
-    }
+    if (const StoreResult<> made = m_backups->makeNow(today); !made)
+        qWarning("no backup at exit: %s", qUtf8Printable(made.error().message()));
 }
 
 void BackupStep::stopForRestore()

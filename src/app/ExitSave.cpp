@@ -5,6 +5,7 @@
 #include "NoteStore.h"
 #include "NoteWindow.h"
 #include "RescueFile.h"
+#include "StoreText.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,13 +48,14 @@ QString ExitSave::rescue(const QList<NoteWindow*>& notes) const
         return {};
     QString text;
     for (const NoteWindow* note : notes) {
-        const NoteValues values = note->currentValues();
+        const Note values = note->currentNote();
         text += QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
-                    .arg(values.date, note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
-                    .arg(values.x)
-                    .arg(values.y)
-                    .arg(values.width)
-                    .arg(values.height) +
+                    .arg(formatStoreDate(values.date),
+                         note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
+                    .arg(values.bounds.x())
+                    .arg(values.bounds.y())
+                    .arg(values.bounds.width())
+                    .arg(values.bounds.height()) +
                 values.text + QStringLiteral("\r\n");
     }
     // Beside the store first; where that folder takes nothing, where the user keeps documents.

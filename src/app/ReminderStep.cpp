@@ -8,12 +8,16 @@ ReminderStep::ReminderStep(const Clock& clock, const NoteStore& store, Tray& tra
 {
 }
 
-void ReminderStep::load()
+StoreResult<> ReminderStep::load()
 {
+    StoreResult<std::vector<Reminder>> reminders = m_store.reminders();
+    if (!reminders)
+        return reminders.error();
     std::vector<ReminderSchedule::Entry> entries;
-    for (ReminderRow& row : m_store.reminders())
-        entries.push_back({std::move(row.id), std::move(row.time), std::move(row.message), std::move(row.day)});
+    for (Reminder& r : *reminders)
+        entries.push_back({QString::number(r.id), std::move(r.timeText), std::move(r.message), std::move(r.dayText)});
     m_schedule.setEntries(std::move(entries));
+    return {};
 }
 
 void ReminderStep::run()

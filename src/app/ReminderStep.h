@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReminderSchedule.h"
+#include "StoreError.h"
 
 class Clock;
 class NoteStore;
@@ -12,7 +13,7 @@ public:
     ReminderStep(const Clock& clock, const NoteStore& store, Tray& tray);
 
     // Reads the reminders from the store again; what was shown stays shown.
-    void load();
+    StoreResult<> load();
     void run();
     // The next run looks back as far as the given moment: the cache was stale until now.
     void lookBackTo(const QDateTime& from) { m_schedule.lookBackTo(from); }

@@ -28,13 +28,16 @@ void StartupStep::prepare()
         m_damageNotice = damageNotice(*damage, m_store.filePath());
     m_firstStart = !QFile::exists(m_store.filePath());
     // A store that cannot be prepared is told at the first tick, and tried again.
-    try {
-        m_store.prepare();
-        m_prepared = true;
-        m_reminders.load();
-    } catch (const Error& e) {
-        m_error = storeFailureText(e, m_store.filePath());
-    }
+    if (const StoreResult<> opened = open(); !opened)
+        m_error = storeFailureText(opened.error(), m_store.filePath());
+}
+
+StoreResult<> StartupStep::open()
+{
+    if (StoreResult<> prepared = m_store.prepare(); !prepared)
+        return prepared;
+    m_prepared = true;
+    return m_reminders.load();
 }
 
 void StartupStep::run(int tick, bool retry)
@@ -56,17 +59,21 @@ void StartupStep::startOver()
 
 void StartupStep::restore()
 {
-    try {
-        if (!m_prepared) {
-            m_store.prepare();
-            m_prepared = true;
-            m_reminders.load();
-        }
-        m_notes.restore(m_store.openNotes(), noteLooksOrDefaults(m_store));
+    const auto restored = [this]() -> StoreResult<> {
+        if (!m_prepared)
+            if (StoreResult<> opened = open(); !opened)
+                return opened;
+        const StoreResult<std::vector<StoredNote>> notes = m_store.openNotes();
+        if (!notes)
+            return notes.error();
+        m_notes.restore(*notes, noteLooksOrDefaults(m_store));
+        return {};
+    }();
+    if (restored) {
         m_pending = false;
         m_error.clear();
-    } catch (const Error& e) {
-        m_error = storeFailureText(e, m_store.filePath());
+    } else {
+        m_error = storeFailureText(restored.error(), m_store.filePath());
     }
     if (m_damageNotice.isEmpty())
         return;

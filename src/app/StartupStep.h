@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreError.h"
+
 #include <QString>
 
 class Clock;
@@ -32,6 +34,8 @@ public:
     const QString& error() const { return m_error; }
 
 private:
+    // Prepares the store and reads the reminders.
+    StoreResult<> open();
     void restore();
     void showFirstStartHint(int tick);
     void tellOfRescuedNotes();

@@ -1,6 +1,6 @@
 #include "Backup.h"
 
-#include "StoreError.h"
+#include "SqliteDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@ namespace {
 // Why a copy failed. The code comes from the backup itself: its error sits on the backup object,
 // and the connections' own messages may well say "not an error". Where the file system failed,
 // its own reason follows.
-QString backupFailure(int rc, sqlite3* copy, sqlite3* source)
+QString backupFailure(int rc, const SqliteDatabase* copy, const SqliteDatabase* source)
 {
     QString reason = QString::fromUtf8(sqlite3_errstr(rc));
     switch (rc & 0xff) {
@@ -27,8 +27,8 @@ QString backupFailure(int rc, sqlite3* copy, sqlite3* source)
     case SQLITE_FULL:
     case SQLITE_PERM:
     case SQLITE_READONLY:
-        for (sqlite3* db : {copy, source}) {
-            if (const int error = db ? sqlite3_system_errno(db) : 0) {
+        for (const SqliteDatabase* db : {copy, source}) {
+            if (const int error = db ? sqlite3_system_errno(db->handle()) : 0) {
                 reason += QStringLiteral(" (%1)").arg(qt_error_string(error));
                 break;
             }
@@ -40,20 +40,18 @@ QString backupFailure(int rc, sqlite3* copy, sqlite3* source)
     return reason;
 }
 
-[[noreturn]] void fail(const QString& what, int rc, const QString& reason)
+StoreError failure(const QString& what, int rc, const QString& reason)
 {
-    throw StoreError(what + QStringLiteral(": ") + reason, rc, reason);
+    return StoreError(what + QStringLiteral(": ") + reason, rc, reason);
 }
 
-sqlite3* openConnection(const QString& path, int flags, const QString& what)
+StoreResult<SqliteDatabase> openConnection(const QString& path, SqliteDatabase::OpenMode mode)
 {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    if (rc == SQLITE_OK)
-        return db;
-    const QString reason = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-    sqlite3_close(db);
-    fail(what.arg(path), rc, reason);
+    StoreResult<SqliteDatabase> db = SqliteDatabase::open(path.toUtf8(), mode);
+    if (!db)
+        return failure(QStringLiteral("Failed to open database \"%1\"").arg(path), db.error().code(),
+                       db.error().reason());
+    return db;
 }
 
 bool newer(const BackupCopy& a, const BackupCopy& b)
@@ -154,59 +152,62 @@ QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
     return remove;
 }
 
-void copyBackupInto(const QString& copyPath, const QString& storePath)
+StoreResult<> copyBackupInto(const QString& copyPath, const QString& storePath)
 {
-    const QString what = QStringLiteral("The backup could not be copied into \"%1\"").arg(storePath);
-    sqlite3* store = openConnection(storePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                    QStringLiteral("Failed to open database \"%1\""));
+    StoreResult<SqliteDatabase> store = openConnection(storePath, SqliteDatabase::OpenMode::Create);
+    if (!store)
+        return store.error();
     // Another program's moment on the store is waited for, as the exit save waits.
-    sqlite3_busy_timeout(store, 5000);
-    sqlite3* copy = nullptr;
-    try {
-        copy = openConnection(copyPath, SQLITE_OPEN_READONLY, QStringLiteral("Failed to open database \"%1\""));
-    } catch (...) {
-        sqlite3_close(store);
-        throw;
-    }
-    sqlite3_backup* backup = sqlite3_backup_init(store, "main", copy, "main");
-    int rc = SQLITE_DONE;
-    QString reason;
-    if (!backup) {
-        rc = sqlite3_errcode(store);
-        reason = QString::fromUtf8(sqlite3_errmsg(store));
-    } else {
-        rc = sqlite3_backup_step(backup, -1);
-        const int finished = sqlite3_backup_finish(backup);
-        if (rc == SQLITE_DONE && finished != SQLITE_OK)
-            rc = finished;
-        if (rc != SQLITE_DONE)
-            reason = backupFailure(rc, store, copy);
-    }
-    sqlite3_close(copy);
-    sqlite3_close(store);
+    store->setLockWait(5000);
+    StoreResult<SqliteDatabase> copy = openConnection(copyPath, SqliteDatabase::OpenMode::ReadOnly);
+    if (!copy)
+        return copy.error();
+    const QString what = QStringLiteral("The backup could not be copied into \"%1\"").arg(storePath);
+    std::unique_ptr<sqlite3_backup, int (*)(sqlite3_backup*)> backup(
+        sqlite3_backup_init(store->handle(), "main", copy->handle(), "main"), sqlite3_backup_finish);
+    if (!backup)
+        return failure(what, sqlite3_errcode(store->handle()), QString::fromUtf8(sqlite3_errmsg(store->handle())));
+    int rc = sqlite3_backup_step(backup.get(), -1);
+    const int finished = sqlite3_backup_finish(backup.release());
+    if (rc == SQLITE_DONE && finished != SQLITE_OK)
+        rc = finished;
     if (rc != SQLITE_DONE)
-        fail(what, rc, reason);
+        return failure(what, rc, backupFailure(rc, &*store, &*copy));
+    return {};
 }
 
-StoreBackup::StoreBackup(const QString& storePath, const QString& copyPath, bool onlySound)
+StoreBackup::StoreBackup(const QString& copyPath, bool onlySound)
     : m_copyPath(copyPath), m_partPath(copyPath + QStringLiteral(".part")), m_onlySound(onlySound)
 {
+}
+
+StoreResult<std::unique_ptr<StoreBackup>> StoreBackup::start(const QString& storePath, const QString& copyPath,
+                                                             bool onlySound)
+{
+    std::unique_ptr<StoreBackup> run(new StoreBackup(copyPath, onlySound));
     QDir().mkpath(QFileInfo(copyPath).path());
-    QFile::remove(m_partPath);
+    QFile::remove(run->m_partPath);
     // Read-write, so that a journal a crash left behind is rolled back before the copy rather than
     // failing it; without create, so that a missing store stays missing.
-    m_source = openConnection(storePath, SQLITE_OPEN_READWRITE, QStringLiteral("Failed to open database \"%1\""));
-    int rc = sqlite3_open(m_partPath.toUtf8().constData(), &m_copy);
-    if (rc == SQLITE_OK) {
-        m_backup = sqlite3_backup_init(m_copy, "main", m_source, "main");
-        if (m_backup)
-            return;
-        rc = sqlite3_errcode(m_copy);
+    StoreResult<SqliteDatabase> source = openConnection(storePath, SqliteDatabase::OpenMode::ReadWrite);
+    if (!source)
+        return source.error();
+    run->m_source = std::make_unique<SqliteDatabase>(std::move(*source));
+    StoreResult<SqliteDatabase> copy = SqliteDatabase::open(run->m_partPath.toUtf8());
+    if (copy) {
+        run->m_copy = std::make_unique<SqliteDatabase>(std::move(*copy));
+        run->m_backup.reset(sqlite3_backup_init(run->m_copy->handle(), "main", run->m_source->handle(), "main"));
+        if (run->m_backup)
+            return run;
     }
-    const QString detail = QString::fromUtf8(m_copy ? sqlite3_errmsg(m_copy) : sqlite3_errstr(rc));
-    release();
-    QFile::remove(m_partPath);
-    fail(QStringLiteral("Failed to start the backup \"%1\"").arg(copyPath), rc, detail);
+    const int rc = copy ? sqlite3_errcode(run->m_copy->handle()) : copy.error().code();
+    const QString detail = copy ? QString::fromUtf8(sqlite3_errmsg(run->m_copy->handle())) : copy.error().reason();
+    return failure(QStringLiteral("Failed to start the backup \"%1\"").arg(copyPath), rc, detail);
+}
+
+void StoreBackup::Finisher::operator()(sqlite3_backup* backup) const
+{
+    sqlite3_backup_finish(backup);
 }
 
 StoreBackup::~StoreBackup()
@@ -221,32 +222,25 @@ StoreBackup::~StoreBackup()
 
 void StoreBackup::release()
 {
-    if (m_backup)
-        sqlite3_backup_finish(m_backup);
-    m_backup = nullptr;
-    if (m_copy)
-        sqlite3_close(m_copy);
-    m_copy = nullptr;
-    if (m_source)
-        sqlite3_close(m_source);
-    m_source = nullptr;
+    m_backup.reset();
+    m_copy.reset();
+    m_source.reset();
 }
 
-bool StoreBackup::step(int pages)
+StoreResult<bool> StoreBackup::step(int pages)
 {
     if (m_done)
         return true;
     if (m_backup) {
-        int rc = sqlite3_backup_step(m_backup, pages);
+        int rc = sqlite3_backup_step(m_backup.get(), pages);
         // Another connection holding the store for a moment only delays the copy.
         if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             return false;
-        const int finished = sqlite3_backup_finish(m_backup);
-        m_backup = nullptr;
+        const int finished = sqlite3_backup_finish(m_backup.release());
         if (rc == SQLITE_DONE && finished != SQLITE_OK)
             rc = finished;
         if (rc != SQLITE_DONE)
-            fail(QStringLiteral("The backup failed"), rc, backupFailure(rc, m_copy, m_source));
+            return failure(QStringLiteral("The backup failed"), rc, backupFailure(rc, m_copy.get(), m_source.get()));
         release();
         if (pages >= 0) {
             if (m_onlySound)
@@ -256,24 +250,28 @@ bool StoreBackup::step(int pages)
     }
     if (m_check.valid() && m_check.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         return false;
-    putInPlace();
+    if (StoreResult<> placed = putInPlace(); !placed)
+        return placed.error();
     m_done = true;
     return true;
 }
 
-void StoreBackup::putInPlace()
+StoreResult<> StoreBackup::putInPlace()
 {
     if (m_onlySound) {
         const StoreHealth health = m_check.valid() ? m_check.get() : StoreHealth::of(m_partPath);
         if (!health.isSound())
-            fail(QStringLiteral("The backup did not pass its check"), SQLITE_CORRUPT, health.detail());
+            return failure(QStringLiteral("The backup did not pass its check"), SQLITE_CORRUPT, health.detail());
     }
     QFile old(m_copyPath);
     if (old.exists() && !old.remove())
-        fail(QStringLiteral("The backup could not replace %1").arg(m_copyPath), SQLITE_CANTOPEN, old.errorString());
+        return failure(QStringLiteral("The backup could not replace %1").arg(m_copyPath), SQLITE_CANTOPEN,
+                       old.errorString());
     QFile part(m_partPath);
     if (!part.rename(m_copyPath))
-        fail(QStringLiteral("The backup could not be named %1").arg(m_copyPath), SQLITE_CANTOPEN, part.errorString());
+        return failure(QStringLiteral("The backup could not be named %1").arg(m_copyPath), SQLITE_CANTOPEN,
+                       part.errorString());
+    return {};
 }
 
 DailyBackup::DailyBackup(QString storePath, QObject* parent) : QObject(parent), m_storePath(std::move(storePath))
@@ -302,29 +300,31 @@ void DailyBackup::start(const QDate& day)
 {
     if (m_run)
         return;
-    try {
-        if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged())
-            fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
-        m_run = std::make_unique<StoreBackup>(m_storePath, QDir(folder()).filePath(backupFileName(day)));
-    } catch (const StoreError& e) {
-        Q_EMIT finished(e.reason());
+    if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged()) {
+        Q_EMIT finished(failure(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail()).reason());
         return;
     }
+    StoreResult<std::unique_ptr<StoreBackup>> run =
+        StoreBackup::start(m_storePath, QDir(folder()).filePath(backupFileName(day)));
+    if (!run) {
+        Q_EMIT finished(run.error().reason());
+        return;
+    }
+    m_run = std::move(*run);
     m_day = day;
     m_timer.start();
 }
 
 void DailyBackup::step()
 {
-    try {
-        if (!m_run->step(PagesPerStep))
-            return;
-    } catch (const StoreError& e) {
-        stop();
-        Q_EMIT finished(e.reason());
+    const StoreResult<bool> done = m_run->step(PagesPerStep);
+    if (done && !*done)
+        return;
+    stop();
+    if (!done) {
+        Q_EMIT finished(done.error().reason());
         return;
     }
-    stop();
     completed(m_day);
     Q_EMIT finished(QString());
 }
@@ -335,15 +335,22 @@ void DailyBackup::stop()
     m_run.reset();
 }
 
-void DailyBackup::makeNow(const QDate& day)
+StoreResult<> DailyBackup::makeNow(const QDate& day)
 {
     stop();
     if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged())
-        fail(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
-    StoreBackup run(m_storePath, QDir(folder()).filePath(backupFileName(day)));
-    if (!run.step(-1))
-        throw StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+        return failure(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
+    StoreResult<std::unique_ptr<StoreBackup>> run =
+        StoreBackup::start(m_storePath, QDir(folder()).filePath(backupFileName(day)));
+    if (!run)
+        return run.error();
+    const StoreResult<bool> done = (*run)->step(-1);
+    if (!done)
+        return done.error();
+    if (!*done)
+        return StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
     completed(day);
+    return {};
 }
 
 void DailyBackup::completed(const QDate& day)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StoreError.h"
 #include "StoreHealth.h"
 
 #include <QDate>
@@ -17,7 +18,7 @@
 #include <memory>
 #include <optional>
 
-struct sqlite3;
+class SqliteDatabase;
 struct sqlite3_backup;
 
 // The copies of the store live in backup/ beside it: the day's copy zu_daviv-YYYYMMDD.db, and the
@@ -57,8 +58,8 @@ QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
 
 // Copies a backup over the store through SQLite's online backup: the store's own connection first
 // rolls back whatever a crash left in its journal, and the copy is written in one transaction, so
-// that a failure leaves the store as it was. Raises StoreError.
-void copyBackupInto(const QString& copyPath, const QString& storePath);
+// that a failure leaves the store as it was.
+StoreResult<> copyBackupInto(const QString& copyPath, const QString& storePath);
 
 // One copy of the store through SQLite's online backup, a number of pages at a time, so that
 // the program goes on between steps. The copy is consistent even while other connections write
@@ -67,26 +68,32 @@ void copyBackupInto(const QString& copyPath, const QString& storePath);
 // SQLite's quick_check, which a stepped copy runs beside the program on a thread of its own.
 class StoreBackup {
 public:
-    StoreBackup(const QString& storePath, const QString& copyPath, bool onlySound = true);
+    static StoreResult<std::unique_ptr<StoreBackup>> start(const QString& storePath, const QString& copyPath,
+                                                           bool onlySound = true);
     ~StoreBackup();
     StoreBackup(const StoreBackup&) = delete;
     StoreBackup& operator=(const StoreBackup&) = delete;
 
     // Copies up to the given number of pages (all when negative); true once the copy is
-    // complete and in place. A failure raises StoreError.
-    bool step(int pages);
+    // complete and in place.
+    StoreResult<bool> step(int pages);
 
 private:
+    struct Finisher {
+        void operator()(sqlite3_backup* backup) const;
+    };
+
+    StoreBackup(const QString& copyPath, bool onlySound);
     void release();
-    void putInPlace();
+    StoreResult<> putInPlace();
 
     QString m_copyPath;
     QString m_partPath;
     bool m_onlySound;
     std::future<StoreHealth> m_check;
-    sqlite3* m_source = nullptr;
-    sqlite3* m_copy = nullptr;
-    sqlite3_backup* m_backup = nullptr;
+    std::unique_ptr<SqliteDatabase> m_source;
+    std::unique_ptr<SqliteDatabase> m_copy;
+    std::unique_ptr<sqlite3_backup, Finisher> m_backup;
     bool m_done = false;
 };
 
@@ -108,8 +115,8 @@ public:
     bool running() const { return m_run != nullptr; }
     // Starts the copy of the given day; finished() tells how it went.
     void start(const QDate& day);
-    // Makes the copy at once (at exit); raises StoreError when it fails.
-    void makeNow(const QDate& day);
+    // Makes the copy at once (at exit).
+    StoreResult<> makeNow(const QDate& day);
     // Drops a copy under way; it is made again when next started.
     void stop();
 

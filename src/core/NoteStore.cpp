@@ -1,91 +1,25 @@
 #include "NoteStore.h"
 
-#include "StoreText.h"
+#include "Error.h"
+#include "NoteRows.h"
+#include "SqliteDatabase.h"
+#include "SqliteTransaction.h"
 #include "StoreStatements.h"
+#include "StoreText.h"
 
 #include <QDir>
 
-namespace {
+#include <type_traits>
 
-const char* const ImageColumns[] = {"f_day",  "note", "xpos",    "ypos",  "width",
-                                    "height", "term", "visible", "color", "alpha"};
-
-QString text(const SqliteRows& table, const char* column)
+QString programFilePath(const QString& folder, const QString& fileName)
 {
-    return decodeStoreText(table.valueText(column));
+    QString path = folder;
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QDir::separator())))
+        path.chop(1);
+    if (!path.endsWith(QDir::separator()))
+        path += QDir::separator();
+    return path + fileName;
 }
-
-RowImage imageOf(const SqliteRows& table)
-{
-    RowImage image;
-    for (size_t i = 0; i < image.size(); ++i)
-        image[i] = table.valueText(ImageColumns[i]);
-    return image;
-}
-
-// Statement 6 and statement 8 select the same columns.
-StoredNote decode(const SqliteRows& table)
-{
-    StoredNote note;
-    NoteRecord& r = note.record;
-    r.date = strToDate(text(table, "f_day"));
-    r.text = text(table, "note");
-    const int left = strToInt(text(table, "xpos"));
-    const int top = strToInt(text(table, "ypos"));
-    const int width = strToInt(text(table, "width"));
-    const int height = strToInt(text(table, "height"));
-    r.bounds = QRect(left, top, width, height);
-    r.term = strToBool(text(table, "term"));
-    r.visible = strToBool(text(table, "visible"));
-    r.color = quint32(strToInt(text(table, "color")));
-    r.alpha = strToInt(text(table, "alpha"));
-    r.id = strToInt(text(table, "rowid"));
-    note.image = imageOf(table);
-    return note;
-}
-
-// Ends the store's transaction if an operation leaves it open by raising.
-class Transaction {
-public:
-    explicit Transaction(SqliteDatabase& db) : m_db(db) { m_db.startTransaction(); }
-    ~Transaction()
-    {
-        if (m_db.inTransaction()) {
-            try {
-                m_db.rollbackIfOpen();
-            } catch (const StoreError& e) {
-                qWarning("rollback failed: %s", e.what());
-            }
-        }
-    }
-    void commit() { m_db.commitTransaction(); }
-
-private:
-    SqliteDatabase& m_db;
-};
-
-std::optional<RowImage> rowImage(SqliteDatabase& db, qint32 id)
-{
-    std::unique_ptr<SqliteRows> table = db.runQuery(StmtNoteById(id));
-    if (!table->goFirst())
-        return std::nullopt;
-    return imageOf(*table);
-}
-
-// Drops the copies of removed notes; a store without any is not written to, so that a
-// read-only one still opens.
-void forgetRemoved(SqliteDatabase& db)
-{
-    if (!db.hasTable("zu_note_removed") || db.runQuery(StmtAnyRemoved)->rowCount() == 0)
-        return;
-    Transaction transaction(db);
-    if (db.hasTable("zu_note_look"))
-        db.runStatement(StmtForgetRemovedLooks);
-    db.runStatement(StmtForgetRemoved);
-    transaction.commit();
-}
-
-} // namespace
 
 NoteStore::NoteStore(QString programFolder) : m_programFolder(std::move(programFolder)) {}
 
@@ -94,238 +28,282 @@ QString NoteStore::filePath() const
     return programFilePath(m_programFolder, QString::fromLatin1(StoreFileName));
 }
 
-SqliteDatabase& NoteStore::open(StoreConnection& store, int lockWaitMs) const
+template <class Work> auto NoteStore::run(Access access, Work&& work, int lockWaitMs) const
 {
-    store.setLockWait(lockWaitMs);
-    SqliteDatabase& db = store.openStore(QString::fromLatin1(StoreFileName));
+    using Out = std::invoke_result_t<Work&, SqliteDatabase&>;
+    StoreResult<SqliteDatabase> db = SqliteDatabase::open(filePath().toUtf8());
+    if (!db)
+        return Out(db.error());
+    if (lockWaitMs > 0)
+        db->setLockWait(lockWaitMs);
     if (onOpen)
-        onOpen(db.handle());
-    return db;
+        onOpen(db->handle());
+    if (access == Access::Read)
+        return work(*db);
+    StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
+    if (!transaction)
+        return Out(transaction.error());
+    Out out = work(*db);
+    if (!out)
+        return out;
+    if (StoreResult<> committed = transaction->commit(); !committed)
+        return Out(committed.error());
+    return out;
 }
 
-std::unique_ptr<SqliteRows> NoteStore::query(const QByteArray& sql) const
+StoreResult<> NoteStore::write(const QByteArray& sql) const
 {
-    StoreConnection store(m_programFolder);
-    return open(store).runQuery(sql);
+    return run(Access::Write, [&sql](SqliteDatabase& db) { return db.runStatement(sql); });
 }
 
-void NoteStore::prepare() const
+StoreResult<> NoteStore::prepare() const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    createMissingTables(db);
-    // Removed notes are kept only while the list that removed them is open; a run that ended
-    // without closing it (killed, crashed) must not keep them for good. Tried again at the next
-    // start when the store cannot take it now.
-    try {
-        forgetRemoved(db);
-    } catch (const StoreError& e) {
-        qWarning("removed notes not forgotten: %s", e.what());
-    }
+    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<> {
+        if (StoreResult<> created = NoteRows::createMissingTables(db); !created)
+            return created;
+        // Removed notes are kept only while the list that removed them is open; a run that ended
+        // without closing it (killed, crashed) must not keep them for good. Tried again at the
+        // next start when the store cannot take it now.
+        if (const StoreResult<> forgotten = NoteRows::forgetRemoved(db); !forgotten)
+            qWarning("removed notes not forgotten: %s", qUtf8Printable(forgotten.error().message()));
+        return {};
+    });
 }
 
-std::vector<StoredNote> NoteStore::openNotes() const
+StoreResult<std::vector<StoredNote>> NoteStore::openNotes() const
 {
-    const std::unique_ptr<SqliteRows> table = query(StmtOpenNotes);
-    std::vector<StoredNote> notes;
-    notes.reserve(table->rowCount());
-    for (table->goFirst(); !table->atEnd(); table->goNext()) {
-        try {
-            notes.push_back(decode(*table));
-        } catch (const ConversionError&) {
-            // A row that does not read is left as it is in the store, without a word.
+    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<StoredNote>> {
+        StoreResult<SqliteRows> rows = db.runQuery(Statements::openNotes);
+        if (!rows)
+            return rows.error();
+        // A row that does not read is left as it is in the store, without a word.
+        return NoteRows::notes(*rows);
+    });
+}
+
+StoreResult<std::optional<StoredNote>> NoteStore::note(qint32 id) const
+{
+    return run(Access::Read, [id](SqliteDatabase& db) -> StoreResult<std::optional<StoredNote>> {
+        StoreResult<SqliteRows> rows = db.runQuery(Statements::noteById(id));
+        if (!rows)
+            return rows.error();
+        if (rows->rowCount() == 0)
+            return std::optional<StoredNote>();
+        StoreResult<StoredNote> note = NoteRows::firstNote(*rows);
+        if (!note)
+            return note.error();
+        return std::optional<StoredNote>(std::move(*note));
+    });
+}
+
+StoreResult<std::vector<NoteListRow>> NoteStore::noteList() const
+{
+    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<NoteListRow>> {
+        StoreResult<SqliteRows> rows = db.runQuery(Statements::noteList);
+        if (!rows)
+            return rows.error();
+        std::vector<NoteListRow> list;
+        list.reserve(rows->rowCount());
+        for (rows->goFirst(); !rows->atEnd(); rows->goNext()) {
+            bool ok = false;
+            const qint32 id = rows->valueText("rowid").toInt(&ok);
+            if (!ok)
+                continue;
+            // Only a stored 0 is a note that was ended.
+            list.push_back({id, decodeStoreText(rows->valueText("f_day")), decodeStoreText(rows->valueText("note")),
+                            rows->valueText("term") != "0"});
         }
-    }
-    return notes;
+        return list;
+    });
 }
 
-std::optional<StoredNote> NoteStore::note(qint32 id) const
+StoreResult<SaveResult> NoteStore::addNote(const QDate& today) const
 {
-    const std::unique_ptr<SqliteRows> table = query(StmtNoteById(id));
-    if (!table->goFirst())
-        return std::nullopt;
-    return decode(*table);
+    return run(Access::Write, [&today](SqliteDatabase& db) -> StoreResult<SaveResult> {
+        const StoreResult<qint32> id = NoteRows::add(db, today);
+        if (!id)
+            return id.error();
+        const StoreResult<std::optional<RowImage>> image = NoteRows::image(db, *id);
+        if (!image)
+            return image.error();
+        return SaveResult{SaveResult::AddedNew, *id, image->value_or(RowImage{})};
+    });
 }
 
-std::vector<NoteListRow> NoteStore::noteList() const
+StoreResult<SaveResult> NoteStore::saveNote(const Note& note, const std::optional<RowImage>& known, SaveKind kind,
+                                            int lockWaitMs) const
 {
-    const std::unique_ptr<SqliteRows> table = query(StmtNoteList);
-    std::vector<NoteListRow> rows;
-    rows.reserve(table->rowCount());
-    for (table->goFirst(); !table->atEnd(); table->goNext())
-        rows.push_back({text(*table, "rowid"), text(*table, "f_day"), text(*table, "note"), table->valueText("term")});
-    return rows;
-}
-
-SaveResult NoteStore::addNote(const QDate& today) const
-{
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    SaveResult result;
-    result.way = SaveResult::AddedNew;
-    result.id = store.addNote(today);
-    if (const std::optional<RowImage> image = rowImage(db, result.id))
-        result.image = *image;
-    return result;
-}
-
-SaveResult NoteStore::saveNote(const NoteValues& values, const std::optional<RowImage>& known, bool ended,
-                               int lockWaitMs) const
-{
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store, lockWaitMs);
-    Transaction transaction(db);
-    SaveResult result;
-    result.id = values.id;
-    // A store file deleted while the program runs comes back empty at this open.
-    const bool tables = db.hasTable("m_daviv");
-    if (values.id == 0) {
-        result.way = SaveResult::AddedNew;
-    } else {
-        const std::optional<RowImage> row = tables ? rowImage(db, values.id) : std::nullopt;
-        if (!row)
-            result.way = SaveResult::AddedMissing;
-        else if (known && *row != *known)
-            result.way = SaveResult::AddedTaken;
-    }
-    if (result.way != SaveResult::Updated) {
+    const auto save = [&](SqliteDatabase& db) -> StoreResult<SaveResult> {
+        SaveResult result{SaveResult::Updated, note.id, {}};
+        // A store file deleted while the program runs comes back empty at this open.
+        const StoreResult<bool> tables = db.hasTable("m_daviv");
         if (!tables)
-            createMissingTables(db);
-        db.runStatement(StmtAddNote(values.date));
-        result.id = newNoteId(db);
-    }
-    NoteValues written = values;
-    written.id = result.id;
-    db.runStatement(ended ? StmtEndNote(written) : StmtSaveNote(written));
-    if (db.changes() != 1)
-        throw StoreError(QStringLiteral("The note's row could not be written"), SQLITE_NOTFOUND,
-                         QStringLiteral("no row %1").arg(result.id));
-    result.image = *rowImage(db, result.id);
-    transaction.commit();
-    return result;
+            return tables.error();
+        if (note.id == 0) {
+            result.way = SaveResult::AddedNew;
+        } else {
+            const StoreResult<std::optional<RowImage>> row =
+                *tables ? NoteRows::image(db, note.id) : std::optional<RowImage>();
+            if (!row)
+                return row.error();
+            if (!*row)
+                result.way = SaveResult::AddedMissing;
+            else if (known && **row != *known)
+                result.way = SaveResult::AddedTaken;
+        }
+        if (result.way != SaveResult::Updated) {
+            if (StoreResult<> created = *tables ? StoreResult<>() : NoteRows::createMissingTables(db); !created)
+                return created.error();
+            const StoreResult<qint32> id = NoteRows::add(db, note.date);
+            if (!id)
+                return id.error();
+            result.id = *id;
+        }
+        Note written = note;
+        written.id = result.id;
+        if (StoreResult<> saved = db.runStatement(kind == SaveKind::TaskEnd ? Statements::endNote(written)
+                                                                            : Statements::saveNote(written));
+            !saved)
+            return saved.error();
+        if (db.changes() != 1)
+            return StoreError(QStringLiteral("The note's row could not be written"), SQLITE_NOTFOUND,
+                              QStringLiteral("no row %1").arg(result.id));
+        const StoreResult<std::optional<RowImage>> image = NoteRows::image(db, result.id);
+        if (!image)
+            return image.error();
+        result.image = image->value_or(RowImage{});
+        return result;
+    };
+    return run(Access::Write, save, lockWaitMs);
 }
 
-void NoteStore::write(const QByteArray& sql) const
+StoreResult<RowImage> NoteStore::reopenNote(qint32 id) const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    Transaction transaction(db);
-    db.runStatement(sql);
-    transaction.commit();
+    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<RowImage> {
+        if (StoreResult<> reopened = db.runStatement(Statements::reopenNote(id)); !reopened)
+            return reopened.error();
+        const StoreResult<std::optional<RowImage>> image = NoteRows::image(db, id);
+        if (!image)
+            return image.error();
+        return image->value_or(RowImage{});
+    });
 }
 
-RowImage NoteStore::reopenNote(qint32 id) const
+StoreResult<> NoteStore::removeNote(qint32 id) const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    Transaction transaction(db);
-    db.runStatement(StmtReopenNote(id));
-    const std::optional<RowImage> image = rowImage(db, id);
-    transaction.commit();
-    return image.value_or(RowImage{});
+    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<> {
+        for (const QByteArray& sql : {QByteArray(Statements::createRemoved), Statements::dropRemoved(id),
+                                      Statements::keepRemoved(id), Statements::deleteNote(id)})
+            if (StoreResult<> done = db.runStatement(sql); !done)
+                return done;
+        return {};
+    });
 }
 
-void NoteStore::removeNote(qint32 id) const
+StoreResult<qint32> NoteStore::restoreRemovedNote(qint32 id) const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    Transaction transaction(db);
-    db.runStatement(StmtCreateRemoved);
-    db.runStatement(StmtDropRemoved(id));
-    db.runStatement(StmtKeepRemoved(id));
-    db.runStatement(StmtDeleteNote(id));
-    transaction.commit();
+    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<qint32> {
+        const StoreResult<std::optional<RowImage>> taken = NoteRows::image(db, id);
+        if (!taken)
+            return taken.error();
+        if (StoreResult<> put = db.runStatement(Statements::putBackRemoved(id, !*taken)); !put)
+            return put.error();
+        if (db.changes() != 1)
+            return StoreError(QStringLiteral("The removed note could not be put back"), SQLITE_NOTFOUND,
+                              QStringLiteral("no removed note %1").arg(id));
+        const qint32 restored = *taken ? qint32(db.lastInsertRowid()) : id;
+        if (StoreResult<> dropped = db.runStatement(Statements::dropRemoved(id)); !dropped)
+            return dropped.error();
+        return restored;
+    });
 }
 
-qint32 NoteStore::restoreRemovedNote(qint32 id) const
+StoreResult<> NoteStore::forgetRemovedNotes() const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    Transaction transaction(db);
-    const bool taken = rowImage(db, id).has_value();
-    db.runStatement(StmtPutBackRemoved(id, !taken));
-    if (db.changes() != 1)
-        throw StoreError(QStringLiteral("The removed note could not be put back"), SQLITE_NOTFOUND,
-                         QStringLiteral("no removed note %1").arg(id));
-    const qint32 restored = taken ? qint32(sqlite3_last_insert_rowid(db.handle())) : id;
-    db.runStatement(StmtDropRemoved(id));
-    transaction.commit();
-    return restored;
+    return run(Access::Read, [](SqliteDatabase& db) { return NoteRows::forgetRemoved(db); });
 }
 
-void NoteStore::forgetRemovedNotes() const
+StoreResult<std::map<qint32, NoteLook>> NoteStore::noteLooks() const
 {
-    StoreConnection store(m_programFolder);
-    forgetRemoved(open(store));
-}
-
-std::map<qint32, NoteLook> NoteStore::noteLooks() const
-{
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    std::map<qint32, NoteLook> looks;
-    if (!db.hasTable("zu_note_look"))
+    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::map<qint32, NoteLook>> {
+        std::map<qint32, NoteLook> looks;
+        const StoreResult<bool> kept = db.hasTable("zu_note_look");
+        if (!kept)
+            return kept.error();
+        if (!*kept)
+            return looks;
+        StoreResult<SqliteRows> rows = db.runQuery(Statements::looks);
+        if (!rows)
+            return rows.error();
+        for (rows->goFirst(); !rows->atEnd(); rows->goNext()) {
+            bool ok = false;
+            const int zoom = rows->valueText("zoom").toInt(&ok);
+            looks[rows->valueText("note_id").toInt()] = {ok ? zoom : NoteLook::DefaultZoom,
+                                                         rows->valueText("on_top") == "1"};
+        }
         return looks;
-    std::unique_ptr<SqliteRows> table = db.runQuery(StmtLooks);
-    for (table->goFirst(); !table->atEnd(); table->goNext()) {
-        bool ok = false;
-        const int zoom = table->valueText("zoom").toInt(&ok);
-        looks[table->valueText("note_id").toInt()] = {ok ? zoom : NoteLook::DefaultZoom,
-                                                      table->valueText("on_top") == "1"};
-    }
-    return looks;
+    });
 }
 
-void NoteStore::saveNoteLook(qint32 id, const NoteLook& look) const
+StoreResult<> NoteStore::saveNoteLook(qint32 id, const NoteLook& look) const
 {
-    StoreConnection store(m_programFolder);
-    SqliteDatabase& db = open(store);
-    Transaction transaction(db);
-    db.runStatement(StmtCreateLooks);
-    db.runStatement(StmtSaveLook(id, look.zoom, look.onTop));
-    transaction.commit();
+    return run(Access::Write, [&](SqliteDatabase& db) -> StoreResult<> {
+        if (StoreResult<> created = db.runStatement(Statements::createLooks); !created)
+            return created;
+        return db.runStatement(Statements::saveLook(id, look));
+    });
 }
 
-std::vector<ReminderRow> NoteStore::reminders() const
+StoreResult<std::vector<Reminder>> NoteStore::reminders() const
 {
-    const std::unique_ptr<SqliteRows> table = query(StmtMessages);
-    std::vector<ReminderRow> messages;
-    messages.reserve(table->rowCount());
-    for (table->goFirst(); !table->atEnd(); table->goNext())
-        messages.push_back(
-            {text(*table, "rowid"), text(*table, "iTime"), text(*table, "message"), text(*table, "iday")});
-    return messages;
+    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<Reminder>> {
+        StoreResult<SqliteRows> rows = db.runQuery(Statements::messages);
+        if (!rows)
+            return rows.error();
+        std::vector<Reminder> reminders;
+        reminders.reserve(rows->rowCount());
+        for (rows->goFirst(); !rows->atEnd(); rows->goNext()) {
+            Reminder& r = reminders.emplace_back();
+            r.id = rows->valueText("rowid").toLongLong();
+            r.dayText = decodeStoreText(rows->valueText("iday"));
+            r.timeText = decodeStoreText(rows->valueText("iTime"));
+            r.message = decodeStoreText(rows->valueText("message"));
+            try {
+                r.day = strToDate(r.dayText);
+                r.time = strToTime(r.timeText);
+            } catch (const ConversionError& e) {
+                r.unreadable = e.message();
+            }
+        }
+        return reminders;
+    });
 }
 
-void NoteStore::addReminder(const QString& time, const QString& message, const QString& day) const
+StoreResult<> NoteStore::addReminder(const QDate& day, const QTime& time, const QString& message) const
 {
-    write(StmtAddMessage(time, message, day));
+    return write(Statements::addMessage(formatStoreTime(time), message, formatStoreDate(day)));
 }
 
-void NoteStore::updateReminder(const QString& time, const QString& message, const QString& day, qint64 id) const
+StoreResult<> NoteStore::updateReminder(qint64 id, const QDate& day, const QTime& time, const QString& message) const
 {
-    write(StmtUpdateMessage(time, message, day, id));
+    return write(Statements::updateMessage(formatStoreTime(time), message, formatStoreDate(day), id));
 }
 
-void NoteStore::removeReminder(qint64 id) const
+StoreResult<> NoteStore::removeReminder(qint64 id) const
 {
-    write(StmtDeleteMessage(id));
+    return write(Statements::deleteMessage(id));
 }
 
 std::map<qint32, NoteLook> noteLooksOrDefaults(const NoteStore& store)
 {
-    try {
-        return store.noteLooks();
-    } catch (const Error& e) {
-        qWarning("how the notes are shown could not be read: %s", e.what());
-        return {};
-    }
+    StoreResult<std::map<qint32, NoteLook>> looks = store.noteLooks();
+    if (looks)
+        return std::move(*looks);
+    qWarning("how the notes are shown could not be read: %s", qUtf8Printable(looks.error().message()));
+    return {};
 }
 
-QString storeFailureText(const Error& error, const QString& storePath)
+QString storeFailureText(const StoreError& error, const QString& storePath)
 {
-    const auto* sqlite = dynamic_cast<const StoreError*>(&error);
-    if (!sqlite)
-        return error.message();
-    return QStringLiteral("%1\n保存先: %2").arg(sqlite->reason(), QDir::toNativeSeparators(storePath));
+    return QStringLiteral("%1\n保存先: %2").arg(error.reason(), QDir::toNativeSeparators(storePath));
 }

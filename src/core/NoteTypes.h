@@ -4,64 +4,59 @@
 #include <QDate>
 #include <QRect>
 #include <QString>
+#include <QTime>
 
 #include <array>
 #include <optional>
 
-// What a note window writes to its row.
-struct NoteValues {
-    QString date;
-    QString text;
-    // The note's text exactly as the store holds it, written instead of Text while the user has
-    // not changed it: decoding and encoding again would not give back every stored byte.
-    std::optional<QByteArray> textBytes;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    bool term = false;
-    quint32 color = 0;
-    int alpha = 0;
-    qint32 id = 0;
-};
-
-// A note row read from the store, decoded once.
-struct NoteRecord {
+// One note as its row holds it, read and decoded once, and as a save writes it.
+struct Note {
     qint32 id = 0;
     QDate date;
     QString text;
+    // When set, a save writes these bytes, the text exactly as the store holds it, in place of
+    // text: decoding and encoding again would not give back every stored byte.
+    std::optional<QByteArray> textBytes;
+    // Where the note shows, in Qt's logical pixels.
     QRect bounds;
-    bool term = false;
-    bool visible = false;
-    quint32 color = 0;
+    // Open notes come back at the next start; an ended one does not.
+    bool isOpen = false;
+    // As read; every save writes it as true.
+    bool visible = true;
+    quint32 color = 0; // 0x00BBGGRR
     int alpha = 0;
 };
 
-// The stored bytes of a note row's columns, f_day to alpha, as a read gives them. A note window
-// keeps the image of its row as it last read or wrote it; a row that no longer matches belongs
-// to someone else (the store file was replaced) and is never written.
+// The stored bytes of a note row's columns, f_day to alpha, as a read gives them. A note keeps
+// the image of its row as it last read or wrote it; a row that no longer matches belongs to
+// someone else (the store file was replaced) and is never written.
 using RowImage = std::array<QByteArray, 10>;
 inline constexpr size_t rowImageNote = 1;
 
 struct StoredNote {
-    NoteRecord record;
+    Note note;
     RowImage image;
 };
 
-// One row of the note list, as stored.
+// One row of the note list.
 struct NoteListRow {
-    QString id;
+    qint32 id = 0;
+    // The day as stored, shown whether or not it reads as a date.
     QString day;
     QString text;
-    QByteArray term;
+    bool isOpen = true;
 };
 
-// One balloon message, as stored.
-struct ReminderRow {
-    QString id;
-    QString time;
+// One balloon message. The list and the balloon show its day and time as stored.
+struct Reminder {
+    qint64 id = 0;
+    QString dayText;
+    QString timeText;
     QString message;
-    QString day;
+    // What the texts stand for; invalid where a text does not read, and then why.
+    QDate day;
+    QTime time;
+    QString unreadable;
 };
 
 // How one note is shown, beyond what its row holds: kept in a table of its own.

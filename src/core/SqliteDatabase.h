@@ -1,93 +1,64 @@
 #pragma once
 
+#include "SqliteRows.h"
 #include "StoreError.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include <memory>
-#include <variant>
-#include <vector>
 
 #include <sqlite3.h>
 
 // English text of an SQLite result code, as the layer's messages quote it.
 QString sqLiteResultText(int code);
 
-class SqliteRows;
-
-// One open connection. Text crosses it as the caller's 8-bit bytes, unconverted.
+// One open connection to a database file, closed when it goes; SQLite rolls back a transaction
+// still open then. Text crosses it as the caller's 8-bit bytes, unconverted. Every failure
+// SQLite reports comes back as a StoreError worded as the access layer words it.
 class SqliteDatabase {
 public:
-    // fileName must already be UTF-8.
-    explicit SqliteDatabase(const QByteArray& fileName);
-    ~SqliteDatabase();
-    SqliteDatabase(const SqliteDatabase&) = delete;
-    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+    enum class OpenMode {
+        Create,    // read and write, the file made when missing
+        ReadWrite, // a missing file stays missing
+        ReadOnly,
+    };
 
-    void runStatement(const QByteArray& sql);
-    std::unique_ptr<SqliteRows> runQuery(const QByteArray& sql);
-    bool hasTable(const QByteArray& name);
-    void startTransaction();
-    void commitTransaction();
-    void rollbackTransaction();
-    [[noreturn]] void failWithSQLiteError(const QString& message, const QByteArray& sql);
+    struct Finalizer {
+        void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
-    // Ends a transaction after a failure: SQLite rolls some failures back by itself (a full
-    // disk, for one), and a ROLLBACK then would only replace the real error with its own.
-    void rollbackIfOpen();
+    // path must already be UTF-8.
+    static StoreResult<SqliteDatabase> open(const QByteArray& path, OpenMode mode = OpenMode::Create);
+
+    // Runs the first statement of sql, which yields no rows; the rest of the text is ignored.
+    StoreResult<> runStatement(const QByteArray& sql);
+    // Runs a query and reads its whole result.
+    StoreResult<SqliteRows> runQuery(const QByteArray& sql);
+    // Whether a table of that name exists, the case of its name aside.
+    StoreResult<bool> hasTable(const QByteArray& name);
+    // Prepares the first statement of sql.
+    StoreResult<Statement> prepare(const QByteArray& sql);
+
+    // How long a statement waits for another connection's lock; by default it fails at once.
+    void setLockWait(int milliseconds) { sqlite3_busy_timeout(handle(), milliseconds); }
     // Rows the last statement inserted, changed or deleted.
     int changes() const { return sqlite3_changes(handle()); }
-
+    qint64 lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
+    bool inTransaction() const { return !sqlite3_get_autocommit(handle()); }
     sqlite3* handle() const { return m_handle.get(); }
-    bool inTransaction() const { return m_inTransaction; }
+
+    // The failure SQLite holds for the last call on this connection: the message, then SQLite's
+    // code, the code's text, the statement and SQLite's own text; the message alone when SQLite
+    // reports none.
+    StoreError failure(const QString& message, const QByteArray& sql) const;
 
 private:
     struct Closer {
         void operator()(sqlite3* handle) const { sqlite3_close(handle); }
     };
+    explicit SqliteDatabase(sqlite3* handle) : m_handle(handle) {}
+
     std::unique_ptr<sqlite3, Closer> m_handle;
-    bool m_inTransaction = false;
-};
-
-// The complete result of one query, read into memory by the constructor.
-class SqliteRows {
-public:
-    enum Kind { KindInteger = 1, KindFloat = 2, KindText = 3, KindBlob = 4, KindNull = 5 };
-
-    SqliteRows(SqliteDatabase& db, const QByteArray& sql);
-
-    quint32 rowCount() const { return m_rowCount; }
-    int columnCount() const { return m_columnCount; }
-    quint32 currentRow() const { return m_currentRow; }
-    const QList<QByteArray>& columnNames() const { return m_columnNames; }
-    const QList<int>& columnKinds() const { return m_columnKinds; }
-
-    bool atEnd() const { return m_currentRow >= m_rowCount; }
-    bool goFirst();
-    bool goLast();
-    bool goNext();
-
-    int columnIndex(const QByteArray& name) const;
-    QByteArray valueText(const QByteArray& name) const;
-    QByteArray valueText(const char* name) const { return valueText(QByteArray(name)); }
-    QByteArray valueText(int index) const;
-    qint64 valueInteger(int index) const;
-    double valueFloat(int index) const;
-    // The blob of the cell, owned by the table; null for an empty cell.
-    const QByteArray* valueStream(int index) const;
-    QByteArray valueStreamText(int index) const;
-
-private:
-    // Empty, an integer, a float, or the bytes of a text or blob cell.
-    using Cell = std::variant<std::monostate, qint64, double, QByteArray>;
-    const Cell& cellAt(int index) const;
-
-    quint32 m_rowCount = 0;
-    int m_columnCount = 0;
-    quint32 m_currentRow = 0;
-    QList<QByteArray> m_columnNames;
-    QList<int> m_columnKinds;
-    std::vector<Cell> m_cells;
 };

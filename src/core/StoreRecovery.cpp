@@ -1,8 +1,8 @@
 #include "StoreRecovery.h"
 
-#include "StoreError.h"
 #include "SqliteDatabase.h"
 #include "StoreHealth.h"
+#include "StoreStatements.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,11 +73,9 @@ BackupEntry StoreRecovery::entryOf(const BackupCopy& copy) const
 {
     BackupEntry entry{copy, QDir(backupFolder(m_storePath)).filePath(copy.fileName), -1, false};
     entry.sound = StoreHealth::of(entry.path).isSound();
-    try {
-        SqliteDatabase db(entry.path.toUtf8());
-        entry.notes = db.runQuery("select count(*) as n from m_daviv")->valueText("n").toInt();
-    } catch (const StoreError&) {
-        entry.notes = -1;
+    if (StoreResult<SqliteDatabase> db = SqliteDatabase::open(entry.path.toUtf8())) {
+        if (const StoreResult<SqliteRows> count = db->runQuery(Statements::countNotes))
+            entry.notes = count->valueText("n").toInt();
     }
     return entry;
 }
@@ -99,26 +97,29 @@ std::optional<BackupEntry> StoreRecovery::newestSoundBackup(const QDate& today) 
     return std::nullopt;
 }
 
-QString StoreRecovery::restore(const QString& copyPath, const QDateTime& now)
+StoreResult<QString> StoreRecovery::restore(const QString& copyPath, const QDateTime& now)
 {
     // A damaged copy would only put one damage in place of another.
     if (const StoreHealth health = StoreHealth::of(copyPath); !health.isSound())
-        throw StoreError(QStringLiteral("The backup %1 cannot be used: %2").arg(copyPath, health.detail()),
-                         SQLITE_CORRUPT, health.detail());
+        return StoreError(QStringLiteral("The backup %1 cannot be used: %2").arg(copyPath, health.detail()),
+                          SQLITE_CORRUPT, health.detail());
     QString kept;
     if (QFileInfo::exists(m_storePath)) {
         kept = freePath(QDir(backupFolder(m_storePath)), now, keptStoreFileName);
         // Kept as it is, damaged or not: it is what the user had.
-        StoreBackup keep(m_storePath, kept, false);
-        if (!keep.step(-1))
-            throw StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+        StoreResult<std::unique_ptr<StoreBackup>> keep = StoreBackup::start(m_storePath, kept, false);
+        if (!keep)
+            return keep.error();
+        const StoreResult<bool> keptWhole = (*keep)->step(-1);
+        if (!keptWhole)
+            return keptWhole.error();
+        if (!*keptWhole)
+            return StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
     }
-    try {
-        copyBackupInto(copyPath, m_storePath);
-    } catch (const StoreError&) {
+    if (const StoreResult<> copied = copyBackupInto(copyPath, m_storePath); !copied) {
         if (!kept.isEmpty())
             QFile::remove(kept);
-        throw;
+        return copied.error();
     }
     m_damaged = false;
     return kept;

@@ -46,9 +46,8 @@ public:
 
     // Keeps the store as it is now as a copy in the backup folder (listed, and kept by the
     // rotation as a copy of today), then copies the given backup over the store. The kept copy's
-    // path; empty when there was no store to keep. Raises StoreError; the store is then as
-    // it was.
-    QString restore(const QString& copyPath, const QDateTime& now);
+    // path; empty when there was no store to keep. When it fails, the store is as it was.
+    StoreResult<QString> restore(const QString& copyPath, const QDateTime& now);
 
 private:
     BackupEntry entryOf(const BackupCopy& copy) const;

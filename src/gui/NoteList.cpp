@@ -4,7 +4,6 @@
 #include "NoteWindow.h"
 #include "DialogTheme.h"
 #include "ErrorReport.h"
-#include "Error.h"
 #include "StoreText.h"
 #include "NoteStore.h"
 #include "ui_NoteList.h"
@@ -21,6 +20,8 @@ enum Column { ColDay, ColNote, ColState, ColId };
 
 // What the search compares: the date and the text, folded once when the row is loaded.
 constexpr int SearchRole = Qt::UserRole;
+// The note id a row stands for.
+constexpr int IdRole = Qt::UserRole;
 
 // A row that sorts its id column by number.
 class NoteItem : public QTreeWidgetItem {
@@ -37,9 +38,9 @@ public:
 
 } // namespace
 
-QString noteStateWord(const QByteArray& term)
+QString noteStateWord(bool isOpen)
 {
-    return term == "0" ? QStringLiteral("終了") : QStringLiteral("継続");
+    return isOpen ? QStringLiteral("継続") : QStringLiteral("終了");
 }
 
 QString noteCellText(const QString& note)
@@ -93,8 +94,8 @@ void NoteList::showEvent(QShowEvent* event)
 
 void NoteList::prepareForShowing()
 {
-    loadNotes();
-    ui->searchEdit->setFocus();
+    if (loadNotes())
+        ui->searchEdit->setFocus();
 }
 
 // Removals can be taken back only while the list is open.
@@ -105,29 +106,32 @@ void NoteList::hideEvent(QHideEvent* event)
         return;
     m_removed.clear();
     ui->undoButton->setEnabled(false);
-    try {
-        m_store.forgetRemovedNotes();
-    } catch (const Error& e) {
-        qWarning("removed notes not forgotten: %s", e.what());
-    }
+    if (const StoreResult<> forgotten = m_store.forgetRemovedNotes(); !forgotten)
+        qWarning("removed notes not forgotten: %s", qUtf8Printable(forgotten.error().message()));
 }
 
-void NoteList::loadNotes()
+bool NoteList::loadNotes()
 {
-    const std::vector<NoteListRow> rows = m_store.noteList();
+    const StoreResult<std::vector<NoteListRow>> rows = m_store.noteList();
+    if (!rows) {
+        showErrorReport(rows.error().message());
+        return false;
+    }
     ui->notesView->clear();
-    for (const NoteListRow& row : rows) {
+    for (const NoteListRow& row : *rows) {
         auto* item = new NoteItem(ui->notesView);
         item->setText(ColDay, row.day);
         item->setText(ColNote, noteCellText(row.text));
-        item->setText(ColState, noteStateWord(row.term));
-        item->setText(ColId, row.id);
+        item->setText(ColState, noteStateWord(row.isOpen));
+        item->setText(ColId, QString::number(row.id));
+        item->setData(ColId, IdRole, row.id);
         item->setData(ColNote, SearchRole, foldForSearch(row.day + QLatin1Char(' ') + row.text));
     }
     if (m_sortColumn >= 0)
         ui->notesView->sortItems(m_sortColumn, m_sortOrder);
     m_folded.clear();
     applySearch();
+    return true;
 }
 
 void NoteList::applySearch()
@@ -172,24 +176,32 @@ void NoteList::undoRemove()
     if (m_removed.isEmpty())
         return;
     const Removed removed = m_removed.last();
-    const qint32 id = m_store.restoreRemovedNote(removed.id);
+    const StoreResult<qint32> id = m_store.restoreRemovedNote(removed.id);
+    if (!id) {
+        showErrorReport(id.error().message());
+        return;
+    }
     m_removed.removeLast();
     ui->undoButton->setEnabled(!m_removed.isEmpty());
-    if (removed.window)
-        bringBack(id, removed);
+    if (removed.window && !bringBack(*id, removed))
+        return;
     loadNotes();
 }
 
 // The window of a note that was open when it was removed comes back as it was, one of the
 // program's notes like those restored at start.
-void NoteList::bringBack(qint32 id, const Removed& removed)
+bool NoteList::bringBack(qint32 id, const Removed& removed)
 {
-    const std::optional<StoredNote> stored = m_store.note(id);
-    if (!stored)
-        return;
+    const StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
+    if (!stored) {
+        showErrorReport(stored.error().message());
+        return false;
+    }
+    if (!*stored)
+        return true;
     const RemovedWindow& was = *removed.window;
     NoteWindow* note = m_notes.create();
-    note->setRecord(*stored);
+    note->setRecord(**stored);
     note->setBounds(was.bounds.x(), was.bounds.y(), was.bounds.width(), was.bounds.height());
     note->setColor(was.color);
     note->setEditorColor(was.color);
@@ -197,11 +209,8 @@ void NoteList::bringBack(qint32 id, const Removed& removed)
     note->setLook(was.look);
     // Put back under a new id, the note takes its look along.
     if (id != removed.id && was.look != NoteLook{}) {
-        try {
-            m_store.saveNoteLook(id, was.look);
-        } catch (const Error& e) {
-            qWarning("how note %d is shown was not stored: %s", id, e.what());
-        }
+        if (const StoreResult<> stored = m_store.saveNoteLook(id, was.look); !stored)
+            qWarning("how note %d is shown was not stored: %s", id, qUtf8Printable(stored.error().message()));
     }
     if (was.shown) {
         note->keepReachable();
@@ -209,17 +218,18 @@ void NoteList::bringBack(qint32 id, const Removed& removed)
     }
     // The row takes what the window kept beyond it (a resize not yet saved, say).
     note->saveNote();
+    return true;
 }
 
-std::optional<QString> NoteList::selectedNoteId() const
+std::optional<qint32> NoteList::selectedNoteId() const
 {
     int count = 0;
-    QString id;
+    qint32 id = 0;
     // A row the search hides stays selected, but the user no longer sees it.
     for (int i = ui->notesView->topLevelItemCount() - 1; i >= 0; --i) {
         const QTreeWidgetItem* item = ui->notesView->topLevelItem(i);
         if (item->isSelected() && !ui->notesView->isRowHidden(i, QModelIndex())) {
-            id = item->text(ColId);
+            id = item->data(ColId, IdRole).toInt();
             ++count;
         }
     }
@@ -230,10 +240,10 @@ std::optional<QString> NoteList::selectedNoteId() const
 
 void NoteList::reshowNote()
 {
-    const std::optional<QString> selected = selectedNoteId();
+    const std::optional<qint32> selected = selectedNoteId();
     if (!selected)
         return;
-    const qint32 id = strToInt(*selected);
+    const qint32 id = *selected;
 
     // A note has one window: an open one comes to the front, shown again if it was hidden.
     if (NoteWindow* open = m_notes.find(id)) {
@@ -246,9 +256,14 @@ void NoteList::reshowNote()
         loadNotes();
         return;
     }
-    if (const std::optional<StoredNote> stored = m_store.note(id)) {
+    const StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
+    if (!stored) {
+        showErrorReport(stored.error().message());
+        return;
+    }
+    if (*stored) {
         NoteWindow* note = m_notes.create();
-        note->setRecord(*stored);
+        note->setRecord(**stored);
         const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
         if (const auto look = looks.find(id); look != looks.end())
             note->setLook(look->second);
@@ -257,10 +272,10 @@ void NoteList::reshowNote()
         note->show();
         // The row changes under the window: it takes the row as it is now, or saves it as open
         // itself when the store could not take the change.
-        try {
-            note->bindRow(id, m_store.reopenNote(id));
-        } catch (const Error& e) {
-            qWarning("note %d not marked open: %s", id, e.what());
+        if (const StoreResult<RowImage> reopened = m_store.reopenNote(id)) {
+            note->bindRow(id, *reopened);
+        } else {
+            qWarning("note %d not marked open: %s", id, qUtf8Printable(reopened.error().message()));
             note->saveNote();
         }
     }
@@ -269,18 +284,20 @@ void NoteList::reshowNote()
 
 void NoteList::removeSelectedNote()
 {
-    const std::optional<QString> selected = selectedNoteId();
+    const std::optional<qint32> selected = selectedNoteId();
     if (!selected)
         return;
-    const qint32 id = strToInt(*selected);
+    const qint32 id = *selected;
 
-    m_store.removeNote(id);
+    if (const StoreResult<> removedRow = m_store.removeNote(id); !removedRow) {
+        showErrorReport(removedRow.error().message());
+        return;
+    }
     Removed removed{id, std::nullopt};
     // Its window goes without a save, which would only put the row back.
     if (NoteWindow* open = m_notes.find(id)) {
-        const NoteValues values = open->currentValues();
-        removed.window = RemovedWindow{open->isVisible(), QRect(values.x, values.y, values.width, values.height),
-                                       open->color(), open->alpha(), open->look()};
+        removed.window =
+            RemovedWindow{open->isVisible(), open->currentNote().bounds, open->color(), open->alpha(), open->look()};
         m_notes.discard(open);
     }
     m_removed << removed;

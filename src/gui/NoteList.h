@@ -26,7 +26,8 @@ public:
     NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent = nullptr);
     ~NoteList() override;
 
-    void loadNotes();
+    // Fills the list from the store; a store that cannot be read is reported, and the list stays.
+    bool loadNotes();
 
     void reshowNote();
     void removeSelectedNote();
@@ -55,9 +56,10 @@ private:
     };
 
     void prepareForShowing();
-    // The id text of the selected item that the search shows; none when there is no such item.
-    std::optional<QString> selectedNoteId() const;
-    void bringBack(qint32 id, const Removed& removed);
+    // The note id of the selected item that the search shows; none when there is no such item.
+    std::optional<qint32> selectedNoteId() const;
+    // False when the note could not be read back, which is reported.
+    bool bringBack(qint32 id, const Removed& removed);
 
     const NoteStore& m_store;
     NoteRegistry& m_notes;
@@ -70,8 +72,8 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
-// The state word of a note's term text: only "0" is a note that was ended.
-QString noteStateWord(const QByteArray& term);
+// The state word of a note: open or ended.
+QString noteStateWord(bool isOpen);
 // A note text as one cell shows it: every stored line break made one line break, and the
 // break that ends the last line dropped.
 QString noteCellText(const QString& note);

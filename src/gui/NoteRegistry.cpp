@@ -50,11 +50,11 @@ void NoteRegistry::restore(const std::vector<StoredNote>& notes, const std::map<
     QList<NoteWindow*> built;
     for (const StoredNote& stored : notes) {
         // A note already on the desktop (made while the store could not be read) keeps its window.
-        if (find(stored.record.id))
+        if (find(stored.note.id))
             continue;
         auto* note = new NoteWindow(m_desktop, m_store, m_owner);
         note->setRecord(stored);
-        if (const auto look = looks.find(stored.record.id); look != looks.end())
+        if (const auto look = looks.find(stored.note.id); look != looks.end())
             note->setLook(look->second);
         note->keepReachable();
         built.append(note);

@@ -23,8 +23,8 @@
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_store(store),
-      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop),
+      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this), m_saver(store)
 {
     m_ui->setupUi(this);
     m_placement = std::make_unique<NotePlacement>(*this);
@@ -79,12 +79,12 @@ NoteWindow::~NoteWindow()
 
 void NoteWindow::saveNote(int lockWaitMs)
 {
-    store(false, lockWaitMs);
+    store(SaveKind::Save, lockWaitMs);
 }
 
 void NoteWindow::discard()
 {
-    m_discarded = true;
+    m_saver.discard();
     m_saveTimer->stop();
     m_fade->stop();
     hide();
@@ -93,39 +93,26 @@ void NoteWindow::discard()
 
 void NoteWindow::writeEndedRecord()
 {
-    store(true);
+    store(SaveKind::TaskEnd);
 }
 
-void NoteWindow::store(bool ended, int lockWaitMs)
+void NoteWindow::store(SaveKind kind, int lockWaitMs)
 {
     // A window that a creator has not bound to a row yet has nothing to write to.
-    if (m_discarded || (m_noteId == 0 && !m_rowWanted))
+    if (!m_saver.canSave())
         return;
-    try {
-        const NoteValues values = currentValues();
-        const SaveResult result = m_store.saveNote(values, m_rowImage, ended, lockWaitMs);
-        if (result.way == SaveResult::AddedMissing || result.way == SaveResult::AddedTaken)
-            m_rowChange = result.way;
-        const bool newId = result.id != m_noteId;
-        m_noteId = result.id;
-        // How the note is shown goes with it to its new row.
-        if (newId && m_look != NoteLook{})
-            storeLook();
-        m_rowImage = result.image;
-        m_storedText = values.text;
-        m_rowWanted = false;
+    const bool stored = m_saver.save(currentNote(), kind, lockWaitMs);
+    showSaveState();
+    if (stored) {
         m_saveTimer->stop();
-        setSaveState(SaveState::Stored);
         Q_EMIT saved();
-    } catch (const Error& e) {
-        setSaveState(SaveState::Failed, storeFailureText(e, m_store.filePath()));
     }
 }
 
-void NoteWindow::setSaveState(SaveState state, const QString& error)
+void NoteWindow::showSaveState()
 {
-    m_saveState = state;
-    m_saveError = error;
+    const SaveState state = m_saver.state();
+    const QString& error = m_saver.error();
     // Made when first needed: most notes never need it, and start-up builds every note.
     if (!m_unsavedMark && state == SaveState::Failed) {
         m_unsavedMark = new QLabel(QStringLiteral("未保存"), this);
@@ -147,8 +134,7 @@ void NoteWindow::setSaveState(SaveState state, const QString& error)
 
 void NoteWindow::markChanged()
 {
-    if (m_saveState == SaveState::Stored)
-        m_saveState = SaveState::Pending;
+    m_saver.markChanged();
     m_saveTimer->start();
 }
 
@@ -163,43 +149,32 @@ void NoteWindow::placeUnsavedMark()
 
 void NoteWindow::setLook(const NoteLook& look)
 {
-    m_look = look;
+    NoteLook clamped = look;
     const QList<int>& steps = NoteAppearance::zoomSteps();
-    m_look.zoom = std::clamp(look.zoom, steps.front(), steps.back());
-    m_appearance->showLook(m_look, bounds());
-}
-
-void NoteWindow::storeLook()
-{
-    if (m_noteId == 0)
-        return;
-    try {
-        m_store.saveNoteLook(m_noteId, m_look);
-    } catch (const Error& e) {
-        // The note itself is stored; only how it is shown waits for the next change.
-        qWarning("how note %d is shown was not stored: %s", m_noteId, e.what());
-    }
+    clamped.zoom = std::clamp(look.zoom, steps.front(), steps.back());
+    m_saver.setLook(clamped);
+    m_appearance->showLook(clamped, bounds());
 }
 
 void NoteWindow::zoomBy(int steps)
 {
-    setZoom(NoteAppearance::zoomedBy(m_look.zoom, steps));
+    setZoom(NoteAppearance::zoomedBy(look().zoom, steps));
 }
 
 void NoteWindow::setZoom(int percent)
 {
-    NoteLook look = m_look;
+    NoteLook look = m_saver.look();
     look.zoom = percent;
     setLook(look);
-    storeLook();
+    m_saver.storeLook();
 }
 
 void NoteWindow::setOnTop(bool onTop)
 {
-    NoteLook look = m_look;
+    NoteLook look = m_saver.look();
     look.onTop = onTop;
     setLook(look);
-    storeLook();
+    m_saver.storeLook();
 }
 
 void NoteWindow::changeColor(quint32 color)
@@ -211,22 +186,15 @@ void NoteWindow::changeColor(quint32 color)
 
 void NoteWindow::bindRow(qint32 id, const RowImage& image)
 {
-    m_noteId = id;
-    m_rowImage = image;
+    m_saver.bindRow(id, image);
 }
 
 void NoteWindow::addRow()
 {
-    m_rowWanted = true;
-    try {
-        const SaveResult added = m_store.addNote(m_desktop.today());
-        bindRow(added.id, added.image);
-        m_rowWanted = false;
-        // The row holds the date alone; the rest follows with the delayed save.
+    // The row holds the date alone; the rest follows with the delayed save.
+    if (m_saver.addRow(m_desktop.today()))
         markChanged();
-    } catch (const Error& e) {
-        setSaveState(SaveState::Failed, storeFailureText(e, m_store.filePath()));
-    }
+    showSaveState();
 }
 
 bool NoteWindow::keepReachable()
@@ -253,9 +221,9 @@ void NoteWindow::showAgain()
     show();
 }
 
-void NoteWindow::setRecord(const StoredNote& note)
+void NoteWindow::setRecord(const StoredNote& stored)
 {
-    const NoteRecord& r = note.record;
+    const Note& r = stored.note;
     setNoteDate(r.date);
     // A window manager's 1×1 of an unmapped window once ended up in stores; such a note comes
     // back at a size that shows it. Every note has the same least size: it is worked out once.
@@ -266,36 +234,31 @@ void NoteWindow::setRecord(const StoredNote& note)
     // The text is laid out once, at the editor's final width, not again when the window shows.
     layout()->activate();
     setText(r.text);
-    m_storedText = text();
-    setOpen(r.term);
+    setOpen(r.isOpen);
     setVisibleFlag(r.visible);
     setColor(r.color);
     setAlpha(r.alpha & 0xFF);
-    bindRow(r.id, note.image);
+    bindRow(r.id, stored.image);
+    m_saver.setTextAsRead(text());
     setEditorColor(r.color);
     if (tooSmall)
         markChanged();
 }
 
-NoteValues NoteWindow::currentValues() const
+Note NoteWindow::currentNote() const
 {
-    const QRect outer = m_placement->userBounds();
-    NoteValues values;
-    values.date = formatStoreDate(m_noteDate);
-    values.text = text();
-    if (m_rowImage && values.text == m_storedText)
-        values.textBytes = (*m_rowImage)[rowImageNote];
-    values.x = outer.x();
-    values.y = outer.y();
-    values.width = outer.width();
-    values.height = outer.height();
+    Note note;
+    note.id = noteId();
+    note.date = m_noteDate;
+    note.text = text();
+    note.bounds = m_placement->userBounds();
     // Once the task end has begun the note is ended, whatever saves it before the fade is over.
-    values.term = m_isOpen && !isEnding();
-    values.color = color();
+    note.isOpen = m_isOpen && !isEnding();
+    note.visible = m_visibleFlag;
+    note.color = color();
     // What the note shows is for this run: half-transparent or faded, it comes back as it started.
-    values.alpha = DefaultAlpha;
-    values.id = m_noteId;
-    return values;
+    note.alpha = DefaultAlpha;
+    return note;
 }
 
 void NoteWindow::setToday()
@@ -311,8 +274,7 @@ void NoteWindow::setNoteDate(const QDate& date)
 
 void NoteWindow::setNoteId(qint32 id)
 {
-    m_noteId = id;
-    m_rowImage.reset();
+    m_saver.setId(id);
 }
 
 void NoteWindow::setBounds(int left, int top, int width, int height)
@@ -447,7 +409,7 @@ void NoteWindow::resizeEvent(QResizeEvent* event)
 void NoteWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_saveState != SaveState::Stored)
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && saveState() != SaveState::Stored)
         saveNote();
 }
 

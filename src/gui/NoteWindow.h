@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NoteMenu.h"
+#include "NoteSaver.h"
 #include "NoteTypes.h"
 
 #include <QDate>
@@ -22,13 +23,6 @@ class TaskEndFade;
 namespace Ui {
 class NoteWindow;
 }
-
-// Whether what the user sees of a note is in the store.
-enum class SaveState {
-    Stored,  // the last save went through and nothing changed since
-    Pending, // changed; the delayed save will store it
-    Failed,  // the last save failed; it is tried again until one goes through
-};
 
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves, whenever the pointer leaves its editor, about a second
@@ -53,11 +47,11 @@ public:
     void saveNote(int lockWaitMs = 0);
     // Closes the window for good without saving it again: its row is being removed.
     void discard();
-    SaveState saveState() const { return m_saveState; }
+    SaveState saveState() const { return m_saver.state(); }
     // Why the last save failed, in the user's words; empty once a save went through.
-    const QString& saveError() const { return m_saveError; }
+    const QString& saveError() const { return m_saver.error(); }
     // How the last successful save found the note's row, until the caller takes it.
-    std::optional<SaveResult::Way> takeRowChange() { return std::exchange(m_rowChange, std::nullopt); }
+    std::optional<SaveResult::Way> takeRowChange() { return m_saver.takeRowChange(); }
     // Binds the note to a row whose stored bytes are known.
     void bindRow(qint32 id, const RowImage& image);
     // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
@@ -75,7 +69,7 @@ public:
     // Where the note shows: the place the user gave it, or where it is kept within reach.
     QRect bounds() const;
     // What a save writes now: the record, the window's place, size, colour and text.
-    NoteValues currentValues() const;
+    Note currentNote() const;
     void setToday();
     void setNoteDate(const QDate& date);
     void setNoteId(qint32 id);
@@ -83,7 +77,7 @@ public:
     void setOpen(bool open) { m_isOpen = open; }
     void setVisibleFlag(bool visible) { m_visibleFlag = visible; }
     QDate noteDate() const { return m_noteDate; }
-    qint32 noteId() const { return m_noteId; }
+    qint32 noteId() const { return m_saver.id(); }
     bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
@@ -115,7 +109,7 @@ public:
     // How the note is shown beyond its row: its text size and whether it stays on top. Set by
     // creators before the first show, changed from the note's menu and keys and stored at once.
     void setLook(const NoteLook& look);
-    const NoteLook& look() const { return m_look; }
+    const NoteLook& look() const { return m_saver.look(); }
     void zoomBy(int steps);
     void setZoom(int percent);
     void setOnTop(bool onTop);
@@ -143,15 +137,14 @@ private:
     void openLink(int start, int end);
     void finishTask();
     void writeEndedRecord();
-    void store(bool ended, int lockWaitMs = 0);
-    void setSaveState(SaveState state, const QString& error = {});
+    void store(SaveKind kind, int lockWaitMs = 0);
+    // Shows the save state: the unsaved mark while a save failed.
+    void showSaveState();
     void markChanged();
     void placeUnsavedMark();
-    void storeLook();
     int dateStripWidth() const;
 
     Desktop& m_desktop;
-    const NoteStore& m_store;
     std::unique_ptr<Ui::NoteWindow> m_ui;
     NoteMenu m_menu;
     // Every save writes the place the user gave the note, never Qt's geometry().
@@ -161,25 +154,12 @@ private:
     int m_alpha = DefaultAlpha;
 
     QTimer* m_saveTimer = nullptr;
-    SaveState m_saveState = SaveState::Stored;
-    QString m_saveError;
-    // The row's bytes as this window last read or wrote them; nothing when not known.
-    std::optional<RowImage> m_rowImage;
-    // The editor's text as the note bytes of m_rowImage gave it: while the editor holds just
-    // that, a save writes those bytes again.
-    QString m_storedText;
-    // A note whose row could not be made gets one at its next save.
-    bool m_rowWanted = false;
-    bool m_discarded = false;
-    std::optional<SaveResult::Way> m_rowChange;
+    NoteSaver m_saver;
     QLabel* m_unsavedMark = nullptr;
     // Set while a creator fills the editor: that is no change of the user's.
     bool m_settingText = false;
 
-    NoteLook m_look;
-
     QDate m_noteDate;
-    qint32 m_noteId = 0;
     bool m_isOpen = false;
     bool m_visibleFlag = false;
 };

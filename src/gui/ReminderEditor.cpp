@@ -3,7 +3,6 @@
 #include "DialogTheme.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
-#include "StoreText.h"
 #include "NoteStore.h"
 #include "ui_ReminderEditor.h"
 
@@ -13,14 +12,8 @@ namespace {
 
 enum Column { ColDay, ColTime, ColMessage, ColId };
 
-qint64 messageIdValue(const QString& id)
-{
-    bool ok = false;
-    const qint64 value = id.toLongLong(&ok);
-    if (!ok)
-        throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(id));
-    return value;
-}
+// Which of the reminders read a row stands for.
+constexpr int IndexRole = Qt::UserRole;
 
 } // namespace
 
@@ -66,38 +59,48 @@ bool ReminderEditor::eventFilter(QObject* watched, QEvent* event)
 
 void ReminderEditor::prepareForShowing()
 {
-    loadReminders();
-    ui->dateEdit->setDate(m_desktop.today());
+    if (loadReminders())
+        ui->dateEdit->setDate(m_desktop.today());
 }
 
-void ReminderEditor::loadReminders()
+bool ReminderEditor::loadReminders()
 {
-    const std::vector<ReminderRow> messages = m_store.reminders();
-    ui->remindersView->clear();
-    for (const ReminderRow& message : messages) {
-        auto* item = new QTreeWidgetItem(ui->remindersView);
-        item->setText(ColDay, message.day);
-        item->setText(ColTime, message.time);
-        item->setText(ColMessage, message.message);
-        item->setText(ColId, message.id);
+    StoreResult<std::vector<Reminder>> reminders = m_store.reminders();
+    if (!reminders) {
+        showErrorReport(reminders.error().message());
+        return false;
     }
+    m_reminders = std::move(*reminders);
+    ui->remindersView->clear();
+    for (size_t i = 0; i < m_reminders.size(); ++i) {
+        const Reminder& reminder = m_reminders[i];
+        auto* item = new QTreeWidgetItem(ui->remindersView);
+        item->setText(ColDay, reminder.dayText);
+        item->setText(ColTime, reminder.timeText);
+        item->setText(ColMessage, reminder.message);
+        item->setText(ColId, QString::number(reminder.id));
+        item->setData(ColId, IndexRole, qulonglong(i));
+    }
+    return true;
 }
 
 void ReminderEditor::takeClickedReminder()
 {
-    m_selectedMessageId.clear();
+    m_selectedId.reset();
     for (int i = ui->remindersView->topLevelItemCount() - 1; i >= 0; --i) {
         const QTreeWidgetItem* item = ui->remindersView->topLevelItem(i);
         if (!item->isSelected())
             continue;
-        // Both texts are read before any field changes, so a row that does not read leaves
-        // the fields as they were instead of half taken.
-        const QDate date = strToDate(item->text(ColDay));
-        const QTime time = strToTime(item->text(ColTime));
-        ui->dateEdit->setDate(date);
-        ui->timeEdit->setTime(time);
-        ui->messageEdit->setText(item->text(ColMessage));
-        m_selectedMessageId = item->text(ColId);
+        const Reminder& reminder = m_reminders.at(item->data(ColId, IndexRole).toULongLong());
+        // A row whose date or time does not read leaves the fields as they were.
+        if (!reminder.unreadable.isEmpty()) {
+            showErrorReport(reminder.unreadable);
+            return;
+        }
+        ui->dateEdit->setDate(reminder.day);
+        ui->timeEdit->setTime(reminder.time);
+        ui->messageEdit->setText(reminder.message);
+        m_selectedId = reminder.id;
     }
 }
 
@@ -108,34 +111,31 @@ void ReminderEditor::addReminder()
     const std::optional<QDate> date = ui->dateEdit->checkedDate();
     if (!date)
         return;
-    const QString timeText = formatStoreTime(ui->timeEdit->time());
-    const QString dateText = formatStoreDate(*date);
-
-    m_store.addReminder(timeText, ui->messageEdit->text(), dateText);
-    loadReminders();
+    write(m_store.addReminder(*date, ui->timeEdit->time(), ui->messageEdit->text()));
 }
 
 void ReminderEditor::updateReminder()
 {
-    if (m_selectedMessageId.isEmpty() || ui->messageEdit->text().isEmpty())
+    if (!m_selectedId || ui->messageEdit->text().isEmpty())
         return;
     const std::optional<QDate> date = ui->dateEdit->checkedDate();
     if (!date)
         return;
-    const QString timeText = formatStoreTime(ui->timeEdit->time());
-    const QString dateText = formatStoreDate(*date);
-    const qint64 id = messageIdValue(m_selectedMessageId);
-
-    m_store.updateReminder(timeText, ui->messageEdit->text(), dateText, id);
-    loadReminders();
+    write(m_store.updateReminder(*m_selectedId, *date, ui->timeEdit->time(), ui->messageEdit->text()));
 }
 
 void ReminderEditor::deleteReminder()
 {
-    if (m_selectedMessageId.isEmpty())
+    if (!m_selectedId)
         return;
-    const qint64 id = messageIdValue(m_selectedMessageId);
+    write(m_store.removeReminder(*m_selectedId));
+}
 
-    m_store.removeReminder(id);
+void ReminderEditor::write(const StoreResult<>& written)
+{
+    if (!written) {
+        showErrorReport(written.error().message());
+        return;
+    }
     loadReminders();
 }

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "NoteTypes.h"
+#include "StoreError.h"
+
 #include <QDialog>
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class Desktop;
 class NoteStore;
@@ -19,9 +24,10 @@ public:
     ReminderEditor(Desktop& desktop, const NoteStore& store, QWidget* parent = nullptr);
     ~ReminderEditor() override;
 
-    void loadReminders();
-    // The id of the message last taken from the list by a click; empty when there is none.
-    const QString& selectedReminderId() const { return m_selectedMessageId; }
+    // Fills the list from the store; a store that cannot be read is reported, and the list stays.
+    bool loadReminders();
+    // The id of the message last taken from the list by a click; none when there is none.
+    std::optional<qint64> selectedReminderId() const { return m_selectedId; }
 
     void takeClickedReminder();
     void addReminder();
@@ -34,9 +40,13 @@ protected:
 
 private:
     void prepareForShowing();
+    // Reloads the list after a write that went through; a failed one is reported.
+    void write(const StoreResult<>& written);
 
     Desktop& m_desktop;
     const NoteStore& m_store;
     std::unique_ptr<Ui::ReminderEditor> ui;
-    QString m_selectedMessageId;
+    // What the list shows, as read.
+    std::vector<Reminder> m_reminders;
+    std::optional<qint64> m_selectedId;
 };

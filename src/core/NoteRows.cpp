@@ -1,0 +1,159 @@
+#include "NoteRows.h"
+
+#include "Error.h"
+#include "SqliteDatabase.h"
+#include "SqliteTransaction.h"
+#include "StoreStatements.h"
+#include "StoreText.h"
+
+namespace NoteRows {
+
+namespace {
+
+const char* const ImageColumns[] = {"f_day",  "note", "xpos",    "ypos",  "width",
+                                    "height", "term", "visible", "color", "alpha"};
+
+// Where a note row's columns are in a result, looked up once.
+struct NoteColumns {
+    explicit NoteColumns(const SqliteRows& rows) : rowid(rows.columnIndex("rowid"))
+    {
+        for (size_t i = 0; i < image.size(); ++i)
+            image[i] = rows.columnIndex(ImageColumns[i]);
+    }
+    int rowid;
+    std::array<int, std::tuple_size_v<RowImage>> image;
+};
+
+RowImage imageOf(const SqliteRows& rows, const NoteColumns& columns)
+{
+    RowImage image;
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = rows.valueText(columns.image[i]);
+    return image;
+}
+
+// The current row as a note; a value that does not read gives its conversion's message.
+StoreResult<StoredNote> decode(const SqliteRows& rows, const NoteColumns& columns)
+{
+    StoredNote stored{{}, imageOf(rows, columns)};
+    const auto text = [&stored](size_t column) { return decodeStoreText(stored.image[column]); };
+    Note& note = stored.note;
+    try {
+        note.date = strToDate(text(0));
+        note.text = text(1);
+        const int left = strToInt(text(2));
+        const int top = strToInt(text(3));
+        const int width = strToInt(text(4));
+        const int height = strToInt(text(5));
+        note.bounds = QRect(left, top, width, height);
+        note.isOpen = strToBool(text(6));
+        note.visible = strToBool(text(7));
+        note.color = quint32(strToInt(text(8)));
+        note.alpha = strToInt(text(9));
+        note.id = strToInt(decodeStoreText(rows.valueText(columns.rowid)));
+    } catch (const ConversionError& e) {
+        return StoreError(e.message());
+    }
+    return stored;
+}
+
+// The rowid the last insert made, checked against the last of the rowid list: a failed insert
+// must never hand out the id of an existing row, which the note would then overwrite.
+StoreResult<qint32> newNoteId(SqliteDatabase& db)
+{
+    const qint64 inserted = db.lastInsertRowid();
+    StoreResult<SqliteRows> rows = db.runQuery(Statements::noteRowids);
+    if (!rows)
+        return rows.error();
+    rows->goLast();
+    qint32 id = 0;
+    try {
+        id = strToInt(QString::fromLatin1(rows->valueText("rowid")));
+    } catch (const ConversionError& e) {
+        return StoreError(e.message());
+    }
+    if (id != inserted)
+        return StoreError(QStringLiteral("The new note's row could not be found"));
+    return id;
+}
+
+} // namespace
+
+StoreResult<> createMissingTables(SqliteDatabase& db)
+{
+    for (const auto& [table, create] :
+         {std::pair{"m_daviv", Statements::createNotes}, std::pair{"m_icom_message", Statements::createMessages}}) {
+        const StoreResult<bool> exists = db.hasTable(table);
+        if (!exists)
+            return exists.error();
+        if (!*exists)
+            if (StoreResult<> created = db.runStatement(create); !created)
+                return created;
+    }
+    return {};
+}
+
+StoreResult<std::optional<RowImage>> image(SqliteDatabase& db, qint32 id)
+{
+    StoreResult<SqliteRows> rows = db.runQuery(Statements::noteById(id));
+    if (!rows)
+        return rows.error();
+    if (!rows->goFirst())
+        return std::optional<RowImage>();
+    return std::optional<RowImage>(imageOf(*rows, NoteColumns(*rows)));
+}
+
+std::vector<StoredNote> notes(SqliteRows& rows)
+{
+    std::vector<StoredNote> notes;
+    if (!rows.goFirst())
+        return notes;
+    notes.reserve(rows.rowCount());
+    const NoteColumns columns(rows);
+    for (; !rows.atEnd(); rows.goNext())
+        if (StoreResult<StoredNote> note = decode(rows, columns))
+            notes.push_back(std::move(*note));
+    return notes;
+}
+
+StoreResult<StoredNote> firstNote(SqliteRows& rows)
+{
+    rows.goFirst();
+    return decode(rows, NoteColumns(rows));
+}
+
+StoreResult<qint32> add(SqliteDatabase& db, const QDate& day)
+{
+    if (StoreResult<> added = db.runStatement(Statements::addNote(day)); !added)
+        return added.error();
+    return newNoteId(db);
+}
+
+StoreResult<> forgetRemoved(SqliteDatabase& db)
+{
+    // A store without copies is not written to, so that a read-only one still opens.
+    const StoreResult<bool> kept = db.hasTable("zu_note_removed");
+    if (!kept)
+        return kept.error();
+    if (!*kept)
+        return {};
+    const StoreResult<SqliteRows> any = db.runQuery(Statements::anyRemoved);
+    if (!any)
+        return any.error();
+    if (any->rowCount() == 0)
+        return {};
+    StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(db);
+    if (!transaction)
+        return transaction.error();
+    const StoreResult<bool> looks = db.hasTable("zu_note_look");
+    if (!looks)
+        return looks.error();
+    if (*looks)
+        if (StoreResult<> forgotten = db.runStatement(Statements::forgetRemovedLooks); !forgotten)
+            return forgotten;
+    if (StoreResult<> forgotten = db.runStatement(Statements::forgetRemoved); !forgotten)
+        return forgotten;
+    return transaction->commit();
+}
+
+} // namespace NoteRows
