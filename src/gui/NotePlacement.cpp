@@ -5,6 +5,8 @@
 
 #include <QLayout>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -28,7 +30,10 @@ Qt::CursorShape cursorFor(Qt::Edges edges)
 
 } // namespace
 
-NotePlacement::NotePlacement(QWidget& window) : m_window(window), m_bounds(window.geometry()) {}
+NotePlacement::NotePlacement(QWidget& window) : m_window(window), m_bounds(window.geometry())
+{
+    m_window.installEventFilter(this);
+}
 
 NotePlacement::~NotePlacement()
 {
@@ -212,6 +217,24 @@ void NotePlacement::reassertBounds()
 
 bool NotePlacement::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == &m_window) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            return mousePress(static_cast<QMouseEvent*>(event));
+        case QEvent::MouseMove:
+            return mouseMove(static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonRelease:
+            return mouseRelease(static_cast<QMouseEvent*>(event));
+        case QEvent::Move:
+            windowMoved(static_cast<QMoveEvent*>(event)->pos());
+            break;
+        case QEvent::Resize:
+            windowResized(static_cast<QResizeEvent*>(event)->size());
+            break;
+        default:
+            break;
+        }
+    }
     if (watched == m_window.windowHandle() && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed())
         QTimer::singleShot(0, this, &NotePlacement::reassertBounds);
     return QObject::eventFilter(watched, event);

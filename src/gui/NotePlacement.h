@@ -41,15 +41,6 @@ public:
     // Whether showing made a native window other than the one the last watchShown found.
     bool hasNewNativeWindow() const;
 
-    // The window's own mouse events on its frame and date strip: false when they are not a move
-    // or resize, and the window handles them as usual.
-    bool mousePress(QMouseEvent* event);
-    bool mouseMove(QMouseEvent* event);
-    bool mouseRelease(QMouseEvent* event);
-    // Qt's move and resize events of the window, the window system's word off X11.
-    void windowMoved(const QPoint& pos);
-    void windowResized(const QSize& size);
-
 Q_SIGNALS:
     // The shown note moved: by the user's hand, or by the window system.
     void moved();
@@ -62,6 +53,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's own mouse events on its frame and date strip (the label passes its presses
+    // on): false when they are not a move or resize, and the window handles them as usual.
+    bool mousePress(QMouseEvent* event);
+    bool mouseMove(QMouseEvent* event);
+    bool mouseRelease(QMouseEvent* event);
+    // Qt's move and resize events of the window, the window system's word off X11.
+    void windowMoved(const QPoint& pos);
+    void windowResized(const QSize& size);
     void placeReported(std::optional<QPoint> place, QSize size);
     void boundsChanged(const QRect& before);
     void reassertBounds();

@@ -5,15 +5,12 @@
 #include "NoteAppearance.h"
 #include "NoteEditor.h"
 #include "NotePlacement.h"
-#include "NoteStore.h"
 #include "StoreText.h"
 #include "TaskEndFade.h"
+#include "UnsavedMark.h"
 #include "WindowSystem.h"
 #include "ui_NoteWindow.h"
 
-#include <QLabel>
-#include <QMenu>
-#include <QMoveEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QTimer>
@@ -23,8 +20,8 @@
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop),
-      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this), m_saver(store)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_ui(std::make_unique<Ui::NoteWindow>()),
+      m_menu(*this), m_saver(store)
 {
     m_ui->setupUi(this);
     m_placement = std::make_unique<NotePlacement>(*this);
@@ -111,40 +108,18 @@ void NoteWindow::store(SaveKind kind, int lockWaitMs)
 
 void NoteWindow::showSaveState()
 {
-    const SaveState state = m_saver.state();
-    const QString& error = m_saver.error();
+    const bool failed = m_saver.state() == SaveState::Failed;
     // Made when first needed: most notes never need it, and start-up builds every note.
-    if (!m_unsavedMark && state == SaveState::Failed) {
-        m_unsavedMark = new QLabel(QStringLiteral("未保存"), this);
-        m_unsavedMark->setObjectName(QStringLiteral("unsavedMark"));
-        QPalette red = m_unsavedMark->palette();
-        red.setColor(QPalette::WindowText, QColor(192, 0, 0));
-        m_unsavedMark->setPalette(red);
-        QFont bold = m_unsavedMark->font();
-        bold.setBold(true);
-        m_unsavedMark->setFont(bold);
-        m_unsavedMark->adjustSize();
-    }
-    if (!m_unsavedMark)
-        return;
-    m_unsavedMark->setToolTip(error.isEmpty() ? QString() : QStringLiteral("保存できていません: ") + error);
-    m_unsavedMark->setVisible(state == SaveState::Failed);
-    placeUnsavedMark();
+    if (!m_unsavedMark && failed)
+        m_unsavedMark = new UnsavedMark(*m_ui->dateLabel, this);
+    if (m_unsavedMark)
+        m_unsavedMark->showState(failed, m_saver.error());
 }
 
 void NoteWindow::markChanged()
 {
     m_saver.markChanged();
     m_saveTimer->start();
-}
-
-void NoteWindow::placeUnsavedMark()
-{
-    if (!m_unsavedMark)
-        return;
-    const QRect strip = m_ui->dateLabel->geometry();
-    m_unsavedMark->move(strip.right() - m_unsavedMark->width() + 1, strip.bottom() - m_unsavedMark->height() + 1);
-    m_unsavedMark->raise();
 }
 
 void NoteWindow::setLook(const NoteLook& look)
@@ -393,17 +368,11 @@ void NoteWindow::setVisible(bool visible)
     m_placement->watchShown();
 }
 
-void NoteWindow::moveEvent(QMoveEvent* event)
-{
-    QWidget::moveEvent(event);
-    m_placement->windowMoved(event->pos());
-}
-
 void NoteWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    placeUnsavedMark();
-    m_placement->windowResized(event->size());
+    if (m_unsavedMark)
+        m_unsavedMark->place();
 }
 
 void NoteWindow::changeEvent(QEvent* event)
@@ -416,26 +385,6 @@ void NoteWindow::changeEvent(QEvent* event)
 void NoteWindow::paintEvent(QPaintEvent*)
 {
     m_appearance->paint();
-}
-
-// Presses reach the window on its sizing frame and, passed on by the label, on the date
-// strip; the editor keeps its own.
-void NoteWindow::mousePressEvent(QMouseEvent* event)
-{
-    if (!m_placement->mousePress(event))
-        QWidget::mousePressEvent(event);
-}
-
-void NoteWindow::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_placement->mouseMove(event))
-        QWidget::mouseMoveEvent(event);
-}
-
-void NoteWindow::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (!m_placement->mouseRelease(event))
-        QWidget::mouseReleaseEvent(event);
 }
 
 bool NoteWindow::eventFilter(QObject* watched, QEvent* event)

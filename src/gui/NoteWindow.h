@@ -20,6 +20,7 @@ class NoteEditor;
 class NotePlacement;
 class NoteStore;
 class TaskEndFade;
+class UnsavedMark;
 namespace Ui {
 class NoteWindow;
 }
@@ -124,13 +125,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -141,7 +138,6 @@ private:
     // Shows the save state: the unsaved mark while a save failed.
     void showSaveState();
     void markChanged();
-    void placeUnsavedMark();
     int dateStripWidth() const;
 
     Desktop& m_desktop;
@@ -155,7 +151,7 @@ private:
 
     QTimer* m_saveTimer = nullptr;
     NoteSaver m_saver;
-    QLabel* m_unsavedMark = nullptr;
+    UnsavedMark* m_unsavedMark = nullptr;
     // Set while a creator fills the editor: that is no change of the user's.
     bool m_settingText = false;
 
