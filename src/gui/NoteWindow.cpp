@@ -48,6 +48,7 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
 
     // Typing only restarts a timer; the save runs once the user pauses.
     m_saveTimer = new QTimer(this);
+    m_saveTimer->setObjectName(QStringLiteral("saveTimer"));
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(SaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, guarded([this] { saveNote(); }));

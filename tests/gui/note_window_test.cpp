@@ -399,7 +399,10 @@ TEST_F(NoteWindowTest, TypingIsSavedOnceAfterTheUserPauses)
     // A shown note whose links are being marked has not changed: nothing is written.
     NoteWindow* note = shownNote("see https://example.org");
     QSignalSpy saved(note, &NoteWindow::saved);
-    QTest::qWait(NoteWindow::SaveDelayMs + 300);
+    // The delayed save is the only save that comes by itself: no timer running, no save to come.
+    const auto* saveTimer = note->findChild<QTimer*>(QStringLiteral("saveTimer"));
+    ASSERT_TRUE(saveTimer);
+    EXPECT_FALSE(saveTimer->isActive());
     EXPECT_EQ(saved.count(), 0);
     EXPECT_EQ(note->saveState(), SaveState::Stored);
 
@@ -412,7 +415,7 @@ TEST_F(NoteWindowTest, TypingIsSavedOnceAfterTheUserPauses)
     EXPECT_EQ(note->saveState(), SaveState::Pending);
     ASSERT_EVENTUALLY(saved.count() == 1);
     EXPECT_EQ(row().value(1), QStringLiteral("see https://example.org typed fast\r\n"));
-    QTest::qWait(NoteWindow::SaveDelayMs + 300);
+    EXPECT_FALSE(saveTimer->isActive());
     EXPECT_EQ(saved.count(), 1);
 
     // A resize is saved once it stops; leaving the window saves what is pending at once.

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "NoteList.h"
+
 #include "NoteWindow.h"
 #include "ReminderEditor.h"
 #include "BalloonPopup.h"
@@ -99,30 +101,6 @@ TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
     EXPECT_EQ(app->tray().popup()->text(), QStringLiteral("9:00:00 (^O^) popup"));
 }
 
-TEST_F(TrayAndReminders, TrayIconAndMenusAsDesigned)
-{
-    start();
-    EXPECT_EQ(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
-    EXPECT_EQ(app->tray().icon()->contextMenu(), app->tray().menu());
-    EXPECT_EQ(app->tray().balloonText(), QStringLiteral("???"));
-    EXPECT_EQ(app->palette().windowTitle(), QStringLiteral("ＺＵ付箋"));
-    const std::tuple<QMenu*, const char*, const char*, const char*> items[] = {
-        {app->palette().menu(), "hideAction", "隠す(&K)", "Ctrl+K"},
-        {app->palette().menu(), "noteListAction", "付箋一覧(&L)", "Ctrl+L"},
-        {app->palette().menu(), "showAllNotesAction", "付箋表示(&D)", "Ctrl+D"},
-        {app->palette().menu(), "remindersAction", "バルーンメッセージ(&B)", "Ctrl+B"},
-        {app->palette().menu(), "quitAction", "終了(&X)", "Ctrl+X"},
-        {app->tray().menu(), "showPaletteAction", "表示(&V)", "Ctrl+V"},
-        {app->tray().menu(), "trayQuitAction", "終了(&E)", "Ctrl+X"},
-    };
-    for (const auto& [menu, name, caption, shortcut] : items) {
-        QAction* found = action(menu, name);
-        ASSERT_NE(found, nullptr) << name;
-        EXPECT_EQ(found->text(), QString::fromUtf8(caption));
-        EXPECT_EQ(found->shortcut(), QKeySequence(QString::fromLatin1(shortcut)));
-    }
-}
-
 TEST_F(TrayAndReminders, HideShowAndShortcutsOfThePalette)
 {
     start();
@@ -134,6 +112,36 @@ TEST_F(TrayAndReminders, HideShowAndShortcutsOfThePalette)
     ASSERT_EVENTUALLY(QApplication::activeWindow() == &app->palette());
     QTest::keyClick(&app->palette(), Qt::Key_K, Qt::ControlModifier);
     EXPECT_FALSE(app->palette().isVisible());
+    EXPECT_EQ(app->tray().icon()->toolTip(), QStringLiteral("RIdozad"));
+}
+
+TEST_F(TrayAndReminders, PaletteKeysShowNotesListThemAndEnd)
+{
+    prepare();
+    addRow("'2026/12/08', 'hidden', 10, 20, 271, 71, -1, 0, 65535, 200");
+    startAndRestore();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    NoteWindow* note = app->notes().notes().first();
+    note->hideNote();
+    const auto press = [this](Qt::Key key) {
+        app->showPalette();
+        app->palette().activateWindow();
+        ASSERT_EVENTUALLY(QApplication::activeWindow() == &app->palette());
+        QTest::keyClick(&app->palette(), key, Qt::ControlModifier);
+    };
+    press(Qt::Key_D);
+    EXPECT_TRUE(note->isVisible());
+    // The list is modal: it is closed from inside its own event loop.
+    bool listed = false;
+    QTimer::singleShot(0, &app->noteList(), [&] {
+        listed = app->noteList().isVisible();
+        app->noteList().close();
+    });
+    press(Qt::Key_L);
+    EXPECT_TRUE(listed);
+    QSignalSpy finished(app.get(), &Application::finished);
+    press(Qt::Key_X);
+    EXPECT_EQ(finished.count(), 1);
 }
 
 TEST_F(TrayAndReminders, ShowAllBringsBackHiddenAndEndedNotesAsOpen)

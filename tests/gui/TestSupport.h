@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Application.h"
+#include "ErrorReport.h"
+#include "FakeDesktop.h"
+#include "NoteRegistry.h"
+#include "NoteWindow.h"
+#include "Palette.h"
+#include "StoreFixture.h"
+#include "Tray.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+// Polls the event loop until the condition holds, for at most five seconds.
+#define EXPECT_EVENTUALLY(condition) EXPECT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 5000)) << #condition
+#define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 5000)) << #condition
+
+// What a user sees of a window's controls, at its size and when made larger: each lies within
+// the window, shows its whole caption, and covers no other; a list's column titles fit.
+inline void expectTidyControls(QWidget* window, const QList<QSize>& sizes)
+{
+    // The controls a user sees as one: not the parts inside a list, an edit or a spin box.
+    const auto isPart = [window](const QWidget* w) {
+        for (const QWidget* up = w->parentWidget(); up && up != window; up = up->parentWidget())
+            if (qobject_cast<const QAbstractScrollArea*>(up) || qobject_cast<const QAbstractSpinBox*>(up))
+                return true;
+        return false;
+    };
+    const auto placeOf = [window](const QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+    for (const QSize size : sizes) {
+        window->resize(size);
+        QList<QWidget*> controls;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QLabel*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                                 qobject_cast<QAbstractSpinBox*>(w);
+            if (control && w->isVisibleTo(window) && !isPart(w))
+                controls << w;
+        }
+        for (QWidget* w : controls) {
+            const char* name = qPrintable(w->objectName());
+            EXPECT_TRUE(window->rect().contains(placeOf(w))) << name << " at width " << size.width();
+            if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                EXPECT_GE(w->width(), button->fontMetrics().horizontalAdvance(button->text())) << name;
+            }
+            for (QWidget* other : controls) {
+                if (other != w && !w->isAncestorOf(other) && !other->isAncestorOf(w)) {
+                    EXPECT_FALSE(placeOf(w).intersects(placeOf(other)))
+                        << name << " covers " << qPrintable(other->objectName());
+                }
+            }
+            auto* tree = qobject_cast<QTreeWidget*>(w);
+            for (int i = 0; tree && i + 1 < tree->columnCount(); ++i) {
+                EXPECT_GE(tree->columnWidth(i), tree->fontMetrics().horizontalAdvance(tree->headerItem()->text(i)))
+                    << qPrintable(tree->headerItem()->text(i));
+            }
+        }
+    }
+}
+
+// A store for windows: a fake desktop, and a recorder in place of the error report's box.
+class WindowFixture : public StoreFixture {
+protected:
+    WindowFixture()
+    {
+        setErrorReporter([this](const QString& text) { reports << text; });
+    }
+    ~WindowFixture() override
+    {
+        app.reset();
+        setErrorReporter({});
+    }
+
+    // The program on this store, with its tick stopped: each test ticks by hand.
+    void start()
+    {
+        app.reset();
+        app = std::make_unique<Application>(desktop, store);
+        app->tickTimer().stop();
+    }
+    // Started, and the first tick behind it: the notes that were open are back.
+    void startAndRestore()
+    {
+        start();
+        app->tick();
+    }
+
+    FakeDesktop desktop;
+    QStringList reports;
+    std::unique_ptr<Application> app;
+};
