@@ -14,7 +14,7 @@
 class QWidget;
 
 // What the program takes from the desktop it runs on, by role. Windows receive them as one
-// Desktop, so that tests hand in a fixed clock, cursor and screen (tests/FakeDesktop.h).
+// Desktop, so that tests hand in a fixed clock, cursor and screen (tests/gui/FakeDesktop.h).
 
 // The screens and the cursor.
 class Screens {
