@@ -75,9 +75,9 @@ void measureNoteList()
     list.hide();
     if (view->topLevelItemCount() != 10000 || view->topLevelItem(9999)->text(1).isEmpty())
         fail("the list does not hold every row");
-    printFigures("LoadNoteList, 10,000 rows, hidden", hidden, Unit::Ms);
-    printFigures("LoadNoteList, 10,000 rows, shown, then painted", shown, Unit::Ms);
-    printTarget("LoadNoteList shown, median", shown.median / 1000.0, 200, "ms");
+    printFigures("NoteList::loadNotes, 10,000 rows, hidden", hidden, Unit::Ms);
+    printFigures("NoteList::loadNotes, 10,000 rows, shown, then painted", shown, Unit::Ms);
+    printTarget("NoteList::loadNotes shown, median", shown.median / 1000.0, 200, "ms");
     printFigures("search, 10,000 rows filtered per keystroke, painted", filter, Unit::Ms);
     printTarget("search per keystroke, p95", filter.P95 / 1000.0, 16, "ms");
 }

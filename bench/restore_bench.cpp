@@ -94,7 +94,7 @@ void measure(int notes, int rounds, double targetMs)
     }
 
     char name[96];
-    std::snprintf(name, sizeof name, "RestoreNotes, %d open notes", notes);
+    std::snprintf(name, sizeof name, "NoteRegistry::restore, %d open notes", notes);
     const Figures call = figuresOf(calls);
     printFigures(name, call, Unit::Ms);
     std::snprintf(name, sizeof name, "  ... until all %d are exposed", notes);
@@ -102,8 +102,8 @@ void measure(int notes, int rounds, double targetMs)
     std::snprintf(name, sizeof name, "floor: %d bare tool windows shown", notes);
     const Figures floor = figuresOf(bare);
     printFigures(name, floor, Unit::Ms);
-    printRatio("RestoreNotes / bare windows", call, floor, 0);
-    std::snprintf(name, sizeof name, "RestoreNotes, %d notes, median", notes);
+    printRatio("NoteRegistry::restore / bare windows", call, floor, 0);
+    std::snprintf(name, sizeof name, "NoteRegistry::restore, %d notes, median", notes);
     printTarget(name, call.median / 1000.0, targetMs, "ms");
 }
 

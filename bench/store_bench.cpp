@@ -138,7 +138,7 @@ int main(int argc, char** argv)
                  Unit::Us);
     sqlite3_close(open);
 
-    printFigures("AddNote (open, insert, rowid query, read back, close)",
+    printFigures("NoteStore::addNote (open, insert, rowid query, read back, close)",
                  figuresOf(sample(100,
                                   [&] {
                                       if (!store.addNote(QDate(2026, 12, 9)))

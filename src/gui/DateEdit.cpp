@@ -114,7 +114,7 @@ void DateEdit::buildPopup()
     connect(m_calendar, &QCalendarWidget::activated, this, &DateEdit::takeCalendarDate);
 
     auto* clear = new QPushButton(QStringLiteral("クリア"), m_popup);
-    clear->setObjectName(QStringLiteral("btnClear"));
+    clear->setObjectName(QStringLiteral("clearButton"));
     clear->setAutoDefault(false);
     layout->addWidget(clear, 0, Qt::AlignRight);
     connect(clear, &QPushButton::clicked, this, [this] {

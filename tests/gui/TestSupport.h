@@ -24,6 +24,20 @@
 #define EXPECT_EVENTUALLY(condition) EXPECT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 5000)) << #condition
 #define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 5000)) << #condition
 
+// Each row of a list, its cells joined by "|".
+inline QStringList rowTexts(const QTreeWidget* list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        QStringList cells;
+        for (int column = 0; column < list->columnCount(); ++column)
+            cells << item->text(column);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
 // What a user sees of a window's controls, at its size and when made larger: each lies within
 // the window, shows its whole caption, and covers no other; a list's column titles fit.
 inline void expectTidyControls(QWidget* window, const QList<QSize>& sizes)

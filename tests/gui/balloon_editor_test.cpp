@@ -56,16 +56,7 @@ public:
         memo()->setText(text);
     }
 
-    // Each row of the list, its cells joined by "|".
-    QStringList rows() const
-    {
-        QStringList rows;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = list()->topLevelItem(i);
-            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QLatin1Char('|'));
-        }
-        return rows;
-    }
+    QStringList rows() const { return rowTexts(list()); }
 
     // Each stored message, in the list's column order.
     QStringList Stored()

@@ -89,7 +89,7 @@ TEST(DateEdit, CalendarDropsDownAndPicksOrClears)
 
     edit.dropDownAction()->trigger();
     ASSERT_EVENTUALLY(edit.calendarPopup()->isVisible());
-    auto* clear = edit.calendarPopup()->findChild<QPushButton*>(QStringLiteral("btnClear"));
+    auto* clear = edit.calendarPopup()->findChild<QPushButton*>(QStringLiteral("clearButton"));
     ASSERT_NE(clear, nullptr);
     QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EVENTUALLY(!edit.calendarPopup()->isVisible());

@@ -75,16 +75,7 @@ public:
         ASSERT_TRUE(list()->topLevelItem(row)->isSelected());
     }
 
-    // Each row of the list, its cells joined by "|".
-    QStringList rows() const
-    {
-        QStringList rows;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = list()->topLevelItem(i);
-            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QLatin1Char('|'));
-        }
-        return rows;
-    }
+    QStringList rows() const { return rowTexts(list()); }
 
     QStringList terms() { return column("select term from m_daviv", "term"); }
 
