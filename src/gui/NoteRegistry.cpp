@@ -79,7 +79,14 @@ void NoteRegistry::discardAll()
 
 void NoteRegistry::destroyAll()
 {
-    qDeleteAll(std::exchange(m_notes, {}));
+    destroy(std::exchange(m_notes, {}));
+}
+
+void NoteRegistry::destroy(const QList<NoteWindow*>& notes)
+{
+    for (NoteWindow* note : notes)
+        note->endNow();
+    qDeleteAll(notes);
 }
 
 void NoteRegistry::showHidden()

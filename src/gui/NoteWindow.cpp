@@ -67,12 +67,15 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
 NoteWindow::~NoteWindow()
 {
     m_ui->editor->removeEventFilter(this);
-    // A window destroyed during its fade still ends its note, as the fade would have.
-    if (isEnding()) {
-        m_fade->stop();
-        m_isOpen = false;
-        writeEndedRecord();
-    }
+}
+
+void NoteWindow::endNow()
+{
+    if (!isEnding())
+        return;
+    m_fade->stop();
+    m_isOpen = false;
+    store(SaveKind::TaskEnd);
 }
 
 void NoteWindow::saveNote(int lockWaitMs)
@@ -87,11 +90,6 @@ void NoteWindow::discard()
     m_fade->stop();
     hide();
     deleteLater();
-}
-
-void NoteWindow::writeEndedRecord()
-{
-    store(SaveKind::TaskEnd);
 }
 
 void NoteWindow::store(SaveKind kind, int lockWaitMs)
@@ -338,7 +336,7 @@ void NoteWindow::finishTask()
 {
     m_isOpen = false;
     hide();
-    writeEndedRecord();
+    store(SaveKind::TaskEnd);
     Q_EMIT taskEnded();
 }
 

@@ -104,6 +104,9 @@ public:
     void hideNote();
     void makeHalfTransparent();
     // Ends the note: it fades out, hides and is stored as ended, which taskEnded() tells.
+    // A note whose fade has begun ends at once, as the fade would have ended it: the program is
+    // about to destroy its window.
+    void endNow();
     void endTask();
     bool isEnding() const;
 
@@ -133,7 +136,6 @@ protected:
 private:
     void openLink(int start, int end);
     void finishTask();
-    void writeEndedRecord();
     void store(SaveKind kind, int lockWaitMs = 0);
     // Shows the save state: the unsaved mark while a save failed.
     void showSaveState();

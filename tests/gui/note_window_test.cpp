@@ -345,11 +345,11 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
     }
 }
 
-TEST_F(NoteWindowTest, DestroyedDuringTheFadeStillEndsTheNote)
+TEST_F(NoteWindowTest, EndedAtOnceWhenTheProgramEndsDuringTheFade)
 {
     NoteWindow* note = shownNote("gone");
     note->endTask();
-    delete note;
+    NoteRegistry::destroy({note});
     QStringList expected = savedRow("gone\r\n", bounds, "0");
     expected[0] = unsavedRow.value(0);
     EXPECT_EQ(row(), expected);
