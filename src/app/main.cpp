@@ -6,8 +6,10 @@
 #include "Palette.h"
 #include "Platform.h"
 #include "SingleInstance.h"
+#include "StoreText.h"
 #include "TerminationWatcher.h"
 
+#include <QDate>
 #include <QMessageBox>
 
 int main(int argc, char* argv[])
@@ -60,6 +62,9 @@ int main(int argc, char* argv[])
         if (!rescued.isEmpty())
             qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
     });
+    // The text rules' first use (the code page conversion, the date form) is paid now, while the
+    // first tick is a second away, rather than inside the restore of the notes it brings.
+    decodeStoreText(encodeStoreText(QStringLiteral("日本ｶﾅ😀") + formatStoreDate(QDate(2026, 1, 2))));
     const int result = app.exec();
     saveBeforeDisplayLoss({});
     return result != 0 ? result : exitCode;
