@@ -54,30 +54,30 @@ QString noteCellText(const QString& note)
 }
 
 NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent)
-    : QDialog(parent), m_store(store), m_notes(notes), ui(std::make_unique<Ui::NoteList>())
+    : QDialog(parent), m_store(store), m_notes(notes), m_ui(std::make_unique<Ui::NoteList>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     followDarkTheme(this);
     move(0, 0);
-    ui->notesView->setColumnWidth(ColDay, 80);
-    ui->notesView->setColumnWidth(ColNote, 250);
-    ui->notesView->setColumnWidth(ColState, 55);
+    m_ui->notesView->setColumnWidth(ColDay, 80);
+    m_ui->notesView->setColumnWidth(ColNote, 250);
+    m_ui->notesView->setColumnWidth(ColState, 55);
 
-    connect(ui->reshowButton, &QPushButton::clicked, this, guarded([this] { reshowNote(); }));
-    connect(ui->removeButton, &QPushButton::clicked, this, guarded([this] { removeSelectedNote(); }));
+    connect(m_ui->reshowButton, &QPushButton::clicked, this, guarded([this] { reshowNote(); }));
+    connect(m_ui->removeButton, &QPushButton::clicked, this, guarded([this] { removeSelectedNote(); }));
 
     // Beyond the two buttons: the search field, a double click to bring a note back, sorting by
     // a column's header, and taking a removal back.
-    connect(ui->searchEdit, &QLineEdit::textChanged, this, &NoteList::applySearch);
+    connect(m_ui->searchEdit, &QLineEdit::textChanged, this, &NoteList::applySearch);
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
-        ui->searchEdit->setFocus();
-        ui->searchEdit->selectAll();
+        m_ui->searchEdit->setFocus();
+        m_ui->searchEdit->selectAll();
     });
-    connect(ui->notesView, &QTreeWidget::itemDoubleClicked, this, guarded([this] { reshowNote(); }));
-    ui->notesView->header()->setSectionsClickable(true);
-    connect(ui->notesView->header(), &QHeaderView::sectionClicked, this, &NoteList::sortBy);
-    connect(ui->undoButton, &QPushButton::clicked, this, guarded([this] { undoRemove(); }));
+    connect(m_ui->notesView, &QTreeWidget::itemDoubleClicked, this, guarded([this] { reshowNote(); }));
+    m_ui->notesView->header()->setSectionsClickable(true);
+    connect(m_ui->notesView->header(), &QHeaderView::sectionClicked, this, &NoteList::sortBy);
+    connect(m_ui->undoButton, &QPushButton::clicked, this, guarded([this] { undoRemove(); }));
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     connect(undo, &QShortcut::activated, this, guarded([this] { undoRemove(); }));
 }
@@ -95,7 +95,7 @@ void NoteList::showEvent(QShowEvent* event)
 void NoteList::prepareForShowing()
 {
     if (loadNotes())
-        ui->searchEdit->setFocus();
+        m_ui->searchEdit->setFocus();
 }
 
 // Removals can be taken back only while the list is open.
@@ -105,7 +105,7 @@ void NoteList::hideEvent(QHideEvent* event)
     if (m_removed.isEmpty())
         return;
     m_removed.clear();
-    ui->undoButton->setEnabled(false);
+    m_ui->undoButton->setEnabled(false);
     if (const StoreResult<> forgotten = m_store.forgetRemovedNotes(); !forgotten)
         qWarning("removed notes not forgotten: %s", qUtf8Printable(forgotten.error().message()));
 }
@@ -117,9 +117,9 @@ bool NoteList::loadNotes()
         showErrorReport(rows.error().message());
         return false;
     }
-    ui->notesView->clear();
+    m_ui->notesView->clear();
     for (const NoteListRow& row : *rows) {
-        auto* item = new NoteItem(ui->notesView);
+        auto* item = new NoteItem(m_ui->notesView);
         item->setText(ColDay, row.day);
         item->setText(ColNote, noteCellText(row.text));
         item->setText(ColState, noteStateWord(row.isOpen));
@@ -128,7 +128,7 @@ bool NoteList::loadNotes()
         item->setData(ColNote, SearchRole, foldForSearch(row.day + QLatin1Char(' ') + row.text));
     }
     if (m_sortColumn >= 0)
-        ui->notesView->sortItems(m_sortColumn, m_sortOrder);
+        m_ui->notesView->sortItems(m_sortColumn, m_sortOrder);
     m_folded.clear();
     applySearch();
     return true;
@@ -136,8 +136,8 @@ bool NoteList::loadNotes()
 
 void NoteList::applySearch()
 {
-    const QString query = foldForSearch(ui->searchEdit->text());
-    QTreeWidget* list = ui->notesView;
+    const QString query = foldForSearch(m_ui->searchEdit->text());
+    QTreeWidget* list = m_ui->notesView;
     // The rows' folded texts and what each row shows, by row number, kept beside the list: an
     // item's own isHidden() and setHidden() first look for its row among all rows. Made again
     // when the rows were loaded or moved.
@@ -164,9 +164,9 @@ void NoteList::sortBy(int column)
     m_sortOrder =
         column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortColumn = column;
-    ui->notesView->header()->setSortIndicatorShown(true);
-    ui->notesView->header()->setSortIndicator(column, m_sortOrder);
-    ui->notesView->sortItems(column, m_sortOrder);
+    m_ui->notesView->header()->setSortIndicatorShown(true);
+    m_ui->notesView->header()->setSortIndicator(column, m_sortOrder);
+    m_ui->notesView->sortItems(column, m_sortOrder);
     // The rows moved, their hidden state with them; the next search reads them again.
     m_folded.clear();
 }
@@ -182,7 +182,7 @@ void NoteList::undoRemove()
         return;
     }
     m_removed.removeLast();
-    ui->undoButton->setEnabled(!m_removed.isEmpty());
+    m_ui->undoButton->setEnabled(!m_removed.isEmpty());
     if (removed.window && !bringBack(*id, removed))
         return;
     loadNotes();
@@ -226,9 +226,9 @@ std::optional<qint32> NoteList::selectedNoteId() const
     int count = 0;
     qint32 id = 0;
     // A row the search hides stays selected, but the user no longer sees it.
-    for (int i = ui->notesView->topLevelItemCount() - 1; i >= 0; --i) {
-        const QTreeWidgetItem* item = ui->notesView->topLevelItem(i);
-        if (item->isSelected() && !ui->notesView->isRowHidden(i, QModelIndex())) {
+    for (int i = m_ui->notesView->topLevelItemCount() - 1; i >= 0; --i) {
+        const QTreeWidgetItem* item = m_ui->notesView->topLevelItem(i);
+        if (item->isSelected() && !m_ui->notesView->isRowHidden(i, QModelIndex())) {
             id = item->data(ColId, IdRole).toInt();
             ++count;
         }
@@ -301,6 +301,6 @@ void NoteList::removeSelectedNote()
         m_notes.discard(open);
     }
     m_removed << removed;
-    ui->undoButton->setEnabled(true);
+    m_ui->undoButton->setEnabled(true);
     loadNotes();
 }

@@ -63,7 +63,7 @@ private:
 
     const NoteStore& m_store;
     NoteRegistry& m_notes;
-    std::unique_ptr<Ui::NoteList> ui;
+    std::unique_ptr<Ui::NoteList> m_ui;
     // The notes removed while the list is open, the last one last.
     QList<Removed> m_removed;
     std::vector<QString> m_folded;

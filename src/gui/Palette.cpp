@@ -15,10 +15,10 @@
 #include <QWindow>
 
 Palette::Palette(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::Palette>()),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ui(std::make_unique<Ui::Palette>()),
       m_menu(new QMenu(this))
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setFixedSize(PaletteWidth, PaletteHeight);
     move(0, 0);
     QPalette background = palette();
@@ -29,7 +29,7 @@ Palette::Palette(QWidget* parent)
 
     m_menu->setObjectName(QStringLiteral("paletteMenu"));
     m_menu->addActions(
-        {ui->hideAction, ui->noteListAction, ui->showAllNotesAction, ui->remindersAction, ui->quitAction});
+        {m_ui->hideAction, m_ui->noteListAction, m_ui->showAllNotesAction, m_ui->remindersAction, m_ui->quitAction});
     // Their shortcuts act while the palette or a swatch has the focus.
     addActions(m_menu->actions());
 
@@ -48,33 +48,34 @@ Palette::~Palette() = default;
 
 Swatch* Palette::swatch(int index) const
 {
-    Swatch* const swatches[] = {ui->pinkSwatch, ui->blueSwatch, ui->greenSwatch, ui->yellowSwatch, ui->greySwatch};
+    Swatch* const swatches[] = {m_ui->pinkSwatch, m_ui->blueSwatch, m_ui->greenSwatch, m_ui->yellowSwatch,
+                                m_ui->greySwatch};
     return swatches[index - 1];
 }
 
 QAction* Palette::hideAction() const
 {
-    return ui->hideAction;
+    return m_ui->hideAction;
 }
 
 QAction* Palette::noteListAction() const
 {
-    return ui->noteListAction;
+    return m_ui->noteListAction;
 }
 
 QAction* Palette::showAllNotesAction() const
 {
-    return ui->showAllNotesAction;
+    return m_ui->showAllNotesAction;
 }
 
 QAction* Palette::remindersAction() const
 {
-    return ui->remindersAction;
+    return m_ui->remindersAction;
 }
 
 QAction* Palette::quitAction() const
 {
-    return ui->quitAction;
+    return m_ui->quitAction;
 }
 
 void Palette::takeSwatchColor(Swatch* swatch)

@@ -57,7 +57,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::Palette> ui;
+    std::unique_ptr<Ui::Palette> m_ui;
     QMenu* m_menu;
     quint32 m_selectedColor = 0;
     bool m_dragArmed = false;

@@ -18,22 +18,22 @@ constexpr int IndexRole = Qt::UserRole;
 } // namespace
 
 ReminderEditor::ReminderEditor(Desktop& desktop, const NoteStore& store, QWidget* parent)
-    : QDialog(parent), m_desktop(desktop), m_store(store), ui(std::make_unique<Ui::ReminderEditor>())
+    : QDialog(parent), m_desktop(desktop), m_store(store), m_ui(std::make_unique<Ui::ReminderEditor>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     followDarkTheme(this);
     move(0, 0);
-    ui->remindersView->setColumnWidth(ColDay, 70);
-    ui->remindersView->setColumnWidth(ColTime, 55);
-    ui->remindersView->setColumnWidth(ColMessage, 300);
-    ui->timeEdit->setTime(QTime(12, 0));
-    ui->messageEdit->installEventFilter(this);
-    ui->timeEdit->installEventFilter(this);
+    m_ui->remindersView->setColumnWidth(ColDay, 70);
+    m_ui->remindersView->setColumnWidth(ColTime, 55);
+    m_ui->remindersView->setColumnWidth(ColMessage, 300);
+    m_ui->timeEdit->setTime(QTime(12, 0));
+    m_ui->messageEdit->installEventFilter(this);
+    m_ui->timeEdit->installEventFilter(this);
 
-    connect(ui->remindersView, &ReportList::listClicked, this, guarded([this] { takeClickedReminder(); }));
-    connect(ui->addButton, &QPushButton::clicked, this, guarded([this] { addReminder(); }));
-    connect(ui->updateButton, &QPushButton::clicked, this, guarded([this] { updateReminder(); }));
-    connect(ui->deleteButton, &QPushButton::clicked, this, guarded([this] { deleteReminder(); }));
+    connect(m_ui->remindersView, &ReportList::listClicked, this, guarded([this] { takeClickedReminder(); }));
+    connect(m_ui->addButton, &QPushButton::clicked, this, guarded([this] { addReminder(); }));
+    connect(m_ui->updateButton, &QPushButton::clicked, this, guarded([this] { updateReminder(); }));
+    connect(m_ui->deleteButton, &QPushButton::clicked, this, guarded([this] { deleteReminder(); }));
 }
 
 ReminderEditor::~ReminderEditor() = default;
@@ -49,10 +49,10 @@ void ReminderEditor::showEvent(QShowEvent* event)
 bool ReminderEditor::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {
-        if (watched == ui->messageEdit)
-            m_desktop.requestHiragana(ui->messageEdit);
-        else if (watched == ui->timeEdit)
-            m_desktop.switchInputMethodOff(ui->timeEdit);
+        if (watched == m_ui->messageEdit)
+            m_desktop.requestHiragana(m_ui->messageEdit);
+        else if (watched == m_ui->timeEdit)
+            m_desktop.switchInputMethodOff(m_ui->timeEdit);
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -60,7 +60,7 @@ bool ReminderEditor::eventFilter(QObject* watched, QEvent* event)
 void ReminderEditor::prepareForShowing()
 {
     if (loadReminders())
-        ui->dateEdit->setDate(m_desktop.today());
+        m_ui->dateEdit->setDate(m_desktop.today());
 }
 
 bool ReminderEditor::loadReminders()
@@ -71,10 +71,10 @@ bool ReminderEditor::loadReminders()
         return false;
     }
     m_reminders = std::move(*reminders);
-    ui->remindersView->clear();
+    m_ui->remindersView->clear();
     for (size_t i = 0; i < m_reminders.size(); ++i) {
         const Reminder& reminder = m_reminders[i];
-        auto* item = new QTreeWidgetItem(ui->remindersView);
+        auto* item = new QTreeWidgetItem(m_ui->remindersView);
         item->setText(ColDay, reminder.dayText);
         item->setText(ColTime, reminder.timeText);
         item->setText(ColMessage, reminder.message);
@@ -87,8 +87,8 @@ bool ReminderEditor::loadReminders()
 void ReminderEditor::takeClickedReminder()
 {
     m_selectedId.reset();
-    for (int i = ui->remindersView->topLevelItemCount() - 1; i >= 0; --i) {
-        const QTreeWidgetItem* item = ui->remindersView->topLevelItem(i);
+    for (int i = m_ui->remindersView->topLevelItemCount() - 1; i >= 0; --i) {
+        const QTreeWidgetItem* item = m_ui->remindersView->topLevelItem(i);
         if (!item->isSelected())
             continue;
         const Reminder& reminder = m_reminders.at(item->data(ColId, IndexRole).toULongLong());
@@ -97,31 +97,31 @@ void ReminderEditor::takeClickedReminder()
             showErrorReport(reminder.unreadable);
             return;
         }
-        ui->dateEdit->setDate(reminder.day);
-        ui->timeEdit->setTime(reminder.time);
-        ui->messageEdit->setText(reminder.message);
+        m_ui->dateEdit->setDate(reminder.day);
+        m_ui->timeEdit->setTime(reminder.time);
+        m_ui->messageEdit->setText(reminder.message);
         m_selectedId = reminder.id;
     }
 }
 
 void ReminderEditor::addReminder()
 {
-    if (ui->messageEdit->text().isEmpty())
+    if (m_ui->messageEdit->text().isEmpty())
         return;
-    const std::optional<QDate> date = ui->dateEdit->checkedDate();
+    const std::optional<QDate> date = m_ui->dateEdit->checkedDate();
     if (!date)
         return;
-    write(m_store.addReminder(*date, ui->timeEdit->time(), ui->messageEdit->text()));
+    write(m_store.addReminder(*date, m_ui->timeEdit->time(), m_ui->messageEdit->text()));
 }
 
 void ReminderEditor::updateReminder()
 {
-    if (!m_selectedId || ui->messageEdit->text().isEmpty())
+    if (!m_selectedId || m_ui->messageEdit->text().isEmpty())
         return;
-    const std::optional<QDate> date = ui->dateEdit->checkedDate();
+    const std::optional<QDate> date = m_ui->dateEdit->checkedDate();
     if (!date)
         return;
-    write(m_store.updateReminder(*m_selectedId, *date, ui->timeEdit->time(), ui->messageEdit->text()));
+    write(m_store.updateReminder(*m_selectedId, *date, m_ui->timeEdit->time(), m_ui->messageEdit->text()));
 }
 
 void ReminderEditor::deleteReminder()

@@ -45,7 +45,7 @@ private:
 
     Desktop& m_desktop;
     const NoteStore& m_store;
-    std::unique_ptr<Ui::ReminderEditor> ui;
+    std::unique_ptr<Ui::ReminderEditor> m_ui;
     // What the list shows, as read.
     std::vector<Reminder> m_reminders;
     std::optional<qint64> m_selectedId;

@@ -8,9 +8,9 @@
 #include <QShowEvent>
 
 TrashWindow::TrashWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TrashWindow>())
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ui(std::make_unique<Ui::TrashWindow>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setBackgroundRole(QPalette::Button);
 }
 

@@ -24,5 +24,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::TrashWindow> ui;
+    std::unique_ptr<Ui::TrashWindow> m_ui;
 };
