@@ -235,7 +235,12 @@ bool NotePlacement::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    if (watched == m_window.windowHandle() && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed())
+    if (watched == m_window.windowHandle() && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed()) {
         QTimer::singleShot(0, this, &NotePlacement::reassertBounds);
+        if (const WId shown = m_window.windowHandle()->winId(); shown != m_mappedWinId) {
+            m_mappedWinId = shown;
+            Q_EMIT mapped();
+        }
+    }
     return QObject::eventFilter(watched, event);
 }

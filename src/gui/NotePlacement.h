@@ -48,6 +48,8 @@ Q_SIGNALS:
     void resized();
     // A resize by the hand here ended.
     void resizeEnded();
+    // A native window of the note shows for the first time: the window manager has it.
+    void mapped();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,4 +83,6 @@ private:
     bool m_movingByHand = false;
     // The native window that the last show found; showing may make a new one.
     WId m_shownWinId = 0;
+    // The native window that was last exposed.
+    WId m_mappedWinId = 0;
 };

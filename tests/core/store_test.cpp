@@ -255,38 +255,57 @@ TEST_F(StoreFile, AWriteThatFailsPartWayChangesNothing)
     EXPECT_EQ(query("select name from sqlite_master where name = 'zu_note_removed'")->rowCount(), 0u);
 }
 
-TEST(Statements, ComposedByteForByte)
+// What other programs read in the file: each operation's values with their storage classes,
+// which the statement texts fix (a date as text, a Boolean as -1 or 0, a colour as a signed
+// integer).
+TEST_F(StoreFile, EachOperationStoresItsValuesWithTheirStorageClasses)
 {
+    prepare();
+    const auto stored = [this](const QByteArray& table, const QByteArray& columns, qint64 id) {
+        QStringList quoted;
+        for (const QByteArray& name : columns.split(','))
+            quoted << column("select quote(" + name + ") as v from " + table +
+                                 " where rowid = " + QByteArray::number(id),
+                             "v")
+                          .value(0);
+        return quoted.join(QLatin1Char(' '));
+    };
+    const QByteArray noteColumns = "f_day,note,xpos,ypos,width,height,term,visible,color,alpha";
+
+    const StoreResult<SaveResult> added = store.addNote(QDate(2026, 3, 4));
+    ASSERT_TRUE(added);
+    const qint32 id = added->id;
+    EXPECT_EQ(stored("m_daviv", noteColumns, id),
+              QStringLiteral("'2026/03/04' NULL NULL NULL NULL NULL NULL NULL NULL NULL"));
+
     Note note;
+    note.id = id;
     note.date = QDate(2011, 8, 26);
     note.text = QStringLiteral("it's\r\n");
     note.bounds = QRect(-5, 10, 271, 71);
     note.isOpen = true;
     note.color = 16777215;
     note.alpha = 200;
-    note.id = 3;
-    EXPECT_EQ(Statements::saveNote(note),
-              "update m_daviv set f_day = '2011/08/26', note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
-              "height = 71, term = -1, visible = -1, color = 16777215, alpha = 200 where rowid = 3;");
+    ASSERT_TRUE(store.saveNote(note, std::nullopt));
+    EXPECT_EQ(stored("m_daviv", noteColumns, id),
+              QStringLiteral("'2011/08/26' 'it''s\r\n' -5 10 271 71 -1 -1 16777215 200"));
+    // The task end leaves the day as stored; a colour beyond 31 bits is stored signed.
+    note.date = QDate(2026, 1, 1);
     note.isOpen = false;
     note.color = 0xFFFFFFFF;
-    EXPECT_EQ(Statements::endNote(note),
-              "update m_daviv set term = 0,note = 'it''s\r\n', xpos = -5, ypos = 10, width = 271, "
-              "height = 71, term = 0, visible = -1, color = -1, alpha = 200 where rowid = 3;");
-    // The stored bytes, where given, in place of the text.
-    note.textBytes = QByteArray("\x93\xfa'", 3);
-    EXPECT_TRUE(Statements::endNote(note).contains(QByteArray(",note = '\x93\xfa''', xpos")));
-    EXPECT_EQ(Statements::addNote(QDate(2026, 3, 4)), "insert into m_daviv ('f_day') values ('2026/03/04');");
-    EXPECT_EQ(Statements::noteById(7), "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, "
-                                       "alpha from m_daviv where rowid = 7;");
-    EXPECT_EQ(Statements::reopenNote(7), "update m_daviv set term = -1 where rowid = 7;");
-    EXPECT_EQ(Statements::deleteNote(7), "delete from m_daviv where rowid = 7;");
-    EXPECT_EQ(Statements::addMessage(QStringLiteral("9:05:00"), QStringLiteral("a'b"), QStringLiteral("2026/12/08")),
-              "insert into m_icom_message (itime, message, iday) values ('9:05:00','a''b','2026/12/08')");
-    EXPECT_EQ(
-        Statements::updateMessage(QStringLiteral("9:05:00"), QStringLiteral("m"), QStringLiteral("2026/12/08"), 4),
-        "update m_icom_message set itime = '9:05:00', message = 'm',iday = '2026/12/08' where rowid = 4");
-    EXPECT_EQ(Statements::deleteMessage(4), "delete from m_icom_message where rowid = 4");
+    ASSERT_TRUE(store.saveNote(note, std::nullopt, SaveKind::TaskEnd));
+    EXPECT_EQ(stored("m_daviv", noteColumns, id), QStringLiteral("'2011/08/26' 'it''s\r\n' -5 10 271 71 0 -1 -1 200"));
+    ASSERT_TRUE(store.reopenNote(id));
+    EXPECT_EQ(stored("m_daviv", "term", id), QStringLiteral("-1"));
+
+    ASSERT_TRUE(store.addReminder(QDate(2026, 12, 8), QTime(9, 5), QStringLiteral("a'b")));
+    const StoreResult<std::vector<Reminder>> reminders = store.reminders();
+    ASSERT_TRUE(reminders && reminders->size() == 1);
+    const qint64 reminder = reminders->front().id;
+    EXPECT_EQ(stored("m_icom_message", "itime,message,iday", reminder),
+              QStringLiteral("'9:05:00' 'a''b' '2026/12/08'"));
+    ASSERT_TRUE(store.updateReminder(reminder, QDate(2026, 12, 9), QTime(17, 30), QStringLiteral("m")));
+    EXPECT_EQ(stored("m_icom_message", "itime,message,iday", reminder), QStringLiteral("'17:30:00' 'm' '2026/12/09'"));
 }
 
 TEST_F(StoreFile, TextValuesRoundTripExactly)
