@@ -181,6 +181,19 @@ StoreBackup::StoreBackup(const QString& copyPath, bool onlySound)
 {
 }
 
+StoreResult<> StoreBackup::copyWhole(const QString& storePath, const QString& copyPath, bool onlySound)
+{
+    StoreResult<std::unique_ptr<StoreBackup>> run = start(storePath, copyPath, onlySound);
+    if (!run)
+        return run.error();
+    const StoreResult<bool> done = (*run)->step(-1);
+    if (!done)
+        return done.error();
+    if (!*done)
+        return StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+    return {};
+}
+
 StoreResult<std::unique_ptr<StoreBackup>> StoreBackup::start(const QString& storePath, const QString& copyPath,
                                                              bool onlySound)
 {
@@ -340,15 +353,9 @@ StoreResult<> DailyBackup::makeNow(const QDate& day)
     stop();
     if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged())
         return failure(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail());
-    StoreResult<std::unique_ptr<StoreBackup>> run =
-        StoreBackup::start(m_storePath, QDir(folder()).filePath(backupFileName(day)));
-    if (!run)
-        return run.error();
-    const StoreResult<bool> done = (*run)->step(-1);
-    if (!done)
-        return done.error();
-    if (!*done)
-        return StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
+    if (StoreResult<> copied = StoreBackup::copyWhole(m_storePath, QDir(folder()).filePath(backupFileName(day)));
+        !copied)
+        return copied;
     completed(day);
     return {};
 }

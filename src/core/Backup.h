@@ -77,6 +77,8 @@ public:
     // Copies up to the given number of pages (all when negative); true once the copy is
     // complete and in place.
     StoreResult<bool> step(int pages);
+    // The whole copy in one go; a store another connection holds meanwhile is a failure.
+    static StoreResult<> copyWhole(const QString& storePath, const QString& copyPath, bool onlySound = true);
 
 private:
     struct Finisher {

@@ -107,14 +107,8 @@ StoreResult<QString> StoreRecovery::restore(const QString& copyPath, const QDate
     if (QFileInfo::exists(m_storePath)) {
         kept = freePath(QDir(backupFolder(m_storePath)), now, keptStoreFileName);
         // Kept as it is, damaged or not: it is what the user had.
-        StoreResult<std::unique_ptr<StoreBackup>> keep = StoreBackup::start(m_storePath, kept, false);
-        if (!keep)
-            return keep.error();
-        const StoreResult<bool> keptWhole = (*keep)->step(-1);
-        if (!keptWhole)
+        if (const StoreResult<> keptWhole = StoreBackup::copyWhole(m_storePath, kept, false); !keptWhole)
             return keptWhole.error();
-        if (!*keptWhole)
-            return StoreError(QStringLiteral("The store was busy"), SQLITE_BUSY, QStringLiteral("database is locked"));
     }
     if (const StoreResult<> copied = copyBackupInto(copyPath, m_storePath); !copied) {
         if (!kept.isEmpty())

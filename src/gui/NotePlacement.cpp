@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -238,8 +239,8 @@ bool NotePlacement::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_window.windowHandle() && event->type() == QEvent::Expose && m_window.windowHandle()->isExposed()) {
         QTimer::singleShot(0, this, &NotePlacement::reassertBounds);
         if (const WId shown = m_window.windowHandle()->winId(); shown != m_mappedWinId) {
-            m_mappedWinId = shown;
-            Q_EMIT mapped();
+            if (std::exchange(m_mappedWinId, shown) != 0)
+                Q_EMIT remapped();
         }
     }
     return QObject::eventFilter(watched, event);

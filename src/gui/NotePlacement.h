@@ -48,8 +48,9 @@ Q_SIGNALS:
     void resized();
     // A resize by the hand here ended.
     void resizeEnded();
-    // A native window of the note shows for the first time: the window manager has it.
-    void mapped();
+    // A native window that Qt made anew for the note (when staying on top changed) shows for the
+    // first time: the window manager has it.
+    void remapped();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

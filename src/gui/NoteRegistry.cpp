@@ -79,11 +79,7 @@ void NoteRegistry::discardAll()
 
 void NoteRegistry::destroyAll()
 {
-    destroy(std::exchange(m_notes, {}));
-}
-
-void NoteRegistry::destroy(const QList<NoteWindow*>& notes)
-{
+    const QList<NoteWindow*> notes = std::exchange(m_notes, {});
     for (NoteWindow* note : notes)
         note->endNow();
     qDeleteAll(notes);

@@ -43,8 +43,6 @@ public:
     // Destroys every window: what they hold was saved or rescued before; a note in its fade is
     // ended first, as the fade would have ended it.
     void destroyAll();
-    // The same for the given windows.
-    static void destroy(const QList<NoteWindow*>& notes);
     // Every hidden note comes back; an ended one as an open note.
     void showHidden();
     // Every shown note lies within reach of a screen, or goes back to its own place.

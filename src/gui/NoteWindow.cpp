@@ -62,7 +62,7 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     connect(m_placement.get(), &NotePlacement::resizeEnded, this, [this] { saveNote(); });
     connect(m_placement.get(), &NotePlacement::resized, this, [this] { markChanged(); });
     // A busy window manager may take a new native window before its hints: they go again.
-    connect(m_placement.get(), &NotePlacement::mapped, this, [this] { keepOutOfTaskbar(this); });
+    connect(m_placement.get(), &NotePlacement::remapped, this, [this] { keepOutOfTaskbar(this); });
     m_ui->editor->setAutoUrlDetect(true);
 }
 

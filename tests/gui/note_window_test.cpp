@@ -117,7 +117,12 @@ protected:
 
     NoteWindow* newNote(const QString& text = QString())
     {
-        auto* note = new NoteWindow(desktop, store, &owner);
+        return filled(new NoteWindow(desktop, store, &owner), text);
+    }
+
+    // A window as a creator fills it, bound to the test's row.
+    NoteWindow* filled(NoteWindow* note, const QString& text)
+    {
         note->setNoteDate(noteDay);
         note->setText(text);
         note->setBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
@@ -347,9 +352,12 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
 
 TEST_F(NoteWindowTest, EndedAtOnceWhenTheProgramEndsDuringTheFade)
 {
-    NoteWindow* note = shownNote("gone");
+    NoteRegistry notes(desktop, store, &owner);
+    NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
+    note->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
     note->endTask();
-    NoteRegistry::destroy({note});
+    notes.destroyAll();
     QStringList expected = savedRow("gone\r\n", bounds, "0");
     expected[0] = unsavedRow.value(0);
     EXPECT_EQ(row(), expected);
