@@ -1,17 +1,60 @@
 #include "SingleInstance.h"
 
+#include "InstanceLock.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
-SingleInstance::SingleInstance(const QString& storePath, QObject* parent) : QObject(parent)
+namespace {
+
+// This user's own folder for the lock and socket, where no other user can take their names first:
+// the runtime folder (made 0700 for the user) where the system has one.
+QString privateFolder()
 {
-    const QString absolute = QDir::cleanPath(QFileInfo(storePath).absoluteFilePath());
-    const QByteArray key = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha1);
+#ifdef Q_OS_UNIX
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime;
+#endif
+    return QDir::tempPath();
+}
+
+QString problemText(const InstanceLock& lock)
+{
+    QString what;
+    switch (lock.problem()) {
+    case InstanceLock::Problem::IsFolder:
+        what = QStringLiteral("ファイルではなくフォルダです。");
+        break;
+    case InstanceLock::Problem::Denied:
+        what = QStringLiteral("読み書きの権限がありません(%1)。").arg(lock.systemMessage());
+        break;
+    default:
+        what = QStringLiteral("使えません(%1)。").arg(lock.systemMessage());
+        break;
+    }
+    return QStringLiteral("ロックファイル %1 は%2\nこのユーザーのロックで起動を続けます。")
+        .arg(QDir::toNativeSeparators(lock.path()), what);
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& storePath, QObject* parent)
+    : QObject(parent), m_storePath(QDir::cleanPath(QFileInfo(storePath).absoluteFilePath()))
+{
+    const QByteArray key = QCryptographicHash::hash(m_storePath.toUtf8(), QCryptographicHash::Sha1);
     m_name = QStringLiteral("zufusen-") + QString::fromLatin1(key.toHex().left(16));
-    m_lock = std::make_unique<QLockFile>(absolute + QStringLiteral(".lock"));
-    m_lock->setStaleLockTime(0);
+#ifdef Q_OS_UNIX
+    // A socket path longer than the system takes falls back to a name in the temporary folder,
+    // open to this user only.
+    const QString socketPath = QDir(privateFolder()).filePath(m_name);
+    if (QFile::encodeName(socketPath).size() < 100)
+        m_name = socketPath;
+#endif
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -29,15 +72,18 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim()
 {
-    // A folder that takes no new file (read-only, or another user's) cannot hold the lock
-    // beside the store; the temporary folder then keeps at least this user's copies apart.
-    if (!m_lock->tryLock(0) && m_lock->error() != QLockFile::LockFailedError) {
-        m_lock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock")));
-        m_lock->setStaleLockTime(0);
-        m_lock->tryLock(0);
+    m_lock = std::make_unique<InstanceLock>(m_storePath + QStringLiteral(".lock"));
+    if (m_lock->outcome() == InstanceLock::Outcome::Unusable) {
+        // A folder that takes no new file (read-only, or another user's) cannot hold the lock
+        // beside the store: this user's own folder keeps at least this user's copies apart. A
+        // lock file that is there but cannot be used is told, never taken for a running copy.
+        if (m_lock->problem() != InstanceLock::Problem::CannotCreate)
+            m_lockProblem = problemText(*m_lock);
+        const QString key = QFileInfo(m_name).fileName();
+        m_lock = std::make_unique<InstanceLock>(QDir(privateFolder()).filePath(key + QStringLiteral(".lock")));
     }
-    if (m_lock->isLocked()) {
-        // A crashed copy may have left its socket behind.
+    if (m_lock->outcome() != InstanceLock::Outcome::HeldElsewhere) {
+        // A killed copy may have left its socket behind.
         QLocalServer::removeServer(m_name);
         m_server.listen(m_name);
         return true;

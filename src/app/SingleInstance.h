@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
-// Keeps a second copy of the program off the same store: the first copy holds a lock file beside
-// the store and listens, under a name made from the store's absolute path, for later starts,
-// which ask it to show its palette. Copies with different temporary folders, or of different
-// users, meet at the same lock.
+class InstanceLock;
+
+// Keeps a second copy of the program off the same store: the first copy holds a lock on a file
+// beside the store and listens, under a name made from the store's absolute path, for later
+// starts, which ask it to show its palette. Copies with different temporary folders, or of
+// different users, meet at the same lock. The lock goes with the process however it ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -21,13 +23,18 @@ public:
     // Answered then tells whether the first copy received the request.
     bool claim();
     bool answered() const { return m_answered; }
+    // What the user is to be told when the lock beside the store could not be used at all (the
+    // copy then runs on a lock of this user's own): the file and what is wrong with it.
+    QString lockProblem() const { return m_lockProblem; }
 
 Q_SIGNALS:
     void showRequested();
 
 private:
+    QString m_storePath;
     QString m_name;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceLock> m_lock;
     QLocalServer m_server;
     bool m_answered = false;
+    QString m_lockProblem;
 };

@@ -33,6 +33,8 @@ int main(int argc, char* argv[])
                                      QStringLiteral("ZU付箋は既に起動しています。"));
         return 0;
     }
+    if (!instance.lockProblem().isEmpty())
+        QMessageBox::warning(nullptr, QString::fromUtf8(ApplicationTitle), instance.lockProblem());
 
     Application application(desktop, store);
     QObject::connect(&instance, &SingleInstance::showRequested, &application,

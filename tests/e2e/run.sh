@@ -157,6 +157,27 @@ killed_after 2
 check "kill -9 two seconds after typing: the text is in the store" \
     stored_text_is 4 "$(cp932_hex $'hello e2e it\'s\r\n kill nine\r\n')"
 
+# A lock left by a killed copy never shuts the user out, even when the next start gets the killed
+# copy's process number, as every start in a fresh PID namespace does (PID 1 there).
+start_in_pid_namespace()
+{
+    (cd "$app" && exec unshare --pid --fork --mount-proc ./zufusen) >>"$work/zufusen.log" 2>&1 &
+    ZU_PID=$!
+    wait_until 10 pgrep -P "$ZU_PID" >/dev/null
+}
+program_in_namespace()
+{
+    kill -"$1" "$(pgrep -P "$ZU_PID")"
+}
+start_in_pid_namespace
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+program_in_namespace KILL
+wait "$ZU_PID" 2>/dev/null
+start_in_pid_namespace
+check "after kill -9, a start with the killed copy's PID (a fresh PID namespace) brings the notes back" \
+    wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+check "and it ends with SIGTERM as usual" ends_after program_in_namespace TERM
+
 start_program
 wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
 types_into_note "400 300 271 71" " X"

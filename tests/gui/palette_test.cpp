@@ -358,6 +358,13 @@ TEST_F(PaletteTest, ASecondCopyAsksTheFirstToShowItself)
     SingleInstance otherUser(QDir(dir.path()).filePath(QStringLiteral("./zu_daviv.db")));
     EXPECT_FALSE(otherUser.claim());
     temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
+
+    // A lock path that cannot be a lock is told, naming it, and the copy runs.
+    const QString folderStore = dir.filePath(QStringLiteral("folder.db"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.db.lock")));
+    SingleInstance blocked(folderStore);
+    EXPECT_TRUE(blocked.claim());
+    EXPECT_TRUE(blocked.lockProblem().contains(QDir::toNativeSeparators(folderStore + QStringLiteral(".lock"))));
 }
 
 TEST_F(PaletteTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
