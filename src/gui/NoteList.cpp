@@ -247,10 +247,8 @@ void NoteList::reshowNote()
 
     // A note has one window: an open one comes to the front, shown again if it was hidden.
     if (NoteWindow* open = m_notes.find(id)) {
-        if (!open->isVisible()) {
+        if (!open->isVisible())
             open->showAgain();
-            open->saveNote();
-        }
         open->raise();
         open->activateWindow();
         loadNotes();

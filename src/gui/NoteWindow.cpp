@@ -195,6 +195,9 @@ void NoteWindow::showAgain()
         setAlpha(DefaultAlpha);
     keepReachable();
     show();
+    // The store says at once what the desktop shows: a note ended and shown again is open, for
+    // the note list and for a backup made meanwhile.
+    saveNote();
 }
 
 void NoteWindow::setRecord(const StoredNote& stored)
