@@ -23,14 +23,23 @@ void SaveWatch::show(const QString& startupError)
     int unsaved = 0;
     QString reason = startupError;
     bool rowsReplaced = false;
+    bool storeRecreated = false;
     for (NoteWindow* note : m_notes.notes()) {
         if (note->saveState() == SaveState::Failed) {
             ++unsaved;
             if (reason.isEmpty())
                 reason = note->saveError();
         }
-        if (note->takeRowChange() == SaveResult::AddedTaken)
-            rowsReplaced = true;
+        const std::optional<SaveResult::Way> change = note->takeRowChange();
+        rowsReplaced = rowsReplaced || change == SaveResult::AddedTaken;
+        storeRecreated = storeRecreated || change == SaveResult::AddedToNewStore;
+    }
+    if (storeRecreated && !m_storeRecreatedReported) {
+        m_storeRecreatedReported = true;
+        m_tray.notify(
+            QStringLiteral("保存先のファイルがなくなっていたため、新しく作り直して開いている付箋を保存しました。"
+                           "\n保存先: ") +
+            QDir::toNativeSeparators(m_storePath));
     }
     if (rowsReplaced && !m_rowsReplacedReported) {
         m_rowsReplacedReported = true;

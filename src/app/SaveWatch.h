@@ -25,4 +25,5 @@ private:
     // A failure episode was reported and is not over yet.
     bool m_failureReported = false;
     bool m_rowsReplacedReported = false;
+    bool m_storeRecreatedReported = false;
 };

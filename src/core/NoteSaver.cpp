@@ -45,7 +45,8 @@ bool NoteSaver::save(Note note, SaveKind kind, int lockWaitMs)
         fail(saved.error());
         return false;
     }
-    if (saved->way == SaveResult::AddedMissing || saved->way == SaveResult::AddedTaken)
+    if (saved->way == SaveResult::AddedMissing || saved->way == SaveResult::AddedTaken ||
+        saved->way == SaveResult::AddedToNewStore)
         m_rowChange = saved->way;
     const bool newId = saved->id != m_id;
     m_id = saved->id;

@@ -151,6 +151,8 @@ StoreResult<SaveResult> NoteStore::saveNote(const Note& note, const std::optiona
             else if (known && **row != *known)
                 result.way = SaveResult::AddedTaken;
         }
+        if (!*tables)
+            result.way = SaveResult::AddedToNewStore;
         if (result.way != SaveResult::Updated) {
             if (StoreResult<> created = *tables ? StoreResult<>() : NoteRows::createMissingTables(db); !created)
                 return created.error();

@@ -70,10 +70,11 @@ struct NoteLook {
 // What a note save did.
 struct SaveResult {
     enum Way {
-        Updated,      // the note's own row
-        AddedNew,     // the note had no row yet: it has one now
-        AddedMissing, // its row was gone: the note was stored as a new row
-        AddedTaken,   // its row held another note's values: the note was stored as a new row
+        Updated,         // the note's own row
+        AddedNew,        // the note had no row yet: it has one now
+        AddedMissing,    // its row was gone: the note was stored as a new row
+        AddedTaken,      // its row held another note's values: the note was stored as a new row
+        AddedToNewStore, // the store file was gone (deleted while the program ran): made anew with the note
     };
     Way way = Updated;
     qint32 id = 0;

@@ -689,7 +689,7 @@ TEST_F(StoreErrors, ANoteNeverWritesARowThatIsNotItsOwn)
     EXPECT_EQ(store.saveNote(note, own.image)->way, SaveResult::AddedMissing);
     QFile::remove(dbPath());
     const SaveResult fresh = store.saveNote(note, own.image).value();
-    EXPECT_EQ(fresh.way, SaveResult::AddedMissing);
+    EXPECT_EQ(fresh.way, SaveResult::AddedToNewStore);
     EXPECT_EQ(storedText(fresh.id), QStringLiteral("and again"));
     EXPECT_EQ(query("select name from sqlite_master where type = 'table'")->rowCount(), 2u);
 }

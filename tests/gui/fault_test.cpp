@@ -277,6 +277,26 @@ TEST_F(StoreDamaged, FileThatIsNotADatabaseIsNeverWritten)
     EXPECT_TRUE(reports.first().contains(S("・typed after the file was replaced"))) << qPrintable(reports.first());
 }
 
+TEST_F(StoreDamaged, StoreDeletedWhileRunningIsMadeAnewAndToldOnce)
+{
+    addOpenNote(S("stored"));
+    startAndRestore();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    ASSERT_TRUE(QFile::remove(dbPath()));
+    NoteWindow* note = app->notes().notes().first();
+    note->setText(S("typed after the file was deleted"));
+    pointerLeaves(note);
+    EXPECT_EQ(note->saveState(), SaveState::Stored);
+    QSignalSpy notified(&app->tray(), &Tray::notified);
+    note->setText(S("and again"));
+    pointerLeaves(note);
+    for (int i = 0; i < 2 * Application::RetryTicks; ++i)
+        app->tick();
+    ASSERT_EQ(notified.count(), 1);
+    EXPECT_TRUE(notified.first().first().toString().contains(QDir::toNativeSeparators(dbPath())));
+    EXPECT_EQ(storedText(note->noteId()), S("and again\r\n"));
+}
+
 TEST_F(StoreDamaged, TruncatedDatabaseIsReportedAndItsRestPagesKept)
 {
     // Enough rows for several pages, so that a cut leaves the header and loses rows.
