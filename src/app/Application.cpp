@@ -41,7 +41,7 @@ Application::Application(Desktop& desktop, const NoteStore& store)
       m_saveWatch(std::make_unique<SaveWatch>(*m_notes, *m_tray, store.filePath())),
       m_startup(
           std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveWatch)),
-      m_hotCorners(std::make_unique<HotCornerStep>(desktop, *m_palette)),
+      m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
       m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray)),
       m_exitSave(std::make_unique<ExitSave>(desktop, store, *m_notes))
 {
@@ -139,6 +139,11 @@ void Application::showPalette()
     m_palette->show();
     m_palette->raise();
     m_palette->activateWindow();
+}
+
+void Application::showPaletteNearCursor()
+{
+    m_hotCorners->showNearCursor();
 }
 
 void Application::openNoteList()

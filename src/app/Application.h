@@ -45,6 +45,9 @@ public:
     // The palette's and the tray's commands.
     void hidePalette();
     void showPalette();
+    // Another start of the program asks to be seen: the palette in the corner nearest the
+    // cursor, kept until the user has found it.
+    void showPaletteNearCursor();
     void openNoteList();
     void showAllNotes();
     void editReminders();

@@ -38,7 +38,7 @@ int main(int argc, char* argv[])
 
     Application application(desktop, store);
     QObject::connect(&instance, &SingleInstance::showRequested, &application,
-                     guarded([&application] { application.showPalette(); }));
+                     guarded([&application] { application.showPaletteNearCursor(); }));
     QObject::connect(&application, &Application::finished, &app, &QApplication::exit);
     // SIGTERM, SIGINT and SIGHUP end the program as 終了 does, without a box nobody may be there
     // to answer.

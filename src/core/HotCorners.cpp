@@ -1,5 +1,14 @@
 #include "HotCorners.h"
 
+namespace {
+
+QPoint cornerPlace(const QRect& screen, bool right, bool bottom)
+{
+    return screen.topLeft() + QPoint(right ? screen.width() - 270 : 0, bottom ? screen.height() - 103 : 0);
+}
+
+} // namespace
+
 HotCornerAction hotCornerStep(const CursorPlace& place)
 {
     HotCornerAction step;
@@ -8,12 +17,38 @@ HotCornerAction hotCornerStep(const CursorPlace& place)
     int x = place.cursor.x() - place.screen.x();
     int y = place.cursor.y() - place.screen.y();
     if ((place.left || place.right) && (place.top || place.bottom)) {
-        x = place.right ? w - 270 : 0;
-        y = place.bottom ? h - 103 : 0;
         step.show = true;
-        step.place = place.screen.topLeft() + QPoint(x, y);
+        step.place = cornerPlace(place.screen, place.right, place.bottom);
+        x = step.place.x() - place.screen.x();
+        y = step.place.y() - place.screen.y();
     }
     // Tested on the moved position, so the tick that shows the palette never hides it.
     step.hide = (x > 268 && x < w - 270) || (y > 101 && y < h - 103);
     return step;
+}
+
+QPoint nearestCornerPlace(const QPoint& cursor, const QRect& screen)
+{
+    const QPoint offset = cursor - screen.topLeft();
+    return cornerPlace(screen, offset.x() >= screen.width() / 2, offset.y() >= screen.height() / 2);
+}
+
+void PaletteHold::start(const QDateTime& now)
+{
+    m_active = true;
+    m_entered = false;
+    m_until = now.addMSecs(HoldMs);
+}
+
+bool PaletteHold::holds(const QRect& palette, const QPoint& cursor, const QDateTime& now)
+{
+    if (!m_active)
+        return false;
+    if (palette.contains(cursor)) {
+        m_entered = true;
+        return true;
+    }
+    if (m_entered || now >= m_until)
+        m_active = false;
+    return m_active;
 }

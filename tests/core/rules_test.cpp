@@ -200,6 +200,42 @@ TEST(HotCorners, EveryCornerPixelAtEveryScaleFactorAndOnEveryScreen)
     EXPECT_TRUE(hotCornerStep(cursorPlaceAt(right, {1600, 500})).hide);
 }
 
+TEST(HotCorners, AnotherStartShowsThePaletteInTheCornerNearestTheCursor)
+{
+    const QRect second(1024, 0, 1280, 1024);
+    const struct {
+        QPoint cursor;
+        QRect screen;
+        QPoint place;
+    } cases[] = {
+        {{100, 50}, {0, 0, 1024, 768}, {0, 0}},     {{700, 500}, {0, 0, 1024, 768}, {754, 665}},
+        {{511, 384}, {0, 0, 1024, 768}, {0, 665}},  {{512, 383}, {0, 0, 1024, 768}, {754, 0}},
+        {{1030, 1000}, second, {1024, 1024 - 103}}, {{2300, 10}, second, {1024 + 1280 - 270, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nearestCornerPlace(c.cursor, c.screen), c.place) << c.cursor.x() << "," << c.cursor.y();
+}
+
+TEST(HotCorners, APaletteShownOnRequestWaitsForTheCursorToComeAndGo)
+{
+    const QDateTime start(QDate(2026, 12, 10), QTime(9, 0));
+    const QRect palette(754, 665, 269, 79);
+    const QPoint away(300, 300);
+    PaletteHold hold;
+    EXPECT_FALSE(hold.holds(palette, away, start));
+    hold.start(start);
+    EXPECT_TRUE(hold.holds(palette, away, start.addMSecs(PaletteHold::HoldMs - 1)));
+    EXPECT_FALSE(hold.holds(palette, away, start.addMSecs(PaletteHold::HoldMs)));
+    // Over it, it stays past the time; once the cursor leaves, it goes.
+    hold.start(start);
+    EXPECT_TRUE(hold.holds(palette, {800, 700}, start.addSecs(1)));
+    EXPECT_TRUE(hold.holds(palette, {800, 700}, start.addSecs(60)));
+    EXPECT_FALSE(hold.holds(palette, away, start.addSecs(61)));
+    hold.start(start);
+    EXPECT_TRUE(hold.holds(palette, {800, 700}, start.addSecs(1)));
+    EXPECT_FALSE(hold.holds(palette, away, start.addSecs(2)));
+}
+
 TEST(ReminderMatching, DueAtTheFirstTickThatReachesItsMinuteWithinADay)
 {
     const ReminderMoment moment{QDate(2026, 12, 8), QTime(10, 30, 45)};

@@ -43,6 +43,14 @@ check "the second start makes the running copy show its palette at 0,0 269x79" \
     wait_until 10 palette_at "0 0 269 79"
 xdotool mousemove 512 450
 check "leaving the corner zone hides the palette" wait_until 10 palette_hidden
+# Away from every corner, the palette shows in the nearest one and waits there to be found.
+xdotool mousemove 700 500
+second_start_ends
+check "a second start with the cursor away from the corners shows the palette in the nearest one" \
+    wait_until 10 palette_at "754 665 269 79"
+sleep 3
+check "the palette is still there three seconds later, the cursor not having come" palette_at "754 665 269 79"
+check "it goes when the cursor has not come for five seconds" wait_until 10 palette_hidden
 check "SIGTERM ends the program with exit code 0" ends_after signal_program TERM
 
 # Prepared notes: an ended one first, then two open ones, one of them hidden and half-transparent.
