@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // A stretch of one line of note text that has the form of a URL.
 struct LinkRange {
@@ -13,10 +14,14 @@ struct LinkRange {
     bool operator==(const LinkRange&) const = default;
 };
 
-// Every URL-shaped stretch of a line, left to right: the http://, https://, ftp://, file:,
-// mailto:, news:, telnet: and www. forms, up to the next blank or non-ASCII character, without
-// trailing punctuation.
+// Every link in a line, left to right: the http://, https://, mailto: and www. forms, up to the
+// next blank or non-ASCII character, without trailing punctuation. Other address forms (file:,
+// ftp:, telnet: ...) stay plain text: a click on one would hand a file or a program to the shell.
 QList<LinkRange> findLinks(const QString& line);
+
+// The address a link text opens: an http, https or mailto URL, a www. text as http. Anything else
+// gives an empty URL, whatever handed the text in.
+QUrl linkUrl(const QString& text);
 
 // The note text as the store keeps it: every line followed by CR LF. An empty editor gives an
 // empty text, and an empty last line (the text ended in a line break) is not a line of its own,

@@ -19,11 +19,23 @@ QStringList noticePaths(const QString& storePath)
     return paths;
 }
 
+// Opens the file; one it makes is the user's alone from the start, as these may lie in a folder
+// others can read. Windows gives it the rights of its folder, which are the user's own.
+bool openOwn(QFile& file, QIODevice::OpenMode mode)
+{
+#ifdef Q_OS_WIN
+    return file.open(mode);
+#else
+    return file.open(mode, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#endif
+}
+
 // Writes the whole file or nothing: a file left behind after a failed write would only mislead.
+// A new file is made only where no name is taken yet, never through a link planted there.
 bool writeWhole(const QString& path, const QByteArray& bytes, bool append)
 {
     QFile file(path);
-    if (!file.open(append ? QIODevice::Append : (QIODevice::WriteOnly | QIODevice::NewOnly)))
+    if (!openOwn(file, append ? QIODevice::Append : (QIODevice::WriteOnly | QIODevice::NewOnly)))
         return false;
     const qint64 before = file.size();
     bool written = file.write(bytes) == bytes.size() && file.flush();
@@ -50,14 +62,17 @@ QString writeFile(const QString& text, const QString& stamp, const QStringList& 
     for (const QString& folder : folders) {
         if (folder.isEmpty())
             continue;
-        for (int n = 0; n < 100; ++n) {
-            const QString path = QDir(folder).filePath(
-                QStringLiteral("zu_daviv-unsaved-%1%2.txt").arg(stamp, n ? QStringLiteral("-%1").arg(n) : QString()));
-            if (QFile::exists(path))
-                continue;
+        for (int n = 1; n <= 100; ++n) {
+            const QString path =
+                QDir(folder).filePath(QStringLiteral("zu_daviv-unsaved-%1%2.txt")
+                                          .arg(stamp, n > 1 ? QStringLiteral("-%1").arg(n) : QString()));
             if (writeWhole(path, bytes, false))
                 return QDir::toNativeSeparators(path);
-            break;
+            // A name taken by anything, a link to nowhere too, passes to the next; any other
+            // failure means the folder takes no file.
+            const QFileInfo taken(path);
+            if (!taken.exists() && !taken.isSymLink())
+                break;
         }
     }
     return {};

@@ -8,9 +8,10 @@
 // display gone).
 namespace Rescue {
 
-// Writes the text, with a byte order mark, as zu_daviv-unsaved-<stamp>.txt into the first of
-// the folders that takes the whole file; its path in native separators, or empty. A folder that
-// takes only part of it keeps nothing.
+// Writes the text, with a byte order mark, as zu_daviv-unsaved-<stamp>.txt (or -2, -3 ... when
+// the name is taken) into the first of the folders that takes the whole file, readable by the
+// user alone; its path in native separators, or empty. A folder that takes only part of it keeps
+// nothing.
 QString writeFile(const QString& text, const QString& stamp, const QStringList& folders);
 
 // Leaves word of a rescue file for the next start: beside the store, or where the program keeps

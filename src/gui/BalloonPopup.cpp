@@ -1,9 +1,11 @@
 #include "BalloonPopup.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
+#include <QStringList>
 #include <QStyle>
 
 BalloonPopup::BalloonPopup(QWidget* parent)
@@ -31,7 +33,7 @@ void BalloonPopup::showText(const QString& text, int timeoutMs)
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.right() - width() - 12, area.bottom() - height() - 12);
+        move(area.right() - width() - ScreenGap, area.bottom() - height() - ScreenGap);
     }
     show();
     raise();
@@ -41,6 +43,41 @@ void BalloonPopup::showText(const QString& text, int timeoutMs)
 QString BalloonPopup::text() const
 {
     return m_label->text();
+}
+
+QString BalloonPopup::fittingText(const QStringList& lines, const QRect& area) const
+{
+    if (lines.size() <= 1)
+        return lines.join(QLatin1Char('\n'));
+    // The label wraps at its widest; around it are the layout's margins.
+    const QMargins margins = layout()->contentsMargins();
+    const int room = area.height() - 2 * ScreenGap - margins.top() - margins.bottom();
+    const QFontMetrics metrics(m_label->font());
+    const auto height = [&](const QString& text) {
+        return metrics.boundingRect(QRect(0, 0, m_label->maximumWidth(), QWIDGETSIZE_MAX), Qt::TextWordWrap, text)
+            .height();
+    };
+    const auto shown = [&](qsizetype count) {
+        QStringList kept = lines.first(count);
+        if (count < lines.size())
+            kept << QStringLiteral("ほか %1 件").arg(lines.size() - count);
+        return kept.join(QLatin1Char('\n'));
+    };
+    if (height(shown(lines.size())) <= room)
+        return shown(lines.size());
+    // The most lines that fit beside the count, at least one: a balloon of nothing but the count
+    // would tell nothing.
+    qsizetype fits = 1;
+    for (qsizetype low = 2, high = lines.size() - 1; low <= high;) {
+        const qsizetype middle = (low + high) / 2;
+        if (height(shown(middle)) <= room) {
+            fits = middle;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return shown(fits);
 }
 
 void BalloonPopup::mousePressEvent(QMouseEvent*)

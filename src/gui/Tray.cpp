@@ -5,7 +5,9 @@
 #include "ErrorReport.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -66,8 +68,19 @@ void Tray::showReminders(const QStringList& texts)
 {
     if (texts.isEmpty())
         return;
-    m_balloonText = texts.join(QLatin1Char('\n'));
+    // However many fell due at once, the balloon stays on its screen. The system's own balloon
+    // is measured as ours: its font and width are not known here.
+    m_balloonText = m_popup->fittingText(texts, balloonArea());
     showBalloon();
+}
+
+QRect Tray::balloonArea() const
+{
+    // Our popup shows on the primary screen; the system's balloon by the icon.
+    const QScreen* screen = canShowMessages() ? QGuiApplication::screenAt(m_icon->geometry().center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 void Tray::showBalloon()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -37,7 +38,7 @@ public:
 
     // The balloon text the icon keeps: "???" until a reminder is shown, then the last reminders.
     QString balloonText() const { return m_balloonText; }
-    // Reminders due together: one balloon, a line each.
+    // Reminders due together: one balloon, a line each, as many as the screen holds.
     void showReminders(const QStringList& texts);
     // Shows the kept balloon text again.
     void showBalloon();
@@ -59,6 +60,8 @@ Q_SIGNALS:
 
 private:
     bool canShowMessages() const;
+    // The screen area a reminder balloon shows on.
+    QRect balloonArea() const;
 
     // The menu and the popup are windows of their own: no widget parent takes them along. The
     // icon goes first, while its menu still exists.

@@ -1,5 +1,6 @@
 #include "Desktop.h"
 
+#include "NoteText.h"
 #include "Platform.h"
 
 #include <QCursor>
@@ -57,10 +58,9 @@ QList<QRect> SystemDesktop::screenAreas() const
 
 void SystemDesktop::openLink(const QString& text)
 {
-    // "www." links carry no scheme; the desktop needs one to pick a handler.
-    QUrl url = text.startsWith(QLatin1String("www."), Qt::CaseInsensitive) ? QUrl(QLatin1String("http://") + text)
-                                                                           : QUrl::fromUserInput(text);
-    if (url.isValid())
+    // Only a web or mail address goes to the shell, never a file or another program's scheme.
+    const QUrl url = linkUrl(text);
+    if (!url.isEmpty())
         QDesktopServices::openUrl(url);
 }
 

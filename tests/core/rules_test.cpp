@@ -37,7 +37,8 @@ TEST(NoteText, EveryLineEndsInCrLf)
         EXPECT_EQ(noteTextFromLines(c.lines), c.text) << c.lines.join(QLatin1Char('|')).toStdString();
 }
 
-TEST(NoteText, FindsUrlShapedText)
+// What is underlined opens; what is not, is refused even when handed to the desktop whole.
+TEST(NoteText, OnlyWebAndMailAddressesAreLinks)
 {
     const struct {
         QString line;
@@ -45,23 +46,37 @@ TEST(NoteText, FindsUrlShapedText)
     } cases[] = {
         {"see http://example.com/a now", {"http://example.com/a"}},
         {"https://x.example.jp/?q=1&r=2.", {"https://x.example.jp/?q=1&r=2"}},
-        {"ftp://files.example.org", {"ftp://files.example.org"}},
-        {"file:///C:/temp/a.txt", {"file:///C:/temp/a.txt"}},
-        {"mailto:someone@example.com", {"mailto:someone@example.com"}},
+        {"(see https://a.example/b), then", {"https://a.example/b"}},
+        {"mailto:a@b", {"mailto:a@b"}},
         {"(www.example.com)", {"www.example.com"}},
         {"HTTP://EXAMPLE.COM", {"HTTP://EXAMPLE.COM"}},
         {"詳細はhttp://example.com/を参照", {"http://example.com/"}},
         {"www.a.jp and http://b.jp", {"www.a.jp", "http://b.jp"}},
         {"<http://quoted.example>", {"http://quoted.example"}},
+        {"file:///etc/passwd", {}},
+        {"FILE:///x", {}},
+        {"file:///C:/temp/a.exe", {}},
+        {"ftp://x", {}},
+        {"ftp://www.example.org", {}},
+        {"telnet://x", {}},
+        {"news:x", {}},
+        {"javascript:x", {}},
+        {"C:/Windows/notepad.exe", {}},
+        {"/usr/bin/xterm", {}},
         {"xhttp://example.com", {}},
         {"http:// www.", {}},
         {"plain text", {}},
     };
     for (const auto& c : cases) {
         QStringList found;
-        for (const LinkRange& link : findLinks(c.line))
+        for (const LinkRange& link : findLinks(c.line)) {
             found << c.line.mid(link.start, link.length);
+            EXPECT_FALSE(linkUrl(found.back()).isEmpty()) << found.back().toStdString();
+        }
         EXPECT_EQ(found, c.links) << c.line.toStdString();
+        if (c.links.isEmpty()) {
+            EXPECT_TRUE(linkUrl(c.line).isEmpty()) << c.line.toStdString();
+        }
     }
 }
 

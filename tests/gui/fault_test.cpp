@@ -6,6 +6,7 @@
 #include "StoreRecovery.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -91,6 +92,15 @@ TEST_F(StoreLocked, ExitSaveWaitsForALockAnotherProcessReleases)
 
 TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
 {
+    // Names planted where the rescue file would go: it passes them by, through neither.
+    const QString first = dir.filePath(QStringLiteral("zu_daviv-unsaved-20261208-103000.txt"));
+    const QString second = dir.filePath(QStringLiteral("zu_daviv-unsaved-20261208-103000-2.txt"));
+    const QString target = dir.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QFile::link(target, first));
+    {
+        QFile planted(second);
+        ASSERT_TRUE(planted.open(QIODevice::WriteOnly) && planted.write("planted") == 7);
+    }
     for (const QByteArray& lock : LockKinds) {
         exec("delete from m_daviv where rowid > 1");
         addOpenNote(S("old"));
@@ -116,6 +126,11 @@ TEST_F(StoreLocked, ExitSaveNamesEveryNoteItCouldNotSaveAndChangesNothing)
         ASSERT_TRUE(rescued.open(QIODevice::ReadOnly)) << qPrintable(reports.first());
         const QString text = QString::fromUtf8(rescued.readAll());
         EXPECT_TRUE(text.contains(S("買い物リスト\r\nmilk\r\n")) && text.contains(S("  \r\n二行目\r\n")));
+        EXPECT_EQ(QFileInfo(rescued).fileName(), QStringLiteral("zu_daviv-unsaved-20261208-103000-3.txt"));
+        EXPECT_EQ(rescued.permissions() & QFile::Permissions(0x7077), QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(QFileInfo(first).symLinkTarget(), target);
+        EXPECT_FALSE(QFile::exists(target));
+        EXPECT_EQ(QFileInfo(second).size(), 7);
         rescued.remove();
         EXPECT_TRUE(app->notes().notes().isEmpty());
         app.reset();

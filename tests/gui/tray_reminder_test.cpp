@@ -101,6 +101,29 @@ TEST_F(TrayAndReminders, WithoutATrayTheReminderShowsInAPopupOfOurOwn)
     EXPECT_EQ(app->tray().popup()->text(), QStringLiteral("9:00:00 (^O^) popup"));
 }
 
+TEST_F(TrayAndReminders, ABalloonOfManyRemindersStaysOnTheScreenAndCountsTheRest)
+{
+    prepare();
+    QStringList due;
+    for (int i = 0; i < 200; ++i) {
+        const QString message = QStringLiteral("予定 %1").arg(i);
+        exec(Statements::addMessage(QStringLiteral("9:00:00"), message, QStringLiteral("2026/12/08")));
+        due << QStringLiteral("9:00:00 (^O^) ") + message;
+    }
+    desktop.clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
+    start();
+    tickAt(QTime(9, 0, 0));
+    const BalloonPopup* balloon = app->tray().popup();
+    ASSERT_TRUE(balloon->isVisible());
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(balloon->geometry()))
+        << balloon->height();
+    QStringList lines = balloon->text().split(QLatin1Char('\n'));
+    const QString rest = lines.takeLast();
+    ASSERT_GT(lines.size(), 1);
+    EXPECT_EQ(lines, due.first(lines.size()));
+    EXPECT_EQ(rest, QStringLiteral("ほか %1 件").arg(due.size() - lines.size()));
+}
+
 TEST_F(TrayAndReminders, HideShowAndShortcutsOfThePalette)
 {
     start();
