@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks scripts/install in a scratch home: the program, its icon in every size, the menu entry
-# and the log-in entry land where the desktop looks for them, and a reinstall keeps the notes.
+# and the log-in entry land where the desktop looks for them, a reinstall keeps the notes, and
+# --uninstall takes all but the notes away again, the notes too with --remove-notes, and nothing
+# while the program runs.
 # Usage: install.sh <build folder> <work folder>
 set -uo pipefail
 if [ $# -ne 2 ]; then
@@ -56,6 +58,42 @@ echo "notes" >"$prefix/zu_daviv.db"
 check "a reinstall succeeds" install_as_user
 check "a reinstall keeps the notes beside the program" grep -qx notes "$prefix/zu_daviv.db"
 check "a reinstall keeps the log-in entry" cmp -s "$entry" "$autostart"
+
+nothing_installed()
+{
+    ! compgen -G "$HOME/.local/share/icons/hicolor/*/apps/zufusen.png" >/dev/null &&
+        [ ! -e "$prefix/zufusen" ] && [ ! -e "$entry" ] && [ ! -e "$autostart" ]
+}
+
+refused_while_running()
+{
+    local i
+    for ((i = 0; i < 100; i++)); do
+        [ "$(readlink "/proc/$1/exe")" = "$prefix/zufusen" ] && break
+        sleep 0.05
+    done
+    ! install_as_user --uninstall && [ -e "$prefix/zufusen" ] && [ -e "$entry" ] && [ -e "$autostart" ] &&
+        icons_in_every_size
+}
+
+notes_kept()
+{
+    grep -qx notes "$prefix/zu_daviv.db" && [ -e "$prefix/backup/zu_daviv-20260101.db" ] &&
+        [ -e "$prefix/zu_daviv-unsaved-20260101-1200.txt" ]
+}
+
+mkdir "$prefix/backup"
+touch "$prefix/backup/zu_daviv-20260101.db" "$prefix/zu_daviv.db.lock" "$prefix/zu_daviv-unsaved-20260101-1200.txt"
+cp "$(command -v sleep)" "$prefix/zufusen" # stands in for the program while it runs
+"$prefix/zufusen" 60 &
+running=$!
+check "--uninstall refuses while the program runs, and removes nothing" refused_while_running $running
+kill $running && wait $running 2>/dev/null
+check "--uninstall succeeds" install_as_user --uninstall
+check "--uninstall removes the program, its icons, the menu and the log-in entry" nothing_installed
+check "--uninstall keeps the notes, their backups and rescue files" notes_kept
+install_as_user --uninstall --remove-notes
+check "--uninstall --remove-notes removes the folder, notes and all" test ! -e "$prefix"
 
 check "--prefix installs elsewhere" install_as_user --prefix "$work/other place"
 check "the menu entry then runs the program there" entry_runs "$entry" "$work/other place/zufusen"
