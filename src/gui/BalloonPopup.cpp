@@ -20,6 +20,8 @@ BalloonPopup::BalloonPopup(QWidget* parent)
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(24, 24));
     layout->addWidget(icon, 0, Qt::AlignTop);
+    // Reminder texts are the user's words, never markup.
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setWordWrap(true);
     m_label->setMaximumWidth(360);
     layout->addWidget(m_label);
