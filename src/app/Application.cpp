@@ -78,6 +78,8 @@ void Application::connectCommands()
     connect(m_tray->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
     connect(m_tray->openBackupFolderAction(), &QAction::triggered, this, guarded([this] { openBackupFolder(); }));
     connect(m_tray->restoreBackupAction(), &QAction::triggered, this, guarded([this] { chooseBackupToRestore(); }));
+    connect(m_tray->noteListAction(), &QAction::triggered, this, guarded([this] { openNoteList(); }));
+    connect(m_tray->remindersAction(), &QAction::triggered, this, guarded([this] { editReminders(); }));
 }
 
 // A screen unplugged or made smaller must not take notes out of reach; one that comes back
@@ -159,6 +161,7 @@ void Application::showAllNotes()
 void Application::editReminders()
 {
     const QDateTime opened = m_desktop.now();
+    m_tray->clearReminderMark();
     m_tray->showBalloon();
     m_reminderEditor->exec();
     if (const StoreResult<> loaded = m_reminderStep->load(); !loaded) {

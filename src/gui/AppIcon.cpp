@@ -50,23 +50,32 @@ QImage programIconImage(int size)
     return image;
 }
 
-QIcon programIconWithWarning()
+QIcon programIconWithMarks(bool unsaved, bool reminder)
 {
+    if (!unsaved && !reminder)
+        return programIcon();
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QImage image = programIconImage(size);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        const qreal d = size * 0.55;
-        const QRectF mark(size - d, size - d, d, d);
         p.setPen(QPen(Qt::white, qMax<qreal>(1, size / 16.0)));
-        p.setBrush(QColor(200, 0, 0));
-        p.drawEllipse(mark.adjusted(0.5, 0.5, -0.5, -0.5));
-        QFont font;
-        font.setBold(true);
-        font.setPixelSize(int(d * 0.8));
-        p.setFont(font);
-        p.drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
+        if (reminder) {
+            const qreal d = size * 0.45;
+            p.setBrush(QColor(0, 90, 220));
+            p.drawEllipse(QRectF(0, 0, d, d).adjusted(0.5, 0.5, -0.5, -0.5));
+        }
+        if (unsaved) {
+            const qreal d = size * 0.55;
+            const QRectF mark(size - d, size - d, d, d);
+            p.setBrush(QColor(200, 0, 0));
+            p.drawEllipse(mark.adjusted(0.5, 0.5, -0.5, -0.5));
+            QFont font;
+            font.setBold(true);
+            font.setPixelSize(int(d * 0.8));
+            p.setFont(font);
+            p.drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
+        }
         p.end();
         icon.addPixmap(QPixmap::fromImage(image));
     }

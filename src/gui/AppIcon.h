@@ -9,5 +9,6 @@ QImage programIconImage(int size);
 QIcon programIcon();
 // The icon in the sizes up to the given one.
 QIcon programIconUpTo(int size);
-// The icon with a red mark: something the user typed is not stored yet.
-QIcon programIconWithWarning();
+// The tray's icon with its marks: a red one at the bottom right while something the user typed is
+// not stored yet, a blue one at the top left while a reminder shown has not been seen.
+QIcon programIconWithMarks(bool unsaved, bool reminder);

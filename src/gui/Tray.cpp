@@ -31,6 +31,12 @@ Tray::Tray(QObject* parent)
     m_menu->addSeparator();
     m_newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
     m_newNote->setObjectName(QStringLiteral("newNoteAction"));
+    // The palette's two windows, within reach without finding a corner first.
+    m_noteList = m_menu->addAction(QStringLiteral("付箋一覧(&L)"));
+    m_noteList->setObjectName(QStringLiteral("trayNoteListAction"));
+    m_reminders = m_menu->addAction(QStringLiteral("バルーンメッセージ(&B)"));
+    m_reminders->setObjectName(QStringLiteral("trayRemindersAction"));
+    m_menu->addSeparator();
     m_openBackupFolder = m_menu->addAction(QStringLiteral("バックアップを開く(&O)"));
     m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
     m_restoreBackup = m_menu->addAction(QStringLiteral("バックアップから戻す..."));
@@ -43,11 +49,14 @@ Tray::Tray(QObject* parent)
     m_icon->setToolTip(QString::fromLatin1(TrayHint));
     m_icon->setContextMenu(m_menu.get());
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            clearReminderMark();
         if (reason == QSystemTrayIcon::Trigger)
             Q_EMIT showPaletteRequested();
         else if (reason == QSystemTrayIcon::DoubleClick)
             Q_EMIT newNoteRequested();
     });
+    connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, &Tray::clearReminderMark);
     m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     m_icon->show();
 }
@@ -72,6 +81,8 @@ void Tray::showReminders(const QStringList& texts)
     // is measured as ours: its font and width are not known here.
     m_balloonText = m_popup->fittingText(texts, balloonArea());
     showBalloon();
+    m_reminderMarked = true;
+    showMarks();
 }
 
 QRect Tray::balloonArea() const
@@ -116,7 +127,21 @@ void Tray::showSaveState(const QString& waiting)
     if (m_icon->toolTip() == tip)
         return;
     m_icon->setToolTip(tip);
-    m_icon->setIcon(waiting.isEmpty() ? programIcon() : programIconWithWarning());
+    m_unsaved = !waiting.isEmpty();
+    showMarks();
+}
+
+void Tray::clearReminderMark()
+{
+    if (!m_reminderMarked)
+        return;
+    m_reminderMarked = false;
+    showMarks();
+}
+
+void Tray::showMarks()
+{
+    m_icon->setIcon(programIconWithMarks(m_unsaved, m_reminderMarked));
 }
 
 void Tray::trackTray()

@@ -32,6 +32,8 @@ public:
     QAction* newNoteAction() const { return m_newNote; }
     QAction* openBackupFolderAction() const { return m_openBackupFolder; }
     QAction* restoreBackupAction() const { return m_restoreBackup; }
+    QAction* noteListAction() const { return m_noteList; }
+    QAction* remindersAction() const { return m_reminders; }
     BalloonPopup* popup() const { return m_popup.get(); }
     // Whether the icon sits in a tray now, where a balloon points at it.
     bool docked() const;
@@ -47,6 +49,10 @@ public:
     void showHint(const QString& text);
     // The tooltip and icon say whether anything waits to be stored.
     void showSaveState(const QString& waiting);
+    // A reminder shown in a balloon marks the icon until the user clicks it or opens the reminders:
+    // the balloon goes after a few seconds, and a user who was away would never know.
+    bool reminderMarked() const { return m_reminderMarked; }
+    void clearReminderMark();
     // A tray that appears after start (late at log-in, or restarted) gets the icon again.
     void trackTray();
 
@@ -60,6 +66,7 @@ Q_SIGNALS:
 
 private:
     bool canShowMessages() const;
+    void showMarks();
     // The screen area a reminder balloon shows on.
     QRect balloonArea() const;
 
@@ -73,6 +80,10 @@ private:
     QAction* m_newNote;
     QAction* m_openBackupFolder;
     QAction* m_restoreBackup;
+    QAction* m_noteList;
+    QAction* m_reminders;
     QString m_balloonText = QStringLiteral("???");
     bool m_trayAvailable = false;
+    bool m_unsaved = false;
+    bool m_reminderMarked = false;
 };

@@ -124,6 +124,36 @@ TEST_F(TrayAndReminders, ABalloonOfManyRemindersStaysOnTheScreenAndCountsTheRest
     EXPECT_EQ(rest, QStringLiteral("ほか %1 件").arg(due.size() - lines.size()));
 }
 
+TEST_F(TrayAndReminders, AShownReminderMarksTheIconUntilTheUserLooksAndTheTrayReachesBothWindows)
+{
+    addReminder("9:00:00", "seen?", "2026/12/08");
+    addReminder("9:01:00", "again", "2026/12/08");
+    desktop.clock = QDateTime(QDate(2026, 12, 8), QTime(8, 59, 0));
+    start();
+    Tray& tray = app->tray();
+    const qint64 plain = tray.icon()->icon().cacheKey();
+    tickAt(QTime(9, 0, 0));
+    EXPECT_TRUE(tray.reminderMarked());
+    EXPECT_NE(tray.icon()->icon().cacheKey(), plain);
+    Q_EMIT tray.icon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(tray.reminderMarked());
+    tickAt(QTime(9, 1, 0));
+    ASSERT_TRUE(tray.reminderMarked());
+    // Both windows are modal: each is closed from inside its own event loop.
+    const auto opens = [&](QWidget& window, const char* item) {
+        bool shown = false;
+        QTimer::singleShot(0, &window, [&] {
+            shown = window.isVisible();
+            window.close();
+        });
+        action(tray.menu(), item)->trigger();
+        return shown;
+    };
+    EXPECT_TRUE(opens(app->reminderEditor(), "trayRemindersAction"));
+    EXPECT_FALSE(tray.reminderMarked());
+    EXPECT_TRUE(opens(app->noteList(), "trayNoteListAction"));
+}
+
 TEST_F(TrayAndReminders, HideShowAndShortcutsOfThePalette)
 {
     start();
