@@ -113,7 +113,11 @@ void Application::tick()
     const bool retry = m_ticks % RetryTicks == 0;
     const bool restoring = m_startup->pending();
     m_reminderStep->run();
+    const bool paletteWasShown = m_palette->isVisible();
     const QPoint cursor = m_hotCorners->run();
+    // The user came for the palette: a balloon by the tray must not lie over it and take the click.
+    if (!paletteWasShown && m_palette->isVisible())
+        m_tray->clearBalloonOver(m_palette->geometry());
     m_startup->run(m_ticks, retry);
     if (!restoring && retry)
         m_saveWatch->retryFailed();

@@ -3,6 +3,7 @@
 #include "NoteGeometry.h"
 #include "WindowSystem.h"
 
+#include <QApplication>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QMoveEvent>
@@ -96,16 +97,8 @@ bool NotePlacement::mousePress(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return false;
     event->accept();
-    const Qt::Edges edges = frameEdgesAt(m_window.size(), event->position().toPoint(), frame());
-    // WORKAROUND: offscreen and some X servers refuse system moves and resizes; do them here.
-    if (QWindow* handle = m_window.windowHandle()) {
-        if (edges ? handle->startSystemResize(edges) : handle->startSystemMove()) {
-            m_movingByHand = true;
-            return true;
-        }
-    }
-    m_dragging = true;
-    m_dragEdges = edges;
+    m_pressed = true;
+    m_dragEdges = frameEdgesAt(m_window.size(), event->position().toPoint(), frame());
     m_dragStart = event->globalPosition().toPoint();
     m_dragGeometry = m_bounds;
     return true;
@@ -113,16 +106,28 @@ bool NotePlacement::mousePress(QMouseEvent* event)
 
 bool NotePlacement::mouseMove(QMouseEvent* event)
 {
+    const QPoint at = event->globalPosition().toPoint();
+    if (m_pressed && (event->buttons() & Qt::LeftButton)) {
+        event->accept();
+        // A click is no drag: a hand that shakes a little leaves the note where it is.
+        if ((at - m_dragStart).manhattanLength() < QApplication::startDragDistance())
+            return true;
+        m_dragging = true;
+    }
+    m_pressed = false;
     if (!m_dragging) {
-        if (event->buttons() == Qt::NoButton) {
-            // The window system has let go of the note: the hand is off it.
-            m_movingByHand = false;
+        if (event->buttons() == Qt::NoButton)
             m_window.setCursor(cursorFor(frameEdgesAt(m_window.size(), event->position().toPoint(), frame())));
-        }
         return false;
     }
     event->accept();
-    const QPoint delta = event->globalPosition().toPoint() - m_dragStart;
+    dragTo(at);
+    return true;
+}
+
+void NotePlacement::dragTo(const QPoint& at)
+{
+    const QPoint delta = at - m_dragStart;
     const QRect target = m_dragEdges ? resizedGeometry(m_dragGeometry, m_dragEdges, delta, m_window.minimumSize())
                                      : m_dragGeometry.translated(delta);
     const bool moved = target.topLeft() != m_bounds.topLeft();
@@ -133,12 +138,11 @@ bool NotePlacement::mouseMove(QMouseEvent* event)
     m_window.setGeometry(target);
     if (moved && m_window.isVisible())
         Q_EMIT this->moved();
-    return true;
 }
 
 bool NotePlacement::mouseRelease(QMouseEvent* event)
 {
-    m_movingByHand = false;
+    m_pressed = false;
     if (!m_dragging || event->button() != Qt::LeftButton)
         return false;
     m_dragging = false;
@@ -197,11 +201,8 @@ void NotePlacement::boundsChanged(const QRect& before)
 {
     if (!m_window.isVisible() || m_bounds == before)
         return;
-    if (m_userBounds) {
-        if (!m_movingByHand)
-            return;
-        m_userBounds.reset();
-    }
+    if (m_userBounds)
+        return;
     if (m_bounds.topLeft() != before.topLeft())
         Q_EMIT moved();
     else

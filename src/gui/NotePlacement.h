@@ -67,6 +67,8 @@ private:
     void placeReported(std::optional<QPoint> place, QSize size);
     void boundsChanged(const QRect& before);
     void reassertBounds();
+    // A move or resize of our own to the given cursor position.
+    void dragTo(const QPoint& at);
     QMargins frame() const;
 
     QWidget& m_window;
@@ -74,14 +76,14 @@ private:
     // Where the user put the note, while it shows elsewhere because too little of it could be
     // reached there.
     std::optional<QRect> m_userBounds;
+    // The left button went down on the date strip or the frame: a drag from there moves or
+    // resizes the note, a click does not.
+    bool m_pressed = false;
     // A move or resize of our own, where the window system does not do it.
     bool m_dragging = false;
     Qt::Edges m_dragEdges;
     QPoint m_dragStart;
     QRect m_dragGeometry;
-    // The window system moves or resizes the note for the user's hand: a press on its date
-    // strip or its frame was handed over to it. Only that moves a note shown out of its place.
-    bool m_movingByHand = false;
     // The native window that the last show found; showing may make a new one.
     WId m_shownWinId = 0;
     // The native window that was last exposed.

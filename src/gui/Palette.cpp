@@ -7,6 +7,7 @@
 #include "Swatch.h"
 #include "WindowSystem.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -119,23 +120,32 @@ void Palette::contextMenuEvent(QContextMenuEvent* event)
     m_menu->popup(event->globalPos());
 }
 
+// The whole surface outside the swatches drags the palette; the program moves it itself. A move
+// handed to the window manager at the press outlives a quick click, and the manager then holds the
+// keyboard waiting for its end, so a click would never give the palette the keys.
 void Palette::mousePressEvent(QMouseEvent* event)
 {
-    // The whole surface outside the swatches drags the palette.
     if (event->button() != Qt::LeftButton)
         return;
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    m_dragOffset = event->globalPosition().toPoint() - pos();
+    m_pressedAt = event->globalPosition().toPoint();
+    m_dragOffset = m_pressedAt - pos();
+    m_moving = false;
 }
 
 void Palette::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragOffset)
-        move(event->globalPosition().toPoint() - *m_dragOffset);
+    if (!m_dragOffset || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->globalPosition().toPoint();
+    // A click is no drag: a hand that shakes a little leaves the palette where it is.
+    if (!m_moving && (at - m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+        return;
+    m_moving = true;
+    move(at - *m_dragOffset);
 }
 
 void Palette::mouseReleaseEvent(QMouseEvent*)
 {
     m_dragOffset.reset();
+    m_moving = false;
 }

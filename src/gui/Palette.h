@@ -62,4 +62,6 @@ private:
     quint32 m_selectedColor = 0;
     bool m_dragArmed = false;
     std::optional<QPoint> m_dragOffset;
+    QPoint m_pressedAt;
+    bool m_moving = false;
 };

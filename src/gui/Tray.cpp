@@ -103,6 +103,16 @@ void Tray::showBalloon()
     Q_EMIT balloonShown(m_balloonText);
 }
 
+void Tray::clearBalloonOver(const QRect& area)
+{
+    if (m_popup->isVisible() && m_popup->geometry().intersects(area))
+        m_popup->hide();
+    // The system's balloon tells no place; it lies by the icon, at most about this far from it.
+    const QRect icon = m_icon->geometry();
+    if (canShowMessages() && icon.isValid() && icon.adjusted(-460, -220, 460, 220).intersects(area))
+        m_icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+}
+
 void Tray::notify(const QString& text)
 {
     if (canShowMessages())

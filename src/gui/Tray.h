@@ -44,6 +44,8 @@ public:
     void showReminders(const QStringList& texts);
     // Shows the kept balloon text again.
     void showBalloon();
+    // Takes a balloon away that lies over, or may lie over, the given area of the screen.
+    void clearBalloonOver(const QRect& area);
     // A notice the user must not miss, without a modal box.
     void notify(const QString& text);
     void showHint(const QString& text);

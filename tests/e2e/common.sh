@@ -89,18 +89,34 @@ signal_program()
     kill -"$1" "$ZU_PID"
 }
 
-# The palette's exit shortcut, with the palette shown at the top-left corner and focused.
-press_ctrl_x_on_palette()
+# Gives the shown palette the focus as a person does: a click on its margin, off the swatches.
+click_palette()
 {
-    local palette
-    xdotool mousemove 0 0
-    wait_until 10 palette_at "0 0 269 79" || return 1
+    local palette x y
     palette=$(palette_id)
-    timeout 10 xdotool windowfocus --sync "$palette" || {
-        DETAIL="the palette does not take the focus"
+    read -r x y _ <<<"$(palette_place)"
+    [ -n "$palette" ] && [ -n "$x" ] || {
+        DETAIL="no palette is shown"
         return 1
     }
+    xdotool mousemove $((x + 3)) $((y + 3)) click 1
+    wait_until 10 focused "$palette" && return 0
+    DETAIL="a click on the palette does not give it the focus"
+    return 1
+}
+
+# The palette's exit shortcut, with the palette shown at the top-left corner and clicked.
+press_ctrl_x_on_palette()
+{
+    xdotool mousemove 0 0
+    wait_until 10 palette_at "0 0 269 79" || return 1
+    click_palette || return 1
     xdotool key ctrl+x
+}
+
+note_list_shown()
+{
+    xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null 2>&1
 }
 
 # --- the screen ------------------------------------------------------------------------

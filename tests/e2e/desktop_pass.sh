@@ -77,11 +77,9 @@ note_below_ordinary_window()
 
 palette_command()
 {
-    local palette
     xdotool mousemove 0 0
     wait_until 10 palette_at "$1" || return 1
-    palette=$(palette_id)
-    timeout 10 xdotool windowfocus --sync "$palette" || return 1
+    click_palette || return 1
     xdotool key "$2"
     xdotool mousemove 512 450
 }
@@ -165,6 +163,31 @@ click_into_note()
     wait_until 10 focused "$note" && return 0
     DETAIL="the note at $1 does not take the focus"
     return 1
+}
+
+# At each corner "POINT|PLACE": the palette summoned there, a click on it, and Ctrl+L opens the
+# note list (Escape closes it again).
+palette_keys_after_a_click()
+{
+    local corner point
+    for corner in "$@"; do
+        point=${corner%|*}
+        # shellcheck disable=SC2086 # the point is two words
+        xdotool mousemove $point
+        wait_until 10 palette_at "${corner#*|}" && click_palette || {
+            DETAIL="cursor at $point: $DETAIL"
+            return 1
+        }
+        xdotool key ctrl+l
+        wait_until 10 note_list_shown || {
+            DETAIL="Ctrl+L after a click on the palette at $point opens no list"
+            return 1
+        }
+        xdotool key Escape
+        wait_until 10 eval '! note_list_shown' || return 1
+        xdotool mousemove 512 450
+        wait_until 10 palette_hidden || return 1
+    done
 }
 
 corners_fire()
@@ -264,6 +287,8 @@ check "the next start shows every open note exactly where it was left" \
     wait_until 10 notes_are "150 140 301 91" "100 300 271 71" "500 300 271 71" "753 500 271 71" "300 600 271 71"
 check "all four corners fire at scale factor 1" \
     corners_fire "0 0|0 0 269 79" "1023 767|754 665 269 79" "0 767|0 665 269 79" "1023 0|754 0 269 79"
+check "at every corner a click on the palette gives its keys the focus (Ctrl+L lists the notes)" \
+    palette_keys_after_a_click "0 0|0 0 269 79" "1023 767|754 665 269 79" "0 767|0 665 269 79" "1023 0|754 0 269 79"
 xdotool mousemove 1023 767
 wait_until 10 palette_at "754 665 269 79"
 # The picture once the compositor shows the palette blended over the desktop.
