@@ -1,5 +1,6 @@
 #include "Backup.h"
 
+#include "BackupCheck.h"
 #include "SqliteDatabase.h"
 
 #include <QDir>
@@ -363,9 +364,10 @@ StoreResult<> DailyBackup::makeNow(const QDate& day)
 void DailyBackup::completed(const QDate& day)
 {
     const QDir backups(folder());
-    // The day's copy passed its check before it took its name.
+    // The day's copy passed its check before it took its name. Of the others, one that could not
+    // be gone back to (a file of no bytes passes quick_check) is no sound copy to keep.
     const auto isSound = [&](const BackupCopy& copy) {
-        return copy.fileName == backupFileName(day) || StoreHealth::of(backups.filePath(copy.fileName)).isSound();
+        return copy.fileName == backupFileName(day) || BackupCheck::of(backups.filePath(copy.fileName)).isUsable();
     };
     for (const QString& old : backupsToRemove(backupCopies(backups.path()), day, isSound))
         QFile::remove(backups.filePath(old));
