@@ -153,6 +153,14 @@ QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
     return remove;
 }
 
+void removeUnfinishedCopies(const QString& folder)
+{
+    const QDir backups(folder);
+    for (const QString& name : backups.entryList(
+             {QStringLiteral("zu_daviv-*.db.part"), QStringLiteral("zu_daviv-*.db.part-journal")}, QDir::Files))
+        QFile::remove(backups.filePath(name));
+}
+
 StoreResult<> copyBackupInto(const QString& copyPath, const QString& storePath)
 {
     StoreResult<SqliteDatabase> store = openConnection(storePath, SqliteDatabase::OpenMode::Create);
@@ -290,6 +298,7 @@ StoreResult<> StoreBackup::putInPlace()
 
 DailyBackup::DailyBackup(QString storePath, QObject* parent) : QObject(parent), m_storePath(std::move(storePath))
 {
+    removeUnfinishedCopies(folder());
     readDays();
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &DailyBackup::step);

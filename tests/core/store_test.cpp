@@ -598,6 +598,17 @@ TEST_F(StoreFile, OnlyACopyThatIsASoundStoreCanBeGoneBackTo)
     }
 }
 
+TEST_F(StoreFile, WhatACopyCutShortLeftGoesAtTheNextStart)
+{
+    const QDir backups(dir.filePath(QStringLiteral("backup")));
+    ASSERT_TRUE(backups.mkpath(QStringLiteral(".")));
+    for (const char* name :
+         {"zu_daviv-20261208.db.part", "zu_daviv-20261208-103000.db.part-journal", "zu_daviv-20261207.db"})
+        ASSERT_TRUE(QFile(backups.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+    const DailyBackup daily(dbPath());
+    EXPECT_EQ(backups.entryList(QDir::Files), QStringList{QStringLiteral("zu_daviv-20261207.db")});
+}
+
 TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)
 {
     prepare();
