@@ -12,9 +12,9 @@ QString damageNotice(const StoreRecovery::Damage& damage, const QString& storePa
         text += QStringLiteral("\n壊れたファイルの写しを作れませんでした: ") + damage.copyError;
     else
         text += QStringLiteral("\n壊れたファイルの写し: ") + QDir::toNativeSeparators(damage.copyPath);
-    if (damage.newestSound)
+    if (damage.newestUsable)
         text += QStringLiteral("\nいちばん新しい正常なバックアップ: ") +
-                RestoreBackupDialog::captionOf(damage.newestSound->copy) +
+                RestoreBackupDialog::captionOf(damage.newestUsable->copy) +
                 QStringLiteral("（トレイのメニューの「バックアップから戻す...」で戻せます）");
     else
         text += QStringLiteral("\n正常なバックアップはありません。");

@@ -1,5 +1,6 @@
 #include "Backup.h"
 
+#include "BackupCheck.h"
 #include "SqliteDatabase.h"
 
 #include <QDir>
@@ -152,6 +153,14 @@ QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
     return remove;
 }
 
+void removeUnfinishedCopies(const QString& folder)
+{
+    const QDir backups(folder);
+    for (const QString& name : backups.entryList(
+             {QStringLiteral("zu_daviv-*.db.part"), QStringLiteral("zu_daviv-*.db.part-journal")}, QDir::Files))
+        QFile::remove(backups.filePath(name));
+}
+
 StoreResult<> copyBackupInto(const QString& copyPath, const QString& storePath)
 {
     StoreResult<SqliteDatabase> store = openConnection(storePath, SqliteDatabase::OpenMode::Create);
@@ -289,6 +298,7 @@ StoreResult<> StoreBackup::putInPlace()
 
 DailyBackup::DailyBackup(QString storePath, QObject* parent) : QObject(parent), m_storePath(std::move(storePath))
 {
+    removeUnfinishedCopies(folder());
     readDays();
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &DailyBackup::step);
@@ -363,9 +373,10 @@ StoreResult<> DailyBackup::makeNow(const QDate& day)
 void DailyBackup::completed(const QDate& day)
 {
     const QDir backups(folder());
-    // The day's copy passed its check before it took its name.
+    // The day's copy passed its check before it took its name. Of the others, one that could not
+    // be gone back to (a file of no bytes passes quick_check) is no sound copy to keep.
     const auto isSound = [&](const BackupCopy& copy) {
-        return copy.fileName == backupFileName(day) || StoreHealth::of(backups.filePath(copy.fileName)).isSound();
+        return copy.fileName == backupFileName(day) || BackupCheck::of(backups.filePath(copy.fileName)).isUsable();
     };
     for (const QString& old : backupsToRemove(backupCopies(backups.path()), day, isSound))
         QFile::remove(backups.filePath(old));

@@ -56,6 +56,10 @@ QList<BackupCopy> rankBackups(QList<BackupCopy> copies, const QDate& today);
 QStringList backupsToRemove(const QList<BackupCopy>& copies, const QDate& today,
                             const std::function<bool(const BackupCopy&)>& isSound);
 
+// Removes what a copy cut short left in the folder: the copy under its temporary name and that
+// file's journal. Only where no copy is being made, as at start.
+void removeUnfinishedCopies(const QString& folder);
+
 // Copies a backup over the store through SQLite's online backup: the store's own connection first
 // rolls back whatever a crash left in its journal, and the copy is written in one transaction, so
 // that a failure leaves the store as it was.
@@ -100,7 +104,8 @@ private:
 };
 
 // The store's copy of the day, made a few pages at a time between the program's events, with the
-// older copies thinned out afterwards. A damaged store is never copied.
+// older copies thinned out afterwards. A damaged store is never copied. Made once a run, before
+// any copy: what an earlier run left unfinished goes then.
 class DailyBackup : public QObject {
     Q_OBJECT
 

@@ -2,7 +2,6 @@
 
 #include "SqliteDatabase.h"
 #include "StoreHealth.h"
-#include "StoreStatements.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,44 +64,38 @@ std::optional<StoreRecovery::Damage> StoreRecovery::checkStore(const QDateTime& 
         damage.copyPath = copyPath;
     else
         damage.copyError = store.errorString();
-    damage.newestSound = newestSoundBackup(now.date());
+    damage.newestUsable = newestUsableBackup(now.date());
     return damage;
-}
-
-BackupEntry StoreRecovery::entryOf(const BackupCopy& copy) const
-{
-    BackupEntry entry{copy, QDir(backupFolder(m_storePath)).filePath(copy.fileName), -1, false};
-    entry.sound = StoreHealth::of(entry.path).isSound();
-    if (StoreResult<SqliteDatabase> db = SqliteDatabase::open(entry.path.toUtf8())) {
-        if (const StoreResult<SqliteRows> count = db->runQuery(Statements::countNotes))
-            entry.notes = count->valueText("n").toInt();
-    }
-    return entry;
 }
 
 QList<BackupEntry> StoreRecovery::backups() const
 {
+    const QDir folder(backupFolder(m_storePath));
     QList<BackupEntry> entries;
-    for (const BackupCopy& copy : backupCopies(backupFolder(m_storePath)))
-        entries << entryOf(copy);
+    for (const BackupCopy& copy : backupCopies(folder.path()))
+        entries << BackupEntry{copy, folder.filePath(copy.fileName), std::nullopt};
     return entries;
 }
 
-std::optional<BackupEntry> StoreRecovery::newestSoundBackup(const QDate& today) const
+std::optional<BackupEntry> StoreRecovery::newestUsableBackup(const QDate& today) const
 {
     const QDir folder(backupFolder(m_storePath));
-    for (const BackupCopy& copy : rankBackups(backupCopies(folder.path()), today))
-        if (StoreHealth::of(folder.filePath(copy.fileName)).isSound())
-            return entryOf(copy);
+    for (const BackupCopy& copy : rankBackups(backupCopies(folder.path()), today)) {
+        BackupEntry entry{copy, folder.filePath(copy.fileName), BackupCheck::of(folder.filePath(copy.fileName))};
+        if (entry.isUsable())
+            return entry;
+    }
     return std::nullopt;
 }
 
 StoreResult<QString> StoreRecovery::restore(const QString& copyPath, const QDateTime& now)
 {
-    // A damaged copy would only put one damage in place of another.
-    if (const StoreHealth health = StoreHealth::of(copyPath); !health.isSound())
-        return StoreError(QStringLiteral("The backup %1 cannot be used: %2").arg(copyPath, health.detail()),
-                          SQLITE_CORRUPT, health.detail());
+    // Checked again right before: whatever chose it, the file may have changed since, and a damaged
+    // copy or one that is no store at all would only put a loss in place of the notes.
+    if (const BackupCheck check = BackupCheck::of(copyPath); !check.isUsable())
+        return StoreError(QStringLiteral("The backup %1 cannot be used: %2").arg(copyPath, check.detail()),
+                          check.verdict() == BackupCheck::Verdict::Damaged ? SQLITE_CORRUPT : SQLITE_NOTADB,
+                          check.detail());
     QString kept;
     if (QFileInfo::exists(m_storePath)) {
         kept = freePath(QDir(backupFolder(m_storePath)), now, keptStoreFileName);

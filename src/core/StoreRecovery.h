@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Backup.h"
+#include "BackupCheck.h"
 
 #include <QDateTime>
 #include <QList>
@@ -12,9 +13,10 @@
 struct BackupEntry {
     BackupCopy copy;
     QString path;
-    // Rows of m_daviv; -1 when the copy could not be read.
-    int notes = -1;
-    bool sound = false;
+    // What BackupCheck found; none before the copy was checked.
+    std::optional<BackupCheck> check;
+
+    bool isUsable() const { return check && check->isUsable(); }
 };
 
 // Watches the store for damage, and goes back to one of its copies.
@@ -26,7 +28,7 @@ public:
         // The byte copy kept beside the store; empty when none could be made, and why.
         QString copyPath;
         QString copyError;
-        std::optional<BackupEntry> newestSound;
+        std::optional<BackupEntry> newestUsable;
     };
 
     explicit StoreRecovery(QString storePath);
@@ -39,19 +41,19 @@ public:
     // Whether the store was damaged when last checked.
     bool storeDamaged() const { return m_damaged; }
 
-    // Every copy in the backup folder, newest first, checked and counted.
+    // Every copy in the backup folder, newest first, as their names tell, unchecked: checking
+    // them all takes long (BackupCheck).
     QList<BackupEntry> backups() const;
-    // The newest copy that passes quick_check, in the rotation's order.
-    std::optional<BackupEntry> newestSoundBackup(const QDate& today) const;
+    // The newest usable copy, in the rotation's order, checked.
+    std::optional<BackupEntry> newestUsableBackup(const QDate& today) const;
 
     // Keeps the store as it is now as a copy in the backup folder (listed, and kept by the
     // rotation as a copy of today), then copies the given backup over the store. The kept copy's
-    // path; empty when there was no store to keep. When it fails, the store is as it was.
+    // path; empty when there was no store to keep. A backup that BackupCheck does not find usable
+    // right then is refused. When it fails, the store is as it was.
     StoreResult<QString> restore(const QString& copyPath, const QDateTime& now);
 
 private:
-    BackupEntry entryOf(const BackupCopy& copy) const;
-
     QString m_storePath;
     bool m_damaged = false;
 };

@@ -1,6 +1,7 @@
 #include "RestoreBackupDialog.h"
 #include "ui_RestoreBackupDialog.h"
 
+#include "BackupChecks.h"
 #include "StoreText.h"
 
 #include <QHeaderView>
@@ -8,37 +9,50 @@
 #include <QPushButton>
 #include <QTreeWidgetItem>
 
+namespace {
+
+QString unusableRemark(BackupCheck::Verdict verdict)
+{
+    switch (verdict) {
+    case BackupCheck::Verdict::Empty:
+        return QStringLiteral("ファイルが空です");
+    case BackupCheck::Verdict::NotAStore:
+        return QStringLiteral("付箋のファイルではありません");
+    case BackupCheck::Verdict::Damaged:
+    case BackupCheck::Verdict::Usable:
+        break;
+    }
+    return QStringLiteral("壊れています");
+}
+
+} // namespace
+
 RestoreBackupDialog::RestoreBackupDialog(QList<BackupEntry> backups, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::RestoreBackupDialog>()), m_backups(std::move(backups))
 {
     m_ui->setupUi(this);
     if (m_backups.isEmpty())
         m_ui->hint->setText(QStringLiteral("バックアップはまだありません。"));
+    QStringList paths;
     for (qsizetype i = 0; i < m_backups.size(); ++i) {
         const BackupEntry& entry = m_backups[i];
-        const QString notes = entry.notes < 0 ? QStringLiteral("?") : QStringLiteral("%1 枚").arg(entry.notes);
-        QString remark;
-        if (!entry.sound)
-            remark = QStringLiteral("壊れています");
-        else if (entry.copy.keptBeforeRestore)
-            remark = QStringLiteral("戻す前の付箋");
-        auto* item = new QTreeWidgetItem(m_ui->backupList, {captionOf(entry.copy), notes, remark});
+        const QString remark = entry.copy.keptBeforeRestore ? QStringLiteral("戻す前の付箋") : QString();
+        auto* item = new QTreeWidgetItem(m_ui->backupList, {captionOf(entry.copy), QStringLiteral("…"), remark});
         item->setData(0, Qt::UserRole, int(i));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        // The newest copy that can be used is chosen to begin with.
-        if (!entry.sound)
-            item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-        else if (!m_ui->backupList->currentItem())
-            m_ui->backupList->setCurrentItem(item);
+        // Not to be chosen before its check says it can be used.
+        item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+        paths << entry.path;
     }
     m_ui->backupList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_ui->restoreButton->setEnabled(selected() != nullptr);
     connect(m_ui->backupList, &QTreeWidget::itemSelectionChanged, this,
             [this] { m_ui->restoreButton->setEnabled(selected() != nullptr); });
     connect(m_ui->backupList, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (selected())
             accept();
     });
+    m_checks = std::make_unique<BackupChecks>(paths, this,
+                                              [this](int index, const BackupCheck& check) { showCheck(index, check); });
 }
 
 RestoreBackupDialog::~RestoreBackupDialog() = default;
@@ -49,13 +63,30 @@ QString RestoreBackupDialog::captionOf(const BackupCopy& copy)
     return copy.keptBeforeRestore ? day + QLatin1Char(' ') + formatStoreTime(copy.time) : day;
 }
 
+void RestoreBackupDialog::showCheck(int index, const BackupCheck& check)
+{
+    m_backups[index].check = check;
+    QTreeWidgetItem* item = m_ui->backupList->topLevelItem(index);
+    if (!check.isUsable()) {
+        item->setText(1, QStringLiteral("?"));
+        item->setText(2, unusableRemark(check.verdict()));
+        item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        return;
+    }
+    item->setText(1, QStringLiteral("%1 枚").arg(check.notes()));
+    item->setFlags(item->flags() | Qt::ItemIsSelectable);
+    // The copies are checked newest first: the first usable one is the newest.
+    if (m_ui->backupList->selectedItems().isEmpty())
+        m_ui->backupList->setCurrentItem(item);
+}
+
 const BackupEntry* RestoreBackupDialog::selected() const
 {
     const QList<QTreeWidgetItem*> items = m_ui->backupList->selectedItems();
     if (items.isEmpty())
         return nullptr;
     const BackupEntry& entry = m_backups[items.first()->data(0, Qt::UserRole).toInt()];
-    return entry.sound ? &entry : nullptr;
+    return entry.isUsable() ? &entry : nullptr;
 }
 
 const BackupEntry* RestoreBackupDialog::chosen() const
@@ -63,19 +94,27 @@ const BackupEntry* RestoreBackupDialog::chosen() const
     return m_chosen < 0 ? nullptr : &m_backups[m_chosen];
 }
 
-void RestoreBackupDialog::accept()
+bool RestoreBackupDialog::confirm(const QString& question)
 {
-    const BackupEntry* entry = selected();
-    if (!entry)
-        return;
-    const QString question = QStringLiteral("%1 のバックアップに戻しますか?\n今の付箋はバックアップとして残します。")
-                                 .arg(captionOf(entry->copy));
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
     // Qt's own button texts are English without a translation loaded.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
     box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
     box.setDefaultButton(QMessageBox::No);
-    if (box.exec() != QMessageBox::Yes)
+    return box.exec() == QMessageBox::Yes;
+}
+
+void RestoreBackupDialog::accept()
+{
+    const BackupEntry* entry = selected();
+    if (!entry)
+        return;
+    if (!confirm(QStringLiteral("%1 のバックアップに戻しますか?\n今の付箋はバックアップとして残します。")
+                     .arg(captionOf(entry->copy))))
+        return;
+    // A copy without notes would clear the desktop: one more word before that.
+    if (entry->check->notes() == 0 &&
+        !confirm(QStringLiteral("このバックアップには付箋がありません。\n本当に戻しますか?")))
         return;
     m_chosen = int(entry - m_backups.constData());
     QDialog::accept();

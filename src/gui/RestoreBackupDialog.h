@@ -11,9 +11,12 @@
 namespace Ui {
 class RestoreBackupDialog;
 }
+class BackupChecks;
 
 // Lists the copies of the store, newest first, and asks before going back to the one chosen.
-// A damaged copy is listed, marked, and cannot be chosen.
+// The list shows at once from the copies' names; each copy is checked and counted on another
+// thread, and only one found usable can be chosen. One that cannot be used is listed, greyed, with
+// the reason.
 class RestoreBackupDialog : public QDialog {
     Q_OBJECT
 
@@ -32,8 +35,11 @@ public:
 
 private:
     const BackupEntry* selected() const;
+    void showCheck(int index, const BackupCheck& check);
+    bool confirm(const QString& question);
 
     std::unique_ptr<Ui::RestoreBackupDialog> m_ui;
     QList<BackupEntry> m_backups;
+    std::unique_ptr<BackupChecks> m_checks;
     int m_chosen = -1;
 };

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 
 namespace {
@@ -538,13 +540,73 @@ TEST_F(StoreFile, GoingBackToABackupKeepsTheStoreAndOutlastsALeftoverJournal)
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0].path, kept);
     EXPECT_TRUE(entries[0].copy.keptBeforeRestore);
-    EXPECT_TRUE(entries[0].sound);
-    EXPECT_EQ(entries[0].notes, 301);
+    EXPECT_TRUE(BackupCheck::of(kept).isUsable());
+    EXPECT_EQ(BackupCheck::of(kept).notes(), 301);
     SqliteDatabase keptCopy = connectTo(kept);
     EXPECT_EQ(keptCopy.runQuery("select count(*) as n from m_daviv where note = 'before the crash'")->valueText("n"),
               "0");
     EXPECT_EQ(entries[1].path, backup);
-    EXPECT_EQ(entries[1].notes, 1);
+}
+
+TEST_F(StoreFile, OnlyACopyThatIsASoundStoreCanBeGoneBackTo)
+{
+    using Verdict = BackupCheck::Verdict;
+    prepare();
+    addOpenNote(QStringLiteral("on the desktop"));
+    const QString copy = dir.filePath(QStringLiteral("backup/") + backupFileName(QDate(2026, 12, 7)));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).path()));
+    QByteArray noise(8192, '\0');
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    const QByteArray tables = QByteArray(Statements::createNotes) + ';' + Statements::createMessages + ';';
+    const QByteArray notes = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 200) insert "
+                             "into m_daviv (f_day, note, term) select '2026/12/07', hex(randomblob(100)), 0 from n;";
+    // The file's bytes, else SQL run on a new database; the unusable ones first, as each of them
+    // must leave the store as it is.
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QByteArray sql;
+        Verdict verdict;
+        int notes;
+    } cases[] = {
+        {"a file of no bytes", {}, {}, Verdict::Empty, -1},
+        {"random bytes", noise, {}, Verdict::NotAStore, -1},
+        {"a database without m_daviv", {}, Statements::createMessages, Verdict::NotAStore, -1},
+        {"damaged pages", {}, tables + notes, Verdict::Damaged, -1},
+        {"a store without notes", {}, tables, Verdict::Usable, 0},
+        {"a store with notes", {}, tables + notes, Verdict::Usable, 200},
+    };
+    StoreRecovery recovery(dbPath());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile file(copy);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(c.bytes) == c.bytes.size());
+        file.close();
+        if (!c.sql.isEmpty()) {
+            ASSERT_EQ(sqlite3_exec(connectTo(copy).handle(), c.sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        if (c.verdict == Verdict::Damaged)
+            damageNotesPage(copy);
+        const BackupCheck check = BackupCheck::of(copy);
+        EXPECT_EQ(check.verdict(), c.verdict);
+        EXPECT_EQ(check.notes(), c.notes);
+        const QStringList before = snapshot();
+        const StoreResult<QString> restored = recovery.restore(copy, QDateTime(QDate(2026, 12, 8), QTime(10, 30)));
+        EXPECT_EQ(bool(restored), check.isUsable());
+        EXPECT_EQ(snapshot().size(), restored ? c.notes : before.size());
+        EXPECT_TRUE(restored || snapshot() == before);
+    }
+}
+
+TEST_F(StoreFile, WhatACopyCutShortLeftGoesAtTheNextStart)
+{
+    const QDir backups(dir.filePath(QStringLiteral("backup")));
+    ASSERT_TRUE(backups.mkpath(QStringLiteral(".")));
+    for (const char* name :
+         {"zu_daviv-20261208.db.part", "zu_daviv-20261208-103000.db.part-journal", "zu_daviv-20261207.db"})
+        ASSERT_TRUE(QFile(backups.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+    const DailyBackup daily(dbPath());
+    EXPECT_EQ(backups.entryList(QDir::Files), QStringList{QStringLiteral("zu_daviv-20261207.db")});
 }
 
 TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)

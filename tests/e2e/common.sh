@@ -259,6 +259,19 @@ screen_shows()
     done
 }
 
+# A menu of the program is open: a mapped override-redirect window of its own on the root (menus
+# bypass any window manager).
+menu_shown()
+{
+    local w
+    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
+        xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && return 0
+    done
+    return 1
+}
+
 # --- the store -------------------------------------------------------------------------
 
 # Runs SQL on the store; its errors become its output, for DETAIL.

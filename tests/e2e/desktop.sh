@@ -244,19 +244,6 @@ root_id()
     xwininfo -root | awk '/Window id:/ {print $4}'
 }
 
-# A menu of the program is open: a mapped override-redirect window of its own on the root (menus
-# bypass the window manager).
-menu_shown()
-{
-    local w
-    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
-        xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
-        xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
-        xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && return 0
-    done
-    return 1
-}
-
 # True when window $1 is stacked above window $2: the window manager's stacking list
 # (_NET_CLIENT_LIST_STACKING, bottom to top) has $1 after $2.
 stacked_above()

@@ -135,6 +135,43 @@ backup_holds_the_notes()
 }
 check "the exit made the day's backup, a store that holds the notes" backup_holds_the_notes
 
+# バックアップから戻す... with a file of no bytes as the newest copy: the dialog chooses the newest
+# copy that is a store, and はい puts it in place of the row added since.
+for copy in "$app"/backup/zu_daviv-????????.db; do
+    mv "$copy" "$app/backup/zu_daviv-$(date -d '2 days ago' +%Y%m%d).db"
+done
+: >"$app/backup/zu_daviv-$(date +%Y%m%d).db"
+sql "insert into m_daviv (f_day, note, term) values ('2026/03/01', 'since the backup', 0)"
+# The dialog, then the question it asks: both bear its title.
+restore_windows()
+{
+    program_windows | grep " バックアップから戻す\$" | cut -d' ' -f5
+}
+restore_windows_shown()
+{
+    [ "$(restore_windows | wc -l)" -ge "$1" ]
+}
+# Return asks about the selected copy, once its check has let it be selected.
+asked_after_return()
+{
+    restore_windows_shown 2 && return 0
+    timeout 5 xdotool windowfocus --sync "$1" && xdotool key Return
+    wait_until 1 restore_windows_shown 2
+}
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
+xdotool mousemove 1012 756 click 3
+wait_until 10 menu_shown
+xdotool key Up Return
+check "the tray menu's last item opens the restore dialog" wait_until 10 restore_windows_shown 1
+dialog=$(restore_windows)
+check "Return on the dialog asks about a copy" wait_until 10 asked_after_return "$dialog"
+timeout 5 xdotool windowfocus --sync "$(restore_windows | grep -vx "$dialog")"
+xdotool key Tab space
+check "はい went back to the newest copy that is a store, not the empty newer file" \
+    wait_until 10 rows_are "${saved[@]}"
+ends_after signal_program TERM
+
 # The next start brings the new note back with the others, and shows a reminder set for a
 # minute that begins after the restore checks; Ctrl+C (SIGINT) ends it as Ctrl+X does.
 minute=$((($(date +%s) / 60 + 1) * 60))
