@@ -81,6 +81,7 @@ struct GlobalShortcut::Grab : QAbstractNativeEventFilter {
     xcb_keycode_t keycode = 0;
     uint16_t modifiers = 0;
     bool down = false;
+    xcb_timestamp_t releasedAt = XCB_TIME_CURRENT_TIME;
 
     // False when another client holds any of the grabs; then none is kept.
     bool take(QString& problem)
@@ -124,12 +125,15 @@ struct GlobalShortcut::Grab : QAbstractNativeEventFilter {
             return false;
         if (type == XCB_KEY_RELEASE) {
             down = false;
+            releasedAt = key->time;
             return true;
         }
-        // Qt asks for detectable auto-repeat: a key held down repeats its press, not its release.
-        if (down)
-            return true;
+        // A key held down repeats: with detectable auto-repeat as presses alone, else as a release
+        // and a press of the same time.
+        const bool repeat = down || key->time == releasedAt;
         down = true;
+        if (repeat)
+            return true;
         takeAsLatestUserTime(key->time);
         Q_EMIT shortcut->activated();
         return true;
