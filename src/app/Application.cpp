@@ -74,7 +74,7 @@ void Application::connectCommands()
     connect(m_palette.get(), &Palette::noteDrawnOut, this,
             [this](quint32 color) { runGuarded([&] { drawOutNote(color); }); });
     connect(m_tray.get(), &Tray::showPaletteRequested, this, guarded([this] { showPalette(); }));
-    connect(m_tray.get(), &Tray::newNoteRequested, this, guarded([this] { newNoteFromTray(); }));
+    connect(m_tray.get(), &Tray::newNoteRequested, this, guarded([this] { newNote(); }));
     connect(m_tray->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
     connect(m_tray->openBackupFolderAction(), &QAction::triggered, this, guarded([this] { openBackupFolder(); }));
     connect(m_tray->restoreBackupAction(), &QAction::triggered, this, guarded([this] { chooseBackupToRestore(); }));
@@ -196,7 +196,7 @@ void Application::makeNote(QPoint at, quint32 color)
                       color);
 }
 
-void Application::newNoteFromTray()
+void Application::newNote()
 {
     // The last colour chosen; yellow before any.
     const quint32 color = m_palette->selectedColor() ? m_palette->selectedColor() : m_palette->swatch(4)->colorValue();

@@ -54,7 +54,9 @@ public:
     // 終了: every note saved and the program ended; notes that could not be stored are named in
     // a box.
     void quit();
-    void newNoteFromTray();
+    // 新しい付箋, from the tray or the desktop-wide shortcut: a note in the middle of the screen
+    // under the cursor, with the caret in it.
+    void newNote();
     void openBackupFolder();
     void chooseBackupToRestore();
     // Goes back to a copy of the store: every note saved, the store kept as a copy of its own, the

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
+#include "GlobalShortcut.h"
 #include "NoteStore.h"
 #include "Palette.h"
 #include "Platform.h"
@@ -45,6 +46,19 @@ int main(int argc, char* argv[])
     TerminationWatcher termination;
     QObject::connect(&termination, &TerminationWatcher::terminationRequested, &application,
                      guarded([&application] { application.endUnattended(); }));
+    // Win+Alt+F (Super+Alt+F) anywhere makes a note as the tray's 新しい付箋 does: F for 付箋, a
+    // combination that desktops, input methods and office programs leave free.
+#ifdef Q_OS_WIN
+    const char* newNoteKeyName = "Win+Alt+F";
+#else
+    const char* newNoteKeyName = "Super+Alt+F";
+#endif
+    GlobalShortcut newNoteKey(QKeyCombination(Qt::MetaModifier | Qt::AltModifier, Qt::Key_F));
+    if (!newNoteKey.registered())
+        qWarning("%s (a new note) is not available: %s; the program works on without it", newNoteKeyName,
+                 qUtf8Printable(newNoteKey.problem()));
+    QObject::connect(&newNoteKey, &GlobalShortcut::activated, &application,
+                     guarded([&application] { application.newNote(); }));
     // At log-out or shut-down the session may still be cancelled, so its end saves the notes
     // but keeps them open.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &application,

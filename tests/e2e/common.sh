@@ -391,6 +391,29 @@ types_into_note()
     xdotool key ctrl+End type --delay 30 "$2"
 }
 
+# key_makes_focused_note <keys>: the keys, pressed wherever the focus is, show one note more, and
+# that note takes the keyboard focus; NEW_NOTE is its "X Y W H".
+key_makes_focused_note()
+{
+    local before
+    alive || return
+    before=$(note_places)
+    xdotool key "$1"
+    wait_until 10 one_more_note "$before" || return 1
+    wait_until 10 focused "$(note_id_at "$NEW_NOTE")" && return 0
+    DETAIL="the note at $NEW_NOTE is not focused, but $(xdotool getwindowfocus getwindowname 2>&1)"
+    return 1
+}
+
+one_more_note()
+{
+    alive || return
+    NEW_NOTE=$(note_places | grep -vxF -f <(printf '%s\n' "$1"))
+    [ -n "$NEW_NOTE" ] && [ "$(wc -l <<<"$NEW_NOTE")" = 1 ] && return 0
+    DETAIL="notes: $(note_places | tr '\n' ',')"
+    return 1
+}
+
 killed_after()
 {
     sleep "$1"

@@ -353,6 +353,17 @@ check "a second note from the tray comes down and to the right of the first" \
     wait_until 10 eval 'note_places | grep -q "^400 372 271 71$"'
 check "the note kept on top moves by its date strip" drag 627 358 40 30 "416 378 271 71"
 check "and its new place is stored" wait_until 10 row_is $((rows_before + 1)) "416|378|271|71|-1"
+# The key pressed while another program's window has the focus: the note takes it.
+xmessage -geometry +60+60 -name ordinary "an ordinary window" >/dev/null 2>&1 &
+ordinary=$!
+wait_until 10 eval 'focused "$(ordinary_window)"'
+check "with an ordinary window focused, Super+Alt+F makes a note that takes the keyboard" \
+    key_makes_focused_note super+alt+f
+xdotool type --delay 30 "from the key"
+check "what is typed next lands in its row" \
+    wait_until 10 stored_text_is $((rows_before + 3)) "$(cp932_hex $'from the key\r\n')"
+kill "$ordinary" 2>/dev/null
+wait "$ordinary" 2>/dev/null
 check "SIGTERM ends the program" ends_after signal_program TERM
 
 # A window manager that takes 300 ms between reparenting a window and placing its frame: the

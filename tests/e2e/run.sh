@@ -282,4 +282,33 @@ check "and only once: its word is gone" wait_until 5 [ ! -e "$db.rescued" ]
 screen_shows rescue-notice
 check "SIGTERM with a writable store ends the program with exit code 0" ends_after signal_program TERM
 
+# Super+Alt+F anywhere makes a note with the caret in it. A copy in another folder, with a store of
+# its own, finds the combination taken, says so once in its log and runs on.
+start_program
+wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71" "560 460 271 71"
+rows_before=$(sql 'select count(*) from m_daviv')
+check "Super+Alt+F makes a note that takes the keyboard" key_makes_focused_note super+alt+f
+xdotool type --delay 30 "by key"
+check "what is typed next lands in its row" \
+    wait_until 10 stored_text_is "$((rows_before + 1))" "$(cp932_hex $'by key\r\n')"
+mkdir -p "$work/other"
+cp "$binary" "$work/other/zufusen"
+(cd "$work/other" && exec ./zufusen) >"$work/other.log" 2>&1 &
+other=$!
+check "a copy of the program in another folder finds Super+Alt+F taken and says so in its log" \
+    wait_until 10 grep -q "Super+Alt+F .*another program has taken it" "$work/other.log"
+other_ends_with_0()
+{
+    kill -TERM "$other"
+    wait_until 10 ended "$other" || return 1
+    wait "$other" && return 0
+    DETAIL="exit code $?"
+    return 1
+}
+check "it runs on: its store is made, SIGTERM ends it with exit code 0" \
+    eval 'wait_until 10 [ -f "$work/other/zu_daviv.db" ] && other_ends_with_0'
+end_process "$other" 5
+check "and it said so only once" [ "$(grep -c "Super+Alt+F" "$work/other.log")" = 1 ]
+check "SIGTERM ends the program after the note from the key" ends_after signal_program TERM
+
 finish

@@ -438,12 +438,12 @@ TEST_F(PaletteTest, TrayMakesANoteOfTheLastColourInTheMiddleOfTheScreen)
 {
     start();
     app->tick();
-    app->newNoteFromTray();
+    app->newNote();
     ASSERT_EQ(app->notes().notes().size(), 1);
     EXPECT_EQ(app->notes().notes().first()->geometry(), QRect(376, 348, 271, 71));
     EXPECT_EQ(app->notes().notes().first()->color(), 65535u);
     app->palette().takeSwatchColor(app->palette().swatch(2));
-    app->newNoteFromTray();
+    app->newNote();
     ASSERT_EQ(app->notes().notes().size(), 2);
     EXPECT_EQ(app->notes().notes().last()->color(), app->palette().swatch(2)->colorValue());
     // The next one comes down and to the right of the first, not over it.

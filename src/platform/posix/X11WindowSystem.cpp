@@ -1,5 +1,7 @@
 #include "WindowSystem.h"
 
+#include "X11Connection.h"
+
 #include <QWidget>
 
 #include <QAbstractNativeEventFilter>
@@ -7,7 +9,6 @@
 #include <QHash>
 #include <QWindow>
 #include <QtGui/private/qhighdpiscaling_p.h>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -25,21 +26,6 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return atom;
-}
-
-// Qt's xcb connection, or null off X11. The offscreen platform also answers to QX11Application,
-// with no connection.
-xcb_connection_t* x11Connection()
-{
-    if (!qApp || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_window_t root(xcb_connection_t* connection)
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
 // The window's native window as it is now. QWidget::winId() keeps the first one: Qt's xcb
@@ -97,7 +83,7 @@ public:
             const auto* e = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
             if (e->window != e->event || !(watched = find(e->window)))
                 return false;
-            watched->parentIsRoot = e->parent == root(x11Connection());
+            watched->parentIsRoot = e->parent == x11Root(x11Connection());
             if (!watched->parentIsRoot)
                 return false;
             place = QPoint(e->x, e->y);
@@ -169,7 +155,7 @@ void keepOutOfTaskbar(QWidget* window)
     message.data.data32[1] = skip[0];
     message.data.data32[2] = skip[1];
     message.data.data32[3] = 1; // from a normal application
-    xcb_send_event(connection, 0, root(connection),
+    xcb_send_event(connection, 0, x11Root(connection),
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
     // No flush: Qt sends what it queued before its event loop waits, the map request with it.
