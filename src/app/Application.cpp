@@ -335,5 +335,10 @@ void Application::saveForSessionEnd()
 
 QString Application::saveAllNotesNow()
 {
-    return m_exitSave->rescue(m_exitSave->saveEveryNote(0));
+    // The process ends right after this, whatever happens: a store held a moment by another
+    // connection is waited for as at any exit, rather than the text going to a rescue file.
+    const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
+    for (const NoteWindow* note : unsaved)
+        qWarning("note %d not stored: %s", note->noteId(), qUtf8Printable(note->saveError()));
+    return m_exitSave->rescue(unsaved);
 }
