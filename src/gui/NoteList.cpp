@@ -6,9 +6,8 @@
 #include "ErrorReport.h"
 #include "StoreText.h"
 #include "NoteStore.h"
+#include "NoteText.h"
 #include "ui_NoteList.h"
-
-#include "SearchText.h"
 
 #include <QHeaderView>
 #include <QShortcut>
@@ -45,9 +44,27 @@ QString noteStateWord(bool isOpen)
 
 QString noteCellText(const QString& note)
 {
-    QString text = note;
+    // Only the start is read: the view lays a cell's whole text out at every measure and paint,
+    // which for a pasted file of megabytes takes minutes.
+    const QStringView start = textStart(note, CellTextLength);
+    const QStringView rest = QStringView(note).sliced(start.size());
+    bool cut = !rest.isEmpty() && rest != u"\r\n" && rest != u"\n" && rest != u"\r";
+    QString text = start.toString();
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // The break after the last line a cell shows.
+    qsizetype lastBreak = -1;
+    for (int line = 0; line < CellTextLines; ++line) {
+        lastBreak = text.indexOf(QLatin1Char('\n'), lastBreak + 1);
+        if (lastBreak < 0)
+            break;
+    }
+    if (lastBreak >= 0 && lastBreak + 1 < text.size()) {
+        text.truncate(lastBreak);
+        cut = true;
+    }
+    if (cut)
+        return text + QChar(0x2026);
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
@@ -117,16 +134,22 @@ bool NoteList::loadNotes()
         showErrorReport(rows.error().message());
         return false;
     }
-    m_ui->notesView->clear();
+    // Made before they join the view, which then takes them in one insertion instead of
+    // announcing every cell of every row.
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(rows->size()));
     for (const NoteListRow& row : *rows) {
-        auto* item = new NoteItem(m_ui->notesView);
+        auto* item = new NoteItem;
         item->setText(ColDay, row.day);
         item->setText(ColNote, noteCellText(row.text));
         item->setText(ColState, noteStateWord(row.isOpen));
         item->setText(ColId, QString::number(row.id));
         item->setData(ColId, IdRole, row.id);
-        item->setData(ColNote, SearchRole, foldForSearch(row.day + QLatin1Char(' ') + row.text));
+        item->setData(ColNote, SearchRole, foldNoteForSearch(row.day, row.text));
+        items << item;
     }
+    m_ui->notesView->clear();
+    m_ui->notesView->addTopLevelItems(items);
     if (m_sortColumn >= 0)
         m_ui->notesView->sortItems(m_sortColumn, m_sortOrder);
     m_folded.clear();
@@ -136,7 +159,7 @@ bool NoteList::loadNotes()
 
 void NoteList::applySearch()
 {
-    const QString query = foldForSearch(m_ui->searchEdit->text());
+    const SearchQuery query(m_ui->searchEdit->text());
     QTreeWidget* list = m_ui->notesView;
     // The rows' folded texts and what each row shows, by row number, kept beside the list: an
     // item's own isHidden() and setHidden() first look for its row among all rows. Made again
@@ -144,18 +167,26 @@ void NoteList::applySearch()
     if (m_folded.size() != size_t(list->topLevelItemCount())) {
         m_folded.clear();
         m_shown.clear();
+        m_applied.reset();
         for (int row = 0; row < list->topLevelItemCount(); ++row) {
             m_folded.push_back(list->topLevelItem(row)->data(ColNote, SearchRole).toString());
             m_shown.push_back(!list->isRowHidden(row, QModelIndex()));
         }
     }
+    // Typing on can only hide rows, and taking characters back only show them again: the rows
+    // that cannot change are not searched.
+    const bool onlyHide = m_applied && query.narrows(*m_applied);
+    const bool onlyShow = m_applied && m_applied->narrows(query);
     for (size_t row = 0; row < m_folded.size(); ++row) {
-        const bool shown = matchesSearch(m_folded[row], query);
+        if (m_shown[row] ? onlyShow : onlyHide)
+            continue;
+        const bool shown = query.matches(m_folded[row]);
         if (m_shown[row] != shown) {
             m_shown[row] = shown;
             list->setRowHidden(int(row), QModelIndex(), !shown);
         }
     }
+    m_applied = query;
 }
 
 // A first click on a column's header sorts by it; another reverses the order.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NoteTypes.h"
+#include "SearchText.h"
 
 #include <QDialog>
 #include <QRect>
@@ -68,12 +69,18 @@ private:
     QList<Removed> m_removed;
     std::vector<QString> m_folded;
     std::vector<bool> m_shown;
+    // The search that m_shown follows.
+    std::optional<SearchQuery> m_applied;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 // The state word of a note: open or ended.
 QString noteStateWord(bool isOpen);
+// What a cell shows of a long note: more than the list has room for at any column width.
+inline constexpr qsizetype CellTextLength = 4000;
+inline constexpr int CellTextLines = 100;
 // A note text as one cell shows it: every stored line break made one line break, and the
-// break that ends the last line dropped.
+// break that ends the last line dropped. Of a note beyond CellTextLength characters or
+// CellTextLines lines only that start, ending in "…".
 QString noteCellText(const QString& note);
