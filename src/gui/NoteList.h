@@ -13,6 +13,7 @@
 
 class NoteRegistry;
 class NoteWindow;
+class QTreeWidgetItem;
 class NoteStore;
 namespace Ui {
 class NoteList;
@@ -56,7 +57,17 @@ private:
         std::optional<RemovedWindow> window;
     };
 
+    // A note as the list holds it, whether or not the search shows it.
+    struct Row {
+        qint32 id = 0;
+        std::unique_ptr<QTreeWidgetItem> item;
+        QString folded;
+        bool shown = true;
+    };
+
     void prepareForShowing();
+    void sortRows();
+    void showRows();
     // The note id of the selected item that the search shows; none when there is no such item.
     std::optional<qint32> selectedNoteId() const;
     // False when the note could not be read back, which is reported.
@@ -67,10 +78,12 @@ private:
     std::unique_ptr<Ui::NoteList> m_ui;
     // The notes removed while the list is open, the last one last.
     QList<Removed> m_removed;
-    std::vector<QString> m_folded;
-    std::vector<bool> m_shown;
-    // The search that m_shown follows.
+    // Every note in the store, in the list's order.
+    std::vector<Row> m_rows;
+    // The search the rows' shown state follows.
     std::optional<SearchQuery> m_applied;
+    // The row selected last, which the search may hide.
+    QTreeWidgetItem* m_selected = nullptr;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

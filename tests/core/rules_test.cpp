@@ -301,4 +301,7 @@ TEST(NoteSearch, FoldsWhatAJapaneseUserTakesForTheSameCharacters)
     EXPECT_TRUE(SearchQuery(S("たまご 11/30")).matches(foldForSearch(S("2026/11/30 牛乳とタマゴ"))));
     EXPECT_FALSE(SearchQuery(S("牛乳 パン")).matches(foldForSearch(S("牛乳"))));
     EXPECT_TRUE(SearchQuery(S("  ")).matches(foldForSearch(S("anything"))));
+    // A long note is searched by its start, never cut inside a surrogate pair.
+    EXPECT_EQ(textStart(S("a😀b"), 2).toString(), S("a"));
+    EXPECT_EQ(textStart(S("a😀b"), 3).toString(), S("a😀"));
 }
