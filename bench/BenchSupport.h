@@ -161,8 +161,9 @@ public:
     QByteArray path() const { return dir.filePath(fileName()).toUtf8(); }
 
     // Adds rows with the program's own statements, in one transaction so that filling 10,000
-    // takes a moment; open rows are the ones a start restores. Returns the ids.
-    std::vector<qint32> addNotes(int count, bool open)
+    // takes a moment; open rows are the ones a start restores. Each row holds noteText() unless
+    // a text is given. Returns the ids.
+    std::vector<qint32> addNotes(int count, bool open, const QString& text = {})
     {
         std::vector<qint32> ids;
         sqlite3* db = nullptr;
@@ -173,7 +174,7 @@ public:
             Note note;
             note.id = qint32(sqlite3_last_insert_rowid(db));
             note.date = QDate(2026, 12, 9).addDays(-(i % 400));
-            note.text = noteText(i);
+            note.text = text.isEmpty() ? noteText(i) : text;
             note.bounds = QRect(20 + (i * 37) % 700, 20 + (i * 53) % 500, 271, 71 + (i % 4) * 20);
             note.isOpen = open;
             note.color = 0x80FFFF;

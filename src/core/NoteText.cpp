@@ -55,3 +55,12 @@ QString noteTextFromLines(const QStringList& lines)
         text += lines.at(i) + QLatin1String("\r\n");
     return text;
 }
+
+QStringView textStart(QStringView text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    if (length > 0 && text[length - 1].isHighSurrogate() && text[length].isLowSurrogate())
+        --length;
+    return text.first(length);
+}

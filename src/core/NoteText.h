@@ -27,3 +27,6 @@ QUrl linkUrl(const QString& text);
 // empty text, and an empty last line (the text ended in a line break) is not a line of its own,
 // so that a stored text comes back unchanged after a restore and a save.
 QString noteTextFromLines(const QStringList& lines);
+
+// The first length characters of a text, or one fewer where the cut would split a surrogate pair.
+QStringView textStart(QStringView text, qsizetype length);

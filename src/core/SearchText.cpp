@@ -1,10 +1,10 @@
 #include "SearchText.h"
 
-#include <QStringList>
+#include "NoteText.h"
 
-QString foldForSearch(const QString& text)
+QString foldForSearch(QStringView text)
 {
-    QString folded = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString folded = text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
     for (QChar& c : folded) {
         const char16_t u = c.unicode();
         // ァ..ヶ and ヽヾ sit 0x60 above their hiragana.
@@ -14,10 +14,23 @@ QString foldForSearch(const QString& text)
     return folded;
 }
 
-bool matchesSearch(const QString& foldedText, const QString& foldedQuery)
+QString foldNoteForSearch(const QString& day, const QString& text)
 {
-    const QStringList words = foldedQuery.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString& word : words)
+    const QStringView start = textStart(text, SearchedLength);
+    QString searched;
+    searched.reserve(day.size() + 1 + start.size());
+    searched.append(day).append(QLatin1Char(' ')).append(start);
+    return foldForSearch(searched);
+}
+
+SearchQuery::SearchQuery(QStringView typed)
+    : m_folded(foldForSearch(typed)), m_words(m_folded.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+{
+}
+
+bool SearchQuery::matches(const QString& foldedText) const
+{
+    for (const QString& word : m_words)
         if (!foldedText.contains(word))
             return false;
     return true;

@@ -6,35 +6,21 @@
 #include "ErrorReport.h"
 #include "StoreText.h"
 #include "NoteStore.h"
+#include "NoteText.h"
 #include "ui_NoteList.h"
-
-#include "SearchText.h"
 
 #include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
 
+#include <algorithm>
+
 namespace {
 
 enum Column { ColDay, ColNote, ColState, ColId };
 
-// What the search compares: the date and the text, folded once when the row is loaded.
-constexpr int SearchRole = Qt::UserRole;
 // The note id a row stands for.
 constexpr int IdRole = Qt::UserRole;
-
-// A row that sorts its id column by number.
-class NoteItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        if (column == ColId)
-            return text(ColId).toLongLong() < other.text(ColId).toLongLong();
-        return QTreeWidgetItem::operator<(other);
-    }
-};
 
 } // namespace
 
@@ -45,9 +31,27 @@ QString noteStateWord(bool isOpen)
 
 QString noteCellText(const QString& note)
 {
-    QString text = note;
+    // Only the start is read: the view lays a cell's whole text out at every measure and paint,
+    // which for a pasted file of megabytes takes minutes.
+    const QStringView start = textStart(note, CellTextLength);
+    const QStringView rest = QStringView(note).sliced(start.size());
+    bool cut = !rest.isEmpty() && rest != u"\r\n" && rest != u"\n" && rest != u"\r";
+    QString text = start.toString();
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // The break after the last line a cell shows.
+    qsizetype lastBreak = -1;
+    for (int line = 0; line < CellTextLines; ++line) {
+        lastBreak = text.indexOf(QLatin1Char('\n'), lastBreak + 1);
+        if (lastBreak < 0)
+            break;
+    }
+    if (lastBreak >= 0 && lastBreak + 1 < text.size()) {
+        text.truncate(lastBreak);
+        cut = true;
+    }
+    if (cut)
+        return text + QChar(0x2026);
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
@@ -82,7 +86,11 @@ NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent)
     connect(undo, &QShortcut::activated, this, guarded([this] { undoRemove(); }));
 }
 
-NoteList::~NoteList() = default;
+NoteList::~NoteList()
+{
+    // The rows are the list's own; the view must not delete them as it goes.
+    m_ui->notesView->invisibleRootItem()->takeChildren();
+}
 
 void NoteList::showEvent(QShowEvent* event)
 {
@@ -112,50 +120,87 @@ void NoteList::hideEvent(QHideEvent* event)
 
 bool NoteList::loadNotes()
 {
-    const StoreResult<std::vector<NoteListRow>> rows = m_store.noteList();
-    if (!rows) {
-        showErrorReport(rows.error().message());
+    const StoreResult<std::vector<NoteListRow>> stored = m_store.noteList();
+    if (!stored) {
+        showErrorReport(stored.error().message());
         return false;
     }
-    m_ui->notesView->clear();
-    for (const NoteListRow& row : *rows) {
-        auto* item = new NoteItem(m_ui->notesView);
-        item->setText(ColDay, row.day);
-        item->setText(ColNote, noteCellText(row.text));
-        item->setText(ColState, noteStateWord(row.isOpen));
-        item->setText(ColId, QString::number(row.id));
-        item->setData(ColId, IdRole, row.id);
-        item->setData(ColNote, SearchRole, foldForSearch(row.day + QLatin1Char(' ') + row.text));
+    std::vector<Row> rows;
+    rows.reserve(stored->size());
+    for (const NoteListRow& note : *stored) {
+        auto item = std::make_unique<QTreeWidgetItem>();
+        item->setText(ColDay, note.day);
+        item->setText(ColNote, noteCellText(note.text));
+        item->setText(ColState, noteStateWord(note.isOpen));
+        item->setText(ColId, QString::number(note.id));
+        item->setData(ColId, IdRole, note.id);
+        rows.push_back({note.id, std::move(item), foldNoteForSearch(note.day, note.text)});
     }
-    if (m_sortColumn >= 0)
-        m_ui->notesView->sortItems(m_sortColumn, m_sortOrder);
-    m_folded.clear();
+    // The view lets go of the old rows before they go.
+    m_ui->notesView->invisibleRootItem()->takeChildren();
+    m_selected = nullptr;
+    m_rows = std::move(rows);
+    sortRows();
+    m_applied.reset();
     applySearch();
     return true;
 }
 
 void NoteList::applySearch()
 {
-    const QString query = foldForSearch(m_ui->searchEdit->text());
-    QTreeWidget* list = m_ui->notesView;
-    // The rows' folded texts and what each row shows, by row number, kept beside the list: an
-    // item's own isHidden() and setHidden() first look for its row among all rows. Made again
-    // when the rows were loaded or moved.
-    if (m_folded.size() != size_t(list->topLevelItemCount())) {
-        m_folded.clear();
-        m_shown.clear();
-        for (int row = 0; row < list->topLevelItemCount(); ++row) {
-            m_folded.push_back(list->topLevelItem(row)->data(ColNote, SearchRole).toString());
-            m_shown.push_back(!list->isRowHidden(row, QModelIndex()));
-        }
+    const SearchQuery query(m_ui->searchEdit->text());
+    // Typing on can only hide rows, and taking characters back only show them again: the rows
+    // that cannot change are not searched.
+    const bool onlyHide = m_applied && query.narrows(*m_applied);
+    const bool onlyShow = m_applied && m_applied->narrows(query);
+    bool changed = !m_applied;
+    for (Row& row : m_rows) {
+        if (row.shown ? onlyShow : onlyHide)
+            continue;
+        const bool shown = query.matches(row.folded);
+        changed |= shown != row.shown;
+        row.shown = shown;
     }
-    for (size_t row = 0; row < m_folded.size(); ++row) {
-        const bool shown = matchesSearch(m_folded[row], query);
-        if (m_shown[row] != shown) {
-            m_shown[row] = shown;
-            list->setRowHidden(int(row), QModelIndex(), !shown);
-        }
-    }
+    m_applied = query;
+    if (changed)
+        showRows();
+}
+
+// The view holds only the rows the search shows, put in at once: hiding rows one by one costs
+// the view a lookup for each at every layout, too slow for 100,000 rows at each keystroke.
+void NoteList::showRows()
+{
+    QTreeWidget* view = m_ui->notesView;
+    // A selected row stays selected while the search hides it, and is selected again when it
+    // shows; the buttons act on it only while it shows.
+    if (QTreeWidgetItem* selected = view->selectedItems().value(0))
+        m_selected = selected;
+    else if (m_selected && m_selected->treeWidget())
+        m_selected = nullptr;
+    view->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem*> shown;
+    for (const Row& row : m_rows)
+        if (row.shown)
+            shown << row.item.get();
+    view->addTopLevelItems(shown);
+    if (m_selected && m_selected->treeWidget())
+        view->setCurrentItem(m_selected);
+}
+
+void NoteList::sortRows()
+{
+    if (m_sortColumn < 0)
+        return;
+    const int column = m_sortColumn;
+    const auto less = [column](const Row& a, const Row& b) {
+        if (column == ColId)
+            return a.id < b.id;
+        return a.item->text(column) < b.item->text(column);
+    };
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(m_rows.begin(), m_rows.end(), less);
+    else
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&less](const Row& a, const Row& b) { return less(b, a); });
 }
 
 // A first click on a column's header sorts by it; another reverses the order.
@@ -166,9 +211,8 @@ void NoteList::sortBy(int column)
     m_sortColumn = column;
     m_ui->notesView->header()->setSortIndicatorShown(true);
     m_ui->notesView->header()->setSortIndicator(column, m_sortOrder);
-    m_ui->notesView->sortItems(column, m_sortOrder);
-    // The rows moved, their hidden state with them; the next search reads them again.
-    m_folded.clear();
+    sortRows();
+    showRows();
 }
 
 void NoteList::undoRemove()
@@ -223,19 +267,11 @@ bool NoteList::bringBack(qint32 id, const Removed& removed)
 
 std::optional<qint32> NoteList::selectedNoteId() const
 {
-    int count = 0;
-    qint32 id = 0;
-    // A row the search hides stays selected, but the user no longer sees it.
-    for (int i = m_ui->notesView->topLevelItemCount() - 1; i >= 0; --i) {
-        const QTreeWidgetItem* item = m_ui->notesView->topLevelItem(i);
-        if (item->isSelected() && !m_ui->notesView->isRowHidden(i, QModelIndex())) {
-            id = item->data(ColId, IdRole).toInt();
-            ++count;
-        }
-    }
-    if (count == 0)
+    // The view holds only the rows the search shows.
+    const QList<QTreeWidgetItem*> selected = m_ui->notesView->selectedItems();
+    if (selected.isEmpty())
         return std::nullopt;
-    return id;
+    return selected.front()->data(ColId, IdRole).toInt();
 }
 
 void NoteList::reshowNote()

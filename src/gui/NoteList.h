@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NoteTypes.h"
+#include "SearchText.h"
 
 #include <QDialog>
 #include <QRect>
@@ -12,6 +13,7 @@
 
 class NoteRegistry;
 class NoteWindow;
+class QTreeWidgetItem;
 class NoteStore;
 namespace Ui {
 class NoteList;
@@ -55,7 +57,17 @@ private:
         std::optional<RemovedWindow> window;
     };
 
+    // A note as the list holds it, whether or not the search shows it.
+    struct Row {
+        qint32 id = 0;
+        std::unique_ptr<QTreeWidgetItem> item;
+        QString folded;
+        bool shown = true;
+    };
+
     void prepareForShowing();
+    void sortRows();
+    void showRows();
     // The note id of the selected item that the search shows; none when there is no such item.
     std::optional<qint32> selectedNoteId() const;
     // False when the note could not be read back, which is reported.
@@ -66,14 +78,22 @@ private:
     std::unique_ptr<Ui::NoteList> m_ui;
     // The notes removed while the list is open, the last one last.
     QList<Removed> m_removed;
-    std::vector<QString> m_folded;
-    std::vector<bool> m_shown;
+    // Every note in the store, in the list's order.
+    std::vector<Row> m_rows;
+    // The search the rows' shown state follows.
+    std::optional<SearchQuery> m_applied;
+    // The row selected last, which the search may hide.
+    QTreeWidgetItem* m_selected = nullptr;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 // The state word of a note: open or ended.
 QString noteStateWord(bool isOpen);
+// What a cell shows of a long note: more than the list has room for at any column width.
+inline constexpr qsizetype CellTextLength = 4000;
+inline constexpr int CellTextLines = 100;
 // A note text as one cell shows it: every stored line break made one line break, and the
-// break that ends the last line dropped.
+// break that ends the last line dropped. Of a note beyond CellTextLength characters or
+// CellTextLines lines only that start, ending in "…".
 QString noteCellText(const QString& note);

@@ -137,6 +137,39 @@ TEST_F(NoteListTest, CellTextKeepsEveryLine)
         {"a\r\nb\r\n", "a\nb"}, {"a\nb", "a\nb"}, {"a\rb\r", "a\nb"}, {"a\r\n\r\n", "a\n"}, {"", ""}};
     for (const auto& [stored, shown] : cases)
         EXPECT_EQ(noteCellText(S(stored)), S(shown)) << stored;
+    // Of a long note only the start; a line break left over is nothing left out.
+    const QString full(CellTextLength, QLatin1Char('a'));
+    EXPECT_EQ(noteCellText(full + S("\r\n")), full);
+    EXPECT_EQ(noteCellText(full + S("b")), full + QChar(0x2026));
+    EXPECT_EQ(noteCellText(S("a\r\n").repeated(CellTextLines + 1)),
+              S("a\n").repeated(CellTextLines).chopped(1) + QChar(0x2026));
+}
+
+TEST_F(NoteListTest, OfABigNoteOnlyTheStartIsShownAndSearchedAndReshowBringsItWhole)
+{
+    QString text = S("はじめの行\r\n");
+    while (text.size() <= SearchedLength)
+        text += S("a line of a pasted log\r\n");
+    text += S("おわり\r\n");
+    const QByteArray stored = text.toUtf8();
+    Row row;
+    row.note = stored.constData();
+    add(row);
+    open();
+    const QString cell = list()->topLevelItem(0)->text(1);
+    EXPECT_TRUE(cell.startsWith(S("はじめの行\na line of a pasted log\n"))) << cell.left(40).toStdString();
+    EXPECT_TRUE(cell.endsWith(QChar(0x2026)));
+    EXPECT_LE(cell.count(QLatin1Char('\n')), CellTextLines);
+    auto* search = form->findChild<QLineEdit*>(QStringLiteral("searchEdit"));
+    for (const auto& [word, rows] : {std::pair{"ハジメ", 1}, {"おわり", 0}}) {
+        search->setText(S(word));
+        EXPECT_EQ(list()->topLevelItemCount(), rows) << word;
+    }
+    search->clear();
+    list()->topLevelItem(0)->setSelected(true);
+    click("reshowButton");
+    ASSERT_EQ(notes().size(), 1);
+    EXPECT_EQ(notes().front()->text(), text);
 }
 
 TEST_F(NoteListTest, ReshowBringsAnEndedNoteBackAsStored)
@@ -326,6 +359,8 @@ TEST_F(NoteListTest, SearchSortDoubleClickAndTakingARemovalBack)
                                                                     {"meeting", {S("2")}},
                                                                     {"メモ", {S("3")}},
                                                                     {"2026/11", {S("1"), S("2"), S("3")}},
+                                                                    {"2026/11 め", {S("3")}},
+                                                                    {"2026/11", {S("1"), S("2"), S("3")}},
                                                                     {"牛乳 10:30", {}},
                                                                     {"", {S("1"), S("2"), S("3")}}}) {
         search->setText(S(query));
@@ -381,6 +416,7 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     EXPECT_EQ(terms(), (QStringList{S("-1"), S("0")}));
 
     search->clear();
+    EXPECT_TRUE(list()->topLevelItem(1)->isSelected());
     clickRow(0);
     click("removeButton");
     ASSERT_TRUE(app->notes().notes().isEmpty());
