@@ -102,8 +102,12 @@ void NoteList::showEvent(QShowEvent* event)
 
 void NoteList::prepareForShowing()
 {
-    if (loadNotes())
+    // The last search stays, selected: the list says how many rows it shows, and the first key
+    // typed starts a new search.
+    if (loadNotes()) {
         m_ui->searchEdit->setFocus();
+        m_ui->searchEdit->selectAll();
+    }
 }
 
 // Removals can be taken back only while the list is open.
@@ -185,6 +189,7 @@ void NoteList::showRows()
     view->addTopLevelItems(shown);
     if (m_selected && m_selected->treeWidget())
         view->setCurrentItem(m_selected);
+    m_ui->countLabel->setText(QStringLiteral("%1 / %2").arg(shown.size()).arg(m_rows.size()));
 }
 
 void NoteList::sortRows()

@@ -366,6 +366,14 @@ TEST_F(NoteListTest, SearchSortDoubleClickAndTakingARemovalBack)
         search->setText(S(query));
         EXPECT_EQ(shownIds(), ids) << query;
     }
+    // Opened again, the list keeps the last search, selected, and says how much it shows.
+    search->setText(S("たまご"));
+    open();
+    EXPECT_EQ(search->selectedText(), S("たまご"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("countLabel"))->text(), S("1 / 3"));
+    QTest::keyClicks(search, QStringLiteral("meeting"));
+    EXPECT_EQ(shownIds(), QStringList{S("2")});
+    search->clear();
 
     // A header sorts by its column; the id column by number.
     add({});
