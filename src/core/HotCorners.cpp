@@ -2,9 +2,21 @@
 
 namespace {
 
+// In a right corner the palette leaves the screen's last pixel column free; in a bottom corner
+// it stands the height of a taskbar above the edge.
+constexpr int RightGap = 1;
+constexpr int BottomGap = 24;
+constexpr int RightInset = PaletteWidth + RightGap;
+constexpr int BottomInset = PaletteHeight + BottomGap;
+// A corner's zone reaches as far as a palette shown there: the palette's width from the left
+// edge, the inset from the right one; from the top, one pixel less than the inset from the bottom.
+constexpr int LeftZoneWidth = PaletteWidth;
+constexpr int TopZoneHeight = BottomInset - 1;
+
 QPoint cornerPlace(const QRect& screen, bool right, bool bottom)
 {
-    return screen.topLeft() + QPoint(right ? screen.width() - 270 : 0, bottom ? screen.height() - 103 : 0);
+    return screen.topLeft() +
+           QPoint(right ? screen.width() - RightInset : 0, bottom ? screen.height() - BottomInset : 0);
 }
 
 } // namespace
@@ -23,7 +35,7 @@ HotCornerAction hotCornerStep(const CursorPlace& place)
         y = step.place.y() - place.screen.y();
     }
     // Tested on the moved position, so the tick that shows the palette never hides it.
-    step.hide = (x > 268 && x < w - 270) || (y > 101 && y < h - 103);
+    step.hide = (x >= LeftZoneWidth && x < w - RightInset) || (y >= TopZoneHeight && y < h - BottomInset);
     return step;
 }
 

@@ -36,7 +36,8 @@ bool reminderDue(const ReminderMoment& moment, const QDateTime& previousTick, co
 // The same for a fire time worked out beforehand (ms since the epoch, as reminderFireTime gives).
 bool reminderDueAt(qint64 fireMs, qint64 previousTickMs, qint64 nowMs);
 
-// The balloon text of an entry: its stored time text, " (^O^) " and its message.
+// The balloon text of an entry: its stored time text, " (^O^) " and its message. The smiling face
+// is the balloon's fixed mark between the two, as users have always seen it.
 QString reminderBalloonText(const QString& timeText, const QString& message);
 
 // The reminders the tray shows and which of them it has shown. Every entry that falls due is

@@ -3,6 +3,7 @@
 #include "ColorValue.h"
 #include "ErrorReport.h"
 #include "NoteAppearance.h"
+#include "NoteColors.h"
 #include "NoteEditor.h"
 #include "NoteWindow.h"
 
@@ -56,9 +57,7 @@ void NoteMenu::addMoreCommands()
     QObject::connect(onTop, &QAction::triggered, note, [note](bool on) { runGuarded([&] { note->setOnTop(on); }); });
     QMenu* colors = menu->addMenu(QStringLiteral("色"));
     colors->setObjectName(QStringLiteral("colorMenu"));
-    const std::pair<const char*, quint32> palette[] = {
-        {"ピンク", 16744703}, {"水色", 16771434}, {"緑", 65408}, {"黄色", 65535}, {"グレー", 12632256}};
-    for (const auto& [name, value] : palette) {
+    for (const auto& [name, value] : NoteColors) {
         QPixmap swatch(16, 16);
         swatch.fill(colorFromValue(value));
         QAction* color = colors->addAction(QIcon(swatch), QString::fromUtf8(name));

@@ -4,6 +4,7 @@
 #include "AppIcon.h"
 #include "ErrorReport.h"
 #include "HotCorners.h"
+#include "NoteColors.h"
 #include "Swatch.h"
 #include "WindowSystem.h"
 
@@ -36,6 +37,7 @@ Palette::Palette(QWidget* parent)
 
     for (int index = 1; index <= 5; ++index) {
         Swatch* each = swatch(index);
+        each->setProperty("colorValue", NoteColors[index - 1].value);
         connect(each, &Swatch::pressed, this,
                 [this, each](Qt::MouseButton button) { runGuarded([&] { armDragOut(each, button); }); });
         connect(each, &Swatch::cursorLeft, this, guarded([this] { leaveSwatch(); }));

@@ -12,6 +12,8 @@
 
 namespace {
 
+// The icon's tooltip, a fixed word users know the program's icon by; the save state is added
+// below it while notes wait to be stored.
 const char TrayHint[] = "RIdozad";
 
 } // namespace
