@@ -1,5 +1,7 @@
 #include "StartupStep.h"
 
+#include "ErrorReport.h"
+
 #include "Clock.h"
 #include "DamageNotice.h"
 #include "Error.h"

@@ -57,7 +57,7 @@ bool NoteSaver::save(Note note, SaveKind kind, int lockWaitMs)
     m_textAsRead = note.text;
     m_rowWanted = false;
     m_state = SaveState::Stored;
-    m_error.clear();
+    m_error.reset();
     return true;
 }
 
@@ -73,5 +73,5 @@ void NoteSaver::storeLook()
 void NoteSaver::fail(const StoreError& error)
 {
     m_state = SaveState::Failed;
-    m_error = storeFailureText(error, m_store.filePath());
+    m_error = error;
 }

@@ -47,8 +47,9 @@ public:
     void discard() { m_discarded = true; }
 
     SaveState state() const { return m_state; }
-    // Why the last save failed, in the user's words; empty once a save went through.
-    const QString& error() const { return m_error; }
+    // Why the last save failed; nothing once a save went through.
+    const std::optional<StoreError>& error() const { return m_error; }
+    const NoteStore& store() const { return m_store; }
     // How the last successful save found the note's row, until the caller takes it.
     std::optional<SaveResult::Way> takeRowChange() { return std::exchange(m_rowChange, std::nullopt); }
 
@@ -69,7 +70,7 @@ private:
     bool m_rowWanted = false;
     bool m_discarded = false;
     SaveState m_state = SaveState::Stored;
-    QString m_error;
+    std::optional<StoreError> m_error;
     std::optional<SaveResult::Way> m_rowChange;
     NoteLook m_look;
 };

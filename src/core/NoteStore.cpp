@@ -304,8 +304,3 @@ std::map<qint32, NoteLook> noteLooksOrDefaults(const NoteStore& store)
     qWarning("how the notes are shown could not be read: %s", qUtf8Printable(looks.error().message()));
     return {};
 }
-
-QString storeFailureText(const StoreError& error, const QString& storePath)
-{
-    return QStringLiteral("%1\n保存先: %2").arg(error.reason(), QDir::toNativeSeparators(storePath));
-}

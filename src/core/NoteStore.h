@@ -89,6 +89,3 @@ private:
 // How the notes are shown; none (every note as by default) when that cannot be read: it must
 // never keep a note from coming back.
 std::map<qint32, NoteLook> noteLooksOrDefaults(const NoteStore& store);
-
-// The user's words for a store failure: SQLite's own text and where the store is.
-QString storeFailureText(const StoreError& error, const QString& storePath);

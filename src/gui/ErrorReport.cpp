@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <QDir>
 #include <QMessageBox>
 
 #include <exception>
@@ -76,4 +77,9 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
         showErrorReport(own ? own->message() : QString::fromUtf8(e.what()));
     }
     return false;
+}
+
+QString storeFailureText(const StoreError& error, const QString& storePath)
+{
+    return QStringLiteral("%1\n保存先: %2").arg(error.reason(), QDir::toNativeSeparators(storePath));
 }

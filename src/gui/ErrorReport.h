@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreError.h"
+
 #include <QApplication>
 #include <QString>
 
@@ -37,3 +39,6 @@ public:
 };
 
 inline constexpr char ApplicationTitle[] = "ZU付箋";
+
+// The user's words for a store failure: SQLite's own text and where the store is.
+QString storeFailureText(const StoreError& error, const QString& storePath);

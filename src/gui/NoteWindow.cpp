@@ -85,6 +85,12 @@ void NoteWindow::saveNote(int lockWaitMs)
     store(SaveKind::Save, lockWaitMs);
 }
 
+QString NoteWindow::saveError() const
+{
+    const std::optional<StoreError>& error = m_saver.error();
+    return error ? storeFailureText(*error, m_saver.store().filePath()) : QString();
+}
+
 void NoteWindow::discard()
 {
     m_saver.discard();
@@ -114,7 +120,7 @@ void NoteWindow::showSaveState()
     if (!m_unsavedMark && failed)
         m_unsavedMark = new UnsavedMark(*m_ui->dateLabel, this);
     if (m_unsavedMark)
-        m_unsavedMark->showState(failed, m_saver.error());
+        m_unsavedMark->showState(failed, saveError());
 }
 
 void NoteWindow::markChanged()

@@ -50,7 +50,8 @@ public:
     void discard();
     SaveState saveState() const { return m_saver.state(); }
     // Why the last save failed, in the user's words; empty once a save went through.
-    const QString& saveError() const { return m_saver.error(); }
+    // Why the last save failed, in the user's words; empty once a save went through.
+    QString saveError() const;
     // How the last successful save found the note's row, until the caller takes it.
     std::optional<SaveResult::Way> takeRowChange() { return m_saver.takeRowChange(); }
     // Binds the note to a row whose stored bytes are known.

@@ -710,7 +710,6 @@ TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
         ASSERT_FALSE(saved) << c.name << ": the save went through";
         EXPECT_EQ(saved.error().code(), c.code) << c.name << ": " << qPrintable(saved.error().message());
         EXPECT_EQ(saved.error().detail(), QString::fromUtf8(c.detail)) << c.name;
-        EXPECT_TRUE(storeFailureText(saved.error(), store.filePath()).contains(QDir::toNativeSeparators(dbPath())));
         QFile file(dbPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(kept);
