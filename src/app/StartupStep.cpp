@@ -1,10 +1,9 @@
 #include "StartupStep.h"
 
-#include "ErrorReport.h"
-
 #include "Clock.h"
 #include "DamageNotice.h"
 #include "Error.h"
+#include "ErrorReport.h"
 #include "NoteRegistry.h"
 #include "NoteStore.h"
 #include "ReminderStep.h"
