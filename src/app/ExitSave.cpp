@@ -1,11 +1,11 @@
 #include "ExitSave.h"
 
 #include "Clock.h"
+#include "DisplayDates.h"
 #include "NoteRegistry.h"
 #include "NoteStore.h"
 #include "NoteWindow.h"
 #include "RescueFile.h"
-#include "StoreText.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -50,7 +50,7 @@ QString ExitSave::rescue(const QList<NoteWindow*>& notes) const
     for (const NoteWindow* note : notes) {
         const Note values = note->currentNote();
         text += QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
-                    .arg(formatStoreDate(values.date),
+                    .arg(displayDate(values.date),
                          note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
                     .arg(values.bounds.x())
                     .arg(values.bounds.y())

@@ -1,11 +1,11 @@
 #include "NoteWindow.h"
 
 #include "Desktop.h"
+#include "DisplayDates.h"
 #include "ErrorReport.h"
 #include "NoteAppearance.h"
 #include "NoteEditor.h"
 #include "NotePlacement.h"
-#include "StoreText.h"
 #include "TaskEndFade.h"
 #include "UnsavedMark.h"
 #include "WindowSystem.h"
@@ -254,7 +254,7 @@ void NoteWindow::setToday()
 void NoteWindow::setNoteDate(const QDate& date)
 {
     m_noteDate = date;
-    m_ui->dateLabel->setText(formatStoreDate(date));
+    m_ui->dateLabel->setText(displayDate(date));
 }
 
 void NoteWindow::setNoteId(qint32 id)

@@ -2,7 +2,7 @@
 #include "ui_RestoreBackupDialog.h"
 
 #include "BackupChecks.h"
-#include "StoreText.h"
+#include "DisplayDates.h"
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -59,8 +59,8 @@ RestoreBackupDialog::~RestoreBackupDialog() = default;
 
 QString RestoreBackupDialog::captionOf(const BackupCopy& copy)
 {
-    const QString day = formatStoreDate(copy.day);
-    return copy.keptBeforeRestore ? day + QLatin1Char(' ') + formatStoreTime(copy.time) : day;
+    const QString day = displayDate(copy.day);
+    return copy.keptBeforeRestore ? day + QLatin1Char(' ') + displayTime(copy.time) : day;
 }
 
 void RestoreBackupDialog::showCheck(int index, const BackupCheck& check)
