@@ -1,8 +1,9 @@
 #include "FaultFixture.h"
+#include "TestText.h"
 
-#include "ReportList.h"
-#include "NoteList.h"
 #include "NoteEditor.h"
+#include "NoteList.h"
+#include "ReportList.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -13,11 +14,6 @@ namespace {
 
 using TypedText = FaultFixture;
 using StoredRows = FaultFixture;
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 QString fromCodePoint(char32_t c)
 {
