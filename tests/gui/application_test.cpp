@@ -300,15 +300,27 @@ TEST_F(ApplicationTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
     ASSERT_EQ(app->notes().notes().size(), 1);
     app->notes().notes().first()->setText(QStringLiteral("last words"));
     std::atomic<bool> locked = false;
+    std::atomic<bool> saving = false;
+    store.onOpen = [&](sqlite3*) {
+        saving = true;
+        saving.notify_one();
+    };
     std::thread other([&] {
         LockHolder lock(dbPath(), "BEGIN EXCLUSIVE");
         locked = true;
+        locked.notify_one();
+        saving.wait(false);
+        // The scenario itself, not a wait for a state: the other program keeps its lock a while
+        // after the exit save has begun, so that the save must wait it out.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     });
-    while (!locked)
-        std::this_thread::yield();
+    locked.wait(false);
     app->quit();
+    // Lets the other thread end even if the exit save never opened the store.
+    saving = true;
+    saving.notify_one();
     other.join();
+    store.onOpen = nullptr;
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_EQ(column(Statements::noteList, "note"), QStringList{QStringLiteral("last words\r\n")});
 }
