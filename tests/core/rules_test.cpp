@@ -1,24 +1,17 @@
 // The program's rules that need no window: note text and frame geometry, hot corners, reminder
 // matching and the note list's search.
-#include "StoreFixture.h"
+#include "ManualClock.h"
+#include "TestText.h"
 
-#include "SearchText.h"
+#include "HotCorners.h"
 #include "NoteGeometry.h"
 #include "NoteText.h"
-#include "HotCorners.h"
-#include "ManualClock.h"
 #include "ReminderSchedule.h"
+#include "SearchText.h"
+
+#include <gtest/gtest.h>
 
 #include <ctime>
-
-namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 TEST(NoteText, EveryLineEndsInCrLf)
 {

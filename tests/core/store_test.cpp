@@ -170,16 +170,6 @@ TEST_F(AccessLayer, LockHeldElsewhereFailsAtOnce)
         << qPrintable(write);
 }
 
-TEST(SQLiteResultTexts, KnownAndUnknownCodes)
-{
-    EXPECT_EQ(sqLiteResultText(0), QStringLiteral("Successful result"));
-    EXPECT_EQ(sqLiteResultText(19), QStringLiteral("Abort due to contraint violation"));
-    EXPECT_EQ(sqLiteResultText(26), QStringLiteral("File opened that is not a database file"));
-    EXPECT_EQ(sqLiteResultText(101), QStringLiteral("sqlite3_step() has finished executing"));
-    for (int code : {27, 99, 102, -1})
-        EXPECT_EQ(sqLiteResultText(code), QStringLiteral("Unknown SQLite Error Code \"%1\"").arg(code));
-}
-
 TEST_F(StoreFixture, OpenFailureNamesTheFile)
 {
     const QByteArray path = dir.filePath(QStringLiteral("missing/folder/x.db")).toUtf8();
@@ -677,20 +667,23 @@ TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
     const StoredNote stored = store.note(qint32(id)).value().value();
     Note note = stored.note;
     note.text = QString(20000, QLatin1Char('x'));
+    // The report names the failure in words besides SQLite's own.
     const struct {
         const char* name;
         int code;
         const char* detail;
+        const char* words;
         std::function<void()> breakStore;
     } cases[] = {
-        {"full disk", SQLITE_FULL, "database or disk is full",
+        {"full disk", SQLITE_FULL, "database or disk is full", "Error [13]: Insertion failed because database is full.",
          [&] {
              store.onOpen = [](sqlite3* db) {
                  sqlite3_exec(db, "PRAGMA max_page_count = 3", nullptr, nullptr, nullptr);
              };
          }},
-        {"locked", SQLITE_BUSY, "database is locked", [] {}},
+        {"locked", SQLITE_BUSY, "database is locked", "Error [5]: The database file is locked.", [] {}},
         {"not a database", SQLITE_NOTADB, "file is not a database",
+         "Error [26]: File opened that is not a database file.",
          [&] {
              QFile file(dbPath());
              ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -710,6 +703,8 @@ TEST_F(StoreErrors, SaveFailuresCarrySQLitesOwnErrorAndChangeNothing)
         ASSERT_FALSE(saved) << c.name << ": the save went through";
         EXPECT_EQ(saved.error().code(), c.code) << c.name << ": " << qPrintable(saved.error().message());
         EXPECT_EQ(saved.error().detail(), QString::fromUtf8(c.detail)) << c.name;
+        EXPECT_TRUE(saved.error().message().contains(QString::fromUtf8(c.words)))
+            << qPrintable(saved.error().message());
         QFile file(dbPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(kept);

@@ -1,78 +1,21 @@
+// What a user may type, paste or find in an old store, through the windows: each text comes
+// back exactly and writes only its own row. The statements and the codec alone are tested in
+// tests/core/store_statements_test.cpp.
 #include "FaultFixture.h"
+#include "HostileText.h"
 
-#include "ReportList.h"
-#include "NoteList.h"
 #include "NoteEditor.h"
+#include "NoteList.h"
+#include "ReportList.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QRandomGenerator>
 
 namespace {
 
 using TypedText = FaultFixture;
 using StoredRows = FaultFixture;
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QString fromCodePoint(char32_t c)
-{
-    return QString::fromUcs4(&c, 1);
-}
-
-// What the store can hold of a text: a surrogate without its partner becomes U+FFFD, and
-// NULs, which no statement carries, are dropped unless kept.
-QString storable(const QString& text, bool keepNuls = false)
-{
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isNull() && !keepNuls)
-            continue;
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            result += c;
-            result += text.at(++i);
-        } else if (c.isSurrogate()) {
-            result += QChar(QChar::ReplacementCharacter);
-        } else {
-            result += c;
-        }
-    }
-    return result;
-}
-
-QString allAsciiPunctuation()
-{
-    QString text;
-    for (char c = 0x21; c < 0x7F; ++c)
-        if (!QChar::fromLatin1(c).isLetterOrNumber())
-            text += QLatin1Char(c);
-    return text;
-}
-
-// Typed or pasted first, U+FEFF is the user's text, whatever it looks like in UTF-8.
-const QString ByteOrderMark(QChar(0xFEFF));
-
-// Texts a person may type or paste; none holds a line break of its own.
-const QString HostileLines[] = {
-    allAsciiPunctuation(),
-    S("C:\\Users\\me\\メモ\\ \\\\server\\share\\ \\n \\' \\"),
-    S("表示 ソフト 能力 予定表\\ ソ\\能 十 貼"),
-    S("'); drop table m_daviv; --"),
-    S("x' where 1=1; update m_daviv set note = 'gone"),
-    S("'' '''' ; ; /* */ -- \" ` [note] $1 ?1 :a @a"),
-    S("😀🎉👨‍👩‍👧 𠮷野家 ①～髙 é ñ 한국어 ｶﾀｶﾅ"),
-    ByteOrderMark + S("starts with a byte order mark"),
-    ByteOrderMark,
-    ByteOrderMark + ByteOrderMark + S("twice"),
-    S("mid") + ByteOrderMark + S("dle"),
-    ByteOrderMark + S("表"),
-    S("tab\there\x01\x1F\x7F end"),
-};
 
 } // namespace
 
@@ -131,28 +74,6 @@ TEST_F(TypedText, PastedNulsAreDroppedAndTheRestKept)
     EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(TypedText, LoneSurrogatesAreStoredAsReplacementCharactersAndNothingElseIsLost)
-{
-    const QString texts[] = {
-        S("a") + QChar(0xD800) + S("b"),
-        QChar(0xDC00) + S("表ソ能") + QChar(0xD83D),
-        S("😀") + QChar(0xDE00) + S("é") + QChar(0xD83D),
-        QString(QChar(0xDFFF)),
-    };
-    for (const QString& text : texts) {
-        const qint64 id = addOpenNote(QString());
-        const QStringList others = snapshotExcept(id);
-        Note note;
-        note.date = QDate(2011, 8, 26);
-        note.text = text;
-        note.id = qint32(id);
-        ASSERT_TRUE(store.saveNote(note, std::nullopt));
-        EXPECT_EQ(storedText(id), storable(text));
-        EXPECT_EQ(decodeStoreText(encodeStoreText(text)), storable(text));
-        EXPECT_EQ(snapshotExcept(id), others);
-    }
-}
-
 TEST_F(TypedText, TenMegabyteNoteIsSavedWhole)
 {
     QString text;
@@ -171,35 +92,6 @@ TEST_F(TypedText, TenMegabyteNoteIsSavedWhole)
 
 // --- Text never changes what a statement does ---
 
-TEST_F(TypedText, EveryStatementStaysOneStatementWhateverItsText)
-{
-    SqliteDatabase db = connectTo(dbPath());
-    for (const QString& line : HostileLines) {
-        Note note;
-        note.text = line + QChar(0) + line;
-        note.id = 1;
-        const QByteArray statements[] = {
-            Statements::saveNote(note),
-            Statements::endNote(note),
-            Statements::addMessage(line, line, line),
-            Statements::updateMessage(line, line, line, 1),
-        };
-        for (const QByteArray& sql : statements) {
-            sqlite3_stmt* statement = nullptr;
-            const char* rest = nullptr;
-            ASSERT_EQ(sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &statement, &rest), SQLITE_OK)
-                << qPrintable(line);
-            const bool oneStatement = QByteArray(rest).trimmed().isEmpty();
-            const bool writes = !sqlite3_stmt_readonly(statement);
-            const int parameters = sqlite3_bind_parameter_count(statement);
-            sqlite3_finalize(statement);
-            EXPECT_TRUE(oneStatement) << qPrintable(line) << " leaves: " << rest;
-            EXPECT_TRUE(writes);
-            EXPECT_EQ(parameters, 0) << qPrintable(line);
-        }
-    }
-}
-
 TEST_F(TypedText, SqlLookingTextChangesOnlyItsOwnRow)
 {
     const qint64 id = addOpenNote(QString());
@@ -215,75 +107,6 @@ TEST_F(TypedText, SqlLookingTextChangesOnlyItsOwnRow)
     EXPECT_EQ(storedText(neighbour), S("neighbour"));
     EXPECT_EQ(query(Statements::noteRowids)->rowCount(), 3u);
     EXPECT_EQ(query("select name from sqlite_master")->rowCount(), 2u);
-}
-
-// --- Random texts, seeded so that a failure repeats ---
-
-namespace {
-
-// A text of up to 60 characters drawn from ASCII, kana, kanji, emoji, quotes, backslashes,
-// control characters, byte order marks and lone surrogates.
-QString randomText(QRandomGenerator& random)
-{
-    static const char32_t ranges[][2] = {
-        {0x20, 0x7E},     {0x3040, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F}, {0x1F300, 0x1FAFF},
-        {0x01, 0x1F},     {0x80, 0x24F},    {0x2460, 0x24FF}, {0xAC00, 0xD7A3}, {0x20000, 0x2A6DF},
-        {0xFEFF, 0xFEFF}, {0xFFFD, 0xFFFF}, {'\'', '\''},     {'\\', '\\'},     {0x5C, 0x5C},
-    };
-    static const QString backslashSecondBytes = S("表ソ能十貼予構");
-    QString text;
-    const int length = random.bounded(0, 61);
-    for (int i = 0; i < length; ++i) {
-        const int pick = random.bounded(int(std::size(ranges)) + 3);
-        if (pick == int(std::size(ranges))) {
-            text += backslashSecondBytes.at(random.bounded(int(backslashSecondBytes.size())));
-        } else if (pick == int(std::size(ranges)) + 1) {
-            text += QChar(char16_t(random.bounded(0xD800, 0xE000)));
-        } else if (pick == int(std::size(ranges)) + 2) {
-            text += QChar(0);
-        } else {
-            const auto& range = ranges[pick];
-            text += fromCodePoint(char32_t(random.bounded(range[0], range[1] + 1)));
-        }
-    }
-    return text;
-}
-
-} // namespace
-
-TEST(RandomText, CodecRoundTripsEveryStorableText)
-{
-    QRandomGenerator random(20261208);
-    for (int round = 0; round < 5000; ++round) {
-        const QString text = randomText(random);
-        const QByteArray bytes = encodeStoreText(text);
-        ASSERT_EQ(decodeStoreText(bytes), storable(text, true)) << round << ": " << qPrintable(text);
-        // A literal is the encoded text, quoted, with its quotes doubled and nothing else.
-        const QByteArray literal = Statements::textLiteral(text);
-        ASSERT_TRUE(literal.startsWith('\'') && literal.endsWith('\'') && literal.size() >= 2);
-        QByteArray inner = literal.mid(1, literal.size() - 2);
-        ASSERT_FALSE(inner.replace("''", "").contains('\'')) << round;
-        ASSERT_EQ(decodeStoreText(literal.mid(1, literal.size() - 2).replace("''", "'")), storable(text)) << round;
-    }
-}
-
-TEST_F(TypedText, RandomTextsSurviveARealSave)
-{
-    const qint64 id = addOpenNote(QString());
-    const QStringList others = snapshotExcept(id);
-    QRandomGenerator random(8261102);
-    SqliteDatabase db = connectTo(dbPath());
-    for (int round = 0; round < 2000; ++round) {
-        Note note;
-        note.date = QDate(2011, 8, 26);
-        note.text = randomText(random);
-        note.id = qint32(id);
-        ASSERT_TRUE(db.runStatement(Statements::saveNote(note))) << round << ": " << qPrintable(note.text);
-        auto table = db.runQuery(Statements::noteById(note.id));
-        ASSERT_EQ(decodeStoreText(table->valueText("note")), storable(note.text))
-            << round << ": " << qPrintable(note.text);
-    }
-    EXPECT_EQ(snapshotExcept(id), others);
 }
 
 // --- Rows that another program or an old version wrote ---

@@ -1,27 +1,23 @@
 #include "FaultFixture.h"
+#include "TestText.h"
 
-#include "ReportList.h"
-#include "NoteList.h"
 #include "Backup.h"
+#include "NoteList.h"
+#include "ReportList.h"
 #include "StoreRecovery.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QSignalSpy>
+#include <QStandardPaths>
 
 namespace {
 
 using StoreLocked = FaultFixture;
 using StoreUnwritable = FaultFixture;
 using StoreDamaged = FaultFixture;
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 } // namespace
 

@@ -1,11 +1,12 @@
 #include "ReminderEditor.h"
 
+#include "TestSupport.h"
+#include "TestText.h"
+
+#include "ColorValue.h"
 #include "DateEdit.h"
 #include "ReportList.h"
 #include "TimeEdit.h"
-#include "ColorValue.h"
-
-#include "TestSupport.h"
 
 #include <QFrame>
 #include <QHeaderView>
@@ -85,11 +86,6 @@ public:
 
     std::unique_ptr<ReminderEditor> form;
 };
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 } // namespace
 

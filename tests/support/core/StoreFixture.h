@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtPrinting.h"
+
 #include "Backup.h"
 #include "NoteStore.h"
 #include "SqliteDatabase.h"
@@ -12,16 +14,6 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
-
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& bytes, std::ostream* os)
-{
-    *os << '"' << bytes.toStdString() << '"';
-}
 
 // A connection to a file for what a test sets up or looks at; a file that does not open fails
 // the test.

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <utility>
+
 // A clock that stands still until the test sets it.
 struct ManualClock : Clock {
     explicit ManualClock(QDateTime at) : time(std::move(at)) {}
