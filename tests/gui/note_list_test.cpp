@@ -7,6 +7,7 @@
 #include "ColorValue.h"
 
 #include "TestSupport.h"
+#include "TestText.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,11 +15,6 @@
 #include <QPushButton>
 
 namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // One stored note; a column given as nullptr is left NULL.
 struct Row {
