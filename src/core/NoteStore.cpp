@@ -1,6 +1,5 @@
 #include "NoteStore.h"
 
-#include "Error.h"
 #include "NoteRows.h"
 #include "SqliteDatabase.h"
 #include "SqliteTransaction.h"
@@ -270,12 +269,14 @@ StoreResult<std::vector<Reminder>> NoteStore::reminders() const
             r.dayText = decodeStoreText(rows->valueText("iday"));
             r.timeText = decodeStoreText(rows->valueText("iTime"));
             r.message = decodeStoreText(rows->valueText("message"));
-            try {
-                r.day = strToDate(r.dayText);
-                r.time = strToTime(r.timeText);
-            } catch (const ConversionError& e) {
-                r.unreadable = e.message();
-            }
+            const std::optional<QDate> day = strToDate(r.dayText);
+            const std::optional<QTime> time = day ? strToTime(r.timeText) : std::nullopt;
+            r.day = day.value_or(QDate());
+            r.time = time.value_or(QTime());
+            if (!day)
+                r.unreadable = unreadableText(r.dayText, StoreValue::Date);
+            else if (!time)
+                r.unreadable = unreadableText(r.timeText, StoreValue::Time);
         }
         return reminders;
     });

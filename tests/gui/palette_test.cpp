@@ -4,6 +4,7 @@
 #include "NoteWindow.h"
 #include "Backup.h"
 #include "ColorValue.h"
+#include "Error.h"
 #include "BalloonPopup.h"
 #include "HotCorners.h"
 #include "SingleInstance.h"
@@ -426,7 +427,7 @@ TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
     QStringList reports;
     setErrorReporter([&](const QString& text) { reports << text; });
     QObject target;
-    QTimer::singleShot(0, &target, [] { throw ConversionError(QStringLiteral("'x' is not a valid date")); });
+    QTimer::singleShot(0, &target, [] { throw Error(QStringLiteral("'x' is not a valid date")); });
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
     setErrorReporter({});
