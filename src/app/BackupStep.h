@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BackupSchedule.h"
+#include "StoreError.h"
 
 #include <QObject>
 
@@ -31,7 +32,7 @@ public:
     DailyBackup& backups() { return *m_backups; }
 
 private:
-    void finished(const QString& error);
+    void finished(const StoreResult<>& result);
 
     const Clock& m_clock;
     QString m_storePath;
