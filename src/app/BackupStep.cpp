@@ -11,12 +11,12 @@
 #include <QDir>
 
 BackupStep::BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray,
-                       QObject* parent)
+                       ErrorReport& report, QObject* parent)
     : QObject(parent), m_clock(clock), m_storePath(storePath), m_recovery(recovery), m_tray(tray), m_schedule(clock),
       m_backups(new DailyBackup(storePath, this))
 {
     connect(m_backups, &DailyBackup::finished, this,
-            [this](const StoreResult<>& result) { runGuarded([&] { finished(result); }); });
+            [this, &report](const StoreResult<>& result) { runGuarded(report, [&] { finished(result); }); });
 }
 
 BackupStep::~BackupStep() = default;

@@ -7,6 +7,7 @@
 
 class Clock;
 class DailyBackup;
+class ErrorReport;
 class StoreRecovery;
 class Tray;
 
@@ -17,7 +18,7 @@ class BackupStep : public QObject {
     Q_OBJECT
 
 public:
-    BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray,
+    BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray, ErrorReport& report,
                QObject* parent = nullptr);
     ~BackupStep() override;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 class Desktop;
+class ErrorReport;
 class NoteStore;
 class NoteWindow;
 class QWidget;
@@ -19,7 +20,7 @@ class QWidget;
 // palette), which keeps them out of the taskbar's list of its own.
 class NoteRegistry {
 public:
-    NoteRegistry(Desktop& desktop, const NoteStore& store, QWidget* owner);
+    NoteRegistry(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
     ~NoteRegistry();
     NoteRegistry(const NoteRegistry&) = delete;
     NoteRegistry& operator=(const NoteRegistry&) = delete;
@@ -51,6 +52,7 @@ public:
 private:
     Desktop& m_desktop;
     const NoteStore& m_store;
+    ErrorReport& m_report;
     QWidget* m_owner;
     QList<NoteWindow*> m_notes;
 };

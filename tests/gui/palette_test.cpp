@@ -425,12 +425,13 @@ TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
 TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
 {
     QStringList reports;
-    setErrorReporter([&](const QString& text) { reports << text; });
+    ErrorReport report([&](const QString& text) { reports << text; });
+    static_cast<GuardedApplication*>(qApp)->reportEscapesTo(&report);
     QObject target;
     QTimer::singleShot(0, &target, [] { throw Error(QStringLiteral("'x' is not a valid date")); });
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
-    setErrorReporter({});
+    static_cast<GuardedApplication*>(qApp)->reportEscapesTo(nullptr);
 }
 
 // --- Beyond the palette's commands ---
