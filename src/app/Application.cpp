@@ -293,6 +293,7 @@ bool Application::saveAllNotes(bool interactive)
     const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
     m_rescued = m_exitSave->rescue(unsaved);
     const QString report = unsaved.isEmpty() ? QString() : ExitSave::report(unsaved, m_rescued);
+    m_notes->endFading();
     m_notes->destroyAll();
     if (report.isEmpty())
         return true;

@@ -107,7 +107,8 @@ protected:
 private:
     void connectCommands();
     void watchScreens();
-    // Saves every note and closes every window; a report names what could not be stored.
+    // Saves every note, ends the notes in their fade and closes every window; a report names what
+    // could not be stored.
     bool saveAllNotes(bool interactive);
     void makeNote(QPoint at, quint32 color);
 

@@ -77,12 +77,15 @@ void NoteRegistry::discardAll()
         note->discard();
 }
 
+void NoteRegistry::endFading()
+{
+    for (NoteWindow* note : std::as_const(m_notes))
+        note->endNow();
+}
+
 void NoteRegistry::destroyAll()
 {
-    const QList<NoteWindow*> notes = std::exchange(m_notes, {});
-    for (NoteWindow* note : notes)
-        note->endNow();
-    qDeleteAll(notes);
+    qDeleteAll(std::exchange(m_notes, {}));
 }
 
 void NoteRegistry::showHidden()

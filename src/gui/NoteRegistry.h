@@ -21,6 +21,7 @@ class QWidget;
 class NoteRegistry {
 public:
     NoteRegistry(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
+    // Destroys the windows and writes nothing: the shutdown saved and ended the notes before.
     ~NoteRegistry();
     NoteRegistry(const NoteRegistry&) = delete;
     NoteRegistry& operator=(const NoteRegistry&) = delete;
@@ -41,8 +42,10 @@ public:
     void discard(NoteWindow* note);
     // Closes every window without saving it.
     void discardAll();
-    // Destroys every window: what they hold was saved or rescued before; a note in its fade is
-    // ended first, as the fade would have ended it.
+    // Ends every note in its fade at once, as the fade would have ended it: the program is about
+    // to destroy the windows.
+    void endFading();
+    // Destroys every window: what they hold was saved, rescued or ended before.
     void destroyAll();
     // Every hidden note comes back; an ended one as an open note.
     void showHidden();

@@ -357,10 +357,22 @@ TEST_F(NoteWindowTest, EndedAtOnceWhenTheProgramEndsDuringTheFade)
     note->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
     note->endTask();
-    notes.destroyAll();
+    notes.endFading();
     QStringList expected = savedRow("gone\r\n", bounds, "0");
     expected[0] = unsavedRow.value(0);
     EXPECT_EQ(row(), expected);
+}
+
+TEST_F(NoteWindowTest, TheRegistryGoingAwayWritesNothing)
+{
+    {
+        NoteRegistry notes(desktop, store, report, &owner);
+        NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
+        note->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
+        note->endTask();
+    }
+    EXPECT_EQ(row(), unsavedRow);
 }
 
 TEST_F(NoteWindowTest, SaveWithoutNoteIdTouchesNoRow)
