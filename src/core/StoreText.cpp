@@ -145,7 +145,7 @@ std::optional<QTime> strToTime(const QString& text)
 
 std::optional<int> strToInt(const QString& text)
 {
-    // Leading blanks are allowed, trailing ones are not, as in the runtime the store was made with.
+    // Leading blanks are allowed, trailing ones are not: " 42" reads as 42, "12 " as nothing.
     static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?\\d+$"));
     if (pattern.match(text).hasMatch()) {
         bool ok = false;

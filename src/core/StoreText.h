@@ -7,7 +7,7 @@
 
 #include <optional>
 
-// The store keeps text as code page 932 bytes, as files written by earlier versions hold it.
+// The store keeps text as code page 932 bytes, the encoding of its file format.
 // A value whose code page 932 bytes would not read back as the same text is kept as UTF-8
 // behind a byte order mark instead; a U+FEFF at the start of the value itself comes back as it
 // was. A value without the mark that reads as UTF-8 with at least one multi-byte sequence was

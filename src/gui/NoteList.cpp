@@ -70,8 +70,8 @@ NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, ErrorReport& rep
     connect(m_ui->reshowButton, &QPushButton::clicked, this, guarded(m_report, [this] { reshowNote(); }));
     connect(m_ui->removeButton, &QPushButton::clicked, this, guarded(m_report, [this] { removeSelectedNote(); }));
 
-    // Beyond the two buttons: the search field, a double click to bring a note back, sorting by
-    // a column's header, and taking a removal back.
+    // The search field (Ctrl+F takes the cursor there), a double click to bring a note back,
+    // sorting by a column's header, and taking a removal back.
     connect(m_ui->searchEdit, &QLineEdit::textChanged, this, &NoteList::applySearch);
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {

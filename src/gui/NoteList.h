@@ -34,7 +34,7 @@ public:
 
     void reshowNote();
     void removeSelectedNote();
-    // Beyond the two buttons: puts the last removed note back while the list is open.
+    // Puts the last removed note back while the list is open (its button, or Ctrl+Z).
     void undoRemove();
     // Shows only the notes whose date or text holds every word of the search field.
     void applySearch();

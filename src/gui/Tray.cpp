@@ -27,7 +27,7 @@ Tray::Tray(QObject* parent)
     m_quit = m_menu->addAction(QStringLiteral("終了(&E)"));
     m_quit->setObjectName(QStringLiteral("trayQuitAction"));
     m_quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
-    // Beyond the two commands: a new note from anywhere, and the daily copies of the store.
+    // A new note from anywhere, without finding the palette first.
     m_menu->addSeparator();
     QAction* newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
     newNote->setObjectName(QStringLiteral("newNoteAction"));
@@ -36,6 +36,7 @@ Tray::Tray(QObject* parent)
     m_noteList->setObjectName(QStringLiteral("trayNoteListAction"));
     m_reminders = m_menu->addAction(QStringLiteral("バルーンメッセージ(&B)"));
     m_reminders->setObjectName(QStringLiteral("trayRemindersAction"));
+    // The daily copies of the store: their folder, and going back to one of them.
     m_menu->addSeparator();
     m_openBackupFolder = m_menu->addAction(QStringLiteral("バックアップを開く(&O)"));
     m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
