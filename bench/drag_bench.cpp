@@ -209,7 +209,8 @@ int main(int argc, char** argv)
     const std::vector<qint32> ids = scratch.addNotes(100, true);
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
-    NoteWindow note(desktop, store, nullptr);
+    ErrorReport report;
+    NoteWindow note(desktop, store, report, nullptr);
     note.setNoteDate(QDate(2026, 12, 9));
     note.setText(noteText(1));
     note.setBounds(start.x(), start.y(), 271, 71);

@@ -50,8 +50,9 @@ void measureNoteList(const ScratchStore& scratch, const ListCase& c)
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
     QWidget owner;
-    NoteRegistry notes(desktop, store, &owner);
-    NoteList list(store, notes);
+    ErrorReport report;
+    NoteRegistry notes(desktop, store, report, &owner);
+    NoteList list(store, notes, report);
     auto* view = list.findChild<QTreeWidget*>(QStringLiteral("notesView"));
     if (!view)
         fail("the list has no view of the notes");

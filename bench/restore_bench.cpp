@@ -25,7 +25,8 @@ struct RestoreRun {
 RestoreRun restoreOnce(FakeDesktop& desktop, const NoteStore& store, int expected)
 {
     auto owner = std::make_unique<QWidget>();
-    auto notes = std::make_unique<NoteRegistry>(desktop, store, owner.get());
+    ErrorReport report;
+    auto notes = std::make_unique<NoteRegistry>(desktop, store, report, owner.get());
     QCoreApplication::processEvents();
 
     RestoreRun run;

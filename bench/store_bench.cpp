@@ -109,7 +109,8 @@ int main(int argc, char** argv)
 
     // The same save from a shown note window: its values and the statement are built too.
     FakeDesktop desktop;
-    NoteWindow window(desktop, store, nullptr);
+    ErrorReport report;
+    NoteWindow window(desktop, store, report, nullptr);
     window.setNoteDate(QDate(2026, 12, 9));
     window.setText(noteText(500));
     window.setBounds(100, 120, 271, 71);

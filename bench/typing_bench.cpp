@@ -76,7 +76,8 @@ int main(int argc, char** argv)
     FakeDesktop desktop;
     const NoteStore store(scratch.folder());
 
-    NoteWindow note(desktop, store, nullptr);
+    ErrorReport report;
+    NoteWindow note(desktop, store, report, nullptr);
     note.setRecord(store.note(ids[50]).value().value());
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))

@@ -31,24 +31,27 @@
 #include <QMessageBox>
 #include <QScreen>
 
-Application::Application(Desktop& desktop, const NoteStore& store)
-    : m_desktop(desktop), m_store(store), m_palette(std::make_unique<Palette>()), m_tray(std::make_unique<Tray>()),
-      m_notes(std::make_unique<NoteRegistry>(desktop, store, m_palette.get())),
-      m_trash(std::make_unique<TrashWindow>()), m_noteList(std::make_unique<NoteList>(store, *m_notes)),
-      m_reminderEditor(std::make_unique<ReminderEditor>(desktop, store)),
+Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::Show showReport)
+    : m_desktop(desktop), m_store(store), m_errorReport(std::move(showReport)),
+      m_palette(std::make_unique<Palette>(m_errorReport)), m_tray(std::make_unique<Tray>()),
+      m_notes(std::make_unique<NoteRegistry>(desktop, store, m_errorReport, m_palette.get())),
+      m_trash(std::make_unique<TrashWindow>()), m_noteList(std::make_unique<NoteList>(store, *m_notes, m_errorReport)),
+      m_reminderEditor(std::make_unique<ReminderEditor>(desktop, store, m_errorReport)),
       m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
       m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
       m_saveWatch(std::make_unique<SaveWatch>(*m_notes, *m_tray, store.filePath())),
       m_startup(
           std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveWatch)),
       m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
-      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray)),
+      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport)),
       m_exitSave(std::make_unique<ExitSave>(desktop, store, *m_notes))
 {
+    if (auto* guardedApp = dynamic_cast<GuardedApplication*>(QCoreApplication::instance()))
+        guardedApp->reportEscapesTo(&m_errorReport);
     // The first tick restores the notes: the second until it comes counts from here.
     m_tickTimer.setObjectName(QStringLiteral("tickTimer"));
     m_tickTimer.setInterval(1000);
-    connect(&m_tickTimer, &QTimer::timeout, this, guarded([this] { tick(); }));
+    connect(&m_tickTimer, &QTimer::timeout, this, guarded(m_errorReport, [this] { tick(); }));
     m_tickTimer.start();
 
     connectCommands();
@@ -61,25 +64,31 @@ Application::Application(Desktop& desktop, const NoteStore& store)
 Application::~Application()
 {
     qApp->removeEventFilter(this);
+    if (auto* guardedApp = dynamic_cast<GuardedApplication*>(QCoreApplication::instance()))
+        guardedApp->reportEscapesTo(nullptr);
 }
 
 void Application::connectCommands()
 {
-    connect(m_palette->hideAction(), &QAction::triggered, this, guarded([this] { hidePalette(); }));
-    connect(m_palette->noteListAction(), &QAction::triggered, this, guarded([this] { openNoteList(); }));
-    connect(m_palette->showAllNotesAction(), &QAction::triggered, this, guarded([this] { showAllNotes(); }));
-    connect(m_palette->remindersAction(), &QAction::triggered, this, guarded([this] { editReminders(); }));
-    connect(m_palette->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
-    connect(m_palette.get(), &Palette::closeRequested, this, guarded([this] { quit(); }));
+    connect(m_palette->hideAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { hidePalette(); }));
+    connect(m_palette->noteListAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { openNoteList(); }));
+    connect(m_palette->showAllNotesAction(), &QAction::triggered, this,
+            guarded(m_errorReport, [this] { showAllNotes(); }));
+    connect(m_palette->remindersAction(), &QAction::triggered, this,
+            guarded(m_errorReport, [this] { editReminders(); }));
+    connect(m_palette->quitAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { quit(); }));
+    connect(m_palette.get(), &Palette::closeRequested, this, guarded(m_errorReport, [this] { quit(); }));
     connect(m_palette.get(), &Palette::noteDrawnOut, this,
-            [this](quint32 color) { runGuarded([&] { drawOutNote(color); }); });
-    connect(m_tray.get(), &Tray::showPaletteRequested, this, guarded([this] { showPalette(); }));
-    connect(m_tray.get(), &Tray::newNoteRequested, this, guarded([this] { newNote(); }));
-    connect(m_tray->quitAction(), &QAction::triggered, this, guarded([this] { quit(); }));
-    connect(m_tray->openBackupFolderAction(), &QAction::triggered, this, guarded([this] { openBackupFolder(); }));
-    connect(m_tray->restoreBackupAction(), &QAction::triggered, this, guarded([this] { chooseBackupToRestore(); }));
-    connect(m_tray->noteListAction(), &QAction::triggered, this, guarded([this] { openNoteList(); }));
-    connect(m_tray->remindersAction(), &QAction::triggered, this, guarded([this] { editReminders(); }));
+            [this](quint32 color) { runGuarded(m_errorReport, [&] { drawOutNote(color); }); });
+    connect(m_tray.get(), &Tray::showPaletteRequested, this, guarded(m_errorReport, [this] { showPalette(); }));
+    connect(m_tray.get(), &Tray::newNoteRequested, this, guarded(m_errorReport, [this] { newNote(); }));
+    connect(m_tray->quitAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { quit(); }));
+    connect(m_tray->openBackupFolderAction(), &QAction::triggered, this,
+            guarded(m_errorReport, [this] { openBackupFolder(); }));
+    connect(m_tray->restoreBackupAction(), &QAction::triggered, this,
+            guarded(m_errorReport, [this] { chooseBackupToRestore(); }));
+    connect(m_tray->noteListAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { openNoteList(); }));
+    connect(m_tray->remindersAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { editReminders(); }));
 }
 
 // A screen unplugged or made smaller must not take notes out of reach; one that comes back
@@ -169,7 +178,7 @@ void Application::editReminders()
     m_tray->showBalloon();
     m_reminderEditor->exec();
     if (const StoreResult<> loaded = m_reminderStep->load(); !loaded) {
-        showErrorReport(loaded.error().message());
+        m_errorReport.show(loaded.error().message());
         return;
     }
     // What fell due while the editor held the new entries shows now.
@@ -255,14 +264,14 @@ bool Application::restoreBackup(const QString& copyPath)
     m_backup->stopForRestore();
     // What is on the desktop goes into the store first, so that the copy kept of it holds it.
     if (const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs); !unsaved.isEmpty()) {
-        showErrorReport(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
-                        unsaved.first()->saveError());
+        m_errorReport.show(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
+                           unsaved.first()->saveError());
         return false;
     }
     const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
     if (!restored) {
-        showErrorReport(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
-                        storeFailureText(restored.error(), m_store.filePath()));
+        m_errorReport.show(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
+                           storeFailureText(restored.error(), m_store.filePath()));
         return false;
     }
     const QString& kept = *restored;
@@ -284,13 +293,14 @@ bool Application::saveAllNotes(bool interactive)
     const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
     m_rescued = m_exitSave->rescue(unsaved);
     const QString report = unsaved.isEmpty() ? QString() : ExitSave::report(unsaved, m_rescued);
+    m_notes->endFading();
     m_notes->destroyAll();
     if (report.isEmpty())
         return true;
     // Nobody may be there to click a box away: the report goes to the log, word of the file to
     // the next start.
     if (interactive)
-        showErrorReport(report);
+        m_errorReport.show(report);
     else
         qWarning("%s", qUtf8Printable(report));
     return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ErrorReport.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -34,7 +36,9 @@ public:
     // at start are tried again.
     static constexpr int RetryTicks = 5;
 
-    Application(Desktop& desktop, const NoteStore& store);
+    // Reports go to a message box, or through showReport where given (tests record them). Errors
+    // that escape every guard come to this report while the application lives.
+    Application(Desktop& desktop, const NoteStore& store, ErrorReport::Show showReport = {});
     ~Application() override;
 
     // One tick: reminders, hot corners, the start (restore, retried while the store cannot be
@@ -86,6 +90,7 @@ public:
     NoteRegistry& notes() { return *m_notes; }
     NoteList& noteList() { return *m_noteList; }
     ReminderEditor& reminderEditor() { return *m_reminderEditor; }
+    ErrorReport& errorReport() { return m_errorReport; }
     const ReminderSchedule& reminders() const;
     // The notes that were open are not on the desktop yet.
     bool restorePending() const;
@@ -102,12 +107,15 @@ protected:
 private:
     void connectCommands();
     void watchScreens();
-    // Saves every note and closes every window; a report names what could not be stored.
+    // Saves every note, ends the notes in their fade and closes every window; a report names what
+    // could not be stored.
     bool saveAllNotes(bool interactive);
     void makeNote(QPoint at, quint32 color);
 
     Desktop& m_desktop;
     const NoteStore& m_store;
+    // Made before the windows that report through it, and gone after them.
+    ErrorReport m_errorReport;
     // The windows, made in this order. The note windows belong to the palette: the registry
     // closes them before the palette goes.
     std::unique_ptr<Palette> m_palette;

@@ -11,12 +11,12 @@
 #include <QDir>
 
 BackupStep::BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray,
-                       QObject* parent)
+                       ErrorReport& report, QObject* parent)
     : QObject(parent), m_clock(clock), m_storePath(storePath), m_recovery(recovery), m_tray(tray), m_schedule(clock),
       m_backups(new DailyBackup(storePath, this))
 {
     connect(m_backups, &DailyBackup::finished, this,
-            [this](const QString& error) { runGuarded([&] { finished(error); }); });
+            [this, &report](const StoreResult<>& result) { runGuarded(report, [&] { finished(result); }); });
 }
 
 BackupStep::~BackupStep() = default;
@@ -44,9 +44,9 @@ void BackupStep::stopForRestore()
     m_schedule.forgetFailure();
 }
 
-void BackupStep::finished(const QString& error)
+void BackupStep::finished(const StoreResult<>& result)
 {
-    if (error.isEmpty())
+    if (result)
         return;
     m_schedule.failedToday();
     if (const std::optional<StoreRecovery::Damage> damage = m_recovery.checkStore(m_clock.now())) {
@@ -55,6 +55,7 @@ void BackupStep::finished(const QString& error)
     }
     if (m_recovery.storeDamaged())
         return;
-    m_tray.notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") + error +
-                  QStringLiteral("\nバックアップの場所: ") + QDir::toNativeSeparators(m_backups->folder()));
+    m_tray.notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") +
+                  result.error().reason() + QStringLiteral("\nバックアップの場所: ") +
+                  QDir::toNativeSeparators(m_backups->folder()));
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "BackupSchedule.h"
+#include "StoreError.h"
 
 #include <QObject>
 
 class Clock;
 class DailyBackup;
+class ErrorReport;
 class StoreRecovery;
 class Tray;
 
@@ -16,7 +18,7 @@ class BackupStep : public QObject {
     Q_OBJECT
 
 public:
-    BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray,
+    BackupStep(const Clock& clock, const QString& storePath, StoreRecovery& recovery, Tray& tray, ErrorReport& report,
                QObject* parent = nullptr);
     ~BackupStep() override;
 
@@ -31,7 +33,7 @@ public:
     DailyBackup& backups() { return *m_backups; }
 
 private:
-    void finished(const QString& error);
+    void finished(const StoreResult<>& result);
 
     const Clock& m_clock;
     QString m_storePath;

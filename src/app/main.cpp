@@ -38,14 +38,15 @@ int main(int argc, char* argv[])
         QMessageBox::warning(nullptr, QString::fromUtf8(ApplicationTitle), instance.lockProblem());
 
     Application application(desktop, store);
+    ErrorReport& report = application.errorReport();
     QObject::connect(&instance, &SingleInstance::showRequested, &application,
-                     guarded([&application] { application.showPaletteNearCursor(); }));
+                     guarded(report, [&application] { application.showPaletteNearCursor(); }));
     QObject::connect(&application, &Application::finished, &app, &QApplication::exit);
     // SIGTERM, SIGINT and SIGHUP end the program as 終了 does, without a box nobody may be there
     // to answer.
     TerminationWatcher termination;
     QObject::connect(&termination, &TerminationWatcher::terminationRequested, &application,
-                     guarded([&application] { application.endUnattended(); }));
+                     guarded(report, [&application] { application.endUnattended(); }));
     // Win+Alt+F (Super+Alt+F) anywhere makes a note as the tray's 新しい付箋 does: F for 付箋, a
     // combination that desktops, input methods and office programs leave free.
 #ifdef Q_OS_WIN
@@ -58,15 +59,15 @@ int main(int argc, char* argv[])
         qWarning("%s (a new note) is not available: %s; the program works on without it", newNoteKeyName,
                  qUtf8Printable(newNoteKey.problem()));
     QObject::connect(&newNoteKey, &GlobalShortcut::activated, &application,
-                     guarded([&application] { application.newNote(); }));
+                     guarded(report, [&application] { application.newNote(); }));
     // At log-out or shut-down the session may still be cancelled, so its end saves the notes
     // but keeps them open.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &application,
-                     guarded([&application] { application.saveForSessionEnd(); }));
+                     guarded(report, [&application] { application.saveForSessionEnd(); }));
     // Any other way out of the event loop ends the program as a signal does.
     int exitCode = 0;
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &application, [&application, &exitCode] {
-        runGuarded([&] {
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &application, [&application, &report, &exitCode] {
+        runGuarded(report, [&] {
             if (!application.isShuttingDown())
                 exitCode = application.shutDown(false);
         });

@@ -324,13 +324,13 @@ void DailyBackup::start(const QDate& day)
     if (m_run)
         return;
     if (const StoreHealth health = StoreHealth::of(m_storePath); health.isDamaged()) {
-        Q_EMIT finished(failure(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail()).reason());
+        Q_EMIT finished(failure(QStringLiteral("The store is damaged"), SQLITE_CORRUPT, health.detail()));
         return;
     }
     StoreResult<std::unique_ptr<StoreBackup>> run =
         StoreBackup::start(m_storePath, QDir(folder()).filePath(backupFileName(day)));
     if (!run) {
-        Q_EMIT finished(run.error().reason());
+        Q_EMIT finished(run.error());
         return;
     }
     m_run = std::move(*run);
@@ -345,11 +345,11 @@ void DailyBackup::step()
         return;
     stop();
     if (!done) {
-        Q_EMIT finished(done.error().reason());
+        Q_EMIT finished(done.error());
         return;
     }
     completed(m_day);
-    Q_EMIT finished(QString());
+    Q_EMIT finished({});
 }
 
 void DailyBackup::stop()

@@ -128,8 +128,8 @@ public:
     void stop();
 
 Q_SIGNALS:
-    // The copy is in place (error empty) or failed with the given reason.
-    void finished(const QString& error);
+    // The copy is in place, or why it is not.
+    void finished(const StoreResult<>& result);
 
 private:
     void step();

@@ -15,9 +15,3 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
-
-// A text that does not read as the number, Boolean, date or time it should be.
-class ConversionError : public Error {
-public:
-    using Error::Error;
-};

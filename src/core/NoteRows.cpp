@@ -1,6 +1,5 @@
 #include "NoteRows.h"
 
-#include "Error.h"
 #include "SqliteDatabase.h"
 #include "SqliteTransaction.h"
 #include "StoreStatements.h"
@@ -32,28 +31,33 @@ RowImage imageOf(const SqliteRows& rows, const NoteColumns& columns)
     return image;
 }
 
-// The current row as a note; a value that does not read gives its conversion's message.
+// The current row as a note; the first value that does not read gives the failure's words.
 StoreResult<StoredNote> decode(const SqliteRows& rows, const NoteColumns& columns)
 {
     StoredNote stored{{}, imageOf(rows, columns)};
     const auto text = [&stored](size_t column) { return decodeStoreText(stored.image[column]); };
+    std::optional<QString> unreadable;
+    const auto read = [&unreadable](const QString& text, auto convert, StoreValue kind) {
+        auto value = convert(text);
+        if (!value && !unreadable)
+            unreadable = unreadableText(text, kind);
+        return value.value_or(typename decltype(value)::value_type{});
+    };
     Note& note = stored.note;
-    try {
-        note.date = strToDate(text(0));
-        note.text = text(1);
-        const int left = strToInt(text(2));
-        const int top = strToInt(text(3));
-        const int width = strToInt(text(4));
-        const int height = strToInt(text(5));
-        note.bounds = QRect(left, top, width, height);
-        note.isOpen = strToBool(text(6));
-        note.visible = strToBool(text(7));
-        note.color = quint32(strToInt(text(8)));
-        note.alpha = strToInt(text(9));
-        note.id = strToInt(decodeStoreText(rows.valueText(columns.rowid)));
-    } catch (const ConversionError& e) {
-        return StoreError(e.message());
-    }
+    note.date = read(text(0), strToDate, StoreValue::Date);
+    note.text = text(1);
+    const int left = read(text(2), strToInt, StoreValue::Integer);
+    const int top = read(text(3), strToInt, StoreValue::Integer);
+    const int width = read(text(4), strToInt, StoreValue::Integer);
+    const int height = read(text(5), strToInt, StoreValue::Integer);
+    note.bounds = QRect(left, top, width, height);
+    note.isOpen = read(text(6), strToBool, StoreValue::Boolean);
+    note.visible = read(text(7), strToBool, StoreValue::Boolean);
+    note.color = quint32(read(text(8), strToInt, StoreValue::Integer));
+    note.alpha = read(text(9), strToInt, StoreValue::Integer);
+    note.id = read(decodeStoreText(rows.valueText(columns.rowid)), strToInt, StoreValue::Integer);
+    if (unreadable)
+        return StoreError(*unreadable);
     return stored;
 }
 
@@ -66,15 +70,13 @@ StoreResult<qint32> newNoteId(SqliteDatabase& db)
     if (!rows)
         return rows.error();
     rows->goLast();
-    qint32 id = 0;
-    try {
-        id = strToInt(QString::fromLatin1(rows->valueText("rowid")));
-    } catch (const ConversionError& e) {
-        return StoreError(e.message());
-    }
-    if (id != inserted)
+    const QString last = QString::fromLatin1(rows->valueText("rowid"));
+    const std::optional<qint32> id = strToInt(last);
+    if (!id)
+        return StoreError(unreadableText(last, StoreValue::Integer));
+    if (*id != inserted)
         return StoreError(QStringLiteral("The new note's row could not be found"));
-    return id;
+    return *id;
 }
 
 } // namespace

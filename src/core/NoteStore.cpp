@@ -1,6 +1,5 @@
 #include "NoteStore.h"
 
-#include "Error.h"
 #include "NoteRows.h"
 #include "SqliteDatabase.h"
 #include "SqliteTransaction.h"
@@ -28,7 +27,7 @@ QString NoteStore::filePath() const
     return programFilePath(m_programFolder, QString::fromLatin1(StoreFileName));
 }
 
-template <class Work> auto NoteStore::run(Access access, Work&& work, int lockWaitMs) const
+template <class Work> auto NoteStore::run(Transaction transaction, Work&& work, int lockWaitMs) const
 {
     using Out = std::invoke_result_t<Work&, SqliteDatabase&>;
     StoreResult<SqliteDatabase> db = SqliteDatabase::open(filePath().toUtf8());
@@ -38,27 +37,29 @@ template <class Work> auto NoteStore::run(Access access, Work&& work, int lockWa
         db->setLockWait(lockWaitMs);
     if (onOpen)
         onOpen(db->handle());
-    if (access == Access::Read)
+    if (transaction == Transaction::None)
         return work(*db);
-    StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
-    if (!transaction)
-        return Out(transaction.error());
+    StoreResult<SqliteTransaction> begun = SqliteTransaction::begin(*db);
+    if (!begun)
+        return Out(begun.error());
     Out out = work(*db);
     if (!out)
         return out;
-    if (StoreResult<> committed = transaction->commit(); !committed)
+    if (StoreResult<> committed = begun->commit(); !committed)
         return Out(committed.error());
     return out;
 }
 
 StoreResult<> NoteStore::write(const QByteArray& sql) const
 {
-    return run(Access::Write, [&sql](SqliteDatabase& db) { return db.runStatement(sql); });
+    return run(Transaction::One, [&sql](SqliteDatabase& db) { return db.runStatement(sql); });
 }
 
 StoreResult<> NoteStore::prepare() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<> {
+    // Tables made stay made when the forgetting below fails; it begins its own transaction, and
+    // only where there is anything to forget.
+    return run(Transaction::None, [](SqliteDatabase& db) -> StoreResult<> {
         if (StoreResult<> created = NoteRows::createMissingTables(db); !created)
             return created;
         // Removed notes are kept only while the list that removed them is open; a run that ended
@@ -72,7 +73,7 @@ StoreResult<> NoteStore::prepare() const
 
 StoreResult<std::vector<StoredNote>> NoteStore::openNotes() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<StoredNote>> {
+    return run(Transaction::None, [](SqliteDatabase& db) -> StoreResult<std::vector<StoredNote>> {
         StoreResult<SqliteRows> rows = db.runQuery(Statements::openNotes);
         if (!rows)
             return rows.error();
@@ -83,7 +84,7 @@ StoreResult<std::vector<StoredNote>> NoteStore::openNotes() const
 
 StoreResult<std::optional<StoredNote>> NoteStore::note(qint32 id) const
 {
-    return run(Access::Read, [id](SqliteDatabase& db) -> StoreResult<std::optional<StoredNote>> {
+    return run(Transaction::None, [id](SqliteDatabase& db) -> StoreResult<std::optional<StoredNote>> {
         StoreResult<SqliteRows> rows = db.runQuery(Statements::noteById(id));
         if (!rows)
             return rows.error();
@@ -98,7 +99,7 @@ StoreResult<std::optional<StoredNote>> NoteStore::note(qint32 id) const
 
 StoreResult<std::vector<NoteListRow>> NoteStore::noteList() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<NoteListRow>> {
+    return run(Transaction::None, [](SqliteDatabase& db) -> StoreResult<std::vector<NoteListRow>> {
         StoreResult<SqliteRows> rows = db.runQuery(Statements::noteList);
         if (!rows)
             return rows.error();
@@ -119,7 +120,7 @@ StoreResult<std::vector<NoteListRow>> NoteStore::noteList() const
 
 StoreResult<SaveResult> NoteStore::addNote(const QDate& today) const
 {
-    return run(Access::Write, [&today](SqliteDatabase& db) -> StoreResult<SaveResult> {
+    return run(Transaction::One, [&today](SqliteDatabase& db) -> StoreResult<SaveResult> {
         const StoreResult<qint32> id = NoteRows::add(db, today);
         if (!id)
             return id.error();
@@ -176,12 +177,12 @@ StoreResult<SaveResult> NoteStore::saveNote(const Note& note, const std::optiona
         result.image = image->value_or(RowImage{});
         return result;
     };
-    return run(Access::Write, save, lockWaitMs);
+    return run(Transaction::One, save, lockWaitMs);
 }
 
 StoreResult<RowImage> NoteStore::reopenNote(qint32 id) const
 {
-    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<RowImage> {
+    return run(Transaction::One, [id](SqliteDatabase& db) -> StoreResult<RowImage> {
         if (StoreResult<> reopened = db.runStatement(Statements::reopenNote(id)); !reopened)
             return reopened.error();
         const StoreResult<std::optional<RowImage>> image = NoteRows::image(db, id);
@@ -193,7 +194,7 @@ StoreResult<RowImage> NoteStore::reopenNote(qint32 id) const
 
 StoreResult<> NoteStore::removeNote(qint32 id) const
 {
-    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<> {
+    return run(Transaction::One, [id](SqliteDatabase& db) -> StoreResult<> {
         for (const QByteArray& sql : {QByteArray(Statements::createRemoved), Statements::dropRemoved(id),
                                       Statements::keepRemoved(id), Statements::deleteNote(id)})
             if (StoreResult<> done = db.runStatement(sql); !done)
@@ -204,7 +205,7 @@ StoreResult<> NoteStore::removeNote(qint32 id) const
 
 StoreResult<qint32> NoteStore::restoreRemovedNote(qint32 id) const
 {
-    return run(Access::Write, [id](SqliteDatabase& db) -> StoreResult<qint32> {
+    return run(Transaction::One, [id](SqliteDatabase& db) -> StoreResult<qint32> {
         const StoreResult<std::optional<RowImage>> taken = NoteRows::image(db, id);
         if (!taken)
             return taken.error();
@@ -222,12 +223,13 @@ StoreResult<qint32> NoteStore::restoreRemovedNote(qint32 id) const
 
 StoreResult<> NoteStore::forgetRemovedNotes() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) { return NoteRows::forgetRemoved(db); });
+    // The forgetting begins its own transaction, and only where there is anything to forget.
+    return run(Transaction::None, [](SqliteDatabase& db) { return NoteRows::forgetRemoved(db); });
 }
 
 StoreResult<std::map<qint32, NoteLook>> NoteStore::noteLooks() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::map<qint32, NoteLook>> {
+    return run(Transaction::None, [](SqliteDatabase& db) -> StoreResult<std::map<qint32, NoteLook>> {
         std::map<qint32, NoteLook> looks;
         const StoreResult<bool> kept = db.hasTable("zu_note_look");
         if (!kept)
@@ -249,7 +251,7 @@ StoreResult<std::map<qint32, NoteLook>> NoteStore::noteLooks() const
 
 StoreResult<> NoteStore::saveNoteLook(qint32 id, const NoteLook& look) const
 {
-    return run(Access::Write, [&](SqliteDatabase& db) -> StoreResult<> {
+    return run(Transaction::One, [&](SqliteDatabase& db) -> StoreResult<> {
         if (StoreResult<> created = db.runStatement(Statements::createLooks); !created)
             return created;
         return db.runStatement(Statements::saveLook(id, look));
@@ -258,7 +260,7 @@ StoreResult<> NoteStore::saveNoteLook(qint32 id, const NoteLook& look) const
 
 StoreResult<std::vector<Reminder>> NoteStore::reminders() const
 {
-    return run(Access::Read, [](SqliteDatabase& db) -> StoreResult<std::vector<Reminder>> {
+    return run(Transaction::None, [](SqliteDatabase& db) -> StoreResult<std::vector<Reminder>> {
         StoreResult<SqliteRows> rows = db.runQuery(Statements::messages);
         if (!rows)
             return rows.error();
@@ -270,12 +272,14 @@ StoreResult<std::vector<Reminder>> NoteStore::reminders() const
             r.dayText = decodeStoreText(rows->valueText("iday"));
             r.timeText = decodeStoreText(rows->valueText("iTime"));
             r.message = decodeStoreText(rows->valueText("message"));
-            try {
-                r.day = strToDate(r.dayText);
-                r.time = strToTime(r.timeText);
-            } catch (const ConversionError& e) {
-                r.unreadable = e.message();
-            }
+            const std::optional<QDate> day = strToDate(r.dayText);
+            const std::optional<QTime> time = day ? strToTime(r.timeText) : std::nullopt;
+            r.day = day.value_or(QDate());
+            r.time = time.value_or(QTime());
+            if (!day)
+                r.unreadable = unreadableText(r.dayText, StoreValue::Date);
+            else if (!time)
+                r.unreadable = unreadableText(r.timeText, StoreValue::Time);
         }
         return reminders;
     });

@@ -77,10 +77,12 @@ public:
     std::function<void(sqlite3*)> onOpen;
 
 private:
-    enum class Access { Read, Write };
+    // Whether an operation runs inside one transaction of its own: not for reads, nor for work
+    // that writes each statement on its own or begins transactions itself.
+    enum class Transaction { None, One };
     // Opens the store on a connection of its own, runs the work on it, inside one transaction
-    // committed after it when it writes, and closes it again.
-    template <class Work> auto run(Access access, Work&& work, int lockWaitMs = 0) const;
+    // committed after it where asked, and closes it again.
+    template <class Work> auto run(Transaction transaction, Work&& work, int lockWaitMs = 0) const;
     StoreResult<> write(const QByteArray& sql) const;
 
     QString m_programFolder;

@@ -5,11 +5,11 @@
 
 std::optional<ReminderMoment> readReminder(const QString& dayText, const QString& timeText)
 {
-    try {
-        return ReminderMoment{strToDate(dayText), strToTime(timeText)};
-    } catch (const ConversionError&) {
+    const std::optional<QDate> day = strToDate(dayText);
+    const std::optional<QTime> time = strToTime(timeText);
+    if (!day || !time)
         return std::nullopt;
-    }
+    return ReminderMoment{*day, *time};
 }
 
 QDateTime reminderFireTime(const ReminderMoment& moment)

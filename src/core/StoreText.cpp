@@ -71,11 +71,6 @@ QString withLoneSurrogatesReplaced(const QString& text)
     return result;
 }
 
-[[noreturn]] void fail(const QString& text, const char* what)
-{
-    throw ConversionError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
-}
-
 } // namespace
 
 QByteArray encodeStoreText(const QString& value)
@@ -123,7 +118,7 @@ QString formatStoreTime(const QTime& time)
     return time.toString(QLatin1String(StoreTimeFormat));
 }
 
-QDate strToDate(const QString& text)
+std::optional<QDate> strToDate(const QString& text)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})/(\\d{1,2})/(\\d{1,2})\\s*$"));
     const QRegularExpressionMatch m = pattern.match(text);
@@ -132,10 +127,10 @@ QDate strToDate(const QString& text)
         if (date.isValid())
             return date;
     }
-    fail(text, "date");
+    return std::nullopt;
 }
 
-QTime strToTime(const QString& text)
+std::optional<QTime> strToTime(const QString& text)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
     const QRegularExpressionMatch m = pattern.match(text);
@@ -145,12 +140,12 @@ QTime strToTime(const QString& text)
         if (time.isValid())
             return time;
     }
-    fail(text, "time");
+    return std::nullopt;
 }
 
-int strToInt(const QString& text)
+std::optional<int> strToInt(const QString& text)
 {
-    // Leading blanks are allowed, trailing ones are not, as in the runtime the store was made with.
+    // Leading blanks are allowed, trailing ones are not: " 42" reads as 42, "12 " as nothing.
     static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?\\d+$"));
     if (pattern.match(text).hasMatch()) {
         bool ok = false;
@@ -158,10 +153,10 @@ int strToInt(const QString& text)
         if (ok)
             return value;
     }
-    fail(text, "integer value");
+    return std::nullopt;
 }
 
-bool strToBool(const QString& text)
+std::optional<bool> strToBool(const QString& text)
 {
     const QString word = text.trimmed();
     if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
@@ -171,5 +166,11 @@ bool strToBool(const QString& text)
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     if (!word.isEmpty() && number.match(word).hasMatch())
         return word.toDouble() != 0.0;
-    fail(text, "boolean value");
+    return std::nullopt;
+}
+
+QString unreadableText(const QString& text, StoreValue kind)
+{
+    static constexpr const char* names[] = {"date", "time", "integer value", "boolean value"};
+    return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(names[int(kind)]));
 }

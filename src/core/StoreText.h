@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Error.h"
-
 #include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QTime>
 
-// The store keeps text as code page 932 bytes, as files written by earlier versions hold it.
+#include <optional>
+
+// The store keeps text as code page 932 bytes, the encoding of its file format.
 // A value whose code page 932 bytes would not read back as the same text is kept as UTF-8
 // behind a byte order mark instead; a U+FEFF at the start of the value itself comes back as it
 // was. A value without the mark that reads as UTF-8 with at least one multi-byte sequence was
@@ -25,8 +25,14 @@ inline constexpr char StoreTimeFormat[] = "H:mm:ss";
 QString formatStoreDate(const QDate& date);
 QString formatStoreTime(const QTime& time);
 
-// Readings that raise ConversionError on a text that does not read.
-QDate strToDate(const QString& text);
-QTime strToTime(const QString& text);
-int strToInt(const QString& text);
-bool strToBool(const QString& text);
+// Readings of the store's texts; nothing when a text does not read. A row may hold anything
+// another program wrote, so that is no error of the program's.
+std::optional<QDate> strToDate(const QString& text);
+std::optional<QTime> strToTime(const QString& text);
+std::optional<int> strToInt(const QString& text);
+std::optional<bool> strToBool(const QString& text);
+
+// What a text was to be read as, and the words for one that did not read as it: "'x' is not a
+// valid date".
+enum class StoreValue { Date, Time, Integer, Boolean };
+QString unreadableText(const QString& text, StoreValue kind);

@@ -7,8 +7,3 @@ inline QColor colorFromValue(quint32 value)
 {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
-
-inline quint32 valueFromColor(const QColor& color)
-{
-    return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
-}

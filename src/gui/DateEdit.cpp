@@ -49,11 +49,7 @@ std::optional<QDate> DateEdit::enteredDate() const
 {
     if (text().trimmed().isEmpty())
         return std::nullopt;
-    try {
-        return strToDate(text());
-    } catch (const ConversionError&) {
-        return std::nullopt;
-    }
+    return strToDate(text());
 }
 
 void DateEdit::setDate(std::optional<QDate> date)

@@ -7,18 +7,6 @@
 
 #include <exception>
 
-namespace {
-
-ErrorReporter& installedReporter()
-{
-    static ErrorReporter reporter;
-    return reporter;
-}
-
-bool reportOpen = false;
-
-} // namespace
-
 QString errorReportText(const QString& message)
 {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
@@ -26,44 +14,42 @@ QString errorReportText(const QString& message)
     return message;
 }
 
-void showErrorReport(const QString& message)
+ErrorReport::ErrorReport(Show show) : m_show(std::move(show)) {}
+
+void ErrorReport::show(const QString& message)
 {
     const QString text = errorReportText(message);
-    if (reportOpen) {
+    if (m_open) {
         qWarning("error while an error report is open: %s", qUtf8Printable(text));
         return;
     }
-    reportOpen = true;
+    m_open = true;
     struct Reset {
-        ~Reset() { reportOpen = false; }
-    } reset;
-    if (installedReporter()) {
-        installedReporter()(text);
+        bool& open;
+        ~Reset() { open = false; }
+    } reset{m_open};
+    if (m_show) {
+        m_show(text);
         return;
     }
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ApplicationTitle), text, QMessageBox::Ok);
     box.exec();
 }
 
-void setErrorReporter(ErrorReporter reporter)
+void runGuarded(ErrorReport& report, const std::function<void()>& action)
 {
-    installedReporter() = std::move(reporter);
+    try {
+        action();
+    } catch (const Error& e) {
+        report.show(e.message());
+    } catch (const std::exception& e) {
+        report.show(QString::fromUtf8(e.what()));
+    }
 }
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("zufusen"));
-}
-
-void runGuarded(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& e) {
-        showErrorReport(e.message());
-    } catch (const std::exception& e) {
-        showErrorReport(QString::fromUtf8(e.what()));
-    }
 }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event)
@@ -74,7 +60,7 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
         qWarning("an error escaped its handler (event %d to %s): %s", int(event->type()),
                  receiver->metaObject()->className(), e.what());
         const auto* own = dynamic_cast<const Error*>(&e);
-        showErrorReport(own ? own->message() : QString::fromUtf8(e.what()));
+        m_escapes->show(own ? own->message() : QString::fromUtf8(e.what()));
     }
     return false;
 }

@@ -11,23 +11,34 @@
 // character is a full stop or sorts before it.
 QString errorReportText(const QString& message);
 
-// The application's error report: a message box with an error icon and an OK button,
-// captioned with the application's title. While one report is open, further errors are
-// logged instead of stacking a box per timer tick.
-void showErrorReport(const QString& message);
+// The program's error report, which the application object owns and hands to the windows and
+// steps that report: by default a message box with an error icon and an OK button, captioned
+// with the application's title; a test records the texts instead. While one report is open,
+// further errors are logged instead of stacking a box per timer tick.
+class ErrorReport {
+public:
+    using Show = std::function<void(const QString& text)>;
 
-// Replaces the message box, for tests; an empty function restores it.
-using ErrorReporter = std::function<void(const QString& text)>;
-void setErrorReporter(ErrorReporter reporter);
+    // Shows each report's text through show; without one, in the message box.
+    explicit ErrorReport(Show show = {});
+    ErrorReport(const ErrorReport&) = delete;
+    ErrorReport& operator=(const ErrorReport&) = delete;
+
+    void show(const QString& message);
+
+private:
+    Show m_show;
+    bool m_open = false;
+};
 
 // Runs a user action or a timer tick. An error of the program's that leaves it is reported
 // here, through the error report, so that nothing unwinds through Qt's signal dispatch.
-void runGuarded(const std::function<void()>& action);
+void runGuarded(ErrorReport& report, const std::function<void()>& action);
 
 // A slot for connect() that runs the action guarded; the signal's arguments are not passed on.
-template <class Action> auto guarded(Action action)
+template <class Action> auto guarded(ErrorReport& report, Action action)
 {
-    return [action = std::move(action)](auto&&...) { runGuarded(action); };
+    return [&report, action = std::move(action)](auto&&...) { runGuarded(report, action); };
 }
 
 // Catches every error that still leaves an event handler, logs it as one that escaped the
@@ -36,6 +47,14 @@ class GuardedApplication : public QApplication {
 public:
     GuardedApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // The report for errors that escape: the application object's while it lives, else one of
+    // this object's own. Null gives back its own.
+    void reportEscapesTo(ErrorReport* report) { m_escapes = report ? report : &m_ownReport; }
+
+private:
+    ErrorReport m_ownReport;
+    ErrorReport* m_escapes = &m_ownReport;
 };
 
 inline constexpr char ApplicationTitle[] = "ZU付箋";

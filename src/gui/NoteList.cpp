@@ -57,8 +57,8 @@ QString noteCellText(const QString& note)
     return text;
 }
 
-NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent)
-    : QDialog(parent), m_store(store), m_notes(notes), m_ui(std::make_unique<Ui::NoteList>())
+NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, ErrorReport& report, QWidget* parent)
+    : QDialog(parent), m_store(store), m_notes(notes), m_report(report), m_ui(std::make_unique<Ui::NoteList>())
 {
     m_ui->setupUi(this);
     followDarkTheme(this);
@@ -67,23 +67,23 @@ NoteList::NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent)
     m_ui->notesView->setColumnWidth(ColNote, 250);
     m_ui->notesView->setColumnWidth(ColState, 55);
 
-    connect(m_ui->reshowButton, &QPushButton::clicked, this, guarded([this] { reshowNote(); }));
-    connect(m_ui->removeButton, &QPushButton::clicked, this, guarded([this] { removeSelectedNote(); }));
+    connect(m_ui->reshowButton, &QPushButton::clicked, this, guarded(m_report, [this] { reshowNote(); }));
+    connect(m_ui->removeButton, &QPushButton::clicked, this, guarded(m_report, [this] { removeSelectedNote(); }));
 
-    // Beyond the two buttons: the search field, a double click to bring a note back, sorting by
-    // a column's header, and taking a removal back.
+    // The search field (Ctrl+F takes the cursor there), a double click to bring a note back,
+    // sorting by a column's header, and taking a removal back.
     connect(m_ui->searchEdit, &QLineEdit::textChanged, this, &NoteList::applySearch);
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         m_ui->searchEdit->setFocus();
         m_ui->searchEdit->selectAll();
     });
-    connect(m_ui->notesView, &QTreeWidget::itemDoubleClicked, this, guarded([this] { reshowNote(); }));
+    connect(m_ui->notesView, &QTreeWidget::itemDoubleClicked, this, guarded(m_report, [this] { reshowNote(); }));
     m_ui->notesView->header()->setSectionsClickable(true);
     connect(m_ui->notesView->header(), &QHeaderView::sectionClicked, this, &NoteList::sortBy);
-    connect(m_ui->undoButton, &QPushButton::clicked, this, guarded([this] { undoRemove(); }));
+    connect(m_ui->undoButton, &QPushButton::clicked, this, guarded(m_report, [this] { undoRemove(); }));
     auto* undo = new QShortcut(QKeySequence::Undo, this);
-    connect(undo, &QShortcut::activated, this, guarded([this] { undoRemove(); }));
+    connect(undo, &QShortcut::activated, this, guarded(m_report, [this] { undoRemove(); }));
 }
 
 NoteList::~NoteList()
@@ -126,7 +126,7 @@ bool NoteList::loadNotes()
 {
     const StoreResult<std::vector<NoteListRow>> stored = m_store.noteList();
     if (!stored) {
-        showErrorReport(stored.error().message());
+        m_report.show(stored.error().message());
         return false;
     }
     std::vector<Row> rows;
@@ -227,7 +227,7 @@ void NoteList::undoRemove()
     const Removed removed = m_removed.last();
     const StoreResult<qint32> id = m_store.restoreRemovedNote(removed.id);
     if (!id) {
-        showErrorReport(id.error().message());
+        m_report.show(id.error().message());
         return;
     }
     m_removed.removeLast();
@@ -243,7 +243,7 @@ bool NoteList::bringBack(qint32 id, const Removed& removed)
 {
     const StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
     if (!stored) {
-        showErrorReport(stored.error().message());
+        m_report.show(stored.error().message());
         return false;
     }
     if (!*stored)
@@ -297,7 +297,7 @@ void NoteList::reshowNote()
     }
     const StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
     if (!stored) {
-        showErrorReport(stored.error().message());
+        m_report.show(stored.error().message());
         return;
     }
     if (*stored) {
@@ -329,7 +329,7 @@ void NoteList::removeSelectedNote()
     const qint32 id = *selected;
 
     if (const StoreResult<> removedRow = m_store.removeNote(id); !removedRow) {
-        showErrorReport(removedRow.error().message());
+        m_report.show(removedRow.error().message());
         return;
     }
     Removed removed{id, std::nullopt};

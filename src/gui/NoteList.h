@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class ErrorReport;
 class NoteRegistry;
 class NoteWindow;
 class QTreeWidgetItem;
@@ -25,7 +26,7 @@ class NoteList : public QDialog {
     Q_OBJECT
 
 public:
-    NoteList(const NoteStore& store, NoteRegistry& notes, QWidget* parent = nullptr);
+    NoteList(const NoteStore& store, NoteRegistry& notes, ErrorReport& report, QWidget* parent = nullptr);
     ~NoteList() override;
 
     // Fills the list from the store; a store that cannot be read is reported, and the list stays.
@@ -33,7 +34,7 @@ public:
 
     void reshowNote();
     void removeSelectedNote();
-    // Beyond the two buttons: puts the last removed note back while the list is open.
+    // Puts the last removed note back while the list is open (its button, or Ctrl+Z).
     void undoRemove();
     // Shows only the notes whose date or text holds every word of the search field.
     void applySearch();
@@ -75,6 +76,7 @@ private:
 
     const NoteStore& m_store;
     NoteRegistry& m_notes;
+    ErrorReport& m_report;
     std::unique_ptr<Ui::NoteList> m_ui;
     // The notes removed while the list is open, the last one last.
     QList<Removed> m_removed;

@@ -13,7 +13,7 @@
 
 #include <utility>
 
-NoteMenu::NoteMenu(NoteWindow& note) : m_note(note) {}
+NoteMenu::NoteMenu(NoteWindow& note, ErrorReport& report) : m_note(note), m_report(report) {}
 
 void NoteMenu::popup(const QPoint& globalPos)
 {
@@ -27,16 +27,17 @@ void NoteMenu::addMoreCommands()
         return;
     m_complete = true;
     NoteWindow* note = &m_note;
+    ErrorReport& report = m_report;
     QMenu* menu = note->menu();
     menu->addSeparator();
     QMenu* size = menu->addMenu(QStringLiteral("文字の大きさ"));
     size->setObjectName(QStringLiteral("zoomMenu"));
-    const auto add = [note](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
+    const auto add = [note, &report](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
         QAction* action = to->addAction(text);
         action->setShortcut(keys);
         // The keys themselves are the editor's; the menu only names them.
         action->setShortcutContext(Qt::WidgetShortcut);
-        QObject::connect(action, &QAction::triggered, note, guarded(slot));
+        QObject::connect(action, &QAction::triggered, note, guarded(report, slot));
         return action;
     };
     add(size, QStringLiteral("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [note] { note->zoomBy(1); });
@@ -54,7 +55,8 @@ void NoteMenu::addMoreCommands()
     onTop->setObjectName(QStringLiteral("onTopAction"));
     onTop->setCheckable(true);
     QObject::connect(menu, &QMenu::aboutToShow, onTop, [note, onTop] { onTop->setChecked(note->look().onTop); });
-    QObject::connect(onTop, &QAction::triggered, note, [note](bool on) { runGuarded([&] { note->setOnTop(on); }); });
+    QObject::connect(onTop, &QAction::triggered, note,
+                     [note, &report](bool on) { runGuarded(report, [&] { note->setOnTop(on); }); });
     QMenu* colors = menu->addMenu(QStringLiteral("色"));
     colors->setObjectName(QStringLiteral("colorMenu"));
     for (const auto& [name, value] : NoteColors) {
@@ -64,7 +66,8 @@ void NoteMenu::addMoreCommands()
         color->setCheckable(true);
         QObject::connect(colors, &QMenu::aboutToShow, color,
                          [note, color, value] { color->setChecked(note->color() == value); });
-        QObject::connect(color, &QAction::triggered, note, guarded([note, value] { note->changeColor(value); }));
+        QObject::connect(color, &QAction::triggered, note,
+                         guarded(report, [note, value] { note->changeColor(value); }));
     }
     menu->addSeparator();
     NoteEditor* editor = note->editor();

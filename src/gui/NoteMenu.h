@@ -2,6 +2,7 @@
 
 #include <QPoint>
 
+class ErrorReport;
 class NoteWindow;
 
 // A note's context menu: the three commands of the note's form and, added the first time it
@@ -9,7 +10,7 @@ class NoteWindow;
 // top, the colour and the editor's own commands.
 class NoteMenu {
 public:
-    explicit NoteMenu(NoteWindow& note);
+    NoteMenu(NoteWindow& note, ErrorReport& report);
 
     // Opens the whole menu at a point on the desktop.
     void popup(const QPoint& globalPos);
@@ -18,5 +19,6 @@ private:
     void addMoreCommands();
 
     NoteWindow& m_note;
+    ErrorReport& m_report;
     bool m_complete = false;
 };

@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-NoteRegistry::NoteRegistry(Desktop& desktop, const NoteStore& store, QWidget* owner)
-    : m_desktop(desktop), m_store(store), m_owner(owner)
+NoteRegistry::NoteRegistry(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner)
+    : m_desktop(desktop), m_store(store), m_report(report), m_owner(owner)
 {
 }
 
@@ -24,7 +24,7 @@ NoteWindow* NoteRegistry::find(qint32 id) const
 
 NoteWindow* NoteRegistry::create()
 {
-    auto* note = new NoteWindow(m_desktop, m_store, m_owner);
+    auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);
     m_notes.append(note);
     return note;
 }
@@ -52,7 +52,7 @@ void NoteRegistry::restore(const std::vector<StoredNote>& notes, const std::map<
         // A note already on the desktop (made while the store could not be read) keeps its window.
         if (find(stored.note.id))
             continue;
-        auto* note = new NoteWindow(m_desktop, m_store, m_owner);
+        auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);
         note->setRecord(stored);
         if (const auto look = looks.find(stored.note.id); look != looks.end())
             note->setLook(look->second);
@@ -77,12 +77,15 @@ void NoteRegistry::discardAll()
         note->discard();
 }
 
+void NoteRegistry::endFading()
+{
+    for (NoteWindow* note : std::as_const(m_notes))
+        note->endNow();
+}
+
 void NoteRegistry::destroyAll()
 {
-    const QList<NoteWindow*> notes = std::exchange(m_notes, {});
-    for (NoteWindow* note : notes)
-        note->endNow();
-    qDeleteAll(notes);
+    qDeleteAll(std::exchange(m_notes, {}));
 }
 
 void NoteRegistry::showHidden()

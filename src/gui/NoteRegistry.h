@@ -9,6 +9,7 @@
 #include <vector>
 
 class Desktop;
+class ErrorReport;
 class NoteStore;
 class NoteWindow;
 class QWidget;
@@ -19,7 +20,8 @@ class QWidget;
 // palette), which keeps them out of the taskbar's list of its own.
 class NoteRegistry {
 public:
-    NoteRegistry(Desktop& desktop, const NoteStore& store, QWidget* owner);
+    NoteRegistry(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
+    // Destroys the windows and writes nothing: the shutdown saved and ended the notes before.
     ~NoteRegistry();
     NoteRegistry(const NoteRegistry&) = delete;
     NoteRegistry& operator=(const NoteRegistry&) = delete;
@@ -40,8 +42,10 @@ public:
     void discard(NoteWindow* note);
     // Closes every window without saving it.
     void discardAll();
-    // Destroys every window: what they hold was saved or rescued before; a note in its fade is
-    // ended first, as the fade would have ended it.
+    // Ends every note in its fade at once, as the fade would have ended it: the program is about
+    // to destroy the windows.
+    void endFading();
+    // Destroys every window: what they hold was saved, rescued or ended before.
     void destroyAll();
     // Every hidden note comes back; an ended one as an open note.
     void showHidden();
@@ -51,6 +55,7 @@ public:
 private:
     Desktop& m_desktop;
     const NoteStore& m_store;
+    ErrorReport& m_report;
     QWidget* m_owner;
     QList<NoteWindow*> m_notes;
 };

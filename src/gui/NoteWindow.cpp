@@ -19,9 +19,9 @@
 
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
-NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_ui(std::make_unique<Ui::NoteWindow>()),
-      m_menu(*this), m_saver(store)
+NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_report(report),
+      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this, report), m_saver(store)
 {
     m_ui->setupUi(this);
     m_placement = std::make_unique<NotePlacement>(*this);
@@ -29,19 +29,21 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     setMouseTracking(true);
     setAlpha(DefaultAlpha);
 
-    connect(m_ui->hideAction, &QAction::triggered, this, guarded([this] { hideNote(); }));
-    connect(m_ui->halfTransparentAction, &QAction::triggered, this, guarded([this] { makeHalfTransparent(); }));
-    connect(m_ui->endTaskAction, &QAction::triggered, this, guarded([this] { endTask(); }));
+    connect(m_ui->hideAction, &QAction::triggered, this, guarded(m_report, [this] { hideNote(); }));
+    connect(m_ui->halfTransparentAction, &QAction::triggered, this,
+            guarded(m_report, [this] { makeHalfTransparent(); }));
+    connect(m_ui->endTaskAction, &QAction::triggered, this, guarded(m_report, [this] { endTask(); }));
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_menu.popup(mapToGlobal(pos)); });
     connect(m_ui->editor, &NoteEditor::linkPressed, this,
-            [this](int start, int end) { runGuarded([&] { openLink(start, end); }); });
+            [this](int start, int end) { runGuarded(m_report, [&] { openLink(start, end); }); });
     connect(m_ui->editor, &NoteEditor::zoomStepsRequested, this,
-            [this](int steps) { runGuarded([&] { zoomBy(steps); }); });
-    connect(m_ui->editor, &NoteEditor::defaultZoomRequested, this, guarded([this] { setZoom(NoteLook::DefaultZoom); }));
+            [this](int steps) { runGuarded(m_report, [&] { zoomBy(steps); }); });
+    connect(m_ui->editor, &NoteEditor::defaultZoomRequested, this,
+            guarded(m_report, [this] { setZoom(NoteLook::DefaultZoom); }));
     m_ui->editor->installEventFilter(this);
 
-    m_fade = new TaskEndFade(this);
+    m_fade = new TaskEndFade(report, this);
     m_fade->setObjectName(QStringLiteral("taskEndFade"));
     connect(m_fade, &TaskEndFade::alphaChanged, this, &NoteWindow::setAlpha);
     connect(m_fade, &TaskEndFade::finished, this, &NoteWindow::finishTask);
@@ -51,7 +53,7 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner)
     m_saveTimer->setObjectName(QStringLiteral("saveTimer"));
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(SaveDelayMs);
-    connect(m_saveTimer, &QTimer::timeout, this, guarded([this] { saveNote(); }));
+    connect(m_saveTimer, &QTimer::timeout, this, guarded(m_report, [this] { saveNote(); }));
     connect(m_ui->editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_settingText && (removed || added))
             markChanged();

@@ -15,6 +15,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class Desktop;
+class ErrorReport;
 class NoteAppearance;
 class NoteEditor;
 class NotePlacement;
@@ -40,7 +41,7 @@ public:
     static constexpr int SaveDelayMs = 1000;
 
     // Built hidden; owner destroys it (a top-level window of its own, not hidden with the owner).
-    NoteWindow(Desktop& desktop, const NoteStore& store, QWidget* owner);
+    NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
     ~NoteWindow() override;
 
     // The note record. A save never raises: its outcome is the save state. With a lock wait,
@@ -144,6 +145,7 @@ private:
     int dateStripWidth() const;
 
     Desktop& m_desktop;
+    ErrorReport& m_report;
     std::unique_ptr<Ui::NoteWindow> m_ui;
     NoteMenu m_menu;
     // Every save writes the place the user gave the note, never Qt's geometry().

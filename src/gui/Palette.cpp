@@ -16,7 +16,7 @@
 #include <QShowEvent>
 #include <QWindow>
 
-Palette::Palette(QWidget* parent)
+Palette::Palette(ErrorReport& report, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ui(std::make_unique<Ui::Palette>()),
       m_menu(new QMenu(this))
 {
@@ -38,12 +38,13 @@ Palette::Palette(QWidget* parent)
     for (int index = 1; index <= 5; ++index) {
         Swatch* each = swatch(index);
         each->setProperty("colorValue", NoteColors[index - 1].value);
-        connect(each, &Swatch::pressed, this,
-                [this, each](Qt::MouseButton button) { runGuarded([&] { armDragOut(each, button); }); });
-        connect(each, &Swatch::cursorLeft, this, guarded([this] { leaveSwatch(); }));
+        connect(each, &Swatch::pressed, this, [this, each, &report](Qt::MouseButton button) {
+            runGuarded(report, [&] { armDragOut(each, button); });
+        });
+        connect(each, &Swatch::cursorLeft, this, guarded(report, [this] { leaveSwatch(); }));
         // The first two swatches take their colour on a click, the others on a double-click.
         connect(each, index <= 2 ? &Swatch::clicked : &Swatch::doubleClicked, this,
-                guarded([this, each] { takeSwatchColor(each); }));
+                guarded(report, [this, each] { takeSwatchColor(each); }));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+class ErrorReport;
 class QAction;
 class QMenu;
 class Swatch;
@@ -20,7 +21,7 @@ class Palette : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Palette(QWidget* parent = nullptr);
+    explicit Palette(ErrorReport& report, QWidget* parent = nullptr);
     ~Palette() override;
 
     // The swatches, 1 (pink) to 5 (grey).

@@ -17,8 +17,9 @@ constexpr int IndexRole = Qt::UserRole;
 
 } // namespace
 
-ReminderEditor::ReminderEditor(Desktop& desktop, const NoteStore& store, QWidget* parent)
-    : QDialog(parent), m_desktop(desktop), m_store(store), m_ui(std::make_unique<Ui::ReminderEditor>())
+ReminderEditor::ReminderEditor(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* parent)
+    : QDialog(parent), m_desktop(desktop), m_store(store), m_report(report),
+      m_ui(std::make_unique<Ui::ReminderEditor>())
 {
     m_ui->setupUi(this);
     followDarkTheme(this);
@@ -30,10 +31,10 @@ ReminderEditor::ReminderEditor(Desktop& desktop, const NoteStore& store, QWidget
     m_ui->messageEdit->installEventFilter(this);
     m_ui->timeEdit->installEventFilter(this);
 
-    connect(m_ui->remindersView, &ReportList::listClicked, this, guarded([this] { takeClickedReminder(); }));
-    connect(m_ui->addButton, &QPushButton::clicked, this, guarded([this] { addReminder(); }));
-    connect(m_ui->updateButton, &QPushButton::clicked, this, guarded([this] { updateReminder(); }));
-    connect(m_ui->deleteButton, &QPushButton::clicked, this, guarded([this] { deleteReminder(); }));
+    connect(m_ui->remindersView, &ReportList::listClicked, this, guarded(m_report, [this] { takeClickedReminder(); }));
+    connect(m_ui->addButton, &QPushButton::clicked, this, guarded(m_report, [this] { addReminder(); }));
+    connect(m_ui->updateButton, &QPushButton::clicked, this, guarded(m_report, [this] { updateReminder(); }));
+    connect(m_ui->deleteButton, &QPushButton::clicked, this, guarded(m_report, [this] { deleteReminder(); }));
 }
 
 ReminderEditor::~ReminderEditor() = default;
@@ -67,7 +68,7 @@ bool ReminderEditor::loadReminders()
 {
     StoreResult<std::vector<Reminder>> reminders = m_store.reminders();
     if (!reminders) {
-        showErrorReport(reminders.error().message());
+        m_report.show(reminders.error().message());
         return false;
     }
     m_reminders = std::move(*reminders);
@@ -94,7 +95,7 @@ void ReminderEditor::takeClickedReminder()
         const Reminder& reminder = m_reminders.at(item->data(ColId, IndexRole).toULongLong());
         // A row whose date or time does not read leaves the fields as they were.
         if (!reminder.unreadable.isEmpty()) {
-            showErrorReport(reminder.unreadable);
+            m_report.show(reminder.unreadable);
             return;
         }
         m_ui->dateEdit->setDate(reminder.day);
@@ -134,7 +135,7 @@ void ReminderEditor::deleteReminder()
 void ReminderEditor::write(const StoreResult<>& written)
 {
     if (!written) {
-        showErrorReport(written.error().message());
+        m_report.show(written.error().message());
         return;
     }
     loadReminders();

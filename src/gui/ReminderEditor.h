@@ -11,6 +11,7 @@
 #include <vector>
 
 class Desktop;
+class ErrorReport;
 class NoteStore;
 namespace Ui {
 class ReminderEditor;
@@ -21,7 +22,7 @@ class ReminderEditor : public QDialog {
     Q_OBJECT
 
 public:
-    ReminderEditor(Desktop& desktop, const NoteStore& store, QWidget* parent = nullptr);
+    ReminderEditor(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* parent = nullptr);
     ~ReminderEditor() override;
 
     // Fills the list from the store; a store that cannot be read is reported, and the list stays.
@@ -45,6 +46,7 @@ private:
 
     Desktop& m_desktop;
     const NoteStore& m_store;
+    ErrorReport& m_report;
     std::unique_ptr<Ui::ReminderEditor> m_ui;
     // What the list shows, as read.
     std::vector<Reminder> m_reminders;

@@ -14,10 +14,10 @@ constexpr int StepIntervalMs = 100;
 
 } // namespace
 
-TaskEndFade::TaskEndFade(QObject* parent) : QObject(parent), m_timer(new QTimer(this))
+TaskEndFade::TaskEndFade(ErrorReport& report, QObject* parent) : QObject(parent), m_timer(new QTimer(this))
 {
     m_timer->setInterval(StepIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, guarded([this] { step(); }));
+    connect(m_timer, &QTimer::timeout, this, guarded(report, [this] { step(); }));
 }
 
 void TaskEndFade::start(int fromAlpha)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class ErrorReport;
 class QTimer;
 
 // The fade of a note whose task ends: its transparency steps down from where it is, one step
@@ -11,7 +12,7 @@ class TaskEndFade : public QObject {
     Q_OBJECT
 
 public:
-    explicit TaskEndFade(QObject* parent);
+    TaskEndFade(ErrorReport& report, QObject* parent);
 
     // Runs the fade from a transparency, 0..255, whose step shows at once.
     void start(int fromAlpha);

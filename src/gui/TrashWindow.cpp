@@ -1,10 +1,8 @@
 #include "TrashWindow.h"
 
-#include "ErrorReport.h"
 #include "WindowSystem.h"
 #include "ui_TrashWindow.h"
 
-#include <QMessageBox>
 #include <QShowEvent>
 
 TrashWindow::TrashWindow(QWidget* parent)
@@ -21,11 +19,4 @@ void TrashWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         keepOutOfTaskbar(this);
-}
-
-void TrashWindow::dockDropped()
-{
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(ApplicationTitle), QStringLiteral("Dock Drop"),
-                    QMessageBox::Ok, this);
-    box.exec();
 }

@@ -17,9 +17,6 @@ public:
     explicit TrashWindow(QWidget* parent = nullptr);
     ~TrashWindow() override;
 
-    // Runs for a window docked onto this one.
-    void dockDropped();
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -23,28 +23,29 @@ Tray::Tray(QObject* parent)
       m_icon(std::make_unique<QSystemTrayIcon>())
 {
     m_menu->setObjectName(QStringLiteral("trayMenu"));
-    m_showPalette = m_menu->addAction(QStringLiteral("表示(&V)"));
-    m_showPalette->setObjectName(QStringLiteral("showPaletteAction"));
-    m_showPalette->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
+    QAction* showPalette = m_menu->addAction(QStringLiteral("表示(&V)"));
+    showPalette->setObjectName(QStringLiteral("showPaletteAction"));
+    showPalette->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
     m_quit = m_menu->addAction(QStringLiteral("終了(&E)"));
     m_quit->setObjectName(QStringLiteral("trayQuitAction"));
     m_quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
-    // Beyond the two commands: a new note from anywhere, and the daily copies of the store.
+    // A new note from anywhere, without finding the palette first.
     m_menu->addSeparator();
-    m_newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
-    m_newNote->setObjectName(QStringLiteral("newNoteAction"));
+    QAction* newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
+    newNote->setObjectName(QStringLiteral("newNoteAction"));
     // The palette's two windows, within reach without finding a corner first.
     m_noteList = m_menu->addAction(QStringLiteral("付箋一覧(&L)"));
     m_noteList->setObjectName(QStringLiteral("trayNoteListAction"));
     m_reminders = m_menu->addAction(QStringLiteral("バルーンメッセージ(&B)"));
     m_reminders->setObjectName(QStringLiteral("trayRemindersAction"));
+    // The daily copies of the store: their folder, and going back to one of them.
     m_menu->addSeparator();
     m_openBackupFolder = m_menu->addAction(QStringLiteral("バックアップを開く(&O)"));
     m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
     m_restoreBackup = m_menu->addAction(QStringLiteral("バックアップから戻す..."));
     m_restoreBackup->setObjectName(QStringLiteral("restoreBackupAction"));
-    connect(m_showPalette, &QAction::triggered, this, &Tray::showPaletteRequested);
-    connect(m_newNote, &QAction::triggered, this, &Tray::newNoteRequested);
+    connect(showPalette, &QAction::triggered, this, &Tray::showPaletteRequested);
+    connect(newNote, &QAction::triggered, this, &Tray::newNoteRequested);
 
     m_icon->setObjectName(QStringLiteral("trayIcon"));
     m_icon->setIcon(programIcon());

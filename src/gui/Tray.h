@@ -27,9 +27,7 @@ public:
 
     QSystemTrayIcon* icon() const { return m_icon.get(); }
     QMenu* menu() const { return m_menu.get(); }
-    QAction* showPaletteAction() const { return m_showPalette; }
     QAction* quitAction() const { return m_quit; }
-    QAction* newNoteAction() const { return m_newNote; }
     QAction* openBackupFolderAction() const { return m_openBackupFolder; }
     QAction* restoreBackupAction() const { return m_restoreBackup; }
     QAction* noteListAction() const { return m_noteList; }
@@ -77,9 +75,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<BalloonPopup> m_popup;
     std::unique_ptr<QSystemTrayIcon> m_icon;
-    QAction* m_showPalette;
     QAction* m_quit;
-    QAction* m_newNote;
     QAction* m_openBackupFolder;
     QAction* m_restoreBackup;
     QAction* m_noteList;

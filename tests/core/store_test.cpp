@@ -599,6 +599,20 @@ TEST_F(StoreFile, WhatACopyCutShortLeftGoesAtTheNextStart)
     EXPECT_EQ(backups.entryList(QDir::Files), QStringList{QStringLiteral("zu_daviv-20261207.db")});
 }
 
+TEST_F(StoreFile, TheDaysCopyOfADamagedStoreIsNotMadeAndSaysSo)
+{
+    prepare();
+    addEndedNotes(200);
+    damageNotesPage(dbPath());
+    DailyBackup daily(dbPath());
+    std::optional<StoreResult<>> finished;
+    QObject::connect(&daily, &DailyBackup::finished, [&](const StoreResult<>& result) { finished = result; });
+    daily.start(QDate(2026, 12, 9));
+    ASSERT_TRUE(finished && !*finished);
+    EXPECT_EQ(finished->error().code(), SQLITE_CORRUPT);
+    EXPECT_FALSE(daily.hasCopyOf(QDate(2026, 12, 9)));
+}
+
 TEST_F(StoreFile, ARemovedNoteComesBackExactlyUnderItsOldIdOrANewOne)
 {
     prepare();

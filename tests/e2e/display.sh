@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # A virtual X display (Xvfb, 1024 x 768) with a tray host (trayer) for the program to dock into.
-# Sourced by the end-to-end check and by scripts/run; needs the packages scripts/setup installs.
+# Sourced by the end-to-end check; needs the packages scripts/setup installs.
 # Xvfb and trayer run in their own session so that a Ctrl+C in the terminal reaches only the
 # caller, which ends the program first and the display after it.
 

@@ -28,7 +28,7 @@ protected:
     // A note window on a row, as the restore builds it, shown.
     NoteWindow* shownNote(qint64 id, const QString& text)
     {
-        auto* note = new NoteWindow(desktop, store, &owner);
+        auto* note = new NoteWindow(desktop, store, report, &owner);
         note->setNoteDate(QDate(2011, 8, 26));
         note->setText(text);
         note->setBounds(100, 120, 271, 71);

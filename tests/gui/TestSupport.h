@@ -81,24 +81,17 @@ inline void expectTidyControls(QWidget* window, const QList<QSize>& sizes)
     }
 }
 
-// A store for windows: a fake desktop, and a recorder in place of the error report's box.
+// A store for windows: a fake desktop, and a recorder in place of the error report's box, for
+// the program and for windows built alone.
 class WindowFixture : public StoreFixture {
 protected:
-    WindowFixture()
-    {
-        setErrorReporter([this](const QString& text) { reports << text; });
-    }
-    ~WindowFixture() override
-    {
-        app.reset();
-        setErrorReporter({});
-    }
+    ~WindowFixture() override { app.reset(); }
 
     // The program on this store, with its tick stopped: each test ticks by hand.
     void start()
     {
         app.reset();
-        app = std::make_unique<Application>(desktop, store);
+        app = std::make_unique<Application>(desktop, store, record);
         app->tickTimer().stop();
     }
     // Started, and the first tick behind it: the notes that were open are back.
@@ -110,5 +103,7 @@ protected:
 
     FakeDesktop desktop;
     QStringList reports;
+    const ErrorReport::Show record = [this](const QString& text) { reports << text; };
+    ErrorReport report{record};
     std::unique_ptr<Application> app;
 };

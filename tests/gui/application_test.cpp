@@ -2,6 +2,8 @@
 // the tray, the exit save, the day's backup, screens that change, and its error report.
 #include "TestSupport.h"
 
+#include "Error.h"
+
 #include "Backup.h"
 #include "BalloonPopup.h"
 #include "NoteEditor.h"
@@ -441,10 +443,11 @@ TEST(ErrorReport, FullStopIsAppendedUnlessTheTextEndsAtOrBeforeIt)
 TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
 {
     QStringList reports;
-    setErrorReporter([&](const QString& text) { reports << text; });
+    ErrorReport report([&](const QString& text) { reports << text; });
+    static_cast<GuardedApplication*>(qApp)->reportEscapesTo(&report);
     QObject target;
-    QTimer::singleShot(0, &target, [] { throw ConversionError(QStringLiteral("'x' is not a valid date")); });
+    QTimer::singleShot(0, &target, [] { throw Error(QStringLiteral("'x' is not a valid date")); });
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
-    setErrorReporter({});
+    static_cast<GuardedApplication*>(qApp)->reportEscapesTo(nullptr);
 }

@@ -318,7 +318,7 @@ TEST_F(NoteListTest, UnderADarkThemeNotesKeepDarkTextAndDialogsTheThemesColours)
     dark.setColor(QPalette::Link, QColor(130, 180, 255));
     QApplication::setPalette(dark);
     {
-        NoteWindow note(desktop, store, nullptr);
+        NoteWindow note(desktop, store, report, nullptr);
         EXPECT_LT(note.editor()->palette().color(QPalette::Text).lightness(), 60);
         EXPECT_LT(note.dateLabel()->palette().color(QPalette::WindowText).lightness(), 60);
         EXPECT_LT(note.editor()->palette().color(QPalette::Link).lightness(), 128);

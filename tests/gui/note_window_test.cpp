@@ -117,7 +117,7 @@ protected:
 
     NoteWindow* newNote(const QString& text = QString())
     {
-        return filled(new NoteWindow(desktop, store, &owner), text);
+        return filled(new NoteWindow(desktop, store, report, &owner), text);
     }
 
     // A window as a creator fills it, bound to the test's row.
@@ -255,7 +255,7 @@ TEST_F(NoteWindowTest, UneditedTextKeepsItsStoredBytes)
     for (const auto& c : cases) {
         exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
         EXPECT_EQ(decodeStoreText(c.Stored), c.read) << c.Stored.toHex().constData();
-        auto* note = new NoteWindow(desktop, store, &owner);
+        auto* note = new NoteWindow(desktop, store, report, &owner);
         note->setRecord(store.note(id).value().value());
         note->saveNote();
         EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Stored)) << c.Stored.toHex().constData();
@@ -352,15 +352,27 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
 
 TEST_F(NoteWindowTest, EndedAtOnceWhenTheProgramEndsDuringTheFade)
 {
-    NoteRegistry notes(desktop, store, &owner);
+    NoteRegistry notes(desktop, store, report, &owner);
     NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
     note->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
     note->endTask();
-    notes.destroyAll();
+    notes.endFading();
     QStringList expected = savedRow("gone\r\n", bounds, "0");
     expected[0] = unsavedRow.value(0);
     EXPECT_EQ(row(), expected);
+}
+
+TEST_F(NoteWindowTest, TheRegistryGoingAwayWritesNothing)
+{
+    {
+        NoteRegistry notes(desktop, store, report, &owner);
+        NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
+        note->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
+        note->endTask();
+    }
+    EXPECT_EQ(row(), unsavedRow);
 }
 
 TEST_F(NoteWindowTest, SaveWithoutNoteIdTouchesNoRow)
@@ -615,7 +627,7 @@ TEST_F(NoteWindowTest, FrameEdgesResizeTheWindow)
 TEST_F(NoteWindowTest, OwnerDestroysTheNoteButDoesNotHideIt)
 {
     auto* owner = new QWidget;
-    auto* note = new NoteWindow(desktop, store, owner);
+    auto* note = new NoteWindow(desktop, store, report, owner);
     QPointer<NoteWindow> alive(note);
     EXPECT_TRUE(note->isWindow());
     owner->show();
@@ -638,11 +650,11 @@ TEST_F(NoteWindowTest, CarriesOnlyTheSmallSizesOfTheIconItInherits)
     }
     QWidget owner;
     owner.setWindowIcon(icon);
-    NoteWindow note(desktop, store, &owner);
+    NoteWindow note(desktop, store, report, &owner);
     EXPECT_EQ(note.windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
     EXPECT_EQ(owner.windowIcon().availableSizes().size(), 4);
 
-    NoteWindow withoutIcon(desktop, store, nullptr);
+    NoteWindow withoutIcon(desktop, store, report, nullptr);
     EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
 }
 

@@ -24,7 +24,7 @@ public:
     void open()
     {
         if (!form)
-            form = std::make_unique<ReminderEditor>(desktop, store);
+            form = std::make_unique<ReminderEditor>(desktop, store, report);
         form->show();
     }
 

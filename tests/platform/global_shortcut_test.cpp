@@ -8,7 +8,7 @@ namespace {
 const QKeyCombination NewNoteKey(Qt::MetaModifier | Qt::AltModifier, Qt::Key_F);
 }
 
-#ifdef ZU_PLATFORM_POSIX
+#ifdef PLATFORM_TEST_POSIX
 // These tests run without a window system: the program must run on without the key.
 TEST(GlobalShortcut, WithoutX11ItIsNotRegisteredAndSaysWhy)
 {

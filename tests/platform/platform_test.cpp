@@ -19,7 +19,7 @@ TEST(Platform, ProgramFolderIsTheExecutablesFolder)
     EXPECT_FALSE(folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')));
 }
 
-#ifdef ZU_PLATFORM_POSIX
+#ifdef PLATFORM_TEST_POSIX
 TEST(Platform, TerminationSignalsArriveOnTheEventLoop)
 {
     TerminationWatcher watcher;

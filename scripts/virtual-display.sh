@@ -1,0 +1,117 @@
+# shellcheck shell=bash
+# A virtual X display (Xvfb, 1024 x 768) with a tray host (trayer) for the program to dock into,
+# and the waits and look-ups its caller needs around the program. Sourced by scripts/run; needs
+# the packages scripts/setup installs. Xvfb and trayer run in their own session so that a Ctrl+C
+# in the terminal reaches only the caller, which ends the program first and the display after it.
+
+XVFB_PID=""
+TRAYER_PID=""
+
+# Milliseconds since the epoch.
+now_ms()
+{
+    local t=${EPOCHREALTIME//[.,]/}
+    echo $((10#$t / 1000))
+}
+
+# Runs "$@" every 0.1 s until it succeeds; fails after $1 seconds, or at once when the command
+# fails with status 3: there is nothing left to wait for.
+wait_until()
+{
+    local deadline=$(($(now_ms) + $1 * 1000)) status
+    shift
+    while :; do
+        "$@"
+        status=$?
+        [ "$status" -eq 0 ] && return 0
+        [ "$status" -ne 3 ] && [ "$(now_ms)" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# True while process $1 runs (a finished child that was not waited for counts as ended).
+running()
+{
+    local state
+    read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" || return 1
+    [ "$state" != Z ]
+}
+
+ended()
+{
+    ! running "$1"
+}
+
+tray_host_ready()
+{
+    xdotool search --name '^panel$' >/dev/null 2>&1
+}
+
+# Starts Xvfb on a free display and trayer on it; exports DISPLAY. $1: a folder for logs.
+start_virtual_display()
+{
+    local dir=$1
+    rm -f "$dir/display"
+    setsid Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    # Xvfb writes the display number, then a newline, once it accepts clients.
+    if ! wait_until 15 grep -qs '^[0-9][0-9]*$' "$dir/display"; then
+        echo "Xvfb did not start; see $dir/xvfb.log" >&2
+        return 1
+    fi
+    DISPLAY=":$(cat "$dir/display")"
+    export DISPLAY
+    unset WAYLAND_DISPLAY
+    setsid trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >"$dir/trayer.log" 2>&1 &
+    TRAYER_PID=$!
+    if ! wait_until 15 tray_host_ready; then
+        echo "trayer did not start; see $dir/trayer.log" >&2
+        return 1
+    fi
+}
+
+# The program's tray icon sits inside trayer's panel.
+program_docked()
+{
+    local panel
+    panel=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    [ -n "$panel" ] && xwininfo -id "$panel" -tree 2>/dev/null | grep -q '"zufusen"'
+}
+
+# Visible top-level windows of the program, one "X Y W H id name" a line: the palette and the
+# notes. The tray icon is left out: it lives inside the tray host, not on the root window.
+program_windows()
+{
+    local id w top=" "
+    while read -r id _; do
+        top+="$((id)) "
+    done < <(xwininfo -root -children 2>/dev/null | grep -E '^ +0x')
+    for w in $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null); do
+        [[ $top == *" $w "* ]] || continue
+        # shellcheck disable=SC2034 # WINDOW and SCREEN come with the rest
+        local WINDOW X="" Y WIDTH HEIGHT SCREEN
+        eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+        [ -n "$X" ] || continue
+        echo "$X $Y $WIDTH $HEIGHT $w $(xdotool getwindowname "$w" 2>/dev/null)"
+    done
+}
+
+# Ends process $1 with signal $3 (TERM unless given), then with SIGKILL if it is still there
+# after $2 seconds.
+end_process()
+{
+    [ -n "$1" ] || return 0
+    if running "$1"; then
+        kill -"${3:-TERM}" "$1" 2>/dev/null || true
+        wait_until "$2" ended "$1" || kill -KILL "$1" 2>/dev/null || true
+    fi
+    wait "$1" 2>/dev/null || true
+}
+
+stop_virtual_display()
+{
+    end_process "$TRAYER_PID" 5
+    end_process "$XVFB_PID" 5
+    TRAYER_PID=""
+    XVFB_PID=""
+}
