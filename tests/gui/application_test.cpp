@@ -2,10 +2,9 @@
 // the tray, the exit save, the day's backup, screens that change, and its error report.
 #include "TestSupport.h"
 
-#include "Error.h"
-
 #include "Backup.h"
 #include "BalloonPopup.h"
+#include "Error.h"
 #include "NoteEditor.h"
 #include "ReminderSchedule.h"
 #include "SingleInstance.h"
