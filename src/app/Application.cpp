@@ -70,25 +70,25 @@ Application::~Application()
 
 void Application::connectCommands()
 {
-    connect(m_palette->hideAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { hidePalette(); }));
-    connect(m_palette->noteListAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { openNoteList(); }));
-    connect(m_palette->showAllNotesAction(), &QAction::triggered, this,
-            guarded(m_errorReport, [this] { showAllNotes(); }));
-    connect(m_palette->remindersAction(), &QAction::triggered, this,
-            guarded(m_errorReport, [this] { editReminders(); }));
-    connect(m_palette->quitAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { quit(); }));
+    // Menu items of the palette and the tray carry out the same commands.
+    const auto command = [this](QAction* action, auto work) {
+        connect(action, &QAction::triggered, this, guarded(m_errorReport, std::move(work)));
+    };
+    command(m_palette->hideAction(), [this] { hidePalette(); });
+    command(m_palette->noteListAction(), [this] { openNoteList(); });
+    command(m_palette->showAllNotesAction(), [this] { showAllNotes(); });
+    command(m_palette->remindersAction(), [this] { editReminders(); });
+    command(m_palette->quitAction(), [this] { quit(); });
+    command(m_tray->quitAction(), [this] { quit(); });
+    command(m_tray->openBackupFolderAction(), [this] { openBackupFolder(); });
+    command(m_tray->restoreBackupAction(), [this] { chooseBackupToRestore(); });
+    command(m_tray->noteListAction(), [this] { openNoteList(); });
+    command(m_tray->remindersAction(), [this] { editReminders(); });
     connect(m_palette.get(), &Palette::closeRequested, this, guarded(m_errorReport, [this] { quit(); }));
     connect(m_palette.get(), &Palette::noteDrawnOut, this,
             [this](quint32 color) { runGuarded(m_errorReport, [&] { drawOutNote(color); }); });
     connect(m_tray.get(), &Tray::showPaletteRequested, this, guarded(m_errorReport, [this] { showPalette(); }));
     connect(m_tray.get(), &Tray::newNoteRequested, this, guarded(m_errorReport, [this] { newNote(); }));
-    connect(m_tray->quitAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { quit(); }));
-    connect(m_tray->openBackupFolderAction(), &QAction::triggered, this,
-            guarded(m_errorReport, [this] { openBackupFolder(); }));
-    connect(m_tray->restoreBackupAction(), &QAction::triggered, this,
-            guarded(m_errorReport, [this] { chooseBackupToRestore(); }));
-    connect(m_tray->noteListAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { openNoteList(); }));
-    connect(m_tray->remindersAction(), &QAction::triggered, this, guarded(m_errorReport, [this] { editReminders(); }));
 }
 
 // A screen unplugged or made smaller must not take notes out of reach; one that comes back

@@ -105,13 +105,18 @@ click_palette()
     return 1
 }
 
-# The palette's exit shortcut, with the palette shown at the top-left corner and clicked.
-press_ctrl_x_on_palette()
+# A palette shortcut ($1), with the palette shown at the top-left corner and clicked.
+press_on_palette()
 {
     xdotool mousemove 0 0
     wait_until 10 palette_at "0 0 269 79" || return 1
     click_palette || return 1
-    xdotool key ctrl+x
+    xdotool key "$1"
+}
+
+press_ctrl_x_on_palette()
+{
+    press_on_palette ctrl+x
 }
 
 note_list_shown()

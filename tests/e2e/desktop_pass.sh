@@ -75,15 +75,6 @@ note_below_ordinary_window()
     return 1
 }
 
-palette_command()
-{
-    xdotool mousemove 0 0
-    wait_until 10 palette_at "$1" || return 1
-    click_palette || return 1
-    xdotool key "$2"
-    xdotool mousemove 512 450
-}
-
 # "X Y W H" of the shown window $1.
 window_place()
 {
@@ -277,7 +268,8 @@ check "a drag by the date strip moves the note" drag 355 110 50 40 "150 140 271 
 check "a drag by the date strip stores the new place" wait_until 10 row_is 1 "150|140|271|71|-1"
 check "a drag by the corner resizes it" drag 419 209 30 20 "150 140 301 91"
 check "a resize by the corner stores the new size" wait_until 10 row_is 1 "150|140|301|91|-1"
-palette_command "0 0 269 79" ctrl+d
+press_on_palette ctrl+d
+xdotool mousemove 512 450
 check "付箋表示 shows the hidden and the ended note where they were" \
     wait_until 10 notes_are "150 140 301 91" "100 300 271 71" "500 300 271 71" "753 500 271 71" "300 600 271 71"
 check "Ctrl+X ends the program" ends_after press_ctrl_x_on_palette
