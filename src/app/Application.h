@@ -13,6 +13,7 @@ class HotCornerStep;
 class NoteList;
 class NoteRegistry;
 class NoteStore;
+class NoteWindow;
 class Palette;
 class ReminderEditor;
 class ReminderSchedule;
@@ -63,7 +64,7 @@ public:
     // copy put in its place, and the desktop and the reminders as the copy has them. False, with
     // the store as it was, when a step failed; the user is told.
     bool restoreBackup(const QString& copyPath);
-    // A note drawn out of the palette, at the cursor.
+    // A note drawn out of the palette, at the cursor, with the caret in it.
     void drawOutNote(quint32 color);
 
     // Ends the program where nobody may answer a box (a signal, log-out): the report goes to the
@@ -104,7 +105,9 @@ private:
     void watchScreens();
     // Saves every note and closes every window; a report names what could not be stored.
     bool saveAllNotes(bool interactive);
-    void makeNote(QPoint at, quint32 color);
+    NoteWindow* makeNote(QPoint at, quint32 color);
+    // The note comes to the front with the keyboard and the caret.
+    void giveKeysTo(NoteWindow* note);
 
     Desktop& m_desktop;
     const NoteStore& m_store;
