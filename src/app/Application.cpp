@@ -193,16 +193,27 @@ void Application::quit()
 
 void Application::drawOutNote(quint32 color)
 {
-    makeNote(m_desktop.cursorPos(), color);
+    NoteWindow* note = makeNote(m_desktop.cursorPos(), color);
+    // WORKAROUND: the palette goes before the note takes the keys. Under wine a window that owns
+    // the notes, hidden, moves them in its stacking order, and an active note moved so is mapped
+    // anew and loses the keyboard.
     m_palette->hide();
+    giveKeysTo(note);
 }
 
-void Application::makeNote(QPoint at, quint32 color)
+NoteWindow* Application::makeNote(QPoint at, quint32 color)
 {
     // Wholly on the screen it is made on, out from under a taskbar, its date strip in reach.
     const QRect area = areaOfScreen(m_desktop.cursorPlace().screen, m_desktop.screenAreas());
-    m_notes->makeNote(newNoteGeometry(QRect(at, QSize(NoteWindow::DesignWidth, NoteWindow::DesignHeight)), area),
-                      color);
+    return m_notes->makeNote(newNoteGeometry(QRect(at, QSize(NoteWindow::DesignWidth, NoteWindow::DesignHeight)), area),
+                             color);
+}
+
+void Application::giveKeysTo(NoteWindow* note)
+{
+    note->raise();
+    note->activateWindow();
+    note->editor()->setFocus();
 }
 
 void Application::newNote()
@@ -220,10 +231,7 @@ void Application::newNote()
         if (shown->isVisible())
             taken << shown->bounds().topLeft();
     const QRect place = cascadedGeometry(middle, taken, area);
-    NoteWindow* note = m_notes->makeNote(newNoteGeometry(QRect(place.topLeft(), size), area), color);
-    note->raise();
-    note->activateWindow();
-    note->editor()->setFocus();
+    giveKeysTo(m_notes->makeNote(newNoteGeometry(QRect(place.topLeft(), size), area), color));
 }
 
 void Application::openBackupFolder()

@@ -15,6 +15,7 @@ class HotCornerStep;
 class NoteList;
 class NoteRegistry;
 class NoteStore;
+class NoteWindow;
 class Palette;
 class ReminderEditor;
 class ReminderSchedule;
@@ -67,7 +68,7 @@ public:
     // copy put in its place, and the desktop and the reminders as the copy has them. False, with
     // the store as it was, when a step failed; the user is told.
     bool restoreBackup(const QString& copyPath);
-    // A note drawn out of the palette, at the cursor.
+    // A note drawn out of the palette, at the cursor, with the caret in it.
     void drawOutNote(quint32 color);
 
     // Ends the program where nobody may answer a box (a signal, log-out): the report goes to the
@@ -110,7 +111,9 @@ private:
     // Saves every note, ends the notes in their fade and closes every window; a report names what
     // could not be stored.
     bool saveAllNotes(bool interactive);
-    void makeNote(QPoint at, quint32 color);
+    NoteWindow* makeNote(QPoint at, quint32 color);
+    // The note comes to the front with the keyboard and the caret.
+    void giveKeysTo(NoteWindow* note);
 
     Desktop& m_desktop;
     const NoteStore& m_store;

@@ -23,6 +23,7 @@ int main(int argc, char* argv[])
     // windows that a taskbar or an Alt+Tab list shows need no more than 32 pixels. The palette
     // and the tray icon keep every size.
     app.setWindowIcon(programIconUpTo(32));
+    activateWindowsFromBackground();
     useSystemCodePage932();
     SystemDesktop desktop;
 

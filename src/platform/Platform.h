@@ -19,6 +19,12 @@ QString programFolder();
 // and XWayland allows).
 void prepareWindowSystem();
 
+// Once the application object exists: a window the program activates (a new note, the palette a
+// second start asks for) takes the keyboard even while another program has it. Windows gives a
+// background process only a flashing taskbar button unless asked to activate anyway; elsewhere the
+// window manager decides, and nothing changes.
+void activateWindowsFromBackground();
+
 // Puts the system's own code page 932 conversion in place for the store's text.
 void useSystemCodePage932();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build under wine on a virtual display: the program folder from a path past
-# MAX_PATH and from a drive root, the input method on a real window, and the program's note
-# window and tray icon, with a screenshot in <work folder>/shots.
+# MAX_PATH and from a drive root, the input method on a real window, and the program driven as a
+# person would, with a screenshot in <work folder>/shots.
 #   run.sh <folder of the test exes> <program exe> <work folder>
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: $0 <test exe folder> <program exe> <work folder>" >&2; exit 2; }
@@ -85,12 +85,48 @@ ended()
 {
     [ -z "$WINE_PID" ] || ! running "$WINE_PID"
 }
-# 終了 from the palette: the cursor on the top-left corner shows it, Ctrl+X ends the program.
-exit_by_palette()
+# Lower-case hex of a line as the store keeps it, with its CR LF.
+line_hex()
+{
+    printf '%s\r\n' "$1" | od -An -tx1 | tr -d ' \n'
+}
+note_hex_is()
+{
+    [ "$(sql "select lower(hex(note)) from m_daviv where rowid = $1")" = "$2" ]
+}
+# The text typed lands in row $1.
+typed_into_row()
+{
+    xdotool type --delay 50 "$2"
+    wait_until 10 note_hex_is "$1" "$(line_hex "$2")"
+}
+# 新しい付箋 as a person chooses it: a right click on the tray icon (1003..1023 x 745..767 in
+# trayer), another when the menu closed as it opened (now and then under wine, with a note
+# active), then a click on the menu's fourth row (表示, 終了, a line, 新しい付箋).
+new_note_from_tray()
+{
+    local _
+    for _ in 1 2 3; do
+        xdotool mousemove 1013 756 click 3
+        wait_until 3 window_at "800 578" >/dev/null && xdotool mousemove 870 645 click 1 && return 0
+    done
+    return 1
+}
+# The palette shown at the top-left corner, given the keys as a person does: a click on its margin.
+click_palette()
 {
     xdotool mousemove 0 0
     wait_until 15 window_at "0 0" >/dev/null || return 1
-    timeout 10 xdotool windowfocus --sync "$(window_at "0 0")" || return 1
+    xdotool mousemove 3 3 click 1
+}
+note_list_shown()
+{
+    xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null 2>&1
+}
+# 終了 from the palette: Ctrl+X ends the program.
+exit_by_palette()
+{
+    click_palette || return 1
     xdotool key ctrl+x
     wait_until 20 ended
 }
@@ -98,7 +134,20 @@ exit_by_palette()
 start_wine_gui "$work/program.log" "$app/zufusen.exe"
 check "the first start makes zu_daviv.db beside the exe with the exact schema" wait_until 30 schema_is_exact
 check "its tray icon docks in the tray host" wait_until 30 wine_tray_docked
+# The first tick's hint by the tray shows before the menu is used: only the menu may appear then.
+wait_until 15 shown_windows_at_least 1 || true
+# A new note takes the keyboard, the second one too, though the first has it.
+check "新しい付箋 from the tray makes a note" eval 'new_note_from_tray && wait_until 10 window_at "376 348"'
+check "what is typed next lands in its row" typed_into_row 1 "note 1"
+check "a second one comes below it" eval 'new_note_from_tray && wait_until 10 window_at "400 372"'
+check "what is typed next lands in the second one's row" typed_into_row 2 "note 2"
+# A log-off right after typing, within the note's own second: the session's end saves it.
+xdotool type --delay 50 " more"
+"$WINELOADER" wineboot --end-session
+check "a log-off ends the program and keeps what was typed just before" \
+    wait_until 20 eval 'ended && row_is 2 "400|372|$(line_hex "note 2 more")"'
 stop_wine
+sql "delete from m_daviv"
 
 # A note in code page 932, as the program has always stored Japanese, and one with an emoji,
 # which code page 932 cannot hold, in the marked UTF-8 form.
@@ -122,6 +171,17 @@ check "Win+Alt+F makes a note in the middle of the screen" wait_until 10 window_
 xdotool type --delay 50 "by key"
 check "what is typed next lands in the new note's row" \
     wait_until 10 eval '[ "$(sql "select lower(hex(note)) from m_daviv where rowid = 3")" = 6279206b65790d0a ]'
+check "a click on the palette, then Ctrl+L opens the note list" \
+    eval 'click_palette && xdotool key ctrl+l && wait_until 10 note_list_shown'
+check "Escape closes it" eval 'note_list_shown && xdotool key Escape && wait_until 10 eval "! note_list_shown"'
+# Drawn out of the bottom-right palette: a press on its third swatch (864..904 x 683..723), a move
+# off it towards (600,100).
+xdotool mousemove 1023 767
+wait_until 15 window_at "754 665" >/dev/null || true
+xdotool mousemove 884 703 sleep 0.2 mousedown 1 sleep 0.2 mousemove 870 703 sleep 0.1 mousemove 600 100 \
+    sleep 0.3 mouseup 1
+check "a note drawn out of the palette shows at the cursor" wait_until 10 window_at "600 100"
+check "what is typed next lands in its row" typed_into_row 4 "drawn"
 check "終了 ends the program" exit_by_palette
 check "the exit save keeps both texts byte for byte" \
     eval 'row_is 1 "140|140|$cp932" && row_is 2 "450|300|$marked"'

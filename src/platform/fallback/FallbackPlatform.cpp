@@ -13,6 +13,8 @@ QString programFolder()
 
 void prepareWindowSystem() {}
 
+void activateWindowsFromBackground() {}
+
 // Qt's own conversion, where Qt has one (see codePage932.h), stays in place.
 void useSystemCodePage932() {}
 

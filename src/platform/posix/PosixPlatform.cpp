@@ -22,6 +22,8 @@ void prepareWindowSystem()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+void activateWindowsFromBackground() {}
+
 void useSystemCodePage932()
 {
     static const IconvCodePage932 conversion;

@@ -1,7 +1,9 @@
 #include "Platform.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QUrl>
+#include <QtGui/private/qguiapplication_p.h>
 
 #include "WinCodePage932.h"
 #include "WinProgramFolder.h"
@@ -12,6 +14,15 @@ QString programFolder()
 }
 
 void prepareWindowSystem() {}
+
+// Qt then attaches to the foreground thread's input while it activates a window of a background
+// process, which Windows honours.
+void activateWindowsFromBackground()
+{
+    using QNativeInterface::Private::QWindowsApplication;
+    if (auto* windows = qApp->nativeInterface<QWindowsApplication>())
+        windows->setWindowActivationBehavior(QWindowsApplication::AlwaysActivateWindow);
+}
 
 void useSystemCodePage932()
 {
