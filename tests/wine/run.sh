@@ -185,5 +185,16 @@ check "what is typed next lands in its row" typed_into_row 4 "drawn"
 check "終了 ends the program" exit_by_palette
 check "the exit save keeps both texts byte for byte" \
     eval 'row_is 1 "140|140|$cp932" && row_is 2 "450|300|$marked"'
+# A copy killed with kill -9, then a new wine session whose process ids start over, as after a
+# reboot: the lock the dead copy held never keeps the next start out.
+start_wine_gui "$work/program.log" "$app/zufusen.exe"
+wait_until 30 eval 'window_at "140 140" >/dev/null'
+kill -KILL "$WINE_PID"
+wait "$WINE_PID" 2>/dev/null
+stop_wine
+start_wine_gui "$work/program.log" "$app/zufusen.exe"
+check "after kill -9 and a new wine session, the next start brings the notes back" \
+    wait_until 30 eval 'window_at "140 140" >/dev/null'
+check "and 終了 ends it" exit_by_palette
 echo "screenshot $work/shots/windows.png; $failed failed"
 [ "$failed" -eq 0 ]
