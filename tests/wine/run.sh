@@ -188,9 +188,9 @@ check "the exit save keeps both texts byte for byte" \
 # A copy killed with kill -9, then a new wine session whose process ids start over, as after a
 # reboot: the lock the dead copy held never keeps the next start out.
 start_wine_gui "$work/program.log" "$app/zufusen.exe"
-wait_until 30 eval 'window_at "140 140" >/dev/null'
+check "a start shows the notes" wait_until 30 eval 'window_at "140 140" >/dev/null'
 kill -KILL "$WINE_PID"
-wait "$WINE_PID" 2>/dev/null
+wait "$WINE_PID" 2>/dev/null || true
 stop_wine
 start_wine_gui "$work/program.log" "$app/zufusen.exe"
 check "after kill -9 and a new wine session, the next start brings the notes back" \
