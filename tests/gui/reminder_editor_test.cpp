@@ -96,11 +96,12 @@ TEST_F(ReminderEditorTest, EveryControlShowsWholeAtAnySize)
     expectTidyControls(form.get(), {form->size(), QSize(800, 500)});
 }
 
-TEST_F(ReminderEditorTest, FocusGoesRoundInTheDesignedOrder)
+// Tab goes through the date, time and message before the buttons that act on them.
+TEST_F(ReminderEditorTest, TabGoesThroughTheFieldsBeforeTheButtons)
 {
     open();
-    const QStringList expected{S("remindersView"), S("timeEdit"),     S("messageEdit"), S("addButton"),
-                               S("updateButton"),  S("deleteButton"), S("dateEdit")};
+    const QStringList expected{S("remindersView"), S("dateEdit"),     S("timeEdit"),    S("messageEdit"),
+                               S("addButton"),     S("updateButton"), S("deleteButton")};
     QStringList order;
     QWidget* widget = list();
     do {
