@@ -89,20 +89,24 @@ signal_program()
     kill -"$1" "$ZU_PID"
 }
 
-# Gives the shown palette the focus as a person does: a click on its margin, off the swatches.
-click_palette()
+# Gives the shown window $1 the focus as a person does: a click just inside its top-left corner,
+# on its margin, where no control is.
+click_window()
 {
-    local palette x y
-    palette=$(palette_id)
-    read -r x y _ <<<"$(palette_place)"
-    [ -n "$palette" ] && [ -n "$x" ] || {
-        DETAIL="no palette is shown"
+    local X Y
+    [ -n "$1" ] && eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" && [ -n "${X:-}" ] || {
+        DETAIL="no such window is shown"
         return 1
     }
-    xdotool mousemove $((x + 3)) $((y + 3)) click 1
-    wait_until 10 focused "$palette" && return 0
-    DETAIL="a click on the palette does not give it the focus"
+    xdotool mousemove $((X + 3)) $((Y + 3)) click 1
+    wait_until 10 focused "$1" && return 0
+    DETAIL="a click on window $1 does not give it the focus"
     return 1
+}
+
+click_palette()
+{
+    click_window "$(palette_id)"
 }
 
 # A palette shortcut ($1), with the palette shown at the top-left corner and clicked.

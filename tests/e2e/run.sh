@@ -155,7 +155,7 @@ restore_windows_shown()
 asked_after_return()
 {
     restore_windows_shown 2 && return 0
-    timeout 5 xdotool windowfocus --sync "$1" && xdotool key Return
+    click_window "$1" && xdotool key Return
     wait_until 1 restore_windows_shown 2
 }
 start_program
@@ -166,7 +166,7 @@ xdotool key Up Return
 check "the tray menu's last item opens the restore dialog" wait_until 10 restore_windows_shown 1
 dialog=$(restore_windows)
 check "Return on the dialog asks about a copy" wait_until 10 asked_after_return "$dialog"
-timeout 5 xdotool windowfocus --sync "$(restore_windows | grep -vx "$dialog")"
+click_window "$(restore_windows | grep -vx "$dialog")"
 xdotool key Tab space
 check "はい went back to the newest copy that is a store, not the empty newer file" \
     wait_until 10 rows_are "${saved[@]}"
