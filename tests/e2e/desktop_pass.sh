@@ -60,11 +60,19 @@ ordinary_window()
     xdotool search --onlyvisible --classname '^ordinary$' 2>/dev/null | head -1
 }
 
+# Opens an ordinary window (xmessage) at "+X+Y" ($1); ORDINARY is its process. On a busy machine
+# it may take a while to start and be mapped: the checks wait for it to show.
+open_ordinary_window()
+{
+    xmessage -geometry "$1" -name ordinary "an ordinary window" >>"$work/xmessage.log" 2>&1 &
+    ORDINARY=$!
+}
+
 note_below_ordinary_window()
 {
     local note other
     note=$(note_id_at "$1")
-    wait_until 10 eval '[ -n "$(ordinary_window)" ]'
+    wait_until 30 eval '[ -n "$(ordinary_window)" ]'
     other=$(ordinary_window)
     [ -n "$note" ] && [ -n "$other" ] || {
         DETAIL="note '$note', ordinary window '$other'"
@@ -243,11 +251,10 @@ wait_until 10 palette_at "0 0 269 79"
 check "no note and not the palette has a taskbar entry" no_taskbar_entries
 xdotool mousemove 512 450
 check "notes sit in the manager's frames without decoration" notes_undecorated
-xmessage -geometry +60+60 -name ordinary "an ordinary window" >/dev/null 2>&1 &
-ordinary=$!
+open_ordinary_window +60+60
 check "a note is not kept above an ordinary window opened later" note_below_ordinary_window "100 100 271 71"
-kill "$ordinary" 2>/dev/null
-wait "$ordinary" 2>/dev/null
+kill "$ORDINARY" 2>/dev/null
+wait "$ORDINARY" 2>/dev/null
 check "with the compositor a note shows its colour blended at alpha 200" \
     wait_until 10 screen_shows composited "300 150 228,228,28" "600 350 128,228,28"
 check "the damaged size is stored as a new note's" wait_until 10 row_is 5 "300|600|271|71|-1"
@@ -316,7 +323,7 @@ note_is_above()
         DETAIL="_NET_WM_STATE: $(xprop -id "$note" _NET_WM_STATE 2>&1)"
         return 1
     }
-    wait_until 10 eval '[ -n "$(ordinary_window)" ]'
+    wait_until 30 eval '[ -n "$(ordinary_window)" ]'
     stacked_above "$note" "$(ordinary_window)" && return 0
     DETAIL="the note is below the ordinary window"
     return 1
@@ -333,12 +340,11 @@ check "the new note has its row" wait_until 10 eval '[ "$(sql "select count(*) f
 xdotool mousemove 500 380 click 3
 wait_until 10 menu_shown
 xdotool key t
-xmessage -geometry +300+300 -name ordinary "an ordinary window" >/dev/null 2>&1 &
-ordinary=$!
+open_ordinary_window +300+300
 check "常に手前に表示 keeps the note above an ordinary window opened later" wait_until 10 note_is_above "376 348 271 71"
 screen_shows on-top
-kill "$ordinary" 2>/dev/null
-wait "$ordinary" 2>/dev/null
+kill "$ORDINARY" 2>/dev/null
+wait "$ORDINARY" 2>/dev/null
 check "常に手前に表示 leaves the note without a taskbar entry" wait_until 10 no_taskbar_entries
 xdotool mousemove 1013 756 click --repeat 2 --delay 120 1
 check "a second note from the tray comes down and to the right of the first" \
@@ -346,16 +352,15 @@ check "a second note from the tray comes down and to the right of the first" \
 check "the note kept on top moves by its date strip" drag 627 358 40 30 "416 378 271 71"
 check "and its new place is stored" wait_until 10 row_is $((rows_before + 1)) "416|378|271|71|-1"
 # The key pressed while another program's window has the focus: the note takes it.
-xmessage -geometry +60+60 -name ordinary "an ordinary window" >/dev/null 2>&1 &
-ordinary=$!
-wait_until 10 eval 'focused "$(ordinary_window)"'
+open_ordinary_window +60+60
+wait_until 30 eval 'focused "$(ordinary_window)"'
 check "with an ordinary window focused, Super+Alt+F makes a note that takes the keyboard" \
     key_makes_focused_note super+alt+f
 xdotool type --delay 30 "from the key"
 check "what is typed next lands in its row" \
     wait_until 10 stored_text_is $((rows_before + 3)) "$(cp932_hex $'from the key\r\n')"
-kill "$ordinary" 2>/dev/null
-wait "$ordinary" 2>/dev/null
+kill "$ORDINARY" 2>/dev/null
+wait "$ORDINARY" 2>/dev/null
 check "SIGTERM ends the program" ends_after signal_program TERM
 
 # A window manager that takes 300 ms between reparenting a window and placing its frame: the
