@@ -45,12 +45,13 @@ QString problemText(const InstanceLock& lock)
 SingleInstance::SingleInstance(const QString& storePath, QObject* parent)
     : QObject(parent), m_storePath(QDir::cleanPath(QFileInfo(storePath).absoluteFilePath()))
 {
-    const QByteArray key = QCryptographicHash::hash(m_storePath.toUtf8(), QCryptographicHash::Sha1);
-    m_name = QStringLiteral("zufusen-") + QString::fromLatin1(key.toHex().left(16));
+    const QByteArray hash = QCryptographicHash::hash(m_storePath.toUtf8(), QCryptographicHash::Sha1);
+    m_key = QStringLiteral("zufusen-") + QString::fromLatin1(hash.toHex().left(16));
+    m_name = m_key;
 #ifdef Q_OS_UNIX
     // A socket path longer than the system takes falls back to a name in the temporary folder,
     // open to this user only.
-    const QString socketPath = QDir(privateFolder()).filePath(m_name);
+    const QString socketPath = QDir(privateFolder()).filePath(m_key);
     if (QFile::encodeName(socketPath).size() < 100)
         m_name = socketPath;
 #endif
@@ -79,8 +80,7 @@ bool SingleInstance::claim()
         // lock file that is there but cannot be used is told, never taken for a running copy.
         if (m_lock->problem() != InstanceLock::Problem::CannotCreate)
             m_lockProblem = problemText(*m_lock);
-        const QString key = QFileInfo(m_name).fileName();
-        m_lock = std::make_unique<InstanceLock>(QDir(privateFolder()).filePath(key + QStringLiteral(".lock")));
+        m_lock = std::make_unique<InstanceLock>(QDir(privateFolder()).filePath(m_key + QStringLiteral(".lock")));
     }
     if (m_lock->outcome() != InstanceLock::Outcome::HeldElsewhere) {
         // A killed copy may have left its socket behind.

@@ -32,6 +32,9 @@ Q_SIGNALS:
 
 private:
     QString m_storePath;
+    // Made from the store's path: the lock's name in this user's folder, and the socket's.
+    QString m_key;
+    // The socket: a path in this user's folder where the system takes it, else the key.
     QString m_name;
     std::unique_ptr<InstanceLock> m_lock;
     QLocalServer m_server;

@@ -350,29 +350,28 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
     }
 }
 
-TEST_F(NoteWindowTest, EndedAtOnceWhenTheProgramEndsDuringTheFade)
+// A note still fading when the program ends is ended by the shutdown; the registry going away
+// only destroys it.
+TEST_F(NoteWindowTest, AFadingNoteIsEndedByTheShutdownNotByTheRegistryGoingAway)
 {
-    NoteRegistry notes(desktop, store, report, &owner);
-    NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
-    note->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
-    note->endTask();
-    notes.endFading();
-    QStringList expected = savedRow("gone\r\n", bounds, "0");
-    expected[0] = unsavedRow.value(0);
-    EXPECT_EQ(row(), expected);
-}
-
-TEST_F(NoteWindowTest, TheRegistryGoingAwayWritesNothing)
-{
-    {
-        NoteRegistry notes(desktop, store, report, &owner);
+    const auto startFading = [this](NoteRegistry& notes) {
         NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
         note->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
         note->endTask();
+    };
+    {
+        NoteRegistry notes(desktop, store, report, &owner);
+        startFading(notes);
     }
     EXPECT_EQ(row(), unsavedRow);
+
+    NoteRegistry notes(desktop, store, report, &owner);
+    startFading(notes);
+    notes.endFading();
+    QStringList expected = savedRow("gone\r\n", bounds, "0");
+    expected[0] = unsavedRow.value(0);
+    EXPECT_EQ(row(), expected);
 }
 
 TEST_F(NoteWindowTest, SaveWithoutNoteIdTouchesNoRow)
