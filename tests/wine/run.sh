@@ -143,7 +143,9 @@ check "a second one comes below it" eval 'new_note_from_tray && wait_until 10 wi
 check "what is typed next lands in the second one's row" typed_into_row 2 "note 2"
 # A log-off right after typing, within the note's own second: the session's end saves it.
 xdotool type --delay 50 " more"
-"$WINELOADER" wineboot --end-session
+# Its status says only whether every program agreed in wineboot's own time; what counts is the
+# check below, so a busy machine's late answer must not end this script.
+"$WINELOADER" wineboot --end-session || echo "wineboot --end-session: status $?" >&2
 check "a log-off ends the program and keeps what was typed just before" \
     wait_until 20 eval 'ended && row_is 2 "400|372|$(line_hex "note 2 more")"'
 stop_wine

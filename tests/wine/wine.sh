@@ -81,7 +81,8 @@ wine_tray_docked()
 # Ends every process of the prefix, then the wineserver.
 stop_wine()
 {
-    [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -k 2>/dev/null
+    # No wineserver left (it ends a while after its last process) is not a failure.
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then /usr/lib/wine/wineserver -k 2>/dev/null || true; fi
     end_process "$WINE_PID" 5
     WINE_PID=""
 }
