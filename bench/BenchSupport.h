@@ -3,11 +3,11 @@
 // What every benchmark shares: the headless default, samples turned into median and p95, one
 // line per figure, and scratch stores filled the way the program fills them.
 
-#include "NoteStore.h"
-#include "SqliteDatabase.h"
-#include "SqliteTransaction.h"
-#include "StoreStatements.h"
-#include "StoreText.h"
+#include "core/NoteStore.h"
+#include "core/SqliteDatabase.h"
+#include "core/SqliteTransaction.h"
+#include "core/StoreStatements.h"
+#include "core/StoreText.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -16,12 +16,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-#include <sqlite3.h>
 
 namespace Bench {
 

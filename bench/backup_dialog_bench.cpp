@@ -2,12 +2,12 @@
 // item to the dialog shown, to the newest usable copy chosen, and to every copy checked and counted;
 // and the longest the event loop stood still meanwhile. Cold: each copy dropped from the page cache
 // before the round; warm: read just before.
-#include "BenchSupport.h"
+#include "app/Application.h"
+#include "gui/ErrorReport.h"
+#include "gui/Tray.h"
 
-#include "Application.h"
-#include "ErrorReport.h"
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
-#include "Tray.h"
 
 #include <QAction>
 #include <QApplication>

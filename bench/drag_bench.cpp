@@ -2,12 +2,11 @@
 // note. Measures the saves per second the window sustains when each step waits for
 // the last, and whether, at a mouse's event rate, any step waits behind an earlier save.
 //   drag_bench [interval_ms]   the paced run's event interval, 8 ms (125 Hz) unless given
+#include "core/NoteStore.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteWindow.h"
+
 #include "BenchSupport.h"
-
-#include "NoteStore.h"
-
-#include "NoteWindow.h"
-#include "ErrorReport.h"
 #include "FakeDesktop.h"
 
 #include <QLabel>

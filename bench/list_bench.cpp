@@ -1,22 +1,21 @@
 // The note list filled from 10,000 rows, from a store holding one 50 MB note, and from 100,000
 // rows, its search at every keystroke; the one-second timer's tick with 1,000 reminders cached,
 // none of them due.
+#include "app/Application.h"
+#include "core/NoteStore.h"
+#include "core/ReminderSchedule.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteList.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
+#include "gui/Tray.h"
+
 #include "BenchSupport.h"
-
-#include "NoteStore.h"
-
-#include "NoteList.h"
-#include "NoteWindow.h"
-#include "ErrorReport.h"
 #include "FakeDesktop.h"
-#include "Application.h"
-#include "NoteRegistry.h"
-#include "ReminderSchedule.h"
-#include "Tray.h"
 
 #include <QLineEdit>
-#include <QTest>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTreeWidget>
 
 using namespace Bench;

@@ -1,14 +1,13 @@
 // Start-up restore: the open notes read from a store holding 100 and 1,000 of them, and a window
 // built and shown for each, as the first tick does; until each has been exposed is reported
 // beside it.
+#include "core/NoteStore.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
+
 #include "BenchSupport.h"
-
-#include "NoteStore.h"
-
-#include "NoteWindow.h"
-#include "ErrorReport.h"
 #include "FakeDesktop.h"
-#include "NoteRegistry.h"
 
 #include <QTest>
 #include <QWindow>

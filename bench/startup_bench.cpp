@@ -5,9 +5,9 @@
 // store for damage that the start runs before anything else touches the store.
 //   startup_bench <zufusen binary> [rounds]
 //   startup_bench --bare <count>      the floor program itself
-#include "BenchSupport.h"
+#include "core/StoreHealth.h"
 
-#include "StoreHealth.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,17 +1,16 @@
 // Store timings: one note save as a note window does it against the bare-SQLite floor on the
 // same row of the same file, a whole note-window save, addNote, and the restore query.
-#include "BenchSupport.h"
+#include "core/Backup.h"
+#include "core/NoteStore.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteWindow.h"
 
-#include "NoteWindow.h"
-#include "ErrorReport.h"
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
-#include "Backup.h"
-#include "NoteStore.h"
 
 #include <QDir>
-#include <QFile>
-
 #include <QElapsedTimer>
+#include <QFile>
 
 using namespace Bench;
 

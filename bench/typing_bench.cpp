@@ -1,13 +1,13 @@
 // Typing into a note: how long a keystroke takes until the editor has repainted, against a bare
 // plain-text editor of the same size in the same run, and how many saves a burst of typing makes.
 // A burst is 20 keystrokes 30 ms apart, then a pause longer than the note's save delay.
-#include "BenchSupport.h"
+#include "core/NoteStore.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteEditor.h"
+#include "gui/NoteWindow.h"
 
-#include "NoteEditor.h"
-#include "NoteWindow.h"
-#include "ErrorReport.h"
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
-#include "NoteStore.h"
 
 #include <QPlainTextEdit>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorReport.h"
+#include "gui/ErrorReport.h"
 
 #include <QObject>
 #include <QString>

@@ -1,12 +1,12 @@
-#include "BackupStep.h"
+#include "app/BackupStep.h"
 
-#include "Backup.h"
-#include "Clock.h"
-#include "DamageNotice.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "StoreRecovery.h"
-#include "Tray.h"
+#include "app/DamageNotice.h"
+#include "core/Backup.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/StoreRecovery.h"
+#include "gui/ErrorReport.h"
+#include "gui/Tray.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BackupSchedule.h"
-#include "StoreError.h"
+#include "core/BackupSchedule.h"
+#include "core/StoreError.h"
 
 #include <QObject>
 

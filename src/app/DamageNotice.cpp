@@ -1,6 +1,6 @@
-#include "DamageNotice.h"
+#include "app/DamageNotice.h"
 
-#include "RestoreBackupDialog.h"
+#include "gui/RestoreBackupDialog.h"
 
 #include <QDir>
 

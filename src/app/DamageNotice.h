@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StoreRecovery.h"
+#include "core/StoreRecovery.h"
 
 #include <QString>
 

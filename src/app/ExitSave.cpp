@@ -1,11 +1,11 @@
-#include "ExitSave.h"
+#include "app/ExitSave.h"
 
-#include "Clock.h"
-#include "DisplayDates.h"
-#include "NoteRegistry.h"
-#include "NoteStore.h"
-#include "NoteWindow.h"
-#include "RescueFile.h"
+#include "core/Clock.h"
+#include "core/NoteStore.h"
+#include "core/RescueFile.h"
+#include "gui/DisplayDates.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -49,14 +49,14 @@ QString ExitSave::rescue(const QList<NoteWindow*>& notes) const
     QString text;
     for (const NoteWindow* note : notes) {
         const Note values = note->currentNote();
-        text += QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
-                    .arg(displayDate(values.date),
-                         note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
-                    .arg(values.bounds.x())
-                    .arg(values.bounds.y())
-                    .arg(values.bounds.width())
-                    .arg(values.bounds.height()) +
-                values.text + QStringLiteral("\r\n");
+        text +=
+            QStringLiteral("---- %1 (%2, %3 %4 %5x%6) ----\r\n")
+                .arg(displayDate(values.date), note->noteId() ? QString::number(note->noteId()) : QStringLiteral("new"))
+                .arg(values.bounds.x())
+                .arg(values.bounds.y())
+                .arg(values.bounds.width())
+                .arg(values.bounds.height()) +
+            values.text + QStringLiteral("\r\n");
     }
     // Beside the store first; where that folder takes nothing, where the user keeps documents.
     const QString rescued =

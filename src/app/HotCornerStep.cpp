@@ -1,8 +1,8 @@
-#include "HotCornerStep.h"
+#include "app/HotCornerStep.h"
 
-#include "Clock.h"
-#include "Desktop.h"
-#include "Palette.h"
+#include "core/Clock.h"
+#include "gui/Palette.h"
+#include "platform/Desktop.h"
 
 #include <QMenu>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotCorners.h"
+#include "core/HotCorners.h"
 
 #include <QPoint>
 

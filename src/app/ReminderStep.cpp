@@ -1,7 +1,7 @@
-#include "ReminderStep.h"
+#include "app/ReminderStep.h"
 
-#include "NoteStore.h"
-#include "Tray.h"
+#include "core/NoteStore.h"
+#include "gui/Tray.h"
 
 ReminderStep::ReminderStep(const Clock& clock, const NoteStore& store, Tray& tray)
     : m_store(store), m_tray(tray), m_schedule(clock)

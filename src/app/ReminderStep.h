@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReminderSchedule.h"
-#include "StoreError.h"
+#include "core/ReminderSchedule.h"
+#include "core/StoreError.h"
 
 class Clock;
 class NoteStore;

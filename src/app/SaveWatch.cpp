@@ -1,8 +1,8 @@
-#include "SaveWatch.h"
+#include "app/SaveWatch.h"
 
-#include "NoteRegistry.h"
-#include "NoteWindow.h"
-#include "Tray.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
+#include "gui/Tray.h"
 
 #include <QDir>
 

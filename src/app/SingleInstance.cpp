@@ -1,6 +1,6 @@
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
-#include "InstanceLock.h"
+#include "platform/InstanceLock.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,16 +1,16 @@
-#include "StartupStep.h"
+#include "app/StartupStep.h"
 
-#include "Clock.h"
-#include "DamageNotice.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "NoteRegistry.h"
-#include "NoteStore.h"
-#include "ReminderStep.h"
-#include "RescueFile.h"
-#include "SaveWatch.h"
-#include "StoreRecovery.h"
-#include "Tray.h"
+#include "app/DamageNotice.h"
+#include "app/ReminderStep.h"
+#include "app/SaveWatch.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/NoteStore.h"
+#include "core/RescueFile.h"
+#include "core/StoreRecovery.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteRegistry.h"
+#include "gui/Tray.h"
 
 #include <QFile>
 

@@ -1,18 +1,18 @@
-#include "Backup.h"
+#include "core/Backup.h"
 
-#include "BackupCheck.h"
-#include "SqliteDatabase.h"
+#include "core/BackupCheck.h"
+#include "core/SqliteDatabase.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <tuple>
-
-#include <sqlite3.h>
 
 namespace {
 

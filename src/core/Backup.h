@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StoreError.h"
-#include "StoreHealth.h"
+#include "core/StoreError.h"
+#include "core/StoreHealth.h"
 
 #include <QDate>
 #include <QDateTime>

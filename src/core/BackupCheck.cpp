@@ -1,8 +1,8 @@
-#include "BackupCheck.h"
+#include "core/BackupCheck.h"
 
-#include "SqliteDatabase.h"
-#include "StoreHealth.h"
-#include "StoreStatements.h"
+#include "core/SqliteDatabase.h"
+#include "core/StoreHealth.h"
+#include "core/StoreStatements.h"
 
 #include <QFile>
 

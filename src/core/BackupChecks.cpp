@@ -1,4 +1,4 @@
-#include "BackupChecks.h"
+#include "core/BackupChecks.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BackupCheck.h"
+#include "core/BackupCheck.h"
 
 #include <QObject>
 #include <QStringList>

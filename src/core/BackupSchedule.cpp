@@ -1,6 +1,6 @@
-#include "BackupSchedule.h"
+#include "core/BackupSchedule.h"
 
-#include "Clock.h"
+#include "core/Clock.h"
 
 BackupSchedule::BackupSchedule(const Clock& clock) : m_clock(clock), m_activeAt(clock.now()) {}
 

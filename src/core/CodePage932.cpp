@@ -1,4 +1,4 @@
-#include "CodePage932.h"
+#include "core/CodePage932.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "HotCorners.h"
+#include "core/HotCorners.h"
 
 namespace {
 

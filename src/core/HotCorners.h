@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CursorPlace.h"
+#include "core/CursorPlace.h"
 
 #include <QDateTime>
 #include <QPoint>

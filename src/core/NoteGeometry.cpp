@@ -1,4 +1,4 @@
-#include "NoteGeometry.h"
+#include "core/NoteGeometry.h"
 
 #include <algorithm>
 

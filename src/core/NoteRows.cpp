@@ -1,9 +1,9 @@
-#include "NoteRows.h"
+#include "core/NoteRows.h"
 
-#include "SqliteDatabase.h"
-#include "SqliteTransaction.h"
-#include "StoreStatements.h"
-#include "StoreText.h"
+#include "core/SqliteDatabase.h"
+#include "core/SqliteTransaction.h"
+#include "core/StoreStatements.h"
+#include "core/StoreText.h"
 
 namespace NoteRows {
 

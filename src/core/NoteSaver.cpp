@@ -1,4 +1,4 @@
-#include "NoteSaver.h"
+#include "core/NoteSaver.h"
 
 #include <QDebug>
 

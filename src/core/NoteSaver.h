@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NoteStore.h"
-#include "NoteTypes.h"
+#include "core/NoteStore.h"
+#include "core/NoteTypes.h"
 
 #include <QDate>
 #include <QString>

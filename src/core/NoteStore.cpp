@@ -1,10 +1,10 @@
-#include "NoteStore.h"
+#include "core/NoteStore.h"
 
-#include "NoteRows.h"
-#include "SqliteDatabase.h"
-#include "SqliteTransaction.h"
-#include "StoreStatements.h"
-#include "StoreText.h"
+#include "core/NoteRows.h"
+#include "core/SqliteDatabase.h"
+#include "core/SqliteTransaction.h"
+#include "core/StoreStatements.h"
+#include "core/StoreText.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "NoteText.h"
+#include "core/NoteText.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "ReminderSchedule.h"
+#include "core/ReminderSchedule.h"
 
-#include "Clock.h"
-#include "StoreText.h"
+#include "core/Clock.h"
+#include "core/StoreText.h"
 
 std::optional<ReminderMoment> readReminder(const QString& dayText, const QString& timeText)
 {

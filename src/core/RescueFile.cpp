@@ -1,4 +1,4 @@
-#include "RescueFile.h"
+#include "core/RescueFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "SearchText.h"
+#include "core/SearchText.h"
 
-#include "NoteText.h"
+#include "core/NoteText.h"
 
 QString foldForSearch(QStringView text)
 {

@@ -1,6 +1,6 @@
-#include "SqliteDatabase.h"
+#include "core/SqliteDatabase.h"
 
-#include "StoreText.h"
+#include "core/StoreText.h"
 
 QString sqLiteResultText(int code)
 {

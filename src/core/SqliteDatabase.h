@@ -1,14 +1,14 @@
 #pragma once
 
-#include "SqliteRows.h"
-#include "StoreError.h"
+#include "core/SqliteRows.h"
+#include "core/StoreError.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
-
 #include <sqlite3.h>
+
+#include <memory>
 
 // English text of an SQLite result code, as the layer's messages quote it.
 QString sqLiteResultText(int code);

@@ -1,7 +1,7 @@
-#include "SqliteRows.h"
+#include "core/SqliteRows.h"
 
-#include "Error.h"
-#include "SqliteDatabase.h"
+#include "core/Error.h"
+#include "core/SqliteDatabase.h"
 
 StoreResult<SqliteRows> SqliteRows::read(SqliteDatabase& db, const QByteArray& sql)
 {

@@ -1,7 +1,7 @@
-#include "SqliteTransaction.h"
+#include "core/SqliteTransaction.h"
 
-#include "Error.h"
-#include "SqliteDatabase.h"
+#include "core/Error.h"
+#include "core/SqliteDatabase.h"
 
 #include <QDebug>
 

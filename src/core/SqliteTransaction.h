@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StoreError.h"
+#include "core/StoreError.h"
 
 class SqliteDatabase;
 

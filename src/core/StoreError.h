@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Result.h"
+#include "core/Result.h"
 
 #include <QString>
 

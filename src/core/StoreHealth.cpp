@@ -1,6 +1,6 @@
-#include "StoreHealth.h"
+#include "core/StoreHealth.h"
 
-#include "SqliteDatabase.h"
+#include "core/SqliteDatabase.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "StoreRecovery.h"
+#include "core/StoreRecovery.h"
 
-#include "SqliteDatabase.h"
-#include "StoreHealth.h"
+#include "core/SqliteDatabase.h"
+#include "core/StoreHealth.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Backup.h"
-#include "BackupCheck.h"
+#include "core/Backup.h"
+#include "core/BackupCheck.h"
 
 #include <QDateTime>
 #include <QList>

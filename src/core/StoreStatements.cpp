@@ -1,6 +1,6 @@
-#include "StoreStatements.h"
+#include "core/StoreStatements.h"
 
-#include "StoreText.h"
+#include "core/StoreText.h"
 
 namespace Statements {
 

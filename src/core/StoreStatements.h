@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NoteTypes.h"
+#include "core/NoteTypes.h"
 
 #include <QByteArray>
 #include <QDate>

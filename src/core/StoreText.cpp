@@ -1,6 +1,6 @@
-#include "StoreText.h"
+#include "core/StoreText.h"
 
-#include "CodePage932.h"
+#include "core/CodePage932.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "AppIcon.h"
+#include "gui/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "BalloonPopup.h"
+#include "gui/BalloonPopup.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "DateEdit.h"
+#include "gui/DateEdit.h"
 
-#include "StoreText.h"
+#include "core/StoreText.h"
 
 #include <QAction>
 #include <QCalendarWidget>

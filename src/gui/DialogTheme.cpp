@@ -1,4 +1,4 @@
-#include "DialogTheme.h"
+#include "gui/DialogTheme.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,6 +1,6 @@
-#include "ErrorReport.h"
+#include "gui/ErrorReport.h"
 
-#include "Error.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QMessageBox>

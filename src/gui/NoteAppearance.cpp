@@ -1,7 +1,7 @@
-#include "NoteAppearance.h"
+#include "gui/NoteAppearance.h"
 
-#include "ColorValue.h"
-#include "NoteEditor.h"
+#include "gui/ColorValue.h"
+#include "gui/NoteEditor.h"
 
 #include <QIcon>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "NoteEditor.h"
+#include "gui/NoteEditor.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>

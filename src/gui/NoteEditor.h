@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NoteText.h"
+#include "core/NoteText.h"
 
 #include <QPlainTextEdit>
 

@@ -1,12 +1,13 @@
-#include "NoteList.h"
+#include "gui/NoteList.h"
 
-#include "NoteRegistry.h"
-#include "NoteWindow.h"
-#include "DialogTheme.h"
-#include "ErrorReport.h"
-#include "StoreText.h"
-#include "NoteStore.h"
-#include "NoteText.h"
+#include "core/NoteStore.h"
+#include "core/NoteText.h"
+#include "core/StoreText.h"
+#include "gui/DialogTheme.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
+
 #include "ui_NoteList.h"
 
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NoteTypes.h"
-#include "SearchText.h"
+#include "core/NoteTypes.h"
+#include "core/SearchText.h"
 
 #include <QDialog>
 #include <QRect>

@@ -1,11 +1,11 @@
-#include "NoteMenu.h"
+#include "gui/NoteMenu.h"
 
-#include "ColorValue.h"
-#include "ErrorReport.h"
-#include "NoteAppearance.h"
-#include "NoteColors.h"
-#include "NoteEditor.h"
-#include "NoteWindow.h"
+#include "gui/ColorValue.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteAppearance.h"
+#include "gui/NoteColors.h"
+#include "gui/NoteEditor.h"
+#include "gui/NoteWindow.h"
 
 #include <QIcon>
 #include <QMenu>

@@ -1,7 +1,7 @@
-#include "NotePlacement.h"
+#include "gui/NotePlacement.h"
 
-#include "NoteGeometry.h"
-#include "WindowSystem.h"
+#include "core/NoteGeometry.h"
+#include "platform/WindowSystem.h"
 
 #include <QApplication>
 #include <QLayout>

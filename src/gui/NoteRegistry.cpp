@@ -1,6 +1,6 @@
-#include "NoteRegistry.h"
+#include "gui/NoteRegistry.h"
 
-#include "NoteWindow.h"
+#include "gui/NoteWindow.h"
 
 #include <QWidget>
 

@@ -1,14 +1,15 @@
-#include "NoteWindow.h"
+#include "gui/NoteWindow.h"
 
-#include "Desktop.h"
-#include "DisplayDates.h"
-#include "ErrorReport.h"
-#include "NoteAppearance.h"
-#include "NoteEditor.h"
-#include "NotePlacement.h"
-#include "TaskEndFade.h"
-#include "UnsavedMark.h"
-#include "WindowSystem.h"
+#include "gui/DisplayDates.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteAppearance.h"
+#include "gui/NoteEditor.h"
+#include "gui/NotePlacement.h"
+#include "gui/TaskEndFade.h"
+#include "gui/UnsavedMark.h"
+#include "platform/Desktop.h"
+#include "platform/WindowSystem.h"
+
 #include "ui_NoteWindow.h"
 
 #include <QResizeEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NoteMenu.h"
-#include "NoteSaver.h"
-#include "NoteTypes.h"
+#include "core/NoteSaver.h"
+#include "core/NoteTypes.h"
+#include "gui/NoteMenu.h"
 
 #include <QDate>
 #include <QWidget>

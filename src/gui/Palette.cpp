@@ -1,12 +1,13 @@
-#include "Palette.h"
-#include "ui_Palette.h"
+#include "gui/Palette.h"
 
-#include "AppIcon.h"
-#include "ErrorReport.h"
-#include "HotCorners.h"
-#include "NoteColors.h"
-#include "Swatch.h"
-#include "WindowSystem.h"
+#include "core/HotCorners.h"
+#include "gui/AppIcon.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteColors.h"
+#include "gui/Swatch.h"
+#include "platform/WindowSystem.h"
+
+#include "ui_Palette.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,9 +1,10 @@
-#include "ReminderEditor.h"
+#include "gui/ReminderEditor.h"
 
-#include "DialogTheme.h"
-#include "Desktop.h"
-#include "ErrorReport.h"
-#include "NoteStore.h"
+#include "core/NoteStore.h"
+#include "gui/DialogTheme.h"
+#include "gui/ErrorReport.h"
+#include "platform/Desktop.h"
+
 #include "ui_ReminderEditor.h"
 
 #include <QShowEvent>

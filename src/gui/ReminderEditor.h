@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NoteTypes.h"
-#include "StoreError.h"
+#include "core/NoteTypes.h"
+#include "core/StoreError.h"
 
 #include <QDialog>
 #include <QString>

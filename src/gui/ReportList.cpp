@@ -1,4 +1,4 @@
-#include "ReportList.h"
+#include "gui/ReportList.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,8 +1,9 @@
-#include "RestoreBackupDialog.h"
-#include "ui_RestoreBackupDialog.h"
+#include "gui/RestoreBackupDialog.h"
 
-#include "BackupChecks.h"
-#include "DisplayDates.h"
+#include "core/BackupChecks.h"
+#include "gui/DisplayDates.h"
+
+#include "ui_RestoreBackupDialog.h"
 
 #include <QHeaderView>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "Swatch.h"
+#include "gui/Swatch.h"
 
-#include "ColorValue.h"
+#include "gui/ColorValue.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "TaskEndFade.h"
+#include "gui/TaskEndFade.h"
 
-#include "ErrorReport.h"
+#include "gui/ErrorReport.h"
 
 #include <QTimer>
 

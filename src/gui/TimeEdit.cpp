@@ -1,6 +1,6 @@
-#include "TimeEdit.h"
+#include "gui/TimeEdit.h"
 
-#include "StoreText.h"
+#include "core/StoreText.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

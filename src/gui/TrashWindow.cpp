@@ -1,6 +1,7 @@
-#include "TrashWindow.h"
+#include "gui/TrashWindow.h"
 
-#include "WindowSystem.h"
+#include "platform/WindowSystem.h"
+
 #include "ui_TrashWindow.h"
 
 #include <QShowEvent>

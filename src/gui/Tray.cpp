@@ -1,8 +1,8 @@
-#include "Tray.h"
+#include "gui/Tray.h"
 
-#include "AppIcon.h"
-#include "BalloonPopup.h"
-#include "ErrorReport.h"
+#include "gui/AppIcon.h"
+#include "gui/BalloonPopup.h"
+#include "gui/ErrorReport.h"
 
 #include <QAction>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "UnsavedMark.h"
+#include "gui/UnsavedMark.h"
 
 UnsavedMark::UnsavedMark(const QWidget& strip, QWidget* note) : QLabel(QStringLiteral("未保存"), note), m_strip(strip)
 {

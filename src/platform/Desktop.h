@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Clock.h"
-#include "CursorPlace.h"
+#include "core/Clock.h"
+#include "core/CursorPlace.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,7 +1,6 @@
-#include "Desktop.h"
-
-#include "NoteText.h"
-#include "Platform.h"
+#include "core/NoteText.h"
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
 
 #include <QCursor>
 #include <QDesktopServices>

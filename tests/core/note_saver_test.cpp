@@ -1,6 +1,6 @@
-#include "StoreFixture.h"
+#include "core/NoteSaver.h"
 
-#include "NoteSaver.h"
+#include "StoreFixture.h"
 
 #include <QDir>
 

@@ -1,13 +1,13 @@
 // The program's rules that need no window: note text and frame geometry, hot corners, reminder
 // matching and the note list's search.
+#include "core/HotCorners.h"
+#include "core/NoteGeometry.h"
+#include "core/NoteText.h"
+#include "core/ReminderSchedule.h"
+#include "core/SearchText.h"
+
 #include "ManualClock.h"
 #include "TestText.h"
-
-#include "HotCorners.h"
-#include "NoteGeometry.h"
-#include "NoteText.h"
-#include "ReminderSchedule.h"
-#include "SearchText.h"
 
 #include <gtest/gtest.h>
 

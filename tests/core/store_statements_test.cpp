@@ -1,9 +1,9 @@
 // Whatever text a note or a reminder holds, each statement stays one statement that writes only
 // its own row, and the row holds the codec's bytes of the text.
+#include "core/SqliteTransaction.h"
+
 #include "HostileText.h"
 #include "StoreFixture.h"
-
-#include "SqliteTransaction.h"
 
 #include <QRandomGenerator>
 

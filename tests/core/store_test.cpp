@@ -1,9 +1,9 @@
-#include "StoreFixture.h"
+#include "core/Error.h"
+#include "core/SqliteTransaction.h"
+#include "core/StoreHealth.h"
+#include "core/StoreRecovery.h"
 
-#include "Error.h"
-#include "SqliteTransaction.h"
-#include "StoreHealth.h"
-#include "StoreRecovery.h"
+#include "StoreFixture.h"
 
 #include <QDir>
 #include <QFile>

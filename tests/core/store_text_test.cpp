@@ -1,13 +1,13 @@
+#include "core/CodePage932.h"
+#include "core/StoreStatements.h"
+#include "core/StoreText.h"
+
 #include "HostileText.h"
 #include "StoreFixture.h"
 
-#include "CodePage932.h"
-#include "StoreStatements.h"
-#include "StoreText.h"
+#include <gtest/gtest.h>
 
 #include <QRandomGenerator>
-
-#include <gtest/gtest.h>
 
 // This file runs twice: in the core's tests with Qt's own conversion, which a Qt built without
 // ICU (the static Windows build) does not have, and in the platform's tests with the system's.

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "TestSupport.h"
+#include "gui/NoteEditor.h"
+#include "gui/NoteWindow.h"
+#include "gui/Palette.h"
+#include "gui/Tray.h"
 
-#include "NoteEditor.h"
-#include "NoteWindow.h"
-#include "Palette.h"
-#include "Tray.h"
+#include "TestSupport.h"
 
 #include <QEvent>
 #include <QFile>

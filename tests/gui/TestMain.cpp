@@ -1,4 +1,4 @@
-#include "ErrorReport.h"
+#include "gui/ErrorReport.h"
 
 #include <gtest/gtest.h>
 

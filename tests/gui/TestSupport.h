@@ -1,13 +1,14 @@
 #pragma once
 
-#include "Application.h"
-#include "ErrorReport.h"
+#include "app/Application.h"
+#include "gui/ErrorReport.h"
+#include "gui/NoteRegistry.h"
+#include "gui/NoteWindow.h"
+#include "gui/Palette.h"
+#include "gui/Tray.h"
+
 #include "FakeDesktop.h"
-#include "NoteRegistry.h"
-#include "NoteWindow.h"
-#include "Palette.h"
 #include "StoreFixture.h"
-#include "Tray.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,14 +1,14 @@
 // The application object: start and the restore of the notes, the commands it carries out for
 // the tray, the exit save, the day's backup, screens that change, and its error report.
-#include "TestSupport.h"
+#include "app/SingleInstance.h"
+#include "core/Backup.h"
+#include "core/Error.h"
+#include "core/ReminderSchedule.h"
+#include "gui/BalloonPopup.h"
+#include "gui/NoteEditor.h"
+#include "gui/Swatch.h"
 
-#include "Backup.h"
-#include "BalloonPopup.h"
-#include "Error.h"
-#include "NoteEditor.h"
-#include "ReminderSchedule.h"
-#include "SingleInstance.h"
-#include "Swatch.h"
+#include "TestSupport.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>

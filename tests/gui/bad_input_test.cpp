@@ -1,12 +1,12 @@
 // What a user may type, paste or find in an old store, through the windows: each text comes
 // back exactly and writes only its own row. The statements and the codec alone are tested in
 // tests/core/store_statements_test.cpp.
+#include "gui/NoteEditor.h"
+#include "gui/NoteList.h"
+#include "gui/ReportList.h"
+
 #include "FaultFixture.h"
 #include "HostileText.h"
-
-#include "NoteEditor.h"
-#include "NoteList.h"
-#include "ReportList.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

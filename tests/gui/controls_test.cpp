@@ -1,6 +1,6 @@
-#include "DateEdit.h"
-#include "ReportList.h"
-#include "TimeEdit.h"
+#include "gui/DateEdit.h"
+#include "gui/ReportList.h"
+#include "gui/TimeEdit.h"
 
 #include "TestSupport.h"
 

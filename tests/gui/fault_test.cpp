@@ -1,10 +1,10 @@
+#include "core/Backup.h"
+#include "core/StoreRecovery.h"
+#include "gui/NoteList.h"
+#include "gui/ReportList.h"
+
 #include "FaultFixture.h"
 #include "TestText.h"
-
-#include "Backup.h"
-#include "NoteList.h"
-#include "ReportList.h"
-#include "StoreRecovery.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,9 @@
-#include "SearchText.h"
-#include "NoteList.h"
-
-#include "ReportList.h"
-#include "NoteEditor.h"
-#include "NoteWindow.h"
-#include "ColorValue.h"
+#include "core/SearchText.h"
+#include "gui/ColorValue.h"
+#include "gui/NoteEditor.h"
+#include "gui/NoteList.h"
+#include "gui/NoteWindow.h"
+#include "gui/ReportList.h"
 
 #include "TestSupport.h"
 #include "TestText.h"

@@ -1,13 +1,13 @@
-#include "TestSupport.h"
+#include "core/CodePage932.h"
+#include "core/NoteGeometry.h"
+#include "core/NoteText.h"
+#include "gui/ColorValue.h"
+#include "gui/NoteEditor.h"
+#include "gui/NoteWindow.h"
+#include "gui/TaskEndFade.h"
+#include "platform/Platform.h"
 
-#include "ColorValue.h"
-#include "NoteGeometry.h"
-#include "NoteText.h"
-#include "NoteEditor.h"
-#include "NoteWindow.h"
-#include "CodePage932.h"
-#include "Platform.h"
-#include "TaskEndFade.h"
+#include "TestSupport.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 // The palette: shown at a screen's corners, and the swatches a note is drawn out of.
-#include "TestSupport.h"
+#include "gui/Palette.h"
+#include "gui/Swatch.h"
+#include "gui/Tray.h"
 
-#include "Palette.h"
-#include "Swatch.h"
-#include "Tray.h"
+#include "TestSupport.h"
 
 #include <QSignalSpy>
 #include <QSystemTrayIcon>

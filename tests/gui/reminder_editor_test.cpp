@@ -1,12 +1,11 @@
-#include "ReminderEditor.h"
+#include "gui/ColorValue.h"
+#include "gui/DateEdit.h"
+#include "gui/ReminderEditor.h"
+#include "gui/ReportList.h"
+#include "gui/TimeEdit.h"
 
 #include "TestSupport.h"
 #include "TestText.h"
-
-#include "ColorValue.h"
-#include "DateEdit.h"
-#include "ReportList.h"
-#include "TimeEdit.h"
 
 #include <QFrame>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "TestSupport.h"
+#include "gui/RestoreBackupDialog.h"
 
-#include "RestoreBackupDialog.h"
+#include "TestSupport.h"
 
 #include <QDir>
 

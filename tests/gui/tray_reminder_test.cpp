@@ -1,13 +1,12 @@
+#include "core/ReminderSchedule.h"
+#include "gui/BalloonPopup.h"
+#include "gui/NoteList.h"
+#include "gui/NoteWindow.h"
+#include "gui/Palette.h"
+#include "gui/ReminderEditor.h"
+#include "gui/Tray.h"
+
 #include "TestSupport.h"
-
-#include "NoteList.h"
-
-#include "NoteWindow.h"
-#include "ReminderEditor.h"
-#include "BalloonPopup.h"
-#include "ReminderSchedule.h"
-#include "Palette.h"
-#include "Tray.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,8 +1,8 @@
-#include "Platform.h"
-
-#include <QCoreApplication>
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 // The platform's tests run with its own code page conversion in place, and an event loop but
 // no window system.

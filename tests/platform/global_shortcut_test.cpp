@@ -1,4 +1,4 @@
-#include "GlobalShortcut.h"
+#include "platform/GlobalShortcut.h"
 
 #include <gtest/gtest.h>
 

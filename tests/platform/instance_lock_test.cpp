@@ -1,11 +1,11 @@
 // The single-copy lock of this build's backend: exclusive while held, gone with its holder, and a
 // file that cannot hold it is said to be unusable, never taken for a running copy.
-#include "InstanceLock.h"
+#include "platform/InstanceLock.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 TEST(InstanceLock, IsExclusiveAndGoesWithItsHolder)
 {

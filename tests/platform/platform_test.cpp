@@ -1,9 +1,9 @@
 // What the platform backend of this build does: its code page conversion is tested through the
 // store's text rules (store_text_test.cpp, built into this program too), and its ending.
-#include "StoreFixture.h"
+#include "platform/Platform.h"
+#include "platform/TerminationWatcher.h"
 
-#include "Platform.h"
-#include "TerminationWatcher.h"
+#include "StoreFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>

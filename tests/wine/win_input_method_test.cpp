@@ -1,6 +1,6 @@
 // The input method calls on a real window: needs the windows platform plugin and a display
 // (the wine check runs it on Xvfb).
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Windows platform code against the real Windows calls (run under wine on Linux).
-#include "WinCodePage932.h"
-#include "WinProgramFolder.h"
+#include "platform/windows/WinCodePage932.h"
+#include "platform/windows/WinProgramFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "GlobalShortcut.h"
+#include "platform/GlobalShortcut.h"
 
 // No window system here that the program knows how to ask for a key of the whole desktop.
 struct GlobalShortcut::Grab {};

@@ -1,10 +1,9 @@
-#include "Platform.h"
-
-#include <QDesktopServices>
-#include <QUrl>
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QUrl>
 
 QString programFolder()
 {

@@ -1,4 +1,4 @@
-#include "WindowSystem.h"
+#include "platform/WindowSystem.h"
 
 // Tool windows have no taskbar button here, and Qt's move and resize events are the window
 // system's own word.

@@ -1,8 +1,9 @@
-#include "IconvCodePage932.h"
+#include "platform/posix/IconvCodePage932.h"
+
+#include <iconv.h>
 
 #include <cerrno>
 #include <cstring>
-#include <iconv.h>
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePage932.h"
+#include "core/CodePage932.h"
 
 // Code page 932 through the C library's iconv (glibc's CP932: Microsoft's table).
 class IconvCodePage932 : public CodePage932Converter {

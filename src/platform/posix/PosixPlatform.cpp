@@ -1,6 +1,5 @@
-#include "Platform.h"
-
-#include "IconvCodePage932.h"
+#include "platform/Platform.h"
+#include "platform/posix/IconvCodePage932.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,11 @@
-#include "TerminationWatcher.h"
+#include "platform/TerminationWatcher.h"
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 int signalPipe[2] = {-1, -1};

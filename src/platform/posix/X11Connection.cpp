@@ -1,4 +1,4 @@
-#include "X11Connection.h"
+#include "platform/posix/X11Connection.h"
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>

@@ -1,6 +1,5 @@
-#include "GlobalShortcut.h"
-
-#include "X11Connection.h"
+#include "platform/GlobalShortcut.h"
+#include "platform/posix/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

@@ -1,12 +1,10 @@
-#include "WindowSystem.h"
-
-#include "X11Connection.h"
-
-#include <QWidget>
+#include "platform/WindowSystem.h"
+#include "platform/posix/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QHash>
+#include <QWidget>
 #include <QWindow>
 #include <QtGui/private/qhighdpiscaling_p.h>
 

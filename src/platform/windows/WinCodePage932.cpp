@@ -1,4 +1,4 @@
-#include "WinCodePage932.h"
+#include "platform/windows/WinCodePage932.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePage932.h"
+#include "core/CodePage932.h"
 
 // Code page 932 through the Windows conversion calls, so the bytes match what other Windows
 // programs write for the same text.

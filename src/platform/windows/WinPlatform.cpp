@@ -1,12 +1,11 @@
-#include "Platform.h"
+#include "platform/Platform.h"
+#include "platform/windows/WinCodePage932.h"
+#include "platform/windows/WinProgramFolder.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
 #include <QtGui/private/qguiapplication_p.h>
-
-#include "WinCodePage932.h"
-#include "WinProgramFolder.h"
 
 QString programFolder()
 {

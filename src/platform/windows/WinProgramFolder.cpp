@@ -1,4 +1,4 @@
-#include "WinProgramFolder.h"
+#include "platform/windows/WinProgramFolder.h"
 
 #include <windows.h>
 

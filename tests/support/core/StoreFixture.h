@@ -1,19 +1,19 @@
 #pragma once
 
+#include "core/Backup.h"
+#include "core/NoteStore.h"
+#include "core/SqliteDatabase.h"
+#include "core/StoreStatements.h"
+#include "core/StoreText.h"
+
 #include "QtPrinting.h"
 
-#include "Backup.h"
-#include "NoteStore.h"
-#include "SqliteDatabase.h"
-#include "StoreStatements.h"
-#include "StoreText.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtEndian>
-
-#include <gtest/gtest.h>
 
 // A connection to a file for what a test sets up or looks at; a file that does not open fails
 // the test.
