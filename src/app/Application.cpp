@@ -1,16 +1,17 @@
 #include "app/Application.h"
 
 #include "app/BackupStep.h"
-#include "app/ExitSave.h"
 #include "app/HotCornerStep.h"
 #include "app/ReminderStep.h"
-#include "app/SaveWatch.h"
+#include "app/SaveNotices.h"
 #include "app/StartupStep.h"
 #include "core/Backup.h"
 #include "core/Error.h"
 #include "core/NoteGeometry.h"
 #include "core/NoteStore.h"
+#include "core/OpenNote.h"
 #include "core/RescueFile.h"
+#include "core/SaveEveryNote.h"
 #include "core/StoreRecovery.h"
 #include "gui/ErrorReport.h"
 #include "gui/NoteEditor.h"
@@ -39,12 +40,11 @@ Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::
       m_reminderEditor(std::make_unique<ReminderEditor>(desktop, store, m_errorReport)),
       m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
       m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
-      m_saveWatch(std::make_unique<SaveWatch>(*m_notes, *m_tray, store.filePath())),
+      m_saveNotices(std::make_unique<SaveNotices>(*m_notes, *m_tray, store.filePath())),
       m_startup(
-          std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveWatch)),
+          std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveNotices)),
       m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
-      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport)),
-      m_exitSave(std::make_unique<ExitSave>(desktop, store, *m_notes))
+      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport))
 {
     if (auto* guardedApp = dynamic_cast<GuardedApplication*>(QCoreApplication::instance()))
         guardedApp->reportEscapesTo(&m_errorReport);
@@ -129,8 +129,8 @@ void Application::tick()
         m_tray->clearBalloonOver(m_palette->geometry());
     m_startup->run(m_ticks, retry);
     if (!restoring && retry)
-        m_saveWatch->retryFailed();
-    m_saveWatch->show(m_startup->error());
+        m_saveNotices->retryFailed();
+    m_saveNotices->show(m_startup->error());
     m_backup->run(cursor, !m_startup->pending());
 }
 
@@ -271,9 +271,10 @@ bool Application::restoreBackup(const QString& copyPath)
 {
     m_backup->stopForRestore();
     // What is on the desktop goes into the store first, so that the copy kept of it holds it.
-    if (const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs); !unsaved.isEmpty()) {
+    if (const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs); !unsaved.isEmpty()) {
+        const std::optional<StoreError>& error = unsaved.first()->saver().error();
         m_errorReport.show(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
-                           unsaved.first()->saveError());
+                           (error ? storeFailureText(*error, m_store.filePath()) : QString()));
         return false;
     }
     const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
@@ -298,9 +299,9 @@ bool Application::saveAllNotes(bool interactive)
 {
     // The last save must not lose the last edits to a store another process holds for a
     // moment: wait for its lock, and name every note that still could not be saved.
-    const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
-    m_rescued = m_exitSave->rescue(unsaved);
-    const QString report = unsaved.isEmpty() ? QString() : ExitSave::report(unsaved, m_rescued);
+    const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs);
+    m_rescued = rescueNotes(unsaved, m_desktop, m_store);
+    const QString report = unsaved.isEmpty() ? QString() : SaveNotices::exitReport(unsaved, m_rescued);
     m_notes->endFading();
     m_notes->destroyAll();
     if (report.isEmpty())
@@ -340,14 +341,10 @@ void Application::endUnattended()
 
 void Application::saveForSessionEnd()
 {
-    QList<NoteWindow*> unsaved;
-    for (NoteWindow* note : m_notes->notes()) {
-        note->saveNote();
-        if (note->saveState() != SaveState::Stored)
-            unsaved << note;
-    }
+    // No time to wait for a store another process holds: the session is ending.
+    const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), 0);
     // The session may end the program without another word: what could not be stored is kept.
-    if (const QString rescued = m_exitSave->rescue(unsaved); !rescued.isEmpty())
+    if (const QString rescued = rescueNotes(unsaved, m_desktop, m_store); !rescued.isEmpty())
         qWarning("notes that could not be stored were written to %s", qUtf8Printable(rescued));
 }
 
@@ -355,8 +352,11 @@ QString Application::saveAllNotesNow()
 {
     // The process ends right after this, whatever happens: a store held a moment by another
     // connection is waited for as at any exit, rather than the text going to a rescue file.
-    const QList<NoteWindow*> unsaved = m_exitSave->saveEveryNote(m_exitLockWaitMs);
-    for (const NoteWindow* note : unsaved)
-        qWarning("note %d not stored: %s", note->noteId(), qUtf8Printable(note->saveError()));
-    return m_exitSave->rescue(unsaved);
+    const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs);
+    for (OpenNote* note : unsaved) {
+        const std::optional<StoreError>& error = note->saver().error();
+        qWarning("note %d not stored: %s", note->saver().id(),
+                 qUtf8Printable(error ? storeFailureText(*error, m_store.filePath()) : QString()));
+    }
+    return rescueNotes(unsaved, m_desktop, m_store);
 }

@@ -10,7 +10,6 @@
 
 class BackupStep;
 class Desktop;
-class ExitSave;
 class HotCornerStep;
 class NoteList;
 class NoteRegistry;
@@ -20,7 +19,7 @@ class Palette;
 class ReminderEditor;
 class ReminderSchedule;
 class ReminderStep;
-class SaveWatch;
+class SaveNotices;
 class StartupStep;
 class StoreRecovery;
 class TrashWindow;
@@ -129,11 +128,10 @@ private:
     std::unique_ptr<ReminderEditor> m_reminderEditor;
     std::unique_ptr<StoreRecovery> m_recovery;
     std::unique_ptr<ReminderStep> m_reminderStep;
-    std::unique_ptr<SaveWatch> m_saveWatch;
+    std::unique_ptr<SaveNotices> m_saveNotices;
     std::unique_ptr<StartupStep> m_startup;
     std::unique_ptr<HotCornerStep> m_hotCorners;
     std::unique_ptr<BackupStep> m_backup;
-    std::unique_ptr<ExitSave> m_exitSave;
     QTimer m_tickTimer;
     int m_ticks = 0;
     int m_exitLockWaitMs = 5000;

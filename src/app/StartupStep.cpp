@@ -2,7 +2,7 @@
 
 #include "app/DamageNotice.h"
 #include "app/ReminderStep.h"
-#include "app/SaveWatch.h"
+#include "app/SaveNotices.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/NoteStore.h"
@@ -17,9 +17,9 @@
 #include <utility>
 
 StartupStep::StartupStep(const Clock& clock, const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders,
-                         StoreRecovery& recovery, Tray& tray, SaveWatch& saveWatch)
+                         StoreRecovery& recovery, Tray& tray, SaveNotices& saveNotices)
     : m_clock(clock), m_store(store), m_notes(notes), m_reminders(reminders), m_recovery(recovery), m_tray(tray),
-      m_saveWatch(saveWatch)
+      m_saveNotices(saveNotices)
 {
 }
 
@@ -82,7 +82,7 @@ void StartupStep::restore()
     QString text = std::exchange(m_damageNotice, QString());
     if (!m_error.isEmpty()) {
         text += QStringLiteral("\n付箋を読み込めません。数秒ごとにやり直します。\n") + m_error;
-        m_saveWatch.markReported();
+        m_saveNotices.markReported();
     }
     m_tray.notify(text);
 }

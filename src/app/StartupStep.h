@@ -8,7 +8,7 @@ class Clock;
 class NoteRegistry;
 class NoteStore;
 class ReminderStep;
-class SaveWatch;
+class SaveNotices;
 class StoreRecovery;
 class Tray;
 
@@ -20,7 +20,7 @@ class Tray;
 class StartupStep {
 public:
     StartupStep(const Clock& clock, const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders,
-                StoreRecovery& recovery, Tray& tray, SaveWatch& saveWatch);
+                StoreRecovery& recovery, Tray& tray, SaveNotices& saveNotices);
 
     // Before the first tick: the check and the preparation.
     void prepare();
@@ -46,7 +46,7 @@ private:
     ReminderStep& m_reminders;
     StoreRecovery& m_recovery;
     Tray& m_tray;
-    SaveWatch& m_saveWatch;
+    SaveNotices& m_saveNotices;
     bool m_pending = true;
     bool m_prepared = false;
     // The store did not exist before this start: a new user is told how to make a note.

@@ -22,6 +22,11 @@ NoteWindow* NoteRegistry::find(qint32 id) const
     return nullptr;
 }
 
+QList<OpenNote*> NoteRegistry::openNotes() const
+{
+    return {m_notes.cbegin(), m_notes.cend()};
+}
+
 NoteWindow* NoteRegistry::create()
 {
     auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);

@@ -12,6 +12,7 @@ class Desktop;
 class ErrorReport;
 class NoteStore;
 class NoteWindow;
+class OpenNote;
 class QWidget;
 
 // Every note window of the program, whoever opened it: a drag-out, the tray, the start-up
@@ -29,6 +30,8 @@ public:
     // In the order they were made.
     const QList<NoteWindow*>& notes() const { return m_notes; }
     NoteWindow* find(qint32 id) const;
+    // The same notes as the rules that save every note see them.
+    QList<OpenNote*> openNotes() const;
 
     // A new window, hidden, for its creator to fill.
     NoteWindow* create();

@@ -2,6 +2,7 @@
 
 #include "core/NoteSaver.h"
 #include "core/NoteTypes.h"
+#include "core/OpenNote.h"
 #include "gui/NoteMenu.h"
 
 #include <QDate>
@@ -29,7 +30,7 @@ class NoteWindow;
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves, whenever the pointer leaves its editor, about a second
 // after the user stops typing, and when it loses the focus.
-class NoteWindow : public QWidget {
+class NoteWindow : public QWidget, public OpenNote {
     Q_OBJECT
 
 public:
@@ -47,14 +48,15 @@ public:
     // The note record. A save never raises: its outcome is the save state. With a lock wait,
     // a store another process holds is waited for that long.
     void saveNote(int lockWaitMs = 0);
+    // The note as the rules that save every note see it.
+    NoteSaver& saver() override { return m_saver; }
+    Note snapshot() const override { return currentNote(); }
+    void save(int lockWaitMs) override { saveNote(lockWaitMs); }
     // Closes the window for good without saving it again: its row is being removed.
     void discard();
     SaveState saveState() const { return m_saver.state(); }
     // Why the last save failed, in the user's words; empty once a save went through.
-    // Why the last save failed, in the user's words; empty once a save went through.
     QString saveError() const;
-    // How the last successful save found the note's row, until the caller takes it.
-    std::optional<SaveResult::Way> takeRowChange() { return m_saver.takeRowChange(); }
     // Binds the note to a row whose stored bytes are known.
     void bindRow(qint32 id, const RowImage& image);
     // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.

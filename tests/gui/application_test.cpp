@@ -292,60 +292,6 @@ TEST_F(ApplicationTest, CloseSavesEachWindowOnceInCreationOrderThenDestroysIt)
     EXPECT_EQ(column(Statements::openNotes, "rowid").size(), 3);
 }
 
-TEST_F(ApplicationTest, ExitSaveWaitsForALockHeldBrieflyElsewhere)
-{
-    prepare();
-    addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
-    start();
-    app->tick();
-    ASSERT_EQ(app->notes().notes().size(), 1);
-    app->notes().notes().first()->setText(QStringLiteral("last words"));
-    std::atomic<bool> locked = false;
-    std::atomic<bool> saving = false;
-    store.onOpen = [&](sqlite3*) {
-        saving = true;
-        saving.notify_one();
-    };
-    std::thread other([&] {
-        LockHolder lock(dbPath(), "BEGIN EXCLUSIVE");
-        locked = true;
-        locked.notify_one();
-        saving.wait(false);
-        // The scenario itself, not a wait for a state: the other program keeps its lock a while
-        // after the exit save has begun, so that the save must wait it out.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    });
-    locked.wait(false);
-    app->quit();
-    // Lets the other thread end even if the exit save never opened the store.
-    saving = true;
-    saving.notify_one();
-    other.join();
-    store.onOpen = nullptr;
-    EXPECT_TRUE(reports.isEmpty());
-    EXPECT_EQ(column(Statements::noteList, "note"), QStringList{QStringLiteral("last words\r\n")});
-}
-
-TEST_F(ApplicationTest, ExitSaveNamesTheNotesItCouldNotSaveAndStillEnds)
-{
-    prepare();
-    addRow("'2011/08/26', 'old', 10, 20, 300, 90, -1, -1, 65408, 200");
-    addRow("'2011/08/26', '', 10, 20, 300, 90, -1, -1, 65408, 200");
-    start();
-    app->setExitLockWait(100);
-    app->tick();
-    app->notes().notes().first()->setText(QStringLiteral("買い物\nmilk"));
-    LockHolder other(dbPath(), "BEGIN EXCLUSIVE");
-    QSignalSpy closed(app.get(), &Application::finished);
-    app->quit();
-    other.release();
-    EXPECT_EQ(closed.count(), 1);
-    ASSERT_EQ(reports.size(), 1);
-    EXPECT_TRUE(reports.first().contains(QStringLiteral("買い物"))) << qPrintable(reports.first());
-    EXPECT_TRUE(reports.first().contains(QStringLiteral("(空の付箋)")));
-    EXPECT_EQ(column(Statements::noteList, "note"), (QStringList{QStringLiteral("old"), QString()}));
-}
-
 // --- The day's backup and going back to one ---
 
 TEST_F(ApplicationTest, AfterAMinuteAtRestTheDaysBackupIsMadeAndOldOnesThinnedOut)
