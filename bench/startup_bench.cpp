@@ -1,7 +1,10 @@
 // Start-up as the user sees it: the real program started on an X display (run it under Xvfb,
 // bench/startup_bench.sh does) with 100, then 1,000 open notes, timed from exec until the last
-// note is mapped, first tick included. In the same run the floor: a Qt program that, one second
-// after its start, shows as many bare frameless tool windows. Also, on its own, the check of the
+// note is mapped, first tick included, and until the last one is painted (its first drawing, as
+// the X server's damage reports it). The windows are redirected off-screen as a compositing
+// desktop does, so that every window is drawn whole, also those under others. In the same run
+// the floor: a Qt program that, one second after its start, shows as many bare frameless tool
+// windows. Also, on its own, the check of the
 // store for damage that the start runs before anything else touches the store.
 //   startup_bench <zufusen binary> [rounds]
 //   startup_bench --bare <count>      the floor program itself
@@ -18,7 +21,12 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/composite.h>
+#include <xcb/damage.h>
 #include <xcb/xcb.h>
+
+#include <map>
+#include <set>
 
 using namespace Bench;
 
@@ -40,10 +48,18 @@ int bareWindows(int argc, char** argv, int count)
     return app.exec();
 }
 
-// Starts the program and waits until `count` windows have been mapped on the root window;
-// microseconds from the exec, or a negative number when it took longer than a minute.
-double timeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& command, const QString& folder,
-                    int count)
+struct Shown {
+    // Microseconds from the exec, negative when it took longer than a minute.
+    double mappedUs = -1;
+    double paintedUs = -1;
+};
+
+// Starts the program and waits until `count` windows have been mapped on the root window and as
+// many of them painted. Each top-level window is watched for damage from its creation, before
+// its first drawing can happen; the first damage of a redirected window is the server's own copy
+// of what lay beneath it when it was mapped, the second one the program's drawing.
+Shown timeToShown(xcb_connection_t* x, xcb_window_t root, uint8_t damageEvent, const QStringList& command,
+                  const QString& folder, int count)
 {
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);
@@ -67,17 +83,33 @@ double timeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& c
         execv(argv[0], argv.data());
         _exit(127);
     }
-    int mapped = 0;
-    double us = -1;
+    std::set<xcb_window_t> mapped, painted;
+    std::map<xcb_window_t, int> damages;
+    int paintedAndMapped = 0;
+    Shown shown;
     pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
     while (t.elapsed() < 60000) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY)
-                ++mapped;
+            const uint8_t type = event->response_type & 0x7f;
+            if (type == XCB_CREATE_NOTIFY) {
+                const auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
+                xcb_damage_create(x, xcb_generate_id(x), created->window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+                xcb_flush(x);
+            } else if (type == XCB_MAP_NOTIFY) {
+                const xcb_window_t window = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+                if (mapped.insert(window).second && painted.count(window))
+                    ++paintedAndMapped;
+            } else if (type == damageEvent + XCB_DAMAGE_NOTIFY) {
+                const xcb_window_t window = reinterpret_cast<xcb_damage_notify_event_t*>(event)->drawable;
+                if (++damages[window] == 2 && painted.insert(window).second && mapped.count(window))
+                    ++paintedAndMapped;
+            }
             free(event);
         }
-        if (mapped >= count) {
-            us = double(t.nsecsElapsed()) / 1e3;
+        if (shown.mappedUs < 0 && int(mapped.size()) >= count)
+            shown.mappedUs = double(t.nsecsElapsed()) / 1e3;
+        if (paintedAndMapped >= count) {
+            shown.paintedUs = double(t.nsecsElapsed()) / 1e3;
             break;
         }
         poll(&fd, 1, 100);
@@ -87,7 +119,7 @@ double timeToMapped(xcb_connection_t* x, xcb_window_t root, const QStringList& c
     const uint32_t none = 0;
     xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &none);
     xcb_flush(x);
-    return us;
+    return shown;
 }
 
 } // namespace
@@ -111,7 +143,16 @@ int main(int argc, char** argv)
     for (int i = 0; i < screen; ++i)
         xcb_screen_next(&it);
     const xcb_window_t root = it.data->root;
-    std::printf("== startup_bench: exec to the last note mapped, first tick included (xcb on %s)\n",
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(x, &xcb_damage_id);
+    if (!damage || !damage->present)
+        fail("the X server has no DAMAGE extension");
+    free(xcb_damage_query_version_reply(x, xcb_damage_query_version(x, 1, 1), nullptr));
+    const xcb_query_extension_reply_t* composite = xcb_get_extension_data(x, &xcb_composite_id);
+    if (!composite || !composite->present)
+        fail("the X server has no Composite extension");
+    free(xcb_composite_query_version_reply(x, xcb_composite_query_version(x, 0, 4), nullptr));
+    xcb_composite_redirect_subwindows(x, root, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+    std::printf("== startup_bench: exec to the last note mapped and painted, first tick included (xcb on %s)\n",
                 qgetenv("DISPLAY").constData());
 
     const std::pair<int, double> sizes[] = {{100, 1200}, {1000, 2300}};
@@ -122,14 +163,19 @@ int main(int argc, char** argv)
         const QString copy = scratch.folder() + QStringLiteral("/zufusen");
         if (!QFile::copy(program, copy))
             fail("cannot copy the program beside the scratch store");
-        std::vector<double> program, bare;
+        std::vector<double> program, bare, programPainted, barePainted;
         for (int round = 0; round < rounds; ++round) {
-            program.push_back(timeToMapped(x, root, {copy}, scratch.folder(), notes));
-            bare.push_back(timeToMapped(
-                x, root, {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"), QString::number(notes)},
-                scratch.folder(), notes));
-            if (program.back() < 0 || bare.back() < 0)
-                fail("the windows did not all map within a minute");
+            const Shown ours = timeToShown(x, root, damage->first_event, {copy}, scratch.folder(), notes);
+            const Shown floor =
+                timeToShown(x, root, damage->first_event,
+                            {QCoreApplication::applicationFilePath(), QStringLiteral("--bare"), QString::number(notes)},
+                            scratch.folder(), notes);
+            if (ours.paintedUs < 0 || floor.paintedUs < 0)
+                fail("the windows did not all map and paint within a minute");
+            program.push_back(ours.mappedUs);
+            programPainted.push_back(ours.paintedUs);
+            bare.push_back(floor.mappedUs);
+            barePainted.push_back(floor.paintedUs);
         }
         const std::vector<double> checks = sample(20, [&] {
             if (!StoreHealth::of(QString::fromUtf8(scratch.path())).isSound())
@@ -140,6 +186,8 @@ int main(int argc, char** argv)
         const QByteArray floorName = "floor: " + QByteArray::number(notes) + " bare frameless windows after 1 s";
         printFigures(name.constData(), figures, Unit::Ms);
         printFigures(floorName.constData(), figuresOf(bare), Unit::Ms);
+        printFigures((name + ", last painted").constData(), figuresOf(programPainted), Unit::Ms);
+        printFigures((floorName + ", last painted").constData(), figuresOf(barePainted), Unit::Ms);
         printTarget((name + ", median").constData(), figures.median / 1000, targetMs, "ms");
         printFigures(("check of the store (quick_check), " + QByteArray::number(notes) + " open notes").constData(),
                      figuresOf(checks), Unit::Ms);
