@@ -652,6 +652,9 @@ TEST_F(NoteWindowTest, CarriesOnlyTheSmallSizesOfTheIconItInherits)
     NoteWindow note(desktop, store, report, &owner);
     EXPECT_EQ(note.windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
     EXPECT_EQ(owner.windowIcon().availableSizes().size(), 4);
+    // Made once for every note of that owner.
+    NoteWindow second(desktop, store, report, &owner);
+    EXPECT_EQ(second.windowIcon().cacheKey(), note.windowIcon().cacheKey());
 
     NoteWindow withoutIcon(desktop, store, report, nullptr);
     EXPECT_TRUE(withoutIcon.windowIcon().availableSizes().isEmpty());
