@@ -22,7 +22,6 @@
 #include "gui/ReminderEditor.h"
 #include "gui/RestoreBackupDialog.h"
 #include "gui/Swatch.h"
-#include "gui/TrashWindow.h"
 #include "gui/Tray.h"
 #include "platform/Desktop.h"
 
@@ -36,8 +35,6 @@ Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::
     : m_desktop(desktop), m_store(store), m_errorReport(std::move(showReport)),
       m_palette(std::make_unique<Palette>(m_errorReport)), m_tray(std::make_unique<Tray>()),
       m_notes(std::make_unique<NoteRegistry>(desktop, store, m_errorReport, m_palette.get())),
-      m_trash(std::make_unique<TrashWindow>()), m_noteList(std::make_unique<NoteList>(store, *m_notes, m_errorReport)),
-      m_reminderEditor(std::make_unique<ReminderEditor>(desktop, store, m_errorReport)),
       m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
       m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
       m_saveNotices(std::make_unique<SaveNotices>(*m_notes, *m_tray, store.filePath())),
@@ -161,9 +158,24 @@ void Application::showPaletteNearCursor()
     m_hotCorners->showNearCursor();
 }
 
+// The note list and the reminder editor are built when first opened: most starts open neither.
+NoteList& Application::noteList()
+{
+    if (!m_noteList)
+        m_noteList = std::make_unique<NoteList>(m_store, *m_notes, m_errorReport);
+    return *m_noteList;
+}
+
+ReminderEditor& Application::reminderEditor()
+{
+    if (!m_reminderEditor)
+        m_reminderEditor = std::make_unique<ReminderEditor>(m_desktop, m_store, m_errorReport);
+    return *m_reminderEditor;
+}
+
 void Application::openNoteList()
 {
-    m_noteList->exec();
+    noteList().exec();
 }
 
 void Application::showAllNotes()
@@ -176,7 +188,7 @@ void Application::editReminders()
     const QDateTime opened = m_desktop.now();
     m_tray->clearReminderMark();
     m_tray->showBalloon();
-    m_reminderEditor->exec();
+    reminderEditor().exec();
     if (const StoreResult<> loaded = m_reminderStep->load(); !loaded) {
         m_errorReport.show(loaded.error().message());
         return;

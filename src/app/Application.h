@@ -22,7 +22,6 @@ class ReminderStep;
 class SaveNotices;
 class StartupStep;
 class StoreRecovery;
-class TrashWindow;
 class Tray;
 
 // The program: owns every window and the one registry of note windows, carries out the
@@ -88,8 +87,8 @@ public:
     Palette& palette() { return *m_palette; }
     Tray& tray() { return *m_tray; }
     NoteRegistry& notes() { return *m_notes; }
-    NoteList& noteList() { return *m_noteList; }
-    ReminderEditor& reminderEditor() { return *m_reminderEditor; }
+    NoteList& noteList();
+    ReminderEditor& reminderEditor();
     ErrorReport& errorReport() { return m_errorReport; }
     const ReminderSchedule& reminders() const;
     // The notes that were open are not on the desktop yet.
@@ -123,7 +122,6 @@ private:
     std::unique_ptr<Palette> m_palette;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<NoteRegistry> m_notes;
-    std::unique_ptr<TrashWindow> m_trash;
     std::unique_ptr<NoteList> m_noteList;
     std::unique_ptr<ReminderEditor> m_reminderEditor;
     std::unique_ptr<StoreRecovery> m_recovery;
