@@ -1,11 +1,11 @@
 #include "app/SingleInstance.h"
 
+#include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QStandardPaths>
 
 namespace {
@@ -55,18 +55,6 @@ SingleInstance::SingleInstance(const QString& storePath, QObject* parent)
     if (QFile::encodeName(socketPath).size() < 100)
         m_name = socketPath;
 #endif
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("show"))
-                    Q_EMIT showRequested();
-                socket->write("ok");
-                socket->flush();
-            });
-        }
-    });
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -83,17 +71,11 @@ bool SingleInstance::claim()
         m_lock = std::make_unique<InstanceLock>(QDir(privateFolder()).filePath(m_key + QStringLiteral(".lock")));
     }
     if (m_lock->outcome() != InstanceLock::Outcome::HeldElsewhere) {
-        // A killed copy may have left its socket behind.
-        QLocalServer::removeServer(m_name);
-        m_server.listen(m_name);
+        m_listener = std::make_unique<InstanceListener>();
+        connect(m_listener.get(), &InstanceListener::showRequested, this, &SingleInstance::showRequested);
+        m_listener->listen(m_name);
         return true;
     }
-    QLocalSocket socket;
-    socket.connectToServer(m_name);
-    if (socket.waitForConnected(2000)) {
-        socket.write("show\n");
-        socket.flush();
-        m_answered = socket.waitForReadyRead(2000) && socket.readAll().contains("ok");
-    }
+    m_answered = askToShow(m_name, 2000);
     return false;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
+class InstanceListener;
 class InstanceLock;
 
 // Keeps a second copy of the program off the same store: the first copy holds a lock on a file
@@ -37,7 +37,7 @@ private:
     // The socket: a path in this user's folder where the system takes it, else the key.
     QString m_name;
     std::unique_ptr<InstanceLock> m_lock;
-    QLocalServer m_server;
+    std::unique_ptr<InstanceListener> m_listener;
     bool m_answered = false;
     QString m_lockProblem;
 };
