@@ -240,7 +240,7 @@ void Application::openBackupFolder()
     QDir().mkpath(folder);
     m_desktop.openFolder(folder, [this, folder] {
         // Without a file manager the user still learns where the copies are, and can copy the path.
-        auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(ApplicationTitle),
+        auto* box = new QMessageBox(QMessageBox::Information, applicationTitle(),
                                     QStringLiteral("バックアップのフォルダーを開けるプログラムが見つかりませんでした。"
                                                    "バックアップは次のフォルダーにあります:\n\n") +
                                         folder,

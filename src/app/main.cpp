@@ -31,12 +31,11 @@ int main(int argc, char* argv[])
     SingleInstance instance(store.filePath());
     if (!instance.claim()) {
         if (!instance.answered())
-            QMessageBox::information(nullptr, QString::fromUtf8(ApplicationTitle),
-                                     QStringLiteral("ZU付箋は既に起動しています。"));
+            QMessageBox::information(nullptr, applicationTitle(), QStringLiteral("ZU付箋は既に起動しています。"));
         return 0;
     }
     if (!instance.lockProblem().isEmpty())
-        QMessageBox::warning(nullptr, QString::fromUtf8(ApplicationTitle), instance.lockProblem());
+        QMessageBox::warning(nullptr, applicationTitle(), instance.lockProblem());
 
     Application application(desktop, store);
     ErrorReport& report = application.errorReport();
