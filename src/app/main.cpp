@@ -31,7 +31,8 @@ int main(int argc, char* argv[])
     SingleInstance instance(store.filePath());
     if (!instance.claim()) {
         if (!instance.answered())
-            QMessageBox::information(nullptr, applicationTitle(), QStringLiteral("ZU付箋は既に起動しています。"));
+            QMessageBox::information(nullptr, applicationTitle(),
+                                     QCoreApplication::translate("SingleInstance", "ZU付箋は既に起動しています。"));
         return 0;
     }
     if (!instance.lockProblem().isEmpty())
