@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "app/Translation.h"
 #include "core/NoteStore.h"
 #include "core/StoreText.h"
 #include "gui/AppIcon.h"
@@ -17,6 +18,11 @@ int main(int argc, char* argv[])
 {
     prepareWindowSystem();
     GuardedApplication app(argc, argv);
+    // Before any window or box: a translation beside the program speaks the system's language.
+    const std::unique_ptr<QTranslator> translation =
+        loadTranslation(QCoreApplication::applicationDirPath(), QLocale::system());
+    if (translation)
+        app.installTranslator(translation.get());
     // Only the program's own end ends it; closing a dialog or a note never does.
     app.setQuitOnLastWindowClosed(false);
     // Every window hands the window system its icon in every size it has when it is made; the
