@@ -252,9 +252,9 @@ void Application::openBackupFolder()
     QDir().mkpath(folder);
     m_desktop.openFolder(folder, [this, folder] {
         // Without a file manager the user still learns where the copies are, and can copy the path.
-        auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(ApplicationTitle),
-                                    QStringLiteral("バックアップのフォルダーを開けるプログラムが見つかりませんでした。"
-                                                   "バックアップは次のフォルダーにあります:\n\n") +
+        auto* box = new QMessageBox(QMessageBox::Information, applicationTitle(),
+                                    tr("バックアップのフォルダーを開けるプログラムが見つかりませんでした。"
+                                       "バックアップは次のフォルダーにあります:\n\n") +
                                         folder,
                                     QMessageBox::Ok, m_palette.get());
         box->setObjectName(QStringLiteral("backupFolderBox"));
@@ -285,13 +285,13 @@ bool Application::restoreBackup(const QString& copyPath)
     // What is on the desktop goes into the store first, so that the copy kept of it holds it.
     if (const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs); !unsaved.isEmpty()) {
         const std::optional<StoreError>& error = unsaved.first()->saver().error();
-        m_errorReport.show(QStringLiteral("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
+        m_errorReport.show(tr("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
                            (error ? storeFailureText(*error, m_store.filePath()) : QString()));
         return false;
     }
     const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
     if (!restored) {
-        m_errorReport.show(QStringLiteral("バックアップから戻せませんでした。付箋は元のままです。\n") +
+        m_errorReport.show(tr("バックアップから戻せませんでした。付箋は元のままです。\n") +
                            storeFailureText(restored.error(), m_store.filePath()));
         return false;
     }
@@ -300,10 +300,9 @@ bool Application::restoreBackup(const QString& copyPath)
     // restored store as at start, its reminders and its open notes.
     m_notes->discardAll();
     m_startup->startOver();
-    m_tray->notify(kept.isEmpty()
-                       ? QStringLiteral("バックアップから戻しました。")
-                       : QStringLiteral("バックアップから戻しました。戻す前の付箋は次のファイルに残してあります:\n") +
-                             QDir::toNativeSeparators(kept));
+    m_tray->notify(kept.isEmpty() ? tr("バックアップから戻しました。")
+                                  : tr("バックアップから戻しました。戻す前の付箋は次のファイルに残してあります:\n") +
+                                        QDir::toNativeSeparators(kept));
     return true;
 }
 

@@ -55,7 +55,6 @@ void BackupStep::finished(const StoreResult<>& result)
     }
     if (m_recovery.storeDamaged())
         return;
-    m_tray.notify(QStringLiteral("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") +
-                  result.error().reason() + QStringLiteral("\nバックアップの場所: ") +
-                  QDir::toNativeSeparators(m_backups->folder()));
+    m_tray.notify(tr("今日の付箋のバックアップを作れませんでした。明日もう一度作ります。\n") + result.error().reason() +
+                  tr("\nバックアップの場所: ") + QDir::toNativeSeparators(m_backups->folder()));
 }

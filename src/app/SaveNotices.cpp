@@ -5,6 +5,7 @@
 #include "gui/NoteRegistry.h"
 #include "gui/Tray.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
@@ -14,7 +15,7 @@ QString noteCaption(const OpenNote& note)
 {
     const QString first = note.snapshot().text.section(QStringLiteral("\r\n"), 0, 0).trimmed();
     if (first.isEmpty())
-        return QStringLiteral("・(空の付箋)");
+        return QCoreApplication::translate("SaveNotices", "・(空の付箋)");
     return QStringLiteral("・") + (first.size() > 40 ? first.left(40) + QStringLiteral("…") : first);
 }
 
@@ -34,31 +35,29 @@ void SaveNotices::show(const QString& startupError)
 {
     const SaveFailures::News news = m_failures.look(m_notes.openNotes(), !startupError.isEmpty());
     if (news.storeRecreated) {
-        m_tray.notify(
-            QStringLiteral("保存先のファイルがなくなっていたため、新しく作り直して開いている付箋を保存しました。"
-                           "\n保存先: ") +
-            QDir::toNativeSeparators(m_storePath));
+        m_tray.notify(tr("保存先のファイルがなくなっていたため、新しく作り直して開いている付箋を保存しました。"
+                         "\n保存先: ") +
+                      QDir::toNativeSeparators(m_storePath));
     }
     if (news.rowsReplaced) {
-        m_tray.notify(QStringLiteral("保存先のファイルが別のものに置き換えられていました。開いている付箋は、"
-                                     "そのファイルの付箋を上書きせずに新しい付箋として保存しました。\n保存先: ") +
+        m_tray.notify(tr("保存先のファイルが別のものに置き換えられていました。開いている付箋は、"
+                         "そのファイルの付箋を上書きせずに新しい付箋として保存しました。\n保存先: ") +
                       QDir::toNativeSeparators(m_storePath));
     }
     QString waiting;
     if (news.failing) {
-        waiting = startupError.isEmpty() ? QStringLiteral("保存できていない付箋: %1 件").arg(news.unsaved)
-                                         : QStringLiteral("付箋を読み込めません");
+        waiting =
+            startupError.isEmpty() ? tr("保存できていない付箋: %1 件").arg(news.unsaved) : tr("付箋を読み込めません");
         if (news.failureBegan) {
             const QString reason = !startupError.isEmpty() ? startupError
                                    : news.reason           ? storeFailureText(*news.reason, m_storePath)
                                                            : QString();
-            m_tray.notify((startupError.isEmpty()
-                               ? QStringLiteral("付箋を保存できません。保存できるまで数秒ごとにやり直します。\n")
-                               : QStringLiteral("付箋を読み込めません。数秒ごとにやり直します。\n")) +
+            m_tray.notify((startupError.isEmpty() ? tr("付箋を保存できません。保存できるまで数秒ごとにやり直します。\n")
+                                                  : tr("付箋を読み込めません。数秒ごとにやり直します。\n")) +
                           reason);
         }
     } else if (news.failureOver) {
-        m_tray.notify(QStringLiteral("すべての付箋を保存しました。"));
+        m_tray.notify(tr("すべての付箋を保存しました。"));
     }
     m_tray.showSaveState(waiting);
 }
@@ -68,8 +67,7 @@ QString SaveNotices::exitReport(const QList<OpenNote*>& unsaved, const QString& 
     QStringList names;
     for (const OpenNote* note : unsaved)
         names << noteCaption(*note);
-    return QStringLiteral("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
-           (rescued.isEmpty()
-                ? QString()
-                : QStringLiteral("\n\n内容は次のファイルに書き出しました:\n") + rescued + QLatin1Char('\n'));
+    return tr("次の付箋を保存できませんでした:\n") + names.join(QLatin1Char('\n')) +
+           (rescued.isEmpty() ? QString()
+                              : tr("\n\n内容は次のファイルに書き出しました:\n") + rescued + QLatin1Char('\n'));
 }

@@ -2,6 +2,7 @@
 
 #include "core/SaveFailures.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -13,6 +14,8 @@ class Tray;
 // note carries its own mark), once when this begins and once when it is over; and at the exit,
 // which notes could not be saved and where their text went.
 class SaveNotices {
+    Q_DECLARE_TR_FUNCTIONS(SaveNotices)
+
 public:
     SaveNotices(const NoteRegistry& notes, Tray& tray, QString storePath);
 

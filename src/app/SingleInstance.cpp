@@ -3,6 +3,7 @@
 #include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -27,16 +28,18 @@ QString problemText(const InstanceLock& lock)
     QString what;
     switch (lock.problem()) {
     case InstanceLock::Problem::IsFolder:
-        what = QStringLiteral("ファイルではなくフォルダです。");
+        what = QCoreApplication::translate("SingleInstance", "ファイルではなくフォルダです。");
         break;
     case InstanceLock::Problem::Denied:
-        what = QStringLiteral("読み書きの権限がありません(%1)。").arg(lock.systemMessage());
+        what =
+            QCoreApplication::translate("SingleInstance", "読み書きの権限がありません(%1)。").arg(lock.systemMessage());
         break;
     default:
-        what = QStringLiteral("使えません(%1)。").arg(lock.systemMessage());
+        what = QCoreApplication::translate("SingleInstance", "使えません(%1)。").arg(lock.systemMessage());
         break;
     }
-    return QStringLiteral("ロックファイル %1 は%2\nこのユーザーのロックで起動を続けます。")
+    return QCoreApplication::translate("SingleInstance",
+                                       "ロックファイル %1 は%2\nこのユーザーのロックで起動を続けます。")
         .arg(QDir::toNativeSeparators(lock.path()), what);
 }
 

@@ -81,7 +81,7 @@ void StartupStep::restore()
     // One notice at start: the damage and, when the notes could not be read either, why.
     QString text = std::exchange(m_damageNotice, QString());
     if (!m_error.isEmpty()) {
-        text += QStringLiteral("\n付箋を読み込めません。数秒ごとにやり直します。\n") + m_error;
+        text += tr("\n付箋を読み込めません。数秒ごとにやり直します。\n") + m_error;
         m_saveNotices.markReported();
     }
     m_tray.notify(text);
@@ -95,14 +95,14 @@ void StartupStep::showFirstStartHint(int tick)
     if (!m_tray.docked() && tick < TicksToWaitForATray)
         return;
     m_firstStart = false;
-    m_tray.showHint(QStringLiteral("付箋を作るには、マウスを画面の隅に動かし、出てきたパレットの色を"
-                                   "押したまま外へドラッグします。トレイのメニューの「新しい付箋」でも作れます。"));
+    m_tray.showHint(tr("付箋を作るには、マウスを画面の隅に動かし、出てきたパレットの色を"
+                       "押したまま外へドラッグします。トレイのメニューの「新しい付箋」でも作れます。"));
 }
 
 void StartupStep::tellOfRescuedNotes()
 {
     const QStringList files = Rescue::takeNotices(m_store.filePath());
     if (!files.isEmpty())
-        m_tray.notify(QStringLiteral("前回の終了時に保存できなかった付箋の内容を、次のファイルに書き出しました:\n") +
+        m_tray.notify(tr("前回の終了時に保存できなかった付箋の内容を、次のファイルに書き出しました:\n") +
                       files.join(QLatin1Char('\n')));
 }

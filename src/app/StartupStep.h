@@ -2,6 +2,7 @@
 
 #include "core/StoreError.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 class Clock;
@@ -18,6 +19,8 @@ class Tray;
 // also tells, once, of a damaged store, of notes rescued at the last exit, and at a first start
 // how a note is made.
 class StartupStep {
+    Q_DECLARE_TR_FUNCTIONS(StartupStep)
+
 public:
     StartupStep(const Clock& clock, const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders,
                 StoreRecovery& recovery, Tray& tray, SaveNotices& saveNotices);

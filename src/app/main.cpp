@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "app/Translation.h"
 #include "core/NoteStore.h"
 #include "core/StoreText.h"
 #include "gui/AppIcon.h"
@@ -17,6 +18,11 @@ int main(int argc, char* argv[])
 {
     prepareWindowSystem();
     GuardedApplication app(argc, argv);
+    // Before any window or box: a translation beside the program speaks the system's language.
+    const std::unique_ptr<QTranslator> translation =
+        loadTranslation(QCoreApplication::applicationDirPath(), QLocale::system());
+    if (translation)
+        app.installTranslator(translation.get());
     // Only the program's own end ends it; closing a dialog or a note never does.
     app.setQuitOnLastWindowClosed(false);
     // Every window hands the window system its icon in every size it has when it is made; the
@@ -31,12 +37,12 @@ int main(int argc, char* argv[])
     SingleInstance instance(store.filePath());
     if (!instance.claim()) {
         if (!instance.answered())
-            QMessageBox::information(nullptr, QString::fromUtf8(ApplicationTitle),
-                                     QStringLiteral("ZU付箋は既に起動しています。"));
+            QMessageBox::information(nullptr, applicationTitle(),
+                                     QCoreApplication::translate("SingleInstance", "ZU付箋は既に起動しています。"));
         return 0;
     }
     if (!instance.lockProblem().isEmpty())
-        QMessageBox::warning(nullptr, QString::fromUtf8(ApplicationTitle), instance.lockProblem());
+        QMessageBox::warning(nullptr, applicationTitle(), instance.lockProblem());
 
     Application application(desktop, store);
     ErrorReport& report = application.errorReport();

@@ -62,7 +62,7 @@ QString BalloonPopup::fittingText(const QStringList& lines, const QRect& area) c
     const auto shown = [&](qsizetype count) {
         QStringList kept = lines.first(count);
         if (count < lines.size())
-            kept << QStringLiteral("ほか %1 件").arg(lines.size() - count);
+            kept << tr("ほか %1 件").arg(lines.size() - count);
         return kept.join(QLatin1Char('\n'));
     };
     if (height(shown(lines.size())) <= room)

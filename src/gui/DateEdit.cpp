@@ -34,7 +34,7 @@ QIcon dropDownIcon(const QColor& color)
 DateEdit::DateEdit(QWidget* parent) : QLineEdit(parent)
 {
     m_dropDown = addAction(dropDownIcon(palette().color(QPalette::Text)), QLineEdit::TrailingPosition);
-    m_dropDown->setToolTip(QStringLiteral("カレンダー (Alt+↓)"));
+    m_dropDown->setToolTip(tr("カレンダー (Alt+↓)"));
     connect(m_dropDown, &QAction::triggered, this, &DateEdit::showCalendar);
     connect(this, &QLineEdit::editingFinished, this, &DateEdit::takeTypedText);
     connect(this, &QLineEdit::textChanged, this, [this] {
@@ -88,7 +88,7 @@ void DateEdit::showInvalid(bool invalid)
         pal = QPalette();
     }
     setPalette(pal);
-    setToolTip(invalid ? QStringLiteral("日付として読めません。2026/12/31 のように入力してください。") : QString());
+    setToolTip(invalid ? tr("日付として読めません。2026/12/31 のように入力してください。") : QString());
 }
 
 void DateEdit::buildPopup()
@@ -109,7 +109,7 @@ void DateEdit::buildPopup()
     connect(m_calendar, &QCalendarWidget::clicked, this, &DateEdit::takeCalendarDate);
     connect(m_calendar, &QCalendarWidget::activated, this, &DateEdit::takeCalendarDate);
 
-    auto* clear = new QPushButton(QStringLiteral("クリア"), m_popup);
+    auto* clear = new QPushButton(tr("クリア"), m_popup);
     clear->setObjectName(QStringLiteral("clearButton"));
     clear->setAutoDefault(false);
     layout->addWidget(clear, 0, Qt::AlignRight);

@@ -32,7 +32,7 @@ void ErrorReport::show(const QString& message)
         m_show(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ApplicationTitle), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok);
     box.exec();
 }
 
@@ -65,7 +65,13 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
+QString applicationTitle()
+{
+    return QCoreApplication::translate("ErrorReport", "ZU付箋");
+}
+
 QString storeFailureText(const StoreError& error, const QString& storePath)
 {
-    return QStringLiteral("%1\n保存先: %2").arg(error.reason(), QDir::toNativeSeparators(storePath));
+    return QCoreApplication::translate("ErrorReport", "%1\n保存先: %2")
+        .arg(error.reason(), QDir::toNativeSeparators(storePath));
 }

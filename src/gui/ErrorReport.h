@@ -57,7 +57,8 @@ private:
     ErrorReport* m_escapes = &m_ownReport;
 };
 
-inline constexpr char ApplicationTitle[] = "ZU付箋";
+// The program's name, as message boxes and balloons are captioned.
+QString applicationTitle();
 
 // The user's words for a store failure: SQLite's own text and where the store is.
 QString storeFailureText(const StoreError& error, const QString& storePath);

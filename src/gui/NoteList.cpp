@@ -10,6 +10,7 @@
 
 #include "ui_NoteList.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
@@ -27,7 +28,7 @@ constexpr int IdRole = Qt::UserRole;
 
 QString noteStateWord(bool isOpen)
 {
-    return isOpen ? QStringLiteral("継続") : QStringLiteral("終了");
+    return isOpen ? QCoreApplication::translate("NoteList", "継続") : QCoreApplication::translate("NoteList", "終了");
 }
 
 QString noteCellText(const QString& note)

@@ -30,7 +30,7 @@ void NoteMenu::addMoreCommands()
     ErrorReport& report = m_report;
     QMenu* menu = note->menu();
     menu->addSeparator();
-    QMenu* size = menu->addMenu(QStringLiteral("文字の大きさ"));
+    QMenu* size = menu->addMenu(tr("文字の大きさ"));
     size->setObjectName(QStringLiteral("zoomMenu"));
     const auto add = [note, &report](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
         QAction* action = to->addAction(text);
@@ -40,9 +40,9 @@ void NoteMenu::addMoreCommands()
         QObject::connect(action, &QAction::triggered, note, guarded(report, slot));
         return action;
     };
-    add(size, QStringLiteral("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [note] { note->zoomBy(1); });
-    add(size, QStringLiteral("縮小(&O)"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [note] { note->zoomBy(-1); });
-    add(size, QStringLiteral("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+    add(size, tr("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [note] { note->zoomBy(1); });
+    add(size, tr("縮小(&O)"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [note] { note->zoomBy(-1); });
+    add(size, tr("標準の大きさ(&0)"), QKeySequence(Qt::CTRL | Qt::Key_0),
         [note] { note->setZoom(NoteLook::DefaultZoom); });
     size->addSeparator();
     for (int percent : NoteAppearance::zoomSteps()) {
@@ -51,18 +51,18 @@ void NoteMenu::addMoreCommands()
         QObject::connect(size, &QMenu::aboutToShow, step,
                          [note, step, percent] { step->setChecked(note->look().zoom == percent); });
     }
-    QAction* onTop = menu->addAction(QStringLiteral("常に手前に表示(&T)"));
+    QAction* onTop = menu->addAction(tr("常に手前に表示(&T)"));
     onTop->setObjectName(QStringLiteral("onTopAction"));
     onTop->setCheckable(true);
     QObject::connect(menu, &QMenu::aboutToShow, onTop, [note, onTop] { onTop->setChecked(note->look().onTop); });
     QObject::connect(onTop, &QAction::triggered, note,
                      [note, &report](bool on) { runGuarded(report, [&] { note->setOnTop(on); }); });
-    QMenu* colors = menu->addMenu(QStringLiteral("色"));
+    QMenu* colors = menu->addMenu(tr("色"));
     colors->setObjectName(QStringLiteral("colorMenu"));
     for (const auto& [name, value] : NoteColors) {
         QPixmap swatch(16, 16);
         swatch.fill(colorFromValue(value));
-        QAction* color = colors->addAction(QIcon(swatch), QString::fromUtf8(name));
+        QAction* color = colors->addAction(QIcon(swatch), tr(name));
         color->setCheckable(true);
         QObject::connect(colors, &QMenu::aboutToShow, color,
                          [note, color, value] { color->setChecked(note->color() == value); });
@@ -71,8 +71,8 @@ void NoteMenu::addMoreCommands()
     }
     menu->addSeparator();
     NoteEditor* editor = note->editor();
-    add(menu, QStringLiteral("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
-    add(menu, QStringLiteral("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
-    add(menu, QStringLiteral("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
-    add(menu, QStringLiteral("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
+    add(menu, tr("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
+    add(menu, tr("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
+    add(menu, tr("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
+    add(menu, tr("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
 }

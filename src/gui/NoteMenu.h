@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QPoint>
 
 class ErrorReport;
@@ -9,6 +10,8 @@ class NoteWindow;
 // opens (start-up builds every note, and few menus are ever opened), the text size, staying on
 // top, the colour and the editor's own commands.
 class NoteMenu {
+    Q_DECLARE_TR_FUNCTIONS(NoteMenu)
+
 public:
     NoteMenu(NoteWindow& note, ErrorReport& report);
 

@@ -5,6 +5,7 @@
 
 #include "ui_RestoreBackupDialog.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,14 +17,14 @@ QString unusableRemark(BackupCheck::Verdict verdict)
 {
     switch (verdict) {
     case BackupCheck::Verdict::Empty:
-        return QStringLiteral("ファイルが空です");
+        return QCoreApplication::translate("RestoreBackupDialog", "ファイルが空です");
     case BackupCheck::Verdict::NotAStore:
-        return QStringLiteral("付箋のファイルではありません");
+        return QCoreApplication::translate("RestoreBackupDialog", "付箋のファイルではありません");
     case BackupCheck::Verdict::Damaged:
     case BackupCheck::Verdict::Usable:
         break;
     }
-    return QStringLiteral("壊れています");
+    return QCoreApplication::translate("RestoreBackupDialog", "壊れています");
 }
 
 } // namespace
@@ -33,11 +34,11 @@ RestoreBackupDialog::RestoreBackupDialog(QList<BackupEntry> backups, QWidget* pa
 {
     m_ui->setupUi(this);
     if (m_backups.isEmpty())
-        m_ui->hint->setText(QStringLiteral("バックアップはまだありません。"));
+        m_ui->hint->setText(tr("バックアップはまだありません。"));
     QStringList paths;
     for (qsizetype i = 0; i < m_backups.size(); ++i) {
         const BackupEntry& entry = m_backups[i];
-        const QString remark = entry.copy.keptBeforeRestore ? QStringLiteral("戻す前の付箋") : QString();
+        const QString remark = entry.copy.keptBeforeRestore ? tr("戻す前の付箋") : QString();
         auto* item = new QTreeWidgetItem(m_ui->backupList, {captionOf(entry.copy), QStringLiteral("…"), remark});
         item->setData(0, Qt::UserRole, int(i));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -74,7 +75,7 @@ void RestoreBackupDialog::showCheck(int index, const BackupCheck& check)
         item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
         return;
     }
-    item->setText(1, QStringLiteral("%1 枚").arg(check.notes()));
+    item->setText(1, tr("%1 枚").arg(check.notes()));
     item->setFlags(item->flags() | Qt::ItemIsSelectable);
     // The copies are checked newest first: the first usable one is the newest.
     if (m_ui->backupList->selectedItems().isEmpty())
@@ -99,8 +100,8 @@ bool RestoreBackupDialog::confirm(const QString& question)
 {
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
     // Qt's own button texts are English without a translation loaded.
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    box.button(QMessageBox::Yes)->setText(tr("はい"));
+    box.button(QMessageBox::No)->setText(tr("いいえ"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -110,12 +111,11 @@ void RestoreBackupDialog::accept()
     const BackupEntry* entry = selected();
     if (!entry)
         return;
-    if (!confirm(QStringLiteral("%1 のバックアップに戻しますか?\n今の付箋はバックアップとして残します。")
-                     .arg(captionOf(entry->copy))))
+    if (!confirm(
+            tr("%1 のバックアップに戻しますか?\n今の付箋はバックアップとして残します。").arg(captionOf(entry->copy))))
         return;
     // A copy without notes would clear the desktop: one more word before that.
-    if (entry->check->notes() == 0 &&
-        !confirm(QStringLiteral("このバックアップには付箋がありません。\n本当に戻しますか?")))
+    if (entry->check->notes() == 0 && !confirm(tr("このバックアップには付箋がありません。\n本当に戻しますか?")))
         return;
     m_chosen = int(entry - m_backups.constData());
     QDialog::accept();

@@ -23,26 +23,26 @@ Tray::Tray(QObject* parent)
       m_icon(std::make_unique<QSystemTrayIcon>())
 {
     m_menu->setObjectName(QStringLiteral("trayMenu"));
-    QAction* showPalette = m_menu->addAction(QStringLiteral("表示(&V)"));
+    QAction* showPalette = m_menu->addAction(tr("表示(&V)"));
     showPalette->setObjectName(QStringLiteral("showPaletteAction"));
     showPalette->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
-    m_quit = m_menu->addAction(QStringLiteral("終了(&E)"));
+    m_quit = m_menu->addAction(tr("終了(&E)"));
     m_quit->setObjectName(QStringLiteral("trayQuitAction"));
     m_quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
     // A new note from anywhere, without finding the palette first.
     m_menu->addSeparator();
-    QAction* newNote = m_menu->addAction(QStringLiteral("新しい付箋(&N)"));
+    QAction* newNote = m_menu->addAction(tr("新しい付箋(&N)"));
     newNote->setObjectName(QStringLiteral("newNoteAction"));
     // The palette's two windows, within reach without finding a corner first.
-    m_noteList = m_menu->addAction(QStringLiteral("付箋一覧(&L)"));
+    m_noteList = m_menu->addAction(tr("付箋一覧(&L)"));
     m_noteList->setObjectName(QStringLiteral("trayNoteListAction"));
-    m_reminders = m_menu->addAction(QStringLiteral("バルーンメッセージ(&B)"));
+    m_reminders = m_menu->addAction(tr("バルーンメッセージ(&B)"));
     m_reminders->setObjectName(QStringLiteral("trayRemindersAction"));
     // The daily copies of the store: their folder, and going back to one of them.
     m_menu->addSeparator();
-    m_openBackupFolder = m_menu->addAction(QStringLiteral("バックアップを開く(&O)"));
+    m_openBackupFolder = m_menu->addAction(tr("バックアップを開く(&O)"));
     m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
-    m_restoreBackup = m_menu->addAction(QStringLiteral("バックアップから戻す..."));
+    m_restoreBackup = m_menu->addAction(tr("バックアップから戻す..."));
     m_restoreBackup->setObjectName(QStringLiteral("restoreBackupAction"));
     connect(showPalette, &QAction::triggered, this, &Tray::showPaletteRequested);
     connect(newNote, &QAction::triggered, this, &Tray::newNoteRequested);
@@ -119,7 +119,7 @@ void Tray::clearBalloonOver(const QRect& area)
 void Tray::notify(const QString& text)
 {
     if (canShowMessages())
-        m_icon->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Warning, BalloonTimeoutMs);
+        m_icon->showMessage(applicationTitle(), text, QSystemTrayIcon::Warning, BalloonTimeoutMs);
     else
         m_popup->showText(text, BalloonTimeoutMs);
     Q_EMIT notified(text);
@@ -128,7 +128,7 @@ void Tray::notify(const QString& text)
 void Tray::showHint(const QString& text)
 {
     if (docked() && QSystemTrayIcon::supportsMessages())
-        m_icon->showMessage(QString::fromUtf8(ApplicationTitle), text, QSystemTrayIcon::Information, HintTimeoutMs);
+        m_icon->showMessage(applicationTitle(), text, QSystemTrayIcon::Information, HintTimeoutMs);
     else
         m_popup->showText(text, HintTimeoutMs);
 }

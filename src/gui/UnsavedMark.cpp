@@ -1,6 +1,6 @@
 #include "gui/UnsavedMark.h"
 
-UnsavedMark::UnsavedMark(const QWidget& strip, QWidget* note) : QLabel(QStringLiteral("未保存"), note), m_strip(strip)
+UnsavedMark::UnsavedMark(const QWidget& strip, QWidget* note) : QLabel(tr("未保存"), note), m_strip(strip)
 {
     setObjectName(QStringLiteral("unsavedMark"));
     QPalette red = palette();
@@ -14,7 +14,7 @@ UnsavedMark::UnsavedMark(const QWidget& strip, QWidget* note) : QLabel(QStringLi
 
 void UnsavedMark::showState(bool failed, const QString& error)
 {
-    setToolTip(error.isEmpty() ? QString() : QStringLiteral("保存できていません: ") + error);
+    setToolTip(error.isEmpty() ? QString() : tr("保存できていません: ") + error);
     setVisible(failed);
     place();
 }

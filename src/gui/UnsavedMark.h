@@ -5,6 +5,8 @@
 // The red 未保存 in the corner of a note's date strip, shown while the note's last save failed;
 // its tool tip says why.
 class UnsavedMark : public QLabel {
+    Q_OBJECT
+
 public:
     UnsavedMark(const QWidget& strip, QWidget* note);
 

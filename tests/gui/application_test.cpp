@@ -1,6 +1,8 @@
 // The application object: start and the restore of the notes, the commands it carries out for
-// the tray, the exit save, the day's backup, screens that change, and its error report.
+// the tray, the exit save, the day's backup, screens that change, its error report, and the
+// translation it finds beside the program.
 #include "app/SingleInstance.h"
+#include "app/Translation.h"
 #include "core/Backup.h"
 #include "core/Error.h"
 #include "core/ReminderSchedule.h"
@@ -12,6 +14,7 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <chrono>
@@ -395,4 +398,35 @@ TEST(ErrorReport, ErrorsLeavingAnEventHandlerAreReportedNotPropagated)
     ASSERT_EVENTUALLY(reports.size() == 1);
     EXPECT_EQ(reports.first(), QStringLiteral("'x' is not a valid date."));
     static_cast<GuardedApplication*>(qApp)->reportEscapesTo(nullptr);
+}
+
+// --- The translation ---
+
+namespace {
+
+// A .qm file of no messages, which QTranslator takes: enough to see which file is chosen.
+void writeEmptyTranslation(const QString& path)
+{
+    const char magic[] = "\x3c\xb8\x64\x18\xca\xef\x9c\x95\xcd\x21\x1c\xbf\x60\xa1\xbd\xdd";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(magic, sizeof magic - 1);
+}
+
+} // namespace
+
+TEST(Translation, IsTheLocalesFileInTheTranslationsFolderBesideTheProgramOnly)
+{
+    QTemporaryDir program;
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(loadTranslation(program.path(), german), nullptr);
+    ASSERT_TRUE(QDir(program.path()).mkdir(QStringLiteral("translations")));
+    writeEmptyTranslation(program.filePath(QStringLiteral("translations/zufusen_fr.qm")));
+    writeEmptyTranslation(program.filePath(QStringLiteral("zufusen_de.qm")));
+    EXPECT_EQ(loadTranslation(program.path(), german), nullptr);
+
+    writeEmptyTranslation(program.filePath(QStringLiteral("translations/zufusen_de.qm")));
+    const std::unique_ptr<QTranslator> translation = loadTranslation(program.path(), german);
+    ASSERT_NE(translation, nullptr);
+    EXPECT_EQ(translation->filePath(), program.filePath(QStringLiteral("translations/zufusen_de.qm")));
 }
