@@ -258,10 +258,8 @@ bool NoteList::bringBack(qint32 id, const Removed& removed)
     note->setAlpha(was.alpha);
     note->setLook(was.look);
     // Put back under a new id, the note takes its look along.
-    if (id != removed.id && was.look != NoteLook{}) {
-        if (const StoreResult<> stored = m_store.saveNoteLook(id, was.look); !stored)
-            qWarning("how note %d is shown was not stored: %s", id, qUtf8Printable(stored.error().message()));
-    }
+    if (id != removed.id && was.look != NoteLook{})
+        note->storeLook();
     if (was.shown) {
         note->keepReachable();
         note->show();
@@ -312,12 +310,7 @@ void NoteList::reshowNote()
         note->show();
         // The row changes under the window: it takes the row as it is now, or saves it as open
         // itself when the store could not take the change.
-        if (const StoreResult<RowImage> reopened = m_store.reopenNote(id)) {
-            note->bindRow(id, *reopened);
-        } else {
-            qWarning("note %d not marked open: %s", id, qUtf8Printable(reopened.error().message()));
-            note->saveNote();
-        }
+        note->reopenRow();
     }
     loadNotes();
 }

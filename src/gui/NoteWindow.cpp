@@ -182,6 +182,17 @@ void NoteWindow::addRow()
     showSaveState();
 }
 
+void NoteWindow::reopenRow()
+{
+    if (!m_saver.reopen())
+        saveNote();
+}
+
+void NoteWindow::storeLook()
+{
+    m_saver.storeLook();
+}
+
 bool NoteWindow::keepReachable()
 {
     return m_placement->keepReachable(m_desktop.screenAreas(), dateStripWidth());

@@ -59,6 +59,11 @@ public:
     void bindRow(qint32 id, const RowImage& image);
     // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
     void addRow();
+    // Marks its row open again, as the note shows; when the store cannot take that, the note is
+    // saved as it is.
+    void reopenRow();
+    // Stores how the note is shown, for a note that came to its row under another id.
+    void storeLook();
     // Fills the window from a stored row, as a creator does before the first show. A stored
     // size too small to show the note gives the size of a new note.
     void setRecord(const StoredNote& note);
