@@ -28,7 +28,7 @@ class NoteWindow;
 
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves, whenever the pointer leaves its editor, about a second
-// after the user stops typing, and when it loses the focus.
+// after the user stops typing, and when it loses the focus. NoteRegistry::open makes it.
 class NoteWindow : public QWidget {
     Q_OBJECT
 
@@ -44,19 +44,11 @@ public:
     NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
     ~NoteWindow() override;
 
-    // The note record. A save never raises: its outcome is the save state. With a lock wait,
-    // a store another process holds is waited for that long.
-    void saveNote(int lockWaitMs = 0);
-    // Closes the window for good without saving it again: its row is being removed.
-    void discard();
-    SaveState saveState() const { return m_saver.state(); }
-    // Why the last save failed, in the user's words; empty once a save went through.
-    // Why the last save failed, in the user's words; empty once a save went through.
-    QString saveError() const;
-    // How the last successful save found the note's row, until the caller takes it.
-    std::optional<SaveResult::Way> takeRowChange() { return m_saver.takeRowChange(); }
-    // Binds the note to a row whose stored bytes are known.
-    void bindRow(qint32 id, const RowImage& image);
+    // Takes the note to show, before the first show: its record (the place is the one the user
+    // gave it; line breaks may be CR LF, LF or CR), its row's bytes when they are known (without
+    // them the note owns any row of its id; without an id it has no row yet), and its look. A
+    // stored size too small to show the note gives the size of a new note.
+    void take(const Note& note, const std::optional<RowImage>& row, const NoteLook& look);
     // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
     void addRow();
     // Marks its row open again, as the note shows; when the store cannot take that, the note is
@@ -64,9 +56,17 @@ public:
     void reopenRow();
     // Stores how the note is shown, for a note that came to its row under another id.
     void storeLook();
-    // Fills the window from a stored row, as a creator does before the first show. A stored
-    // size too small to show the note gives the size of a new note.
-    void setRecord(const StoredNote& note);
+
+    // The note record. A save never raises: its outcome is the save state. With a lock wait,
+    // a store another process holds is waited for that long.
+    void saveNote(int lockWaitMs = 0);
+    // Closes the window for good without saving it again: its row is being removed.
+    void discard();
+    SaveState saveState() const { return m_saver.state(); }
+    // Why the last save failed, in the user's words; empty once a save went through.
+    QString saveError() const;
+    // How the last successful save found the note's row, until the caller takes it.
+    std::optional<SaveResult::Way> takeRowChange() { return m_saver.takeRowChange(); }
     // Shows the note on the nearest screen while too little of its date strip lies on any at
     // the place the user gave it, and back at that place once enough does; true when it moved.
     // That place stays what its saves write until the user moves or resizes the note.
@@ -78,23 +78,15 @@ public:
     QRect bounds() const;
     // What a save writes now: the record, the window's place, size, colour and text.
     Note currentNote() const;
-    void setToday();
+    // The note's date, on its strip.
     void setNoteDate(const QDate& date);
-    void setNoteId(qint32 id);
-    // Open: shown, or hidden to come back at the next start; an ended note is not.
-    void setOpen(bool open) { m_isOpen = open; }
-    void setVisibleFlag(bool visible) { m_visibleFlag = visible; }
     QDate noteDate() const { return m_noteDate; }
     qint32 noteId() const { return m_saver.id(); }
+    // Open: shown, or hidden to come back at the next start; an ended note is not.
     bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
-    // What creators set before the first show. The bounds are the place the user gave the note.
-    void setBounds(int left, int top, int width, int height);
-    void setColor(quint32 color); // window and date strip, 0x00BBGGRR
-    quint32 color() const;
-    void setEditorColor(quint32 color); // the editor's background
-    void setAlpha(int alpha);           // 0..255, whole-window opacity
+    quint32 color() const; // window and date strip, 0x00BBGGRR
     int alpha() const { return m_alpha; }
     // The editor's whole text; line breaks may be CR LF, LF or CR.
     void setText(const QString& text);
@@ -117,9 +109,8 @@ public:
     void endTask();
     bool isEnding() const;
 
-    // How the note is shown beyond its row: its text size and whether it stays on top. Set by
-    // creators before the first show, changed from the note's menu and keys and stored at once.
-    void setLook(const NoteLook& look);
+    // How the note is shown beyond its row: its text size and whether it stays on top. Changed
+    // from the note's menu and keys and stored at once.
     const NoteLook& look() const { return m_saver.look(); }
     void zoomBy(int steps);
     void setZoom(int percent);
@@ -141,6 +132,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setColor(quint32 color);
+    void setAlpha(int alpha); // 0..255, whole-window opacity
+    void setLook(const NoteLook& look);
     void openLink(int start, int end);
     void finishTask();
     void store(SaveKind kind, int lockWaitMs = 0);

@@ -405,7 +405,8 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     clickRow(0);
     click("reshowButton");
     ASSERT_EQ(app->notes().notes().size(), 1);
-    app->notes().notes().front()->setBounds(200, 210, 320, 100);
+    app->notes().notes().front()->setGeometry(200, 210, 320, 100);
+    ASSERT_EVENTUALLY(app->notes().notes().front()->currentNote().bounds == QRect(200, 210, 320, 100));
     app->notes().notes().front()->changeColor(16771434);
     app->notes().notes().front()->setZoom(150);
 
