@@ -2,6 +2,7 @@
 
 #include "core/NoteSaver.h"
 #include "core/NoteTypes.h"
+#include "gui/NoteCommands.h"
 #include "gui/NoteMenu.h"
 
 #include <QDate>
@@ -29,7 +30,7 @@ class NoteWindow;
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves, whenever the pointer leaves its editor, about a second
 // after the user stops typing, and when it loses the focus. NoteRegistry::open makes it.
-class NoteWindow : public QWidget {
+class NoteWindow : public QWidget, public NoteCommands {
     Q_OBJECT
 
 public:
@@ -86,7 +87,7 @@ public:
     bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
-    quint32 color() const; // window and date strip, 0x00BBGGRR
+    quint32 color() const override; // window and date strip, 0x00BBGGRR
     int alpha() const { return m_alpha; }
     // The editor's whole text; line breaks may be CR LF, LF or CR.
     void setText(const QString& text);
@@ -95,9 +96,9 @@ public:
 
     void setVisible(bool visible) override;
 
-    NoteEditor* editor() const;
+    NoteEditor* editor() const override;
     QLabel* dateLabel() const;
-    QMenu* menu() const;
+    QMenu* menu() const override;
 
     // The context menu's commands.
     void hideNote();
@@ -111,12 +112,12 @@ public:
 
     // How the note is shown beyond its row: its text size and whether it stays on top. Changed
     // from the note's menu and keys and stored at once.
-    const NoteLook& look() const { return m_saver.look(); }
-    void zoomBy(int steps);
-    void setZoom(int percent);
-    void setOnTop(bool onTop);
+    const NoteLook& look() const override { return m_saver.look(); }
+    void zoomBy(int steps) override;
+    void setZoom(int percent) override;
+    void setOnTop(bool onTop) override;
     // A new colour from the note's menu, stored with the note.
-    void changeColor(quint32 color);
+    void changeColor(quint32 color) override;
 
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
