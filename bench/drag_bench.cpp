@@ -210,12 +210,14 @@ int main(int argc, char** argv)
     const NoteStore store(scratch.folder());
     ErrorReport report;
     NoteWindow note(desktop, store, report, nullptr);
-    note.setNoteDate(QDate(2026, 12, 9));
-    note.setText(noteText(1));
-    note.setBounds(start.x(), start.y(), 271, 71);
-    note.setColor(0x80FFFF);
-    note.setEditorColor(0x80FFFF);
-    note.setNoteId(ids[0]);
+    Note dragged;
+    dragged.id = ids[0];
+    dragged.date = QDate(2026, 12, 9);
+    dragged.text = noteText(1);
+    dragged.bounds = QRect(start, QSize(271, 71));
+    dragged.color = 0x80FFFF;
+    dragged.alpha = NoteWindow::DefaultAlpha;
+    note.take(dragged, std::nullopt, {});
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))
         fail("the note window was never shown");

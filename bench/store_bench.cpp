@@ -110,10 +110,14 @@ int main(int argc, char** argv)
     FakeDesktop desktop;
     ErrorReport report;
     NoteWindow window(desktop, store, report, nullptr);
-    window.setNoteDate(QDate(2026, 12, 9));
-    window.setText(noteText(500));
-    window.setBounds(100, 120, 271, 71);
-    window.setNoteId(note.id);
+    Note shown;
+    shown.id = note.id;
+    shown.date = QDate(2026, 12, 9);
+    shown.text = noteText(500);
+    shown.bounds = QRect(100, 120, 271, 71);
+    shown.color = 0xFFFFFF;
+    shown.alpha = NoteWindow::DefaultAlpha;
+    window.take(shown, std::nullopt, {});
     window.show();
     std::vector<double> windowSaves;
     for (int i = 0; i < rounds; ++i) {

@@ -78,7 +78,8 @@ int main(int argc, char** argv)
 
     ErrorReport report;
     NoteWindow note(desktop, store, report, nullptr);
-    note.setRecord(store.note(ids[50]).value().value());
+    const StoredNote typedIn = store.note(ids[50]).value().value();
+    note.take(typedIn.note, typedIn.image, {});
     note.show();
     if (!QTest::qWaitForWindowExposed(&note))
         fail("the note did not show");

@@ -27,6 +27,17 @@ bool NoteSaver::addRow(const QDate& today)
     return true;
 }
 
+bool NoteSaver::reopen()
+{
+    const StoreResult<RowImage> reopened = m_store.reopenNote(m_id);
+    if (!reopened) {
+        qWarning("note %d not marked open: %s", m_id, qUtf8Printable(reopened.error().message()));
+        return false;
+    }
+    bindRow(m_id, *reopened);
+    return true;
+}
+
 void NoteSaver::markChanged()
 {
     if (m_state == SaveState::Stored)

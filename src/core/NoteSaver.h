@@ -35,6 +35,9 @@ public:
     // Gives a new note its row; true when the store took it. When it cannot take it now, the
     // note gets its row at its next save.
     bool addRow(const QDate& today);
+    // Marks the note's row open again, as the note shows it now, and takes the row as it is
+    // then; false when the store could not take it.
+    bool reopen();
 
     // Whether a save has anything to write to: a row, or a row to make.
     bool canSave() const { return !m_discarded && (m_id != 0 || m_rowWanted); }

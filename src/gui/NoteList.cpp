@@ -251,24 +251,16 @@ bool NoteList::bringBack(qint32 id, const Removed& removed)
     if (!*stored)
         return true;
     const RemovedWindow& was = *removed.window;
-    NoteWindow* note = m_notes.create();
-    note->setRecord(**stored);
-    note->setBounds(was.bounds.x(), was.bounds.y(), was.bounds.width(), was.bounds.height());
-    note->setColor(was.color);
-    note->setEditorColor(was.color);
-    note->setAlpha(was.alpha);
-    note->setLook(was.look);
-    // Put back under a new id, the note takes its look along.
-    if (id != removed.id && was.look != NoteLook{}) {
-        if (const StoreResult<> stored = m_store.saveNoteLook(id, was.look); !stored)
-            qWarning("how note %d is shown was not stored: %s", id, qUtf8Printable(stored.error().message()));
-    }
-    if (was.shown) {
-        note->keepReachable();
-        note->show();
-    }
-    // The row takes what the window kept beyond it (a resize not yet saved, say).
-    note->saveNote();
+    NoteOpening opening{.way = NoteOpening::BroughtBack,
+                        .note = (*stored)->note,
+                        .row = (*stored)->image,
+                        .look = was.look,
+                        .shown = was.shown,
+                        .formerId = removed.id};
+    opening.note.bounds = was.bounds;
+    opening.note.color = was.color;
+    opening.note.alpha = was.alpha;
+    m_notes.open(opening);
     return true;
 }
 
@@ -303,22 +295,14 @@ void NoteList::reshowNote()
         return;
     }
     if (*stored) {
-        NoteWindow* note = m_notes.create();
-        note->setRecord(**stored);
         const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
-        if (const auto look = looks.find(id); look != looks.end())
-            note->setLook(look->second);
-        note->keepReachable();
-        note->setOpen(true);
-        note->show();
-        // The row changes under the window: it takes the row as it is now, or saves it as open
-        // itself when the store could not take the change.
-        if (const StoreResult<RowImage> reopened = m_store.reopenNote(id)) {
-            note->bindRow(id, *reopened);
-        } else {
-            qWarning("note %d not marked open: %s", id, qUtf8Printable(reopened.error().message()));
-            note->saveNote();
-        }
+        const auto look = looks.find(id);
+        NoteOpening opening{.way = NoteOpening::Reopened,
+                            .note = (*stored)->note,
+                            .row = (*stored)->image,
+                            .look = look != looks.end() ? look->second : NoteLook{}};
+        opening.note.isOpen = true;
+        m_notes.open(opening);
     }
     loadNotes();
 }

@@ -4,8 +4,8 @@
 #include "gui/ErrorReport.h"
 #include "gui/NoteAppearance.h"
 #include "gui/NoteColors.h"
+#include "gui/NoteCommands.h"
 #include "gui/NoteEditor.h"
-#include "gui/NoteWindow.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -13,7 +13,7 @@
 
 #include <utility>
 
-NoteMenu::NoteMenu(NoteWindow& note, ErrorReport& report) : m_note(note), m_report(report) {}
+NoteMenu::NoteMenu(NoteCommands& note, ErrorReport& report) : m_note(note), m_report(report) {}
 
 void NoteMenu::popup(const QPoint& globalPos)
 {
@@ -26,18 +26,19 @@ void NoteMenu::addMoreCommands()
     if (m_complete)
         return;
     m_complete = true;
-    NoteWindow* note = &m_note;
+    NoteCommands* note = &m_note;
     ErrorReport& report = m_report;
+    // The note's menu, which goes with the note, is the context of every connection made here.
     QMenu* menu = note->menu();
     menu->addSeparator();
     QMenu* size = menu->addMenu(tr("文字の大きさ"));
     size->setObjectName(QStringLiteral("zoomMenu"));
-    const auto add = [note, &report](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
+    const auto add = [menu, &report](QMenu* to, const QString& text, const QKeySequence& keys, auto&& slot) {
         QAction* action = to->addAction(text);
         action->setShortcut(keys);
         // The keys themselves are the editor's; the menu only names them.
         action->setShortcutContext(Qt::WidgetShortcut);
-        QObject::connect(action, &QAction::triggered, note, guarded(report, slot));
+        QObject::connect(action, &QAction::triggered, menu, guarded(report, slot));
         return action;
     };
     add(size, tr("拡大(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [note] { note->zoomBy(1); });
@@ -55,7 +56,7 @@ void NoteMenu::addMoreCommands()
     onTop->setObjectName(QStringLiteral("onTopAction"));
     onTop->setCheckable(true);
     QObject::connect(menu, &QMenu::aboutToShow, onTop, [note, onTop] { onTop->setChecked(note->look().onTop); });
-    QObject::connect(onTop, &QAction::triggered, note,
+    QObject::connect(onTop, &QAction::triggered, menu,
                      [note, &report](bool on) { runGuarded(report, [&] { note->setOnTop(on); }); });
     QMenu* colors = menu->addMenu(tr("色"));
     colors->setObjectName(QStringLiteral("colorMenu"));
@@ -66,7 +67,7 @@ void NoteMenu::addMoreCommands()
         color->setCheckable(true);
         QObject::connect(colors, &QMenu::aboutToShow, color,
                          [note, color, value] { color->setChecked(note->color() == value); });
-        QObject::connect(color, &QAction::triggered, note,
+        QObject::connect(color, &QAction::triggered, menu,
                          guarded(report, [note, value] { note->changeColor(value); }));
     }
     menu->addSeparator();

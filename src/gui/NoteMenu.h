@@ -4,7 +4,7 @@
 #include <QPoint>
 
 class ErrorReport;
-class NoteWindow;
+class NoteCommands;
 
 // A note's context menu: the three commands of the note's form and, added the first time it
 // opens (start-up builds every note, and few menus are ever opened), the text size, staying on
@@ -13,7 +13,7 @@ class NoteMenu {
     Q_DECLARE_TR_FUNCTIONS(NoteMenu)
 
 public:
-    NoteMenu(NoteWindow& note, ErrorReport& report);
+    NoteMenu(NoteCommands& note, ErrorReport& report);
 
     // Opens the whole menu at a point on the desktop.
     void popup(const QPoint& globalPos);
@@ -21,7 +21,7 @@ public:
 private:
     void addMoreCommands();
 
-    NoteWindow& m_note;
+    NoteCommands& m_note;
     ErrorReport& m_report;
     bool m_complete = false;
 };

@@ -1,6 +1,7 @@
 #include "gui/NoteRegistry.h"
 
 #include "gui/NoteWindow.h"
+#include "platform/Desktop.h"
 
 #include <QWidget>
 
@@ -27,47 +28,85 @@ QList<OpenNote*> NoteRegistry::openNotes() const
     return {m_notes.cbegin(), m_notes.cend()};
 }
 
-NoteWindow* NoteRegistry::create()
+QList<NoteWindow*> NoteRegistry::open(const std::vector<NoteOpening>& openings)
+{
+    // Every note is built before the first is shown. On X each show waits on the server five
+    // times; a note built between two shows, while the server's answers and events come in,
+    // took two to four times as long as one built beforehand.
+    QList<std::pair<NoteWindow*, const NoteOpening*>> built;
+    for (const NoteOpening& opening : openings) {
+        // A note already on the desktop (made while the store could not be read) keeps its window.
+        if (opening.way != NoteOpening::New && find(opening.note.id))
+            continue;
+        built.append({build(opening), &opening});
+    }
+    QList<NoteWindow*> opened;
+    for (const auto& [note, opening] : std::as_const(built)) {
+        m_notes.append(note);
+        if (opening->shown)
+            note->show();
+        switch (opening->way) {
+        case NoteOpening::New:
+            note->addRow();
+            break;
+        case NoteOpening::Restored:
+            break;
+        case NoteOpening::Reopened:
+            // The row changes under the window: it takes the row as it is now, or saves it as open
+            // itself when the store could not take the change.
+            note->reopenRow();
+            break;
+        case NoteOpening::BroughtBack:
+            // The row takes what the window kept beyond it (a resize not yet saved, say).
+            note->saveNote();
+            break;
+        }
+        opened.append(note);
+    }
+    return opened;
+}
+
+NoteWindow* NoteRegistry::open(const NoteOpening& opening)
+{
+    return open(std::vector{opening}).value(0);
+}
+
+NoteWindow* NoteRegistry::build(const NoteOpening& opening) const
 {
     auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);
-    m_notes.append(note);
+    note->take(opening.note, opening.row, opening.look);
+    if (opening.way == NoteOpening::BroughtBack && opening.formerId != opening.note.id && opening.look != NoteLook{})
+        note->storeLook();
+    // A new note is made where it can be reached.
+    if (opening.shown && opening.way != NoteOpening::New)
+        note->keepReachable();
     return note;
 }
 
 NoteWindow* NoteRegistry::makeNote(const QRect& bounds, quint32 color)
 {
-    NoteWindow* note = create();
-    note->setBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-    note->setColor(color);
-    note->setText(QString());
-    note->setEditorColor(color);
-    note->setToday();
-    note->show();
-    note->addRow();
-    return note;
+    NoteOpening opening;
+    opening.way = NoteOpening::New;
+    opening.note.date = m_desktop.today();
+    opening.note.bounds = bounds;
+    opening.note.visible = false;
+    opening.note.color = color;
+    opening.note.alpha = NoteWindow::DefaultAlpha;
+    return open(opening);
 }
 
 void NoteRegistry::restore(const std::vector<StoredNote>& notes, const std::map<qint32, NoteLook>& looks)
 {
-    // Every note is built before the first is shown. On X each show waits on the server five
-    // times; a note built between two shows, while the server's answers and events come in,
-    // took two to four times as long as one built beforehand.
-    QList<NoteWindow*> built;
+    std::vector<NoteOpening> openings;
+    openings.reserve(notes.size());
     for (const StoredNote& stored : notes) {
-        // A note already on the desktop (made while the store could not be read) keeps its window.
-        if (find(stored.note.id))
-            continue;
-        auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);
-        note->setRecord(stored);
-        if (const auto look = looks.find(stored.note.id); look != looks.end())
-            note->setLook(look->second);
-        note->keepReachable();
-        built.append(note);
+        const auto look = looks.find(stored.note.id);
+        openings.push_back({.way = NoteOpening::Restored,
+                            .note = stored.note,
+                            .row = stored.image,
+                            .look = look != looks.end() ? look->second : NoteLook{}});
     }
-    for (NoteWindow* note : std::as_const(built)) {
-        m_notes.append(note);
-        note->show();
-    }
+    open(openings);
 }
 
 void NoteRegistry::discard(NoteWindow* note)

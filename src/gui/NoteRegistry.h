@@ -6,6 +6,7 @@
 #include <QRect>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 class Desktop;
@@ -14,6 +15,26 @@ class NoteStore;
 class NoteWindow;
 class OpenNote;
 class QWidget;
+
+// A note window to open: the note, how it is shown beyond its row, and which way it comes.
+struct NoteOpening {
+    enum Way {
+        New,         // made by the user: shown as it is given, then given a row of its own
+        Restored,    // an open note of the store, at start-up
+        Reopened,    // a note shown again from the note list: its row is marked open once it shows
+        BroughtBack, // a removed note put back as its window was: its row takes what the window kept
+    };
+    Way way = Restored;
+    // The record as read; a brought-back note's with the place, colour and transparency its
+    // window had; a new note's with today's date, its place and colour and no id.
+    Note note;
+    // The row's bytes as read; nothing for a new note.
+    std::optional<RowImage> row;
+    NoteLook look;
+    bool shown = true;
+    // Brought back: the id the note had when it was removed. Under a new id it takes its look along.
+    qint32 formerId = 0;
+};
 
 // Every note window of the program, whoever opened it: a drag-out, the tray, the start-up
 // restore, the note list. One list, so that show-all, the saves at exit and the note list's
@@ -33,13 +54,15 @@ public:
     // The same notes as the rules that save every note see them.
     QList<OpenNote*> openNotes() const;
 
-    // A new window, hidden, for its creator to fill.
-    NoteWindow* create();
+    // The one way a note window is made. Every window is built before the first is shown; a
+    // shown one is within reach. A stored note that has a window keeps it and gets no other.
+    QList<NoteWindow*> open(const std::vector<NoteOpening>& openings);
+    // One window; none when its note has one already.
+    NoteWindow* open(const NoteOpening& opening);
     // A new note of the given colour at the given place, dated today and shown, with a row of its
     // own (or, while the store takes none, saved as soon as it can).
     NoteWindow* makeNote(const QRect& bounds, quint32 color);
-    // Windows for the stored notes that have none yet, each within reach; all are built before
-    // the first is shown.
+    // Windows for the stored notes that have none yet, with their looks.
     void restore(const std::vector<StoredNote>& notes, const std::map<qint32, NoteLook>& looks);
     // Closes a note's window without saving it: its row is being removed or replaced.
     void discard(NoteWindow* note);
@@ -56,6 +79,8 @@ public:
     void keepReachable();
 
 private:
+    NoteWindow* build(const NoteOpening& opening) const;
+
     Desktop& m_desktop;
     const NoteStore& m_store;
     ErrorReport& m_report;

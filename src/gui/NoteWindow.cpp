@@ -165,13 +165,7 @@ void NoteWindow::setOnTop(bool onTop)
 void NoteWindow::changeColor(quint32 color)
 {
     setColor(color);
-    setEditorColor(color);
     saveNote();
-}
-
-void NoteWindow::bindRow(qint32 id, const RowImage& image)
-{
-    m_saver.bindRow(id, image);
 }
 
 void NoteWindow::addRow()
@@ -180,6 +174,17 @@ void NoteWindow::addRow()
     if (m_saver.addRow(m_desktop.today()))
         markChanged();
     showSaveState();
+}
+
+void NoteWindow::reopenRow()
+{
+    if (!m_saver.reopen())
+        saveNote();
+}
+
+void NoteWindow::storeLook()
+{
+    m_saver.storeLook();
 }
 
 bool NoteWindow::keepReachable()
@@ -209,28 +214,35 @@ void NoteWindow::showAgain()
     saveNote();
 }
 
-void NoteWindow::setRecord(const StoredNote& stored)
+void NoteWindow::take(const Note& note, const std::optional<RowImage>& row, const NoteLook& look)
 {
-    const Note& r = stored.note;
-    setNoteDate(r.date);
+    setNoteDate(note.date);
     // A window manager's 1×1 of an unmapped window once ended up in stores; such a note comes
-    // back at a size that shows it. Every note has the same least size: it is worked out once.
+    // back at a size that shows it; a new note, without a row yet, takes the size it is given.
+    // Every note has the same least size: it is worked out once.
     static const QSize least = minimumSizeHint();
-    const bool tooSmall = r.bounds.width() < least.width() || r.bounds.height() < least.height();
-    setBounds(r.bounds.x(), r.bounds.y(), tooSmall ? DesignWidth : r.bounds.width(),
-              tooSmall ? DesignHeight : r.bounds.height());
+    const bool tooSmall =
+        note.id != 0 && (note.bounds.width() < least.width() || note.bounds.height() < least.height());
+    m_placement->setBounds(tooSmall ? QRect(note.bounds.topLeft(), QSize(DesignWidth, DesignHeight)) : note.bounds);
     // The text is laid out once, at the editor's final width, not again when the window shows.
     layout()->activate();
-    setText(r.text);
-    setOpen(r.isOpen);
-    setVisibleFlag(r.visible);
-    setColor(r.color);
-    setAlpha(r.alpha & 0xFF);
-    bindRow(r.id, stored.image);
-    m_saver.setTextAsRead(text());
-    setEditorColor(r.color);
+    setText(note.text);
+    m_isOpen = note.isOpen;
+    m_visibleFlag = note.visible;
+    setColor(note.color);
+    setAlpha(note.alpha & 0xFF);
+    if (row) {
+        m_saver.bindRow(note.id, *row);
+        m_saver.setTextAsRead(text());
+    } else {
+        m_saver.setId(note.id);
+    }
     if (tooSmall)
         markChanged();
+    // A note shown at the default look keeps the editor's inherited font: most notes never
+    // change their look, and start-up builds every note.
+    if (look != m_saver.look())
+        setLook(look);
 }
 
 Note NoteWindow::currentNote() const
@@ -249,40 +261,22 @@ Note NoteWindow::currentNote() const
     return note;
 }
 
-void NoteWindow::setToday()
-{
-    setNoteDate(m_desktop.today());
-}
-
 void NoteWindow::setNoteDate(const QDate& date)
 {
     m_noteDate = date;
     m_ui->dateLabel->setText(displayDate(date));
 }
 
-void NoteWindow::setNoteId(qint32 id)
-{
-    m_saver.setId(id);
-}
-
-void NoteWindow::setBounds(int left, int top, int width, int height)
-{
-    m_placement->setBounds(QRect(left, top, width, height));
-}
-
+// The paper, the date strip and the editor's background.
 void NoteWindow::setColor(quint32 color)
 {
     m_appearance->setColor(color);
+    m_appearance->setEditorColor(color);
 }
 
 quint32 NoteWindow::color() const
 {
     return m_appearance->color();
-}
-
-void NoteWindow::setEditorColor(quint32 color)
-{
-    m_appearance->setEditorColor(color);
 }
 
 void NoteWindow::setAlpha(int alpha)

@@ -3,6 +3,7 @@
 #include "core/NoteSaver.h"
 #include "core/NoteTypes.h"
 #include "core/OpenNote.h"
+#include "gui/NoteCommands.h"
 #include "gui/NoteMenu.h"
 
 #include <QDate>
@@ -29,8 +30,8 @@ class NoteWindow;
 
 // One sticky note: a borderless, semi-transparent window in the note's colour that saves its
 // record to its row whenever it moves, whenever the pointer leaves its editor, about a second
-// after the user stops typing, and when it loses the focus.
-class NoteWindow : public QWidget, public OpenNote {
+// after the user stops typing, and when it loses the focus. NoteRegistry::open makes it.
+class NoteWindow : public QWidget, public NoteCommands, public OpenNote {
     Q_OBJECT
 
 public:
@@ -45,6 +46,19 @@ public:
     NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner);
     ~NoteWindow() override;
 
+    // Takes the note to show, before the first show: its record (the place is the one the user
+    // gave it; line breaks may be CR LF, LF or CR), its row's bytes when they are known (without
+    // them the note owns any row of its id; without an id it has no row yet), and its look. A
+    // stored size too small to show the note gives the size of a new note.
+    void take(const Note& note, const std::optional<RowImage>& row, const NoteLook& look);
+    // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
+    void addRow();
+    // Marks its row open again, as the note shows; when the store cannot take that, the note is
+    // saved as it is.
+    void reopenRow();
+    // Stores how the note is shown, for a note that came to its row under another id.
+    void storeLook();
+
     // The note record. A save never raises: its outcome is the save state. With a lock wait,
     // a store another process holds is waited for that long.
     void saveNote(int lockWaitMs = 0);
@@ -57,13 +71,6 @@ public:
     SaveState saveState() const { return m_saver.state(); }
     // Why the last save failed, in the user's words; empty once a save went through.
     QString saveError() const;
-    // Binds the note to a row whose stored bytes are known.
-    void bindRow(qint32 id, const RowImage& image);
-    // Gives a new note its row; when the store cannot take it, the note is saved as soon as it can.
-    void addRow();
-    // Fills the window from a stored row, as a creator does before the first show. A stored
-    // size too small to show the note gives the size of a new note.
-    void setRecord(const StoredNote& note);
     // Shows the note on the nearest screen while too little of its date strip lies on any at
     // the place the user gave it, and back at that place once enough does; true when it moved.
     // That place stays what its saves write until the user moves or resizes the note.
@@ -75,23 +82,15 @@ public:
     QRect bounds() const;
     // What a save writes now: the record, the window's place, size, colour and text.
     Note currentNote() const;
-    void setToday();
+    // The note's date, on its strip.
     void setNoteDate(const QDate& date);
-    void setNoteId(qint32 id);
-    // Open: shown, or hidden to come back at the next start; an ended note is not.
-    void setOpen(bool open) { m_isOpen = open; }
-    void setVisibleFlag(bool visible) { m_visibleFlag = visible; }
     QDate noteDate() const { return m_noteDate; }
     qint32 noteId() const { return m_saver.id(); }
+    // Open: shown, or hidden to come back at the next start; an ended note is not.
     bool isOpen() const { return m_isOpen; }
     bool visibleFlag() const { return m_visibleFlag; }
 
-    // What creators set before the first show. The bounds are the place the user gave the note.
-    void setBounds(int left, int top, int width, int height);
-    void setColor(quint32 color); // window and date strip, 0x00BBGGRR
-    quint32 color() const;
-    void setEditorColor(quint32 color); // the editor's background
-    void setAlpha(int alpha);           // 0..255, whole-window opacity
+    quint32 color() const override; // window and date strip, 0x00BBGGRR
     int alpha() const { return m_alpha; }
     // The editor's whole text; line breaks may be CR LF, LF or CR.
     void setText(const QString& text);
@@ -100,9 +99,9 @@ public:
 
     void setVisible(bool visible) override;
 
-    NoteEditor* editor() const;
+    NoteEditor* editor() const override;
     QLabel* dateLabel() const;
-    QMenu* menu() const;
+    QMenu* menu() const override;
 
     // The context menu's commands.
     void hideNote();
@@ -114,15 +113,14 @@ public:
     void endTask();
     bool isEnding() const;
 
-    // How the note is shown beyond its row: its text size and whether it stays on top. Set by
-    // creators before the first show, changed from the note's menu and keys and stored at once.
-    void setLook(const NoteLook& look);
-    const NoteLook& look() const { return m_saver.look(); }
-    void zoomBy(int steps);
-    void setZoom(int percent);
-    void setOnTop(bool onTop);
+    // How the note is shown beyond its row: its text size and whether it stays on top. Changed
+    // from the note's menu and keys and stored at once.
+    const NoteLook& look() const override { return m_saver.look(); }
+    void zoomBy(int steps) override;
+    void setZoom(int percent) override;
+    void setOnTop(bool onTop) override;
     // A new colour from the note's menu, stored with the note.
-    void changeColor(quint32 color);
+    void changeColor(quint32 color) override;
 
 Q_SIGNALS:
     // The fade is over, the window hidden and the ended record written.
@@ -138,6 +136,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setColor(quint32 color);
+    void setAlpha(int alpha); // 0..255, whole-window opacity
+    void setLook(const NoteLook& look);
     void openLink(int start, int end);
     void finishTask();
     void store(SaveKind kind, int lockWaitMs = 0);

@@ -28,12 +28,15 @@ protected:
     // A note window on a row, as the restore builds it, shown.
     NoteWindow* shownNote(qint64 id, const QString& text)
     {
+        Note values;
+        values.id = qint32(id);
+        values.date = QDate(2011, 8, 26);
+        values.text = text;
+        values.bounds = QRect(100, 120, 271, 71);
+        values.color = 65408;
+        values.alpha = NoteWindow::DefaultAlpha;
         auto* note = new NoteWindow(desktop, store, report, &owner);
-        note->setNoteDate(QDate(2011, 8, 26));
-        note->setText(text);
-        note->setBounds(100, 120, 271, 71);
-        note->setColor(65408);
-        note->setNoteId(qint32(id));
+        note->take(values, std::nullopt, {});
         note->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(note));
         return note;

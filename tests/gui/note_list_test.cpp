@@ -405,7 +405,8 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     clickRow(0);
     click("reshowButton");
     ASSERT_EQ(app->notes().notes().size(), 1);
-    app->notes().notes().front()->setBounds(200, 210, 320, 100);
+    app->notes().notes().front()->setGeometry(200, 210, 320, 100);
+    ASSERT_EVENTUALLY(app->notes().notes().front()->currentNote().bounds == QRect(200, 210, 320, 100));
     app->notes().notes().front()->changeColor(16771434);
     app->notes().notes().front()->setZoom(150);
 
@@ -430,4 +431,15 @@ TEST_F(NoteListTest, ButtonsActOnAShownRowOnlyAndUndoBringsAnOpenNoteBack)
     EXPECT_EQ(back->geometry(), QRect(200, 210, 320, 100));
     EXPECT_EQ(back->color(), 16771434u);
     EXPECT_EQ(back->look().zoom, 150);
+
+    // Another note took its id meanwhile: it comes back under a new one and takes its look along.
+    const qint32 former = back->noteId();
+    clickRow(0);
+    click("removeButton");
+    exec("insert into m_daviv (rowid, f_day) values (" + QByteArray::number(former) + ", '2026/12/01')");
+    form->undoRemove();
+    ASSERT_EQ(app->notes().notes().size(), 1);
+    const qint32 moved = app->notes().notes().front()->noteId();
+    EXPECT_NE(moved, former);
+    EXPECT_EQ(store.noteLooks()->at(moved), (NoteLook{150, false}));
 }

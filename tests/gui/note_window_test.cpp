@@ -115,27 +115,29 @@ protected:
         unsavedRow = row();
     }
 
-    NoteWindow* newNote(const QString& text = QString())
+    NoteWindow* newNote(const QString& text = QString(), qint32 rowId = -1)
     {
-        return filled(new NoteWindow(desktop, store, report, &owner), text);
-    }
-
-    // A window as a creator fills it, bound to the test's row.
-    NoteWindow* filled(NoteWindow* note, const QString& text)
-    {
-        note->setNoteDate(noteDay);
-        note->setText(text);
-        note->setBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-        note->setColor(yellow);
-        note->setEditorColor(yellow);
-        note->setAlpha(NoteWindow::DefaultAlpha);
-        note->setNoteId(id);
+        auto* note = new NoteWindow(desktop, store, report, &owner);
+        note->take(noteOf(text, rowId), std::nullopt, {});
         return note;
     }
 
-    NoteWindow* shownNote(const QString& text = QString())
+    // A note bound to the test's row (or to the given id), its bytes unknown.
+    Note noteOf(const QString& text, qint32 rowId = -1) const
     {
-        NoteWindow* note = newNote(text);
+        Note note;
+        note.id = rowId < 0 ? id : rowId;
+        note.date = noteDay;
+        note.text = text;
+        note.bounds = bounds;
+        note.color = yellow;
+        note.alpha = NoteWindow::DefaultAlpha;
+        return note;
+    }
+
+    NoteWindow* shownNote(const QString& text = QString(), qint32 rowId = -1)
+    {
+        NoteWindow* note = newNote(text, rowId);
         note->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(note));
         return note;
@@ -256,7 +258,8 @@ TEST_F(NoteWindowTest, UneditedTextKeepsItsStoredBytes)
         exec("update m_daviv set note = cast(x'" + c.Stored.toHex() + "' as text)," + row);
         EXPECT_EQ(decodeStoreText(c.Stored), c.read) << c.Stored.toHex().constData();
         auto* note = new NoteWindow(desktop, store, report, &owner);
-        note->setRecord(store.note(id).value().value());
+        const StoredNote read = store.note(id).value().value();
+        note->take(read.note, read.image, {});
         note->saveNote();
         EXPECT_EQ(stored(), std::pair(QByteArray("text"), c.Stored)) << c.Stored.toHex().constData();
         note->editor()->moveCursor(QTextCursor::Start);
@@ -303,7 +306,8 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
 {
     for (int start : {NoteWindow::DefaultAlpha, NoteWindow::HalfAlpha}) {
         NoteWindow* note = shownNote("done");
-        note->setAlpha(start);
+        if (start == NoteWindow::HalfAlpha)
+            note->makeHalfTransparent();
         // The fade goes on only when stepped here.
         auto* fade = note->findChild<TaskEndFade*>();
         ASSERT_NE(fade, nullptr);
@@ -355,8 +359,7 @@ TEST_F(NoteWindowTest, TaskEndFadesHidesAndWritesTheEndedRecord)
 TEST_F(NoteWindowTest, AFadingNoteIsEndedByTheShutdownNotByTheRegistryGoingAway)
 {
     const auto startFading = [this](NoteRegistry& notes) {
-        NoteWindow* note = filled(notes.create(), QStringLiteral("gone"));
-        note->show();
+        NoteWindow* note = notes.open(NoteOpening{.note = noteOf(QStringLiteral("gone")), .row = {}, .look = {}});
         ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
         note->endTask();
     };
@@ -378,8 +381,7 @@ TEST_F(NoteWindowTest, SaveWithoutNoteIdTouchesNoRow)
 {
     exec("insert into m_daviv (rowid, f_day) values (5, 'other')");
     const QList<QStringList> before = allRows();
-    NoteWindow* note = shownNote("no id");
-    note->setNoteId(0);
+    NoteWindow* note = shownNote("no id", 0);
     note->saveNote();
     note->move(300, 300);
     QCoreApplication::processEvents();
@@ -574,9 +576,6 @@ TEST_F(NoteWindowTest, DateStripMovesTheWindowAndTheEditorNever)
     QLabel* strip = note->dateLabel();
     ASSERT_GT(strip->height(), bounds.height() / 2);
     EXPECT_EQ(strip->text(), QStringLiteral("2011/08/26"));
-    note->setToday();
-    EXPECT_EQ(strip->text(), QStringLiteral("2026/12/08"));
-    note->setNoteDate(noteDay);
 
     QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(2, 5));
     QTest::mouseMove(strip, QPoint(22, 15));

@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 
@@ -62,6 +63,7 @@ TEST_F(PaletteTest, DragOutMakesOneNoteAtTheCursorPerArming)
     EXPECT_EQ(note->geometry(), QRect(500, 300, 271, 71));
     EXPECT_EQ(note->color(), 65408u);
     EXPECT_EQ(note->noteDate(), desktop.today());
+    EXPECT_EQ(note->dateLabel()->text(), QStringLiteral("2026/12/08"));
     EXPECT_EQ(note->noteId(), 1);
     EXPECT_TRUE(note->isVisible());
     EXPECT_FALSE(app->palette().isVisible());
