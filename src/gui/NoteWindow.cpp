@@ -224,7 +224,12 @@ void NoteWindow::take(const Note& note, const std::optional<RowImage>& row, cons
     const bool tooSmall =
         note.id != 0 && (note.bounds.width() < least.width() || note.bounds.height() < least.height());
     m_placement->setBounds(tooSmall ? QRect(note.bounds.topLeft(), QSize(DesignWidth, DesignHeight)) : note.bounds);
-    // The text is laid out once, at the editor's final width, not again when the window shows.
+    // A note shown at the default look keeps the editor's inherited font: most notes never
+    // change their look, and start-up builds every note. A zoomed one takes its font before its
+    // text, which is laid out once, at the editor's final width and font, not again when the
+    // window shows.
+    if (look != m_saver.look())
+        setLook(look);
     layout()->activate();
     setText(note.text);
     m_isOpen = note.isOpen;
@@ -239,10 +244,6 @@ void NoteWindow::take(const Note& note, const std::optional<RowImage>& row, cons
     }
     if (tooSmall)
         markChanged();
-    // A note shown at the default look keeps the editor's inherited font: most notes never
-    // change their look, and start-up builds every note.
-    if (look != m_saver.look())
-        setLook(look);
 }
 
 Note NoteWindow::currentNote() const
