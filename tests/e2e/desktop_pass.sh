@@ -253,8 +253,7 @@ xdotool mousemove 512 450
 check "notes sit in the manager's frames without decoration" notes_undecorated
 open_ordinary_window +60+60
 check "a note is not kept above an ordinary window opened later" note_below_ordinary_window "100 100 271 71"
-kill "$ORDINARY" 2>/dev/null
-wait "$ORDINARY" 2>/dev/null
+end_process "$ORDINARY" 5
 check "with the compositor a note shows its colour blended at alpha 200" \
     wait_until 10 screen_shows composited "300 150 228,228,28" "600 350 128,228,28"
 check "the damaged size is stored as a new note's" wait_until 10 row_is 5 "300|600|271|71|-1"
@@ -343,8 +342,7 @@ xdotool key t
 open_ordinary_window +300+300
 check "常に手前に表示 keeps the note above an ordinary window opened later" wait_until 10 note_is_above "376 348 271 71"
 screen_shows on-top
-kill "$ORDINARY" 2>/dev/null
-wait "$ORDINARY" 2>/dev/null
+end_process "$ORDINARY" 5
 check "常に手前に表示 leaves the note without a taskbar entry" wait_until 10 no_taskbar_entries
 xdotool mousemove 1013 756 click --repeat 2 --delay 120 1
 check "a second note from the tray comes down and to the right of the first" \
@@ -359,8 +357,7 @@ check "with an ordinary window focused, Super+Alt+F makes a note that takes the 
 xdotool type --delay 30 "from the key"
 check "what is typed next lands in its row" \
     wait_until 10 stored_text_is $((rows_before + 3)) "$(cp932_hex $'from the key\r\n')"
-kill "$ORDINARY" 2>/dev/null
-wait "$ORDINARY" 2>/dev/null
+end_process "$ORDINARY" 5
 check "SIGTERM ends the program" ends_after signal_program TERM
 
 # A window manager that takes 300 ms between reparenting a window and placing its frame: the
