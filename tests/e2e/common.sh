@@ -408,7 +408,7 @@ key_makes_focused_note()
     alive || return
     before=$(note_places)
     xdotool key "$1"
-    wait_until 10 one_more_note "$before" || return 1
+    wait_until 30 one_more_note "$before" || return 1
     # A window manager under load may take its time to hand over the focus.
     wait_until 30 focused "$(note_id_at "$NEW_NOTE")" && return 0
     DETAIL="the note at $NEW_NOTE is not focused, but $(xdotool getwindowfocus getwindowname 2>&1)"
