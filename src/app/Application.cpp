@@ -38,8 +38,8 @@ Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::
       m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
       m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
       m_saveNotices(std::make_unique<SaveNotices>(*m_notes, *m_tray, store.filePath())),
-      m_startup(
-          std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray, *m_saveNotices)),
+      m_startup(std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray,
+                                              *m_saveNotices)),
       m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
       m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport))
 {
@@ -284,9 +284,8 @@ bool Application::restoreBackup(const QString& copyPath)
     m_backup->stopForRestore();
     // What is on the desktop goes into the store first, so that the copy kept of it holds it.
     if (const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs); !unsaved.isEmpty()) {
-        const std::optional<StoreError>& error = unsaved.first()->saver().error();
         m_errorReport.show(tr("保存できない付箋があるため、バックアップから戻しませんでした。\n") +
-                           (error ? storeFailureText(*error, m_store.filePath()) : QString()));
+                           saveFailureText(unsaved.first()->saver()));
         return false;
     }
     const StoreResult<QString> restored = m_recovery->restore(copyPath, m_desktop.now());
@@ -364,10 +363,7 @@ QString Application::saveAllNotesNow()
     // The process ends right after this, whatever happens: a store held a moment by another
     // connection is waited for as at any exit, rather than the text going to a rescue file.
     const QList<OpenNote*> unsaved = saveEveryNote(m_notes->openNotes(), m_exitLockWaitMs);
-    for (OpenNote* note : unsaved) {
-        const std::optional<StoreError>& error = note->saver().error();
-        qWarning("note %d not stored: %s", note->saver().id(),
-                 qUtf8Printable(error ? storeFailureText(*error, m_store.filePath()) : QString()));
-    }
+    for (OpenNote* note : unsaved)
+        qWarning("note %d not stored: %s", note->saver().id(), qUtf8Printable(saveFailureText(note->saver())));
     return rescueNotes(unsaved, m_desktop, m_store);
 }

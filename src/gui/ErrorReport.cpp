@@ -1,6 +1,7 @@
 #include "gui/ErrorReport.h"
 
 #include "core/Error.h"
+#include "core/NoteSaver.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -74,4 +75,10 @@ QString storeFailureText(const StoreError& error, const QString& storePath)
 {
     return QCoreApplication::translate("ErrorReport", "%1\n保存先: %2")
         .arg(error.reason(), QDir::toNativeSeparators(storePath));
+}
+
+QString saveFailureText(const NoteSaver& saver)
+{
+    const std::optional<StoreError>& error = saver.error();
+    return error ? storeFailureText(*error, saver.store().filePath()) : QString();
 }

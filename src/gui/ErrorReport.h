@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class NoteSaver;
+
 // The message as the error report shows it: a full stop is appended unless the last
 // character is a full stop or sorts before it.
 QString errorReportText(const QString& message);
@@ -62,3 +64,5 @@ QString applicationTitle();
 
 // The user's words for a store failure: SQLite's own text and where the store is.
 QString storeFailureText(const StoreError& error, const QString& storePath);
+// Why a note's last save failed, in those words; empty once a save went through.
+QString saveFailureText(const NoteSaver& saver);

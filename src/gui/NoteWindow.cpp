@@ -90,8 +90,7 @@ void NoteWindow::saveNote(int lockWaitMs)
 
 QString NoteWindow::saveError() const
 {
-    const std::optional<StoreError>& error = m_saver.error();
-    return error ? storeFailureText(*error, m_saver.store().filePath()) : QString();
+    return saveFailureText(m_saver);
 }
 
 void NoteWindow::discard()

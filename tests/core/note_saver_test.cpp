@@ -14,22 +14,22 @@
 
 namespace {
 
+// The note as a window would hand it to a save.
+Note shown(const QString& text, bool isOpen = true)
+{
+    Note note;
+    note.date = QDate(2026, 12, 9);
+    note.text = text;
+    note.bounds = QRect(10, 20, 271, 71);
+    note.isOpen = isOpen;
+    note.color = 65535;
+    note.alpha = 200;
+    return note;
+}
+
 class NoteSaving : public StoreFixture {
 protected:
     NoteSaving() { prepare(); }
-
-    // The note as a window would hand it to a save.
-    static Note shown(const QString& text, bool isOpen = true)
-    {
-        Note note;
-        note.date = QDate(2026, 12, 9);
-        note.text = text;
-        note.bounds = QRect(10, 20, 271, 71);
-        note.isOpen = isOpen;
-        note.color = 65535;
-        note.alpha = 200;
-        return note;
-    }
 
     NoteSaver saver{store};
 };
@@ -38,7 +38,7 @@ protected:
 // text and counts the lock waits it is given.
 class PlainNote : public OpenNote {
 public:
-    PlainNote(const NoteStore& store, qint32 id, const QString& text) : m_saver(store), m_note(shownNote(text))
+    PlainNote(const NoteStore& store, qint32 id, const QString& text) : m_saver(store), m_note(shown(text))
     {
         m_saver.setId(id);
     }
@@ -57,18 +57,6 @@ public:
     QList<int> waits;
 
 private:
-    static Note shownNote(const QString& text)
-    {
-        Note note;
-        note.date = QDate(2026, 12, 9);
-        note.text = text;
-        note.bounds = QRect(10, 20, 271, 71);
-        note.isOpen = true;
-        note.color = 65535;
-        note.alpha = 200;
-        return note;
-    }
-
     NoteSaver m_saver;
     Note m_note;
 };
