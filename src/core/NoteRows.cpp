@@ -124,6 +124,28 @@ StoreResult<StoredNote> firstNote(SqliteRows& rows)
     return decode(rows, NoteColumns(rows));
 }
 
+std::vector<Reminder> reminders(SqliteRows& rows)
+{
+    std::vector<Reminder> reminders;
+    reminders.reserve(rows.rowCount());
+    for (rows.goFirst(); !rows.atEnd(); rows.goNext()) {
+        Reminder& r = reminders.emplace_back();
+        r.id = rows.valueText("rowid").toLongLong();
+        r.dayText = decodeStoreText(rows.valueText("iday"));
+        r.timeText = decodeStoreText(rows.valueText("iTime"));
+        r.message = decodeStoreText(rows.valueText("message"));
+        const std::optional<QDate> day = strToDate(r.dayText);
+        const std::optional<QTime> time = day ? strToTime(r.timeText) : std::nullopt;
+        r.day = day.value_or(QDate());
+        r.time = time.value_or(QTime());
+        if (!day)
+            r.unreadable = unreadableText(r.dayText, StoreValue::Date);
+        else if (!time)
+            r.unreadable = unreadableText(r.timeText, StoreValue::Time);
+    }
+    return reminders;
+}
+
 StoreResult<qint32> add(SqliteDatabase& db, const QDate& day)
 {
     if (StoreResult<> added = db.runStatement(Statements::addNote(day)); !added)

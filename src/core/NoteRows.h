@@ -22,6 +22,8 @@ StoreResult<std::optional<RowImage>> image(SqliteDatabase& db, qint32 id);
 std::vector<StoredNote> notes(SqliteRows& rows);
 // The first row of such a result as a note; a value that does not read gives why.
 StoreResult<StoredNote> firstNote(SqliteRows& rows);
+// Every reminder of a result of the messages query; one whose day or time does not read says why.
+std::vector<Reminder> reminders(SqliteRows& rows);
 // Inserts a row holding only the date; its id.
 StoreResult<qint32> add(SqliteDatabase& db, const QDate& day);
 // Drops the copies of removed notes.

@@ -27,16 +27,24 @@ QString NoteStore::filePath() const
     return programFilePath(m_programFolder, QString::fromLatin1(StoreFileName));
 }
 
-template <class Work> auto NoteStore::run(Transaction transaction, Work&& work, int lockWaitMs) const
+StoreResult<SqliteDatabase> NoteStore::connect(int lockWaitMs) const
 {
-    using Out = std::invoke_result_t<Work&, SqliteDatabase&>;
     StoreResult<SqliteDatabase> db = SqliteDatabase::open(filePath().toUtf8());
     if (!db)
-        return Out(db.error());
+        return db;
     if (lockWaitMs > 0)
         db->setLockWait(lockWaitMs);
     if (onOpen)
         onOpen(db->handle());
+    return db;
+}
+
+template <class Work> auto NoteStore::run(Transaction transaction, Work&& work, int lockWaitMs) const
+{
+    using Out = std::invoke_result_t<Work&, SqliteDatabase&>;
+    StoreResult<SqliteDatabase> db = connect(lockWaitMs);
+    if (!db)
+        return Out(db.error());
     if (transaction == Transaction::None)
         return work(*db);
     StoreResult<SqliteTransaction> begun = SqliteTransaction::begin(*db);
@@ -264,24 +272,7 @@ StoreResult<std::vector<Reminder>> NoteStore::reminders() const
         StoreResult<SqliteRows> rows = db.runQuery(Statements::messages);
         if (!rows)
             return rows.error();
-        std::vector<Reminder> reminders;
-        reminders.reserve(rows->rowCount());
-        for (rows->goFirst(); !rows->atEnd(); rows->goNext()) {
-            Reminder& r = reminders.emplace_back();
-            r.id = rows->valueText("rowid").toLongLong();
-            r.dayText = decodeStoreText(rows->valueText("iday"));
-            r.timeText = decodeStoreText(rows->valueText("iTime"));
-            r.message = decodeStoreText(rows->valueText("message"));
-            const std::optional<QDate> day = strToDate(r.dayText);
-            const std::optional<QTime> time = day ? strToTime(r.timeText) : std::nullopt;
-            r.day = day.value_or(QDate());
-            r.time = time.value_or(QTime());
-            if (!day)
-                r.unreadable = unreadableText(r.dayText, StoreValue::Date);
-            else if (!time)
-                r.unreadable = unreadableText(r.timeText, StoreValue::Time);
-        }
-        return reminders;
+        return NoteRows::reminders(*rows);
     });
 }
 

@@ -72,6 +72,9 @@ public:
     StoreResult<> updateReminder(qint64 id, const QDate& day, const QTime& time, const QString& message) const;
     StoreResult<> removeReminder(qint64 id) const;
 
+    // A connection of its own to the store, for work beyond these operations (synchronising).
+    StoreResult<SqliteDatabase> connect(int lockWaitMs = 0) const;
+
     // Runs on every connection the store opens, before any statement; tests set limits here
     // to make SQLite fail as a full disk does.
     std::function<void(sqlite3*)> onOpen;

@@ -2,6 +2,8 @@
 
 #include "core/StoreText.h"
 
+#include <QUrl>
+
 QString sqLiteResultText(int code)
 {
     static const char* const texts[] = {
@@ -48,7 +50,10 @@ StoreResult<SqliteDatabase> SqliteDatabase::open(const QByteArray& path, OpenMod
                       : mode == OpenMode::ReadWrite ? SQLITE_OPEN_READWRITE
                                                     : SQLITE_OPEN_READONLY;
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(path.constData(), &handle, flags, nullptr);
+    const QByteArray name =
+        mode == OpenMode::Immutable ? QUrl::fromLocalFile(QString::fromUtf8(path)).toEncoded() + "?immutable=1" : path;
+    const int rc = sqlite3_open_v2(name.constData(), &handle,
+                                   mode == OpenMode::Immutable ? flags | SQLITE_OPEN_URI : flags, nullptr);
     // A connection that failed to open still has to be closed.
     SqliteDatabase db(handle);
     if (rc == SQLITE_OK)

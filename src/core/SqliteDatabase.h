@@ -22,6 +22,9 @@ public:
         Create,    // read and write, the file made when missing
         ReadWrite, // a missing file stays missing
         ReadOnly,
+        // Read-only, without locks or a look for a journal: for a file nobody writes in place,
+        // only replaces whole.
+        Immutable,
     };
 
     struct Finalizer {
