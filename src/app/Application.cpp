@@ -5,6 +5,7 @@
 #include "app/ReminderStep.h"
 #include "app/SaveNotices.h"
 #include "app/StartupStep.h"
+#include "app/SyncStep.h"
 #include "core/Backup.h"
 #include "core/Error.h"
 #include "core/NoteGeometry.h"
@@ -41,7 +42,9 @@ Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::
       m_startup(std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray,
                                               *m_saveNotices)),
       m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
-      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport))
+      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport)),
+      m_sync(std::make_unique<SyncStep>(store, *m_notes, *m_reminderStep, *m_tray,
+                                        [this](NoteWindow* note) { giveKeysTo(note); }))
 {
     if (auto* guardedApp = dynamic_cast<GuardedApplication*>(QCoreApplication::instance()))
         guardedApp->reportEscapesTo(&m_errorReport);
@@ -56,6 +59,7 @@ Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::
     // A key pressed anywhere in the program keeps the day's copy waiting.
     qApp->installEventFilter(this);
     m_startup->prepare();
+    m_sync->start();
 }
 
 Application::~Application()
@@ -79,6 +83,7 @@ void Application::connectCommands()
     command(m_tray->quitAction(), [this] { quit(); });
     command(m_tray->openBackupFolderAction(), [this] { openBackupFolder(); });
     command(m_tray->restoreBackupAction(), [this] { chooseBackupToRestore(); });
+    command(m_tray->syncFolderAction(), [this] { m_sync->chooseFolder(nullptr); });
     command(m_tray->noteListAction(), [this] { openNoteList(); });
     command(m_tray->remindersAction(), [this] { editReminders(); });
     connect(m_palette.get(), &Palette::closeRequested, this, guarded(m_errorReport, [this] { quit(); }));
@@ -129,6 +134,8 @@ void Application::tick()
         m_saveNotices->retryFailed();
     m_saveNotices->show(m_startup->error());
     m_backup->run(cursor, !m_startup->pending());
+    if (!m_startup->pending())
+        m_sync->run(m_ticks);
 }
 
 const ReminderSchedule& Application::reminders() const

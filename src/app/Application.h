@@ -22,6 +22,7 @@ class ReminderStep;
 class SaveNotices;
 class StartupStep;
 class StoreRecovery;
+class SyncStep;
 class Tray;
 
 // The program: owns every window and the one registry of note windows, carries out the
@@ -89,6 +90,7 @@ public:
     NoteRegistry& notes() { return *m_notes; }
     NoteList& noteList();
     ReminderEditor& reminderEditor();
+    SyncStep& sync() { return *m_sync; }
     ErrorReport& errorReport() { return m_errorReport; }
     const ReminderSchedule& reminders() const;
     // The notes that were open are not on the desktop yet.
@@ -130,6 +132,7 @@ private:
     std::unique_ptr<StartupStep> m_startup;
     std::unique_ptr<HotCornerStep> m_hotCorners;
     std::unique_ptr<BackupStep> m_backup;
+    std::unique_ptr<SyncStep> m_sync;
     QTimer m_tickTimer;
     int m_ticks = 0;
     int m_exitLockWaitMs = 5000;

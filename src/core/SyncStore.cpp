@@ -86,7 +86,8 @@ std::optional<SyncSettings> settingsFrom(const std::map<QString, QString>& value
     };
     if (value("folder").isEmpty() || value("store_id").isEmpty())
         return std::nullopt;
-    return SyncSettings{value("store_id"), value("pc_name"), value("folder"), value("clock").toLongLong()};
+    return SyncSettings{value("store_id"), value("pc_name"), value("folder"), value("clock").toLongLong(),
+                        value("host")};
 }
 
 // What the sync tables say of one item.
@@ -430,6 +431,8 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
     const std::optional<SyncSettings> settings = settingsFrom(*values);
     if (!settings)
         return StoreError(QStringLiteral("This store does not synchronise"));
+    if (StoreResult<> made = db->runStatement(CreateItems); !made)
+        return made.error();
     Round round{*db, *settings, {}, {}, {}, {}};
     StoreResult<std::vector<Record>> records = readRecords(*db);
     if (!records)

@@ -16,6 +16,8 @@ struct SyncSettings {
     QString pcName;
     QString folder;
     qint64 clock = 0;
+    // The host that made the id: a store copied to another PC takes a new one there.
+    QString host;
 };
 
 // What one round changed in the store, for the windows to follow.

@@ -44,6 +44,9 @@ Tray::Tray(QObject* parent)
     m_openBackupFolder->setObjectName(QStringLiteral("openBackupFolderAction"));
     m_restoreBackup = m_menu->addAction(tr("バックアップから戻す..."));
     m_restoreBackup->setObjectName(QStringLiteral("restoreBackupAction"));
+    // The same notes on every PC of the user's, through a folder their own sync tool keeps in step.
+    m_syncFolder = m_menu->addAction(tr("同期フォルダ..."));
+    m_syncFolder->setObjectName(QStringLiteral("syncFolderAction"));
     connect(showPalette, &QAction::triggered, this, &Tray::showPaletteRequested);
     connect(newNote, &QAction::triggered, this, &Tray::newNoteRequested);
 

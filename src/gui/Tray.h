@@ -30,6 +30,7 @@ public:
     QAction* quitAction() const { return m_quit; }
     QAction* openBackupFolderAction() const { return m_openBackupFolder; }
     QAction* restoreBackupAction() const { return m_restoreBackup; }
+    QAction* syncFolderAction() const { return m_syncFolder; }
     QAction* noteListAction() const { return m_noteList; }
     QAction* remindersAction() const { return m_reminders; }
     BalloonPopup* popup() const { return m_popup.get(); }
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
     QAction* m_quit;
     QAction* m_openBackupFolder;
+    QAction* m_syncFolder = nullptr;
     QAction* m_restoreBackup;
     QAction* m_noteList;
     QAction* m_reminders;

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/SyncFile.h"
+#include "core/SyncStore.h"
+
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+class NoteRegistry;
+class NoteStore;
+class NoteWindow;
+class ReminderStep;
+class Tray;
+class QWidget;
+
+// Keeps the notes and reminders in step with other PCs through a folder that the user's own
+// sync tool keeps in step. A round runs soon after a file in the folder changes, after the
+// notes here were saved, and every little while in any case (a network share may not say when
+// it changes). Rounds wait while a dialog is open and while the notes are not back yet.
+class SyncStep : public QObject {
+    Q_OBJECT
+
+public:
+    // How many ticks apart the folder is looked at without being told of a change.
+    static constexpr int LookTicks = 10;
+    // How long after the folder says it changed the round runs: a sync tool writes in bursts.
+    static constexpr int SettleMs = 250;
+
+    SyncStep(const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders, Tray& tray,
+             std::function<void(NoteWindow*)> giveKeys);
+    ~SyncStep() override;
+
+    // Takes up the folder this store synchronises with, if any.
+    void start();
+    // One tick, once the notes are back.
+    void run(int tick);
+    // The tray's 同期フォルダ...: choose a folder, another one, or stop.
+    void chooseFolder(QWidget* parent);
+    // Synchronises with the folder from now on (nothing: not any more); false, with the user told
+    // why, when the store could not take it.
+    bool useFolder(const std::optional<QString>& folder);
+    // A round now, where one may run.
+    void syncNow();
+
+    bool enabled() const { return m_settings.has_value(); }
+    const std::optional<SyncSettings>& settings() const { return m_settings; }
+
+Q_SIGNALS:
+    // A round finished (whether or not it changed anything): for tests and benchmarks.
+    void roundFinished(bool changedRows);
+
+private:
+    void watch();
+    bool folderReachable();
+    // The store's size and time of change: a note saved here changes them.
+    QPair<qint64, QDateTime> storeStamp() const;
+    void followWindows(const SyncRound& round);
+
+    const NoteStore& m_store;
+    NoteRegistry& m_notes;
+    ReminderStep& m_reminders;
+    Tray& m_tray;
+    std::function<void(NoteWindow*)> m_giveKeys;
+    std::optional<SyncSettings> m_settings;
+    SyncFolderReader m_reader;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
+    QPair<qint64, QDateTime> m_storeStampAtRound;
+    QString m_peersAtRound;
+    bool m_started = false;
+    bool m_toldMissing = false;
+    bool m_toldWriteFailure = false;
+};
