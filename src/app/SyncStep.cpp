@@ -3,7 +3,6 @@
 #include "app/ReminderStep.h"
 #include "core/NoteStore.h"
 #include "core/OpenNote.h"
-#include "core/SaveEveryNote.h"
 #include "gui/NoteRegistry.h"
 #include "gui/NoteWindow.h"
 #include "gui/Tray.h"
@@ -15,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSysInfo>
+#include <QThreadPool>
 
 namespace {
 
@@ -30,9 +30,13 @@ SyncStep::SyncStep(const NoteStore& store, NoteRegistry& notes, ReminderStep& re
                    std::function<void(NoteWindow*)> giveKeys)
     : m_store(store), m_notes(notes), m_reminders(reminders), m_tray(tray), m_giveKeys(std::move(giveKeys))
 {
+    m_writer.setMaxThreadCount(1);
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &SyncStep::syncNow);
+    m_showing.setSingleShot(true);
+    m_showing.setInterval(0);
+    connect(&m_showing, &QTimer::timeout, this, &SyncStep::showWaitingNotes);
     const auto changed = [this] {
         if (m_started)
             m_settle.start();
@@ -41,7 +45,11 @@ SyncStep::SyncStep(const NoteStore& store, NoteRegistry& notes, ReminderStep& re
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
 }
 
-SyncStep::~SyncStep() = default;
+SyncStep::~SyncStep()
+{
+    // A write under way still reports to this object.
+    m_writer.waitForDone();
+}
 
 void SyncStep::start()
 {
@@ -106,6 +114,11 @@ bool SyncStep::folderReachable()
 
 void SyncStep::syncNow()
 {
+    runRound(false);
+}
+
+void SyncStep::runRound(bool goingOn)
+{
     if (!m_settings || !m_started)
         return;
     // A dialog may hold notes or reminders as it read them; the round waits until it closes.
@@ -116,40 +129,85 @@ void SyncStep::syncNow()
     if (!folderReachable())
         return;
     // What is typed reaches the store first, so that the round sees it as this PC's change.
-    if (!saveEveryNote(m_notes.openNotes(), 0).isEmpty())
-        return;
+    for (OpenNote* note : m_notes.openNotes())
+        if (note->saver().state() != SaveState::Stored) {
+            note->save(0);
+            if (note->saver().state() != SaveState::Stored)
+                return;
+        }
     std::vector<SyncFileContent> peers;
     QString peersNow;
     for (SyncFolderReader::Peer& peer : m_reader.read(m_settings->folder, m_settings->storeId)) {
         peersNow += peer.content.storeId + QLatin1Char(':') + QString::number(peer.content.clock) + QLatin1Char(' ');
         peers.push_back(std::move(peer.content));
     }
-    for (const auto& [file, why] : m_reader.passedOver())
-        qInfo("sync file %s passed over: %s", qUtf8Printable(file), qUtf8Printable(why));
+    if (!goingOn)
+        for (const auto& [file, why] : m_reader.passedOver())
+            qInfo("sync file %s passed over: %s", qUtf8Printable(file), qUtf8Printable(why));
     const QString ownFile =
         QDir(m_settings->folder).filePath(SyncFile::fileName(m_settings->storeId, m_settings->pcName));
-    if (peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile))
+    if (!goingOn && peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile))
         return;
-    StoreResult<SyncRound> round = SyncStore::runRound(m_store, peers);
+    StoreResult<SyncRound> round = SyncStore::runRound(m_store, peers, MaxPerRound);
     if (!round) {
         qWarning("sync round failed: %s", qUtf8Printable(round.error().message()));
         return;
     }
     followWindows(*round);
+    m_changedRows |= round->changedRows();
     if (round->remindersChanged)
         if (const StoreResult<> loaded = m_reminders.load(); !loaded)
             qWarning("reminders not read again: %s", qUtf8Printable(loaded.error().message()));
-    if (round->published || !QFileInfo::exists(ownFile)) {
-        const StoreResult<> written = SyncFile::write(m_settings->folder, round->file);
-        if (!written && !m_toldWriteFailure)
-            m_tray.notify(tr("同期フォルダに書き込めませんでした:\n%1").arg(written.error().message()));
-        m_toldWriteFailure = !written;
+    m_storeStampAtRound = storeStamp();
+    if (round->more) {
+        // Many changes at once go in short rounds, the event loop running between them.
+        QTimer::singleShot(0, this, [this] { runRound(true); });
+        return;
     }
+    if (round->published || !QFileInfo::exists(ownFile))
+        publish(round->file);
     m_settings->clock = round->file.clock;
     m_peersAtRound = peersNow;
-    m_storeStampAtRound = storeStamp();
     watch();
-    Q_EMIT roundFinished(round->changedRows());
+    Q_EMIT roundFinished(std::exchange(m_changedRows, false));
+}
+
+void SyncStep::publish(SyncFileContent file)
+{
+    // Written on another thread, one file at a time: the latest content waits its turn.
+    m_toWrite = std::move(file);
+    if (m_writing)
+        return;
+    m_writing = true;
+    m_writer.start([this, folder = m_settings->folder, content = std::move(*m_toWrite)] {
+        const StoreResult<> written = SyncFile::write(folder, content);
+        const QString failure = written ? QString() : written.error().message();
+        QMetaObject::invokeMethod(
+            this, [this, failure] { published(failure); }, Qt::QueuedConnection);
+    });
+    m_toWrite.reset();
+}
+
+void SyncStep::published(const QString& failure)
+{
+    m_writing = false;
+    if (!failure.isEmpty() && !m_toldWriteFailure)
+        m_tray.notify(tr("同期フォルダに書き込めませんでした:\n%1").arg(failure));
+    m_toldWriteFailure = !failure.isEmpty();
+    if (m_toWrite && m_settings)
+        publish(*std::exchange(m_toWrite, std::nullopt));
+    Q_EMIT fileWritten();
+}
+
+void SyncStep::publishNow()
+{
+    if (!m_settings || !QFileInfo(m_settings->folder).isDir())
+        return;
+    m_writer.waitForDone();
+    StoreResult<SyncRound> round = SyncStore::runRound(m_store, {}, 0);
+    if (round && round->published)
+        if (const StoreResult<> written = SyncFile::write(m_settings->folder, round->file); !written)
+            qWarning("the sync file was not written: %s", qUtf8Printable(written.error().message()));
 }
 
 void SyncStep::followWindows(const SyncRound& round)
@@ -157,31 +215,52 @@ void SyncStep::followWindows(const SyncRound& round)
     for (const qint32 id : round.notesRemoved)
         if (NoteWindow* note = m_notes.find(id))
             m_notes.discard(note);
-    std::vector<NoteOpening> openings;
-    std::optional<qint32> hadKeys;
-    const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
-    for (const auto* ids : {&round.notesChanged, &round.notesAdded})
-        for (const qint32 id : *ids) {
-            StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
-            if (!stored || !*stored)
-                continue;
-            NoteWindow* shown = m_notes.find(id);
-            const bool keys = shown && shown->isActiveWindow();
-            if (shown)
-                m_notes.discard(shown);
-            if (!(*stored)->note.isOpen)
-                continue;
-            const auto look = looks.find(id);
-            openings.push_back({NoteOpening::Restored, (*stored)->note, (*stored)->image,
-                                look == looks.end() ? NoteLook() : look->second, true, 0});
-            if (keys)
-                hadKeys = id;
+    // A window showing a row the round changed goes in this same turn: a save from it would
+    // otherwise find its row changed under it.
+    std::vector<qint32> replaced;
+    for (const qint32 id : round.notesChanged)
+        if (NoteWindow* shown = m_notes.find(id)) {
+            if (shown->isActiveWindow())
+                m_keysTo = id;
+            m_notes.discard(shown);
+            replaced.push_back(id);
+        } else {
+            m_toShow.push_back(id);
         }
-    const QList<NoteWindow*> opened = m_notes.open(openings);
-    if (hadKeys)
-        for (NoteWindow* note : opened)
-            if (note->noteId() == *hadKeys)
-                m_giveKeys(note);
+    showNotes(replaced);
+    m_toShow.insert(m_toShow.end(), round.notesAdded.begin(), round.notesAdded.end());
+    if (!m_toShow.empty())
+        m_showing.start();
+}
+
+void SyncStep::showNotes(const std::vector<qint32>& ids)
+{
+    if (ids.empty())
+        return;
+    std::vector<NoteOpening> openings;
+    const std::map<qint32, NoteLook> looks = noteLooksOrDefaults(m_store);
+    for (const qint32 id : ids) {
+        StoreResult<std::optional<StoredNote>> stored = m_store.note(id);
+        if (!stored || !*stored || !(*stored)->note.isOpen || m_notes.find(id))
+            continue;
+        const auto look = looks.find(id);
+        openings.push_back({NoteOpening::Restored, (*stored)->note, (*stored)->image,
+                            look == looks.end() ? NoteLook() : look->second, true, 0});
+    }
+    for (NoteWindow* note : m_notes.open(openings))
+        if (m_keysTo && note->noteId() == *m_keysTo) {
+            m_keysTo.reset();
+            m_giveKeys(note);
+        }
+}
+
+void SyncStep::showWaitingNotes()
+{
+    const size_t count = std::min<size_t>(m_toShow.size(), ShowPerTurn);
+    showNotes(std::vector<qint32>(m_toShow.begin(), m_toShow.begin() + count));
+    m_toShow.erase(m_toShow.begin(), m_toShow.begin() + count);
+    if (!m_toShow.empty())
+        m_showing.start();
 }
 
 void SyncStep::chooseFolder(QWidget* parent)

@@ -6,8 +6,10 @@
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -30,6 +32,10 @@ public:
     static constexpr int LookTicks = 10;
     // How long after the folder says it changed the round runs: a sync tool writes in bursts.
     static constexpr int SettleMs = 250;
+    // How many merged notes one round writes, and how many new windows open per turn of the
+    // event loop: many changes at once must not hold the program up.
+    static constexpr int MaxPerRound = 50;
+    static constexpr int ShowPerTurn = 8;
 
     SyncStep(const NoteStore& store, NoteRegistry& notes, ReminderStep& reminders, Tray& tray,
              std::function<void(NoteWindow*)> giveKeys);
@@ -46,20 +52,31 @@ public:
     bool useFolder(const std::optional<QString>& folder);
     // A round now, where one may run.
     void syncNow();
+    // The program ends: this PC's last changes go into its file, waiting for that file to be
+    // written; nothing is taken in from the others.
+    void publishNow();
 
     bool enabled() const { return m_settings.has_value(); }
     const std::optional<SyncSettings>& settings() const { return m_settings; }
 
 Q_SIGNALS:
-    // A round finished (whether or not it changed anything): for tests and benchmarks.
+    // A round finished, with what it had to take in (whether or not it changed anything): for
+    // tests and benchmarks.
     void roundFinished(bool changedRows);
+    // This PC's file was written (or failed to be).
+    void fileWritten();
 
 private:
     void watch();
     bool folderReachable();
     // The store's size and time of change: a note saved here changes them.
     QPair<qint64, QDateTime> storeStamp() const;
+    void runRound(bool goingOn);
+    void publish(SyncFileContent file);
+    void published(const QString& failure);
     void followWindows(const SyncRound& round);
+    void showNotes(const std::vector<qint32>& ids);
+    void showWaitingNotes();
 
     const NoteStore& m_store;
     NoteRegistry& m_notes;
@@ -70,6 +87,14 @@ private:
     SyncFolderReader m_reader;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
+    // Notes new here, shown a few at a time; the note whose window had the keys when replaced.
+    std::deque<qint32> m_toShow;
+    QTimer m_showing;
+    std::optional<qint32> m_keysTo;
+    bool m_changedRows = false;
+    std::optional<SyncFileContent> m_toWrite;
+    bool m_writing = false;
+    QThreadPool m_writer;
     QPair<qint64, QDateTime> m_storeStampAtRound;
     QString m_peersAtRound;
     bool m_started = false;

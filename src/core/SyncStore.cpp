@@ -417,7 +417,8 @@ StoreResult<> turnOff(const NoteStore& store)
     return db->runStatement("update zu_sync_setting set value = '' where key = 'folder'");
 }
 
-StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFileContent>& peers, int lockWaitMs)
+StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFileContent>& peers, int maxApplied,
+                                int lockWaitMs)
 {
     StoreResult<SqliteDatabase> db = store.connect(lockWaitMs);
     if (!db)
@@ -444,7 +445,8 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
         return taken.error();
 
     SyncRound out;
-    out.published = !round.dirty.empty();
+    const bool ownChanges = !round.dirty.empty();
+    std::set<QString> merged;
     // Every store's clock runs past what it has seen, so that a change made after seeing another
     // is ordered after it whatever the PCs' own clocks say.
     for (const SyncFileContent& peer : peers) {
@@ -460,13 +462,30 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
         }
         const SyncChanges changes = mergeItems(round.state, incoming);
         for (const auto* uids : {&changes.changed, &changes.added})
-            for (const QString& uid : *uids) {
-                if (StoreResult<> applied = applyItem(round, round.state.at(uid), out); !applied)
-                    return applied.error();
-                round.dirty.insert(uid);
-            }
-        out.published |= changes.any();
+            merged.insert(uids->begin(), uids->end());
     }
+    // The rest waits for the next round, which merges the same files again to the same result. A
+    // note goes with the copies its merge made of a change that lost: only that merge makes them.
+    std::set<QString> applied;
+    for (const QString& uid : merged) {
+        if (applied.contains(uid))
+            continue;
+        if (maxApplied >= 0 && int(applied.size()) >= maxApplied) {
+            out.more = true;
+            break;
+        }
+        std::vector<QString> unit{uid};
+        const QString copies = uid + QLatin1Char('~');
+        for (auto copy = merged.lower_bound(copies); copy != merged.end() && copy->startsWith(copies); ++copy)
+            unit.push_back(*copy);
+        for (const QString& each : unit) {
+            if (StoreResult<> done = applyItem(round, round.state.at(each), out); !done)
+                return done.error();
+            round.dirty.insert(each);
+            applied.insert(each);
+        }
+    }
+    out.published = !out.more && (ownChanges || !merged.empty());
     if (StoreResult<> saved = saveRecords(round); !saved)
         return saved.error();
     (*values)[QStringLiteral("clock")] = QString::number(round.settings.clock);

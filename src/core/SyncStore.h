@@ -29,8 +29,10 @@ struct SyncRound {
     // Rows removed because another store removed the note.
     std::vector<qint32> notesRemoved;
     bool remindersChanged = false;
-    // Whether anything changed since this store last wrote its file.
+    // Whether anything changed since this store last wrote its file; not while more is due.
     bool published = false;
+    // Merged items wait to be written: the next round goes on with them.
+    bool more = false;
     // This store's file as it should now be.
     SyncFileContent file;
     bool changedRows() const { return !notesChanged.empty() || !notesAdded.empty() || !notesRemoved.empty(); }
@@ -52,7 +54,9 @@ StoreResult<> turnOff(const NoteStore& store);
 
 // One round, in one transaction: the store's own changes since the last round take new
 // versions, the other stores' files are merged in, and the rows follow the merged notes and
-// reminders (a note's place stays this PC's own once it has one).
-StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFileContent>& peers, int lockWaitMs = 0);
+// reminders (a note's place stays this PC's own once it has one). At most maxApplied merged items
+// are written (negative: all), so that a round stays short; `more` says that another round is due.
+StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFileContent>& peers, int maxApplied = -1,
+                                int lockWaitMs = 0);
 
 } // namespace SyncStore
