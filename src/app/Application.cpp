@@ -340,8 +340,7 @@ int Application::shutDown(bool interactive)
     m_tickTimer.stop();
     const bool stored = saveAllNotes(interactive);
     // The other PCs get the last typing, though this one may stay off for days.
-    if (!m_startup->pending())
-        m_sync->publishNow();
+    m_sync->publishNow();
     // Shown in the report, the file needs no word at the next start.
     if (interactive && !m_rescued.isEmpty())
         Rescue::takeNotices(m_store.filePath());

@@ -146,7 +146,8 @@ void SyncStep::runRound(bool goingOn)
             qInfo("sync file %s passed over: %s", qUtf8Printable(file), qUtf8Printable(why));
     const QString ownFile =
         QDir(m_settings->folder).filePath(SyncFile::fileName(m_settings->storeId, m_settings->pcName));
-    if (!goingOn && peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile))
+    if (!goingOn && peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile) &&
+        !m_writeFailed)
         return;
     StoreResult<SyncRound> round = SyncStore::runRound(m_store, peers, MaxPerRound);
     if (!round) {
@@ -164,7 +165,8 @@ void SyncStep::runRound(bool goingOn)
         QTimer::singleShot(0, this, [this] { runRound(true); });
         return;
     }
-    if (round->published || !QFileInfo::exists(ownFile))
+    // A file that could not be written (a sync tool holding it) is written again at the next look.
+    if (round->published || m_writeFailed || !QFileInfo::exists(ownFile))
         publish(round->file);
     m_settings->clock = round->file.clock;
     m_peersAtRound = peersNow;
@@ -191,9 +193,10 @@ void SyncStep::publish(SyncFileContent file)
 void SyncStep::published(const QString& failure)
 {
     m_writing = false;
-    if (!failure.isEmpty() && !m_toldWriteFailure)
+    m_writeFailed = !failure.isEmpty();
+    if (m_writeFailed && !m_toldWriteFailure)
         m_tray.notify(tr("同期フォルダに書き込めませんでした:\n%1").arg(failure));
-    m_toldWriteFailure = !failure.isEmpty();
+    m_toldWriteFailure = m_writeFailed;
     if (m_toWrite && m_settings)
         publish(*std::exchange(m_toWrite, std::nullopt));
     Q_EMIT fileWritten();
@@ -201,6 +204,10 @@ void SyncStep::published(const QString& failure)
 
 void SyncStep::publishNow()
 {
+    // No round opens a window on the way out.
+    m_started = false;
+    m_settle.stop();
+    m_showing.stop();
     if (!m_settings || !QFileInfo(m_settings->folder).isDir())
         return;
     m_writer.waitForDone();

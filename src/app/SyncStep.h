@@ -100,4 +100,5 @@ private:
     bool m_started = false;
     bool m_toldMissing = false;
     bool m_toldWriteFailure = false;
+    bool m_writeFailed = false;
 };
