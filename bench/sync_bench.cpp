@@ -189,6 +189,49 @@ void measureLanding()
     printFigures("  ... longest wait of the event loop", figuresOf(showStalls), Unit::Ms);
 }
 
+// The program made on a store of 100 open notes until every note is exposed, with synchronising
+// on and off in turns.
+void measureStart()
+{
+    FakeDesktop desktop;
+    desktop.cursor = QPoint(500, 400);
+    std::vector<double> plain, synced;
+    for (int i = 0; i < 7; ++i)
+        for (const bool sync : {false, true}) {
+            QTemporaryDir folder;
+            ScratchStore here;
+            here.addNotes(100, true);
+            if (sync)
+                syncWith(here, folder.path());
+            const NoteStore store(here.folder());
+            QElapsedTimer t;
+            t.start();
+            Application app(desktop, store, [](const QString&) {});
+            app.tickTimer().stop();
+            // The first tick brings the notes back; a round comes at a later one.
+            while (app.restorePending())
+                app.tick();
+            const auto exposed = [&] {
+                for (NoteWindow* note : app.notes().notes())
+                    if (!note->windowHandle() || !note->windowHandle()->isExposed())
+                        return false;
+                return app.notes().notes().size() == 100;
+            };
+            while (!exposed()) {
+                if (t.elapsed() > 60000)
+                    fail("the notes were never all shown");
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+            (sync ? synced : plain).push_back(microsecondsOf(t));
+            app.shutDown(false);
+        }
+    const Figures without = figuresOf(plain);
+    const Figures with = figuresOf(synced);
+    printFigures("start, 100 notes, until all exposed", without, Unit::Ms);
+    printFigures("  ... synchronising", with, Unit::Ms);
+    printRatio("start synchronising / not", with, without, 1.05);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -199,5 +242,6 @@ int main(int argc, char** argv)
     printHeader("sync_bench: synchronising through a folder");
     measureMerge();
     measureLanding();
+    measureStart();
     return 0;
 }

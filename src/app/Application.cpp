@@ -134,7 +134,8 @@ void Application::tick()
         m_saveNotices->retryFailed();
     m_saveNotices->show(m_startup->error());
     m_backup->run(cursor, !m_startup->pending());
-    if (!m_startup->pending())
+    // Not in the tick that brings the notes back: they show first.
+    if (!restoring)
         m_sync->run(m_ticks);
 }
 
