@@ -184,6 +184,8 @@ struct Round {
     // Items whose row does not read: left alone this round, by this store and the others.
     std::set<QString> untouchable;
     std::set<QString> dirty;
+    // Items whose rows this round wrote: their digest is taken from the row as it reads back.
+    std::set<QString> written;
 
     SyncVersion nextVersion(const SyncVersion& from, SyncItem& item)
     {
@@ -338,8 +340,8 @@ StoreResult<> saveRecords(Round& round)
     for (const QString& uid : round.dirty) {
         const SyncItem& item = round.state.at(uid);
         const auto row = round.rows.find(uid);
-        QByteArray digest;
-        if (row != round.rows.end()) {
+        QByteArray digest = item.contentDigest();
+        if (row != round.rows.end() && round.written.contains(uid)) {
             StoreResult<SyncItem> stored = reread(round.db, row->second.first, row->second.second);
             if (!stored)
                 return stored.error();
@@ -482,6 +484,7 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
             if (StoreResult<> done = applyItem(round, round.state.at(each), out); !done)
                 return done.error();
             round.dirty.insert(each);
+            round.written.insert(each);
             applied.insert(each);
         }
     }
