@@ -436,7 +436,7 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
         return StoreError(QStringLiteral("This store does not synchronise"));
     if (StoreResult<> made = db->runStatement(CreateItems); !made)
         return made.error();
-    Round round{*db, *settings, {}, {}, {}, {}};
+    Round round{*db, *settings, {}, {}, {}, {}, {}};
     StoreResult<std::vector<Record>> records = readRecords(*db);
     if (!records)
         return records.error();
