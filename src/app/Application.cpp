@@ -14,6 +14,7 @@
 #include "core/RescueFile.h"
 #include "core/SaveEveryNote.h"
 #include "core/StoreRecovery.h"
+#include "core/SyncStore.h"
 #include "gui/ErrorReport.h"
 #include "gui/NoteEditor.h"
 #include "gui/NoteList.h"
@@ -303,6 +304,10 @@ bool Application::restoreBackup(const QString& copyPath)
         return false;
     }
     const QString& kept = *restored;
+    if (!kept.isEmpty())
+        if (const StoreResult<> carried = SyncStore::carryOver(m_store, kept); !carried)
+            qWarning("what synchronising knew was not carried over: %s", qUtf8Printable(carried.error().message()));
+    m_sync->start();
     // The windows show the store that was: they go unsaved, and the program starts over on the
     // restored store as at start, its reminders and its open notes.
     m_notes->discardAll();

@@ -59,6 +59,7 @@ void SyncStep::start()
         return;
     }
     m_settings = *settings;
+    m_peersAtRound.clear();
     // A store brought from another PC must not write that PC's file.
     if (m_settings && m_settings->host != thisHost())
         useFolder(m_settings->folder);

@@ -406,6 +406,36 @@ StoreResult<SyncSettings> turnOn(const NoteStore& store, const QString& folder, 
     return *settingsFrom(v);
 }
 
+StoreResult<> carryOver(const NoteStore& store, const QString& keptCopy)
+{
+    StoreResult<SqliteDatabase> kept = SqliteDatabase::open(keptCopy.toUtf8(), SqliteDatabase::OpenMode::ReadOnly);
+    if (!kept)
+        return kept.error();
+    StoreResult<bool> synced = kept->hasTable("zu_sync_item");
+    if (!synced || !*synced)
+        return synced ? StoreResult<>() : StoreResult<>(synced.error());
+    StoreResult<SqliteDatabase> db = store.connect();
+    if (!db)
+        return db.error();
+    // Attached outside the transaction, as SQLite asks, by a UTF-8 name bound as a value.
+    constexpr char Attach[] = "attach database ?1 as kept";
+    StoreResult<SqliteDatabase::Statement> attach = db->prepare(Attach);
+    if (!attach)
+        return attach.error();
+    bindText(attach->get(), 1, keptCopy);
+    if (StoreResult<> attached = stepOnce(*db, attach->get(), Attach); !attached)
+        return attached;
+    StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
+    if (!transaction)
+        return transaction.error();
+    for (const char* sql : {CreateSettings, CreateItems, "delete from zu_sync_setting", "delete from zu_sync_item",
+                            "insert into zu_sync_setting select * from kept.zu_sync_setting",
+                            "insert into zu_sync_item select * from kept.zu_sync_item"})
+        if (StoreResult<> done = db->runStatement(sql); !done)
+            return done;
+    return transaction->commit();
+}
+
 StoreResult<> turnOff(const NoteStore& store)
 {
     StoreResult<SqliteDatabase> db = store.connect();
@@ -443,6 +473,14 @@ StoreResult<SyncRound> runRound(const NoteStore& store, const std::vector<SyncFi
     StoreResult<LocalRows> local = readRows(*db);
     if (!local)
         return local.error();
+    // The clock runs past everything seen before this store's own changes take their versions:
+    // a store gone back to a backup must not number a change as one the others already hold.
+    for (const SyncFileContent& peer : peers) {
+        round.settings.clock = std::max(round.settings.clock, peer.clock);
+        for (const SyncItem& item : peer.items)
+            for (const auto& [store, count] : item.version)
+                round.settings.clock = std::max(round.settings.clock, count);
+    }
     if (StoreResult<> taken = takeLocalChanges(round, *records, *local); !taken)
         return taken.error();
 

@@ -52,6 +52,13 @@ StoreResult<SyncSettings> turnOn(const NoteStore& store, const QString& folder, 
 // Stops synchronising; what the tables hold stays for the next time.
 StoreResult<> turnOff(const NoteStore& store);
 
+// After the store went back to a copy: what synchronising knew just before (in the copy kept of
+// the store as it was) replaces what the copy knew, so that the notes as the copy has them are
+// this store's newest changes, and travel; a copy's older knowledge would have the other PCs'
+// newer versions undo the going back, and a copy from before synchronising began would double
+// every note. Nothing to do for a store that did not synchronise.
+StoreResult<> carryOver(const NoteStore& store, const QString& keptCopy);
+
 // One round, in one transaction: the store's own changes since the last round take new
 // versions, the other stores' files are merged in, and the rows follow the merged notes and
 // reminders (a note's place stays this PC's own once it has one). At most maxApplied merged items

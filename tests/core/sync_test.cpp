@@ -182,6 +182,40 @@ const History Histories[] = {
          exchange(a, b);
      },
      {QStringLiteral("Bが最後")}},
+    {"anEditAfterGoingBackToABackupStillTravels",
+     [](Pc& a, Pc& b) {
+         const qint32 onA = a.write(QStringLiteral("1"));
+         exchange(a, b);
+         const QString store = a.store.filePath();
+         const QString copy = a.dir.filePath(QStringLiteral("copy.db"));
+         ASSERT_TRUE(QFile::copy(store, copy));
+         for (const char* text : {"2", "3", "4"}) {
+             a.write(QString::fromLatin1(text), onA);
+             a.sync();
+         }
+         exchange(a, b);
+         ASSERT_TRUE(QFile::remove(store) && QFile::copy(copy, store));
+         a.write(QStringLiteral("戻してから"), onA);
+         exchange(a, b);
+     },
+     {QStringLiteral("戻してから")}},
+    {"goingBackToABackupTravelsAndDoublesNothing",
+     [](Pc& a, Pc& b) {
+         const qint32 onA = a.write(QStringLiteral("昨日"));
+         exchange(a, b);
+         const QString store = a.store.filePath();
+         const QString backup = a.dir.filePath(QStringLiteral("backup.db"));
+         const QString kept = a.dir.filePath(QStringLiteral("kept.db"));
+         ASSERT_TRUE(QFile::copy(store, backup));
+         a.write(QStringLiteral("今日"), onA);
+         a.write(QStringLiteral("今日の新しい付箋"));
+         exchange(a, b);
+         // As the program goes back: the store kept as a copy, the backup put in its place.
+         ASSERT_TRUE(QFile::copy(store, kept) && QFile::remove(store) && QFile::copy(backup, store));
+         ASSERT_TRUE(SyncStore::carryOver(a.store, kept));
+         exchange(a, b);
+     },
+     {QStringLiteral("昨日")}},
 };
 
 } // namespace
