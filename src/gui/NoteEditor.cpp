@@ -74,13 +74,6 @@ void NoteEditor::setAutoUrlDetect(bool on)
     }
 }
 
-void NoteEditor::setColor(const QColor& color)
-{
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, color);
-    setPalette(pal);
-}
-
 void NoteEditor::setNoteText(const QString& text)
 {
     setPlainText(NoteTextView::plainTextOf(text));

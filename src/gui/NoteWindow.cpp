@@ -278,10 +278,9 @@ void NoteWindow::take(const Note& note, const std::optional<RowImage>& row, cons
     const bool tooSmall =
         note.id != 0 && (note.bounds.width() < least.width() || note.bounds.height() < least.height());
     m_placement->setBounds(tooSmall ? QRect(note.bounds.topLeft(), QSize(DesignWidth, DesignHeight)) : note.bounds);
-    // A note shown at the default look keeps the editor's inherited font: most notes never
-    // change their look, and start-up builds every note. A zoomed one takes its font before its
-    // text, which is laid out once, at the editor's final width and font, not again when the
-    // window shows.
+    // A note shown at the default look keeps the text's inherited font: most notes never change
+    // their look, and start-up builds every note. A zoomed one takes its font before its text,
+    // which is laid out once, at its first paint, at the final width and font.
     if (look != m_saver.look())
         setLook(look);
     layout()->activate();
