@@ -1,7 +1,6 @@
 #include "gui/NoteAppearance.h"
 
 #include "gui/ColorValue.h"
-#include "gui/NoteEditor.h"
 
 #include <QIcon>
 #include <QPainter>
@@ -38,7 +37,7 @@ QIcon sharedSmallIcon(const QIcon& inherited)
 
 } // namespace
 
-NoteAppearance::NoteAppearance(QWidget& window, NoteEditor& editor) : m_window(window), m_editor(editor)
+NoteAppearance::NoteAppearance(QWidget& window, QWidget& text) : m_window(window), m_text(&text)
 {
     if (const QIcon small = sharedSmallIcon(window.windowIcon()); !small.isNull())
         window.setWindowIcon(small);
@@ -61,19 +60,31 @@ void NoteAppearance::setColor(quint32 color)
     QPalette pal = m_window.palette();
     pal.setColor(QPalette::Window, colorFromValue(color));
     m_window.setPalette(pal);
+    setTextBackground();
     m_window.update();
 }
 
-void NoteAppearance::setEditorColor(quint32 color)
+void NoteAppearance::setTextBackground()
 {
-    m_editor.setColor(colorFromValue(color));
+    QPalette pal = m_text->palette();
+    pal.setColor(QPalette::Base, colorFromValue(m_color));
+    m_text->setPalette(pal);
+}
+
+void NoteAppearance::showTextIn(QWidget& text)
+{
+    // Only a zoomed text has a font of its own; the others keep the one they inherit.
+    if (m_text->testAttribute(Qt::WA_SetFont))
+        text.setFont(m_text->font());
+    m_text = &text;
+    setTextBackground();
 }
 
 void NoteAppearance::showLook(const NoteLook& look, const QRect& bounds)
 {
     QFont font = m_window.font();
     font.setPointSizeF(font.pointSizeF() * look.zoom / 100.0);
-    m_editor.setFont(font);
+    m_text->setFont(font);
     if (bool(m_window.windowFlags() & Qt::WindowStaysOnTopHint) != look.onTop) {
         const bool shown = m_window.isVisible();
         // Changing a window's flags hides it; it comes back where it was.

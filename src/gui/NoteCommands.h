@@ -12,7 +12,8 @@ class QMenu;
 class NoteCommands {
 public:
     virtual QMenu* menu() const = 0;
-    virtual NoteEditor* editor() const = 0;
+    // Built when first asked for.
+    virtual NoteEditor* editor() = 0;
     virtual const NoteLook& look() const = 0;
     virtual void zoomBy(int steps) = 0;
     virtual void setZoom(int percent) = 0;

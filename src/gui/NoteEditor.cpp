@@ -1,5 +1,7 @@
 #include "gui/NoteEditor.h"
 
+#include "gui/NoteTextView.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QKeyEvent>
@@ -47,6 +49,15 @@ private:
 
 NoteEditor::NoteEditor(QWidget* parent) : QPlainTextEdit(parent)
 {
+    // A note is all text: no frame, no scroll bars, lines wrapped at the width, anywhere in a word
+    // too long for it. Its context menu is the note's.
+    setMinimumSize(1, 1);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Move events without a button change the pointer over links.
     viewport()->setMouseTracking(true);
 }
@@ -63,19 +74,9 @@ void NoteEditor::setAutoUrlDetect(bool on)
     }
 }
 
-void NoteEditor::setColor(const QColor& color)
-{
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, color);
-    setPalette(pal);
-}
-
 void NoteEditor::setNoteText(const QString& text)
 {
-    QString plain = text;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    setPlainText(plain);
+    setPlainText(NoteTextView::plainTextOf(text));
 }
 
 QString NoteEditor::noteText() const
@@ -95,21 +96,10 @@ std::optional<LinkRange> NoteEditor::linkAt(const QPoint& pos) const
     if (!block.isValid() || !block.layout())
         return std::nullopt;
     const QPointF local = QPointF(pos) - (contentOffset() + blockBoundingGeometry(block).topLeft());
-    const QTextLayout* layout = block.layout();
-    for (int i = 0; i < layout->lineCount(); ++i) {
-        const QTextLine line = layout->lineAt(i);
-        const QRectF text = line.naturalTextRect();
-        if (local.y() < text.top() || local.y() >= text.bottom())
-            continue;
-        if (local.x() < text.left() || local.x() >= text.right())
-            return std::nullopt;
-        const int index = line.xToCursor(local.x(), QTextLine::CursorOnCharacter);
-        for (const LinkRange& link : findLinks(block.text()))
-            if (index >= link.start && index < link.finish())
-                return LinkRange{block.position() + link.start, link.length};
-        return std::nullopt;
-    }
-    return std::nullopt;
+    std::optional<LinkRange> link = NoteTextView::linkInParagraph(*block.layout(), block.text(), local);
+    if (link)
+        link->start += block.position();
+    return link;
 }
 
 void NoteEditor::selectRange(int start, int end)

@@ -20,7 +20,6 @@ public:
 
     void setAutoUrlDetect(bool on);
     bool autoUrlDetect() const { return m_links != nullptr; }
-    void setColor(const QColor& color);
 
     // The note's whole text; line breaks may be CR LF, LF or CR.
     void setNoteText(const QString& text);

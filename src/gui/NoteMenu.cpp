@@ -71,9 +71,9 @@ void NoteMenu::addMoreCommands()
                          guarded(report, [note, value] { note->changeColor(value); }));
     }
     menu->addSeparator();
-    NoteEditor* editor = note->editor();
-    add(menu, tr("切り取り"), QKeySequence::Cut, [editor] { editor->cut(); });
-    add(menu, tr("コピー"), QKeySequence::Copy, [editor] { editor->copy(); });
-    add(menu, tr("貼り付け"), QKeySequence::Paste, [editor] { editor->paste(); });
-    add(menu, tr("すべて選択"), QKeySequence::SelectAll, [editor] { editor->selectAll(); });
+    // The editor is built only when one of its commands is chosen.
+    add(menu, tr("切り取り"), QKeySequence::Cut, [note] { note->editor()->cut(); });
+    add(menu, tr("コピー"), QKeySequence::Copy, [note] { note->editor()->copy(); });
+    add(menu, tr("貼り付け"), QKeySequence::Paste, [note] { note->editor()->paste(); });
+    add(menu, tr("すべて選択"), QKeySequence::SelectAll, [note] { note->editor()->selectAll(); });
 }

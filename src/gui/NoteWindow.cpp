@@ -5,6 +5,7 @@
 #include "gui/NoteAppearance.h"
 #include "gui/NoteEditor.h"
 #include "gui/NotePlacement.h"
+#include "gui/NoteTextView.h"
 #include "gui/TaskEndFade.h"
 #include "gui/UnsavedMark.h"
 #include "platform/Desktop.h"
@@ -12,11 +13,24 @@
 
 #include "ui_NoteWindow.h"
 
+#include <QKeyEvent>
+#include <QLayout>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
+
+namespace {
+
+bool isModifierKey(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr;
+}
+
+} // namespace
 
 // A tool window has no taskbar entry and, being a child of its owner, dies with it; unlike a
 // child widget it is not hidden with it.
@@ -25,8 +39,9 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
       m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this, report), m_saver(store)
 {
     m_ui->setupUi(this);
+    m_view = m_ui->textView;
     m_placement = std::make_unique<NotePlacement>(*this);
-    m_appearance = std::make_unique<NoteAppearance>(*this, *m_ui->editor);
+    m_appearance = std::make_unique<NoteAppearance>(*this, *m_view);
     setMouseTracking(true);
     setAlpha(DefaultAlpha);
 
@@ -36,13 +51,13 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
     connect(m_ui->endTaskAction, &QAction::triggered, this, guarded(m_report, [this] { endTask(); }));
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_menu.popup(mapToGlobal(pos)); });
-    connect(m_ui->editor, &NoteEditor::linkPressed, this,
+    connect(m_view, &NoteTextView::linkPressed, this,
             [this](int start, int end) { runGuarded(m_report, [&] { openLink(start, end); }); });
-    connect(m_ui->editor, &NoteEditor::zoomStepsRequested, this,
+    connect(m_view, &NoteTextView::pressed, this,
+            [this](int position) { runGuarded(m_report, [&] { clickText(position); }); });
+    connect(m_view, &NoteTextView::zoomStepsRequested, this,
             [this](int steps) { runGuarded(m_report, [&] { zoomBy(steps); }); });
-    connect(m_ui->editor, &NoteEditor::defaultZoomRequested, this,
-            guarded(m_report, [this] { setZoom(NoteLook::DefaultZoom); }));
-    m_ui->editor->installEventFilter(this);
+    m_view->installEventFilter(this);
 
     m_fade = new TaskEndFade(report, this);
     m_fade->setObjectName(QStringLiteral("taskEndFade"));
@@ -55,10 +70,6 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(SaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, guarded(m_report, [this] { saveNote(); }));
-    connect(m_ui->editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (!m_settingText && (removed || added))
-            markChanged();
-    });
 
     // A move is saved at once, a resize once it stops.
     connect(m_placement.get(), &NotePlacement::moved, this, [this] { saveNote(); });
@@ -66,12 +77,56 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
     connect(m_placement.get(), &NotePlacement::resized, this, [this] { markChanged(); });
     // A busy window manager may take a new native window before its hints: they go again.
     connect(m_placement.get(), &NotePlacement::remapped, this, [this] { keepOutOfTaskbar(this); });
-    m_ui->editor->setAutoUrlDetect(true);
 }
 
 NoteWindow::~NoteWindow()
 {
-    m_ui->editor->removeEventFilter(this);
+    if (m_view)
+        m_view->removeEventFilter(this);
+    if (m_editor)
+        m_editor->removeEventFilter(this);
+}
+
+// The editor takes the view's place at its size, then the text, which it so lays out once, and
+// shows it as the view did.
+void NoteWindow::buildEditor()
+{
+    if (m_editor)
+        return;
+    m_editor = new NoteEditor(this);
+    m_editor->setObjectName(QStringLiteral("editor"));
+    m_appearance->showTextIn(*m_editor);
+    m_editor->setAutoUrlDetect(true);
+    delete layout()->replaceWidget(m_view, m_editor);
+    m_editor->setGeometry(m_view->geometry());
+    if (isVisible())
+        m_editor->show();
+    m_editor->setNoteText(m_view->plainText());
+    connect(m_editor->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (!m_settingText && (removed || added))
+            markChanged();
+    });
+    connect(m_editor, &NoteEditor::linkPressed, this,
+            [this](int start, int end) { runGuarded(m_report, [&] { openLink(start, end); }); });
+    connect(m_editor, &NoteEditor::zoomStepsRequested, this,
+            [this](int steps) { runGuarded(m_report, [&] { zoomBy(steps); }); });
+    connect(m_editor, &NoteEditor::defaultZoomRequested, this,
+            guarded(m_report, [this] { setZoom(NoteLook::DefaultZoom); }));
+    m_editor->installEventFilter(this);
+    // The view may be where the event that asked for the editor is on its way: it goes afterwards.
+    m_view->removeEventFilter(this);
+    m_view->hide();
+    m_view->deleteLater();
+    m_view = nullptr;
+}
+
+void NoteWindow::clickText(int position)
+{
+    NoteEditor* editor = this->editor();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(position);
+    editor->setTextCursor(cursor);
+    editor->setFocus(Qt::MouseFocusReason);
 }
 
 void NoteWindow::endNow()
@@ -223,10 +278,9 @@ void NoteWindow::take(const Note& note, const std::optional<RowImage>& row, cons
     const bool tooSmall =
         note.id != 0 && (note.bounds.width() < least.width() || note.bounds.height() < least.height());
     m_placement->setBounds(tooSmall ? QRect(note.bounds.topLeft(), QSize(DesignWidth, DesignHeight)) : note.bounds);
-    // A note shown at the default look keeps the editor's inherited font: most notes never
-    // change their look, and start-up builds every note. A zoomed one takes its font before its
-    // text, which is laid out once, at the editor's final width and font, not again when the
-    // window shows.
+    // A note shown at the default look keeps the text's inherited font: most notes never change
+    // their look, and start-up builds every note. A zoomed one takes its font before its text,
+    // which is laid out once, at its first paint, at the final width and font.
     if (look != m_saver.look())
         setLook(look);
     layout()->activate();
@@ -267,11 +321,10 @@ void NoteWindow::setNoteDate(const QDate& date)
     m_ui->dateLabel->setText(displayDate(date));
 }
 
-// The paper, the date strip and the editor's background.
+// The paper, the date strip and the text's background.
 void NoteWindow::setColor(quint32 color)
 {
     m_appearance->setColor(color);
-    m_appearance->setEditorColor(color);
 }
 
 quint32 NoteWindow::color() const
@@ -287,19 +340,24 @@ void NoteWindow::setAlpha(int alpha)
 
 void NoteWindow::setText(const QString& text)
 {
+    if (!m_editor) {
+        m_view->setNoteText(text);
+        return;
+    }
     m_settingText = true;
-    m_ui->editor->setNoteText(text);
+    m_editor->setNoteText(text);
     m_settingText = false;
 }
 
 QString NoteWindow::text() const
 {
-    return m_ui->editor->noteText();
+    return m_editor ? m_editor->noteText() : m_view->noteText();
 }
 
-NoteEditor* NoteWindow::editor() const
+NoteEditor* NoteWindow::editor()
 {
-    return m_ui->editor;
+    buildEditor();
+    return m_editor;
 }
 
 QLabel* NoteWindow::dateLabel() const
@@ -350,8 +408,9 @@ void NoteWindow::finishTask()
 
 void NoteWindow::openLink(int start, int end)
 {
-    m_ui->editor->selectRange(start, end);
-    m_desktop.openLink(m_ui->editor->selectedText());
+    NoteEditor* editor = this->editor();
+    editor->selectRange(start, end);
+    m_desktop.openLink(editor->selectedText());
 }
 
 void NoteWindow::showEvent(QShowEvent* event)
@@ -396,11 +455,43 @@ void NoteWindow::paintEvent(QPaintEvent*)
 
 bool NoteWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_ui->editor) {
+    if (watched == m_editor) {
         if (event->type() == QEvent::Leave)
             saveNote();
         else if (event->type() == QEvent::FocusIn)
-            m_desktop.requestHiragana(m_ui->editor);
+            m_desktop.requestHiragana(m_editor);
+    } else if (watched == m_view) {
+        switch (event->type()) {
+        case QEvent::Leave:
+            saveNote();
+            break;
+        case QEvent::FocusIn:
+            // A window the window system activates keeps its view until the first key; the keys
+            // given to the note by the program, by Tab or by a click go to the editor at once.
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason)
+                m_desktop.requestHiragana(m_view);
+            else
+                runGuarded(m_report, [&] { editor()->setFocus(static_cast<QFocusEvent*>(event)->reason()); });
+            break;
+        case QEvent::KeyPress:
+            if (isModifierKey(static_cast<QKeyEvent*>(event)->key()))
+                break;
+            [[fallthrough]];
+        case QEvent::InputMethod:
+            runGuarded(m_report, [&] {
+                editor()->setFocus(Qt::OtherFocusReason);
+                QCoreApplication::sendEvent(m_editor, event);
+            });
+            return true;
+        case QEvent::Wheel:
+            // Only the editor scrolls its text.
+            if (static_cast<QWheelEvent*>(event)->modifiers() & Qt::ControlModifier)
+                break;
+            runGuarded(m_report, [&] { QCoreApplication::sendEvent(editor()->viewport(), event); });
+            return true;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -22,6 +22,7 @@ class NoteAppearance;
 class NoteEditor;
 class NotePlacement;
 class NoteStore;
+class NoteTextView;
 class TaskEndFade;
 class UnsavedMark;
 namespace Ui {
@@ -92,14 +93,17 @@ public:
 
     quint32 color() const override; // window and date strip, 0x00BBGGRR
     int alpha() const { return m_alpha; }
-    // The editor's whole text; line breaks may be CR LF, LF or CR.
+    // The note's whole text; line breaks may be CR LF, LF or CR.
     void setText(const QString& text);
-    // The editor's lines, each followed by CR LF; lines made only by wrapping do not count.
+    // The note's lines, each followed by CR LF; lines made only by wrapping do not count.
     QString text() const;
 
     void setVisible(bool visible) override;
 
-    NoteEditor* editor() const override;
+    // The editor, built when first asked for: until the user clicks into the note, it takes the
+    // keys or a command edits, its text shows in a view that only paints it.
+    NoteEditor* editor() override;
+    bool hasEditor() const { return m_editor != nullptr; }
     QLabel* dateLabel() const;
     QMenu* menu() const override;
 
@@ -140,6 +144,9 @@ private:
     void setAlpha(int alpha); // 0..255, whole-window opacity
     void setLook(const NoteLook& look);
     void openLink(int start, int end);
+    void buildEditor();
+    // A click into the note's text before its editor was built: the caret goes there.
+    void clickText(int position);
     void finishTask();
     void store(SaveKind kind, int lockWaitMs = 0);
     // Shows the save state: the unsaved mark while a save failed.
@@ -150,6 +157,9 @@ private:
     Desktop& m_desktop;
     ErrorReport& m_report;
     std::unique_ptr<Ui::NoteWindow> m_ui;
+    // The note's text shows in the view until the editor is built; then the view goes.
+    NoteTextView* m_view = nullptr;
+    NoteEditor* m_editor = nullptr;
     NoteMenu m_menu;
     // Every save writes the place the user gave the note, never Qt's geometry().
     std::unique_ptr<NotePlacement> m_placement;

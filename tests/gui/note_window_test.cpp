@@ -3,10 +3,12 @@
 #include "core/NoteText.h"
 #include "gui/ColorValue.h"
 #include "gui/NoteEditor.h"
+#include "gui/NoteList.h"
 #include "gui/NoteWindow.h"
 #include "gui/TaskEndFade.h"
 #include "platform/Platform.h"
 
+#include "HostileText.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -103,6 +105,16 @@ QPoint pointOnCharacter(NoteEditor* editor, int position)
     cursor.setPosition(position + 1);
     const QRect after = editor->cursorRect(cursor);
     return QPoint((before.x() + after.x()) / 2, before.center().y());
+}
+
+// What a click there does to a note whose text shows without its editor yet.
+void clickText(NoteWindow* note, const QPoint& at)
+{
+    QWidget* view = note->findChild<QWidget*>(QStringLiteral("textView"));
+    ASSERT_NE(view, nullptr);
+    QTest::mouseMove(view, at);
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(note->editor()->viewport(), Qt::LeftButton, {}, at);
 }
 
 // A note window as the restore builds it, on a row just added to a fresh store.
@@ -703,4 +715,110 @@ TEST_F(NoteWindowTest, ANoteKeptWithinReachKeepsItsPlaceUntilTheUserMovesIt)
     QTest::mouseRelease(note->dateLabel(), Qt::LeftButton, {}, QPoint(7, 10));
     EXPECT_EVENTUALLY(row() == savedRow("kept\r\n", QRect(45, 65, 271, 71), "-1"));
     EXPECT_FALSE(note->keepReachable());
+}
+
+// A note that is only looked at shows its text without an editor, exactly as the editor shows it.
+TEST_F(NoteWindowTest, ANoteLooksTheSameBeforeAndAfterItsEditorIsBuilt)
+{
+    const struct {
+        QString text;
+        int zoom;
+    } cases[] = {
+        {S("今日の買い物\r\n牛乳と卵、それから\tパン"), 100},
+        {S("see http://example.com/a and mailto:me@example.jp\r\nwww.example.jp but not ftp://example.com"), 100},
+        {S("拡大した付箋 https://example.org/x\r\n二行目"), 150},
+        {S("長い付箋の文章が折り返して、窓からはみ出すまで続きます。").repeated(6) + S("\r\n") +
+             S("averyveryveryverylongwordwithoutanyspacethatmustbreakanywhere"),
+         90},
+        {QStringList(std::begin(HostileLines), std::end(HostileLines)).join(S("\r\n")) + QChar(QChar::LineSeparator) +
+             S("x") + QChar(QChar::ParagraphSeparator) + S("y\r\n\r\n"),
+         100},
+        {QString(), 100},
+    };
+    QWidget elsewhere;
+    for (const auto& c : cases) {
+        auto* note = new NoteWindow(desktop, store, report, &owner);
+        note->take(noteOf(c.text), std::nullopt, NoteLook{c.zoom, false});
+        note->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(note));
+        // Another window active, the note shows no caret.
+        elsewhere.show();
+        elsewhere.activateWindow();
+        ASSERT_EVENTUALLY(!note->isActiveWindow());
+        ASSERT_FALSE(note->hasEditor());
+        const QString text = note->text();
+        const QImage before = note->grab().toImage();
+        note->editor();
+        EXPECT_EQ(note->grab().toImage(), before) << c.text.left(20).toStdString();
+        EXPECT_EQ(note->text(), text);
+        delete note;
+    }
+}
+
+// A click into such a note puts the caret where the editor would, opening a link under it, and
+// the keys go to the editor then.
+TEST_F(NoteWindowTest, AClickIntoANoteWithoutItsEditorLandsWhereTheEditorWouldPutIt)
+{
+    const QString text =
+        S("see http://example.com/a now\r\n二行目は長いので折り返して次の行へ続いていきます。ここまで\r\n");
+    NoteEditor* laidOut = shownNote(text)->editor();
+    const QPoint lineEnd(laidOut->viewport()->width() - 3, pointOnCharacter(laidOut, 0).y());
+    const struct {
+        QPoint at;
+        QStringList opened;
+    } cases[] = {
+        {pointOnCharacter(laidOut, 1), {}},
+        {pointOnCharacter(laidOut, 5), {S("http://example.com/a")}},
+        {pointOnCharacter(laidOut, 33), {}},
+        {pointOnCharacter(laidOut, 55), {}},
+        {lineEnd, {}},
+        {QPoint(20, laidOut->viewport()->height() - 2), {}},
+    };
+    for (const auto& c : cases) {
+        desktop.openedLinks.clear();
+        NoteWindow* note = shownNote(text);
+        ASSERT_FALSE(note->hasEditor());
+        clickText(note, c.at);
+        ASSERT_TRUE(note->hasEditor());
+        EXPECT_EQ(note->editor()->textCursor().position(), laidOut->cursorForPosition(c.at).position())
+            << c.at.x() << "," << c.at.y();
+        EXPECT_FALSE(note->editor()->textCursor().hasSelection());
+        EXPECT_EQ(desktop.openedLinks, c.opened);
+        EXPECT_EQ(note->focusWidget(), note->editor());
+        delete note;
+    }
+}
+
+// The program restores its notes without their editors: each keeps its row's bytes through the
+// saves of the exit, and the note list finds it by its text.
+TEST_F(NoteWindowTest, ARestoredNoteWithoutItsEditorKeepsItsRowAndIsFound)
+{
+    useSystemCodePage932();
+    const auto restore = qScopeGuard([] { useCodePage932(nullptr); });
+    // NEC's code for a character that has a second one: a save of the text would write the other.
+    const QByteArray bytes = "\x87\x90 meeting\r\n";
+    const qint64 restored =
+        addRow("'2011/08/26', cast(x'" + bytes.toHex() + "' as text), 100, 120, 271, 71, -1, -1, 65408, 200");
+    const auto stored = [&] {
+        return query("select note from m_daviv where rowid = " + QByteArray::number(restored))->valueText("note");
+    };
+    startAndRestore();
+    NoteWindow* note = app->notes().find(qint32(restored));
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_FALSE(note->hasEditor());
+    note->saveNote();
+    EXPECT_EQ(stored(), bytes);
+
+    NoteList& list = app->noteList();
+    list.show();
+    list.findChild<QLineEdit*>(QStringLiteral("searchEdit"))->setText(S("meeting"));
+    const QStringList found = rowTexts(list.findChild<QTreeWidget*>(QStringLiteral("notesView")));
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_TRUE(found.front().contains(S("meeting")));
+    list.hide();
+
+    app->quit();
+    EXPECT_EQ(stored(), bytes);
+    EXPECT_FALSE(note->hasEditor());
 }
