@@ -5,13 +5,11 @@
 #include <QtGlobal>
 
 class NoteEditor;
-class QMenu;
 
-// What a note's context menu needs of its note: the menu to fill, the editor whose commands it
-// names, and the note's own commands of text size, staying on top and colour.
+// What a note's context menu needs of its note: the editor whose commands it names, and the
+// note's own commands of text size, staying on top and colour.
 class NoteCommands {
 public:
-    virtual QMenu* menu() const = 0;
     // Built when first asked for.
     virtual NoteEditor* editor() = 0;
     virtual const NoteLook& look() const = 0;

@@ -1,27 +1,44 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QPoint>
+#include <QList>
+#include <QObject>
+#include <QPointer>
 
 class ErrorReport;
 class NoteCommands;
+class QAction;
+class QMenu;
+class QPoint;
+class QWidget;
 
-// A note's context menu: the three commands of the note's form and, added the first time it
-// opens (start-up builds every note, and few menus are ever opened), the text size, staying on
-// top, the colour and the editor's own commands.
-class NoteMenu {
-    Q_DECLARE_TR_FUNCTIONS(NoteMenu)
+// One context menu for all the notes of an owner, built the first time any of them opens it (a
+// menu per note cost each note about 10 KB, and few menus are ever opened), pointed at the note
+// it opens on: that note's own 表示 and タスク終了 actions, whose keys work without the menu, then
+// the text size, staying on top, the colour and the editor's own commands.
+class NoteMenu : public QObject {
+    Q_OBJECT
 
 public:
-    NoteMenu(NoteCommands& note, ErrorReport& report);
+    // The menu the notes of this owner share; made when first asked for, gone with the owner.
+    static NoteMenu* of(QWidget* owner, ErrorReport& report);
+    ~NoteMenu() override;
 
-    // Opens the whole menu at a point on the desktop.
-    void popup(const QPoint& globalPos);
+    // Opens the menu for a note at a point on the desktop. The note's actions: 非表示, 半透明,
+    // タスク終了.
+    void popup(NoteCommands& note, QWidget* noteWindow, const QList<QAction*>& noteActions, const QPoint& globalPos);
+    QMenu* menu() const { return m_menu; }
 
 private:
-    void addMoreCommands();
+    NoteMenu(QWidget* owner, ErrorReport& report);
+    void build();
+    // The note the menu was last opened on, while its window lives.
+    NoteCommands* note() const { return m_noteWindow ? m_note : nullptr; }
 
-    NoteCommands& m_note;
     ErrorReport& m_report;
-    bool m_complete = false;
+    QMenu* m_menu = nullptr;
+    QMenu* m_showMenu = nullptr;
+    QAction* m_afterNoteActions = nullptr;
+    NoteCommands* m_note = nullptr;
+    QPointer<QWidget> m_noteWindow;
+    QList<QPointer<QAction>> m_noteActions;
 };

@@ -4,6 +4,7 @@
 #include "gui/ErrorReport.h"
 #include "gui/NoteAppearance.h"
 #include "gui/NoteEditor.h"
+#include "gui/NoteMenu.h"
 #include "gui/NotePlacement.h"
 #include "gui/NoteTextView.h"
 #include "gui/TaskEndFade.h"
@@ -36,7 +37,7 @@ bool isModifierKey(int key)
 // child widget it is not hidden with it.
 NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& report, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_desktop(desktop), m_report(report),
-      m_ui(std::make_unique<Ui::NoteWindow>()), m_menu(*this, report), m_saver(store)
+      m_ui(std::make_unique<Ui::NoteWindow>()), m_saver(store)
 {
     m_ui->setupUi(this);
     m_view = m_ui->textView;
@@ -49,8 +50,10 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
     connect(m_ui->halfTransparentAction, &QAction::triggered, this,
             guarded(m_report, [this] { makeHalfTransparent(); }));
     connect(m_ui->endTaskAction, &QAction::triggered, this, guarded(m_report, [this] { endTask(); }));
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { m_menu.popup(mapToGlobal(pos)); });
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        sharedMenu()->popup(*this, this, {m_ui->hideAction, m_ui->halfTransparentAction, m_ui->endTaskAction},
+                            mapToGlobal(pos));
+    });
     connect(m_view, &NoteTextView::linkPressed, this,
             [this](int start, int end) { runGuarded(m_report, [&] { openLink(start, end); }); });
     connect(m_view, &NoteTextView::pressed, this,
@@ -365,9 +368,15 @@ QLabel* NoteWindow::dateLabel() const
     return m_ui->dateLabel;
 }
 
+NoteMenu* NoteWindow::sharedMenu() const
+{
+    // Notes built alone (tests) own the menu themselves.
+    return NoteMenu::of(parentWidget() ? parentWidget() : const_cast<NoteWindow*>(this), m_report);
+}
+
 QMenu* NoteWindow::menu() const
 {
-    return m_ui->menu;
+    return sharedMenu()->menu();
 }
 
 void NoteWindow::hideNote()

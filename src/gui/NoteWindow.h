@@ -4,7 +4,6 @@
 #include "core/NoteTypes.h"
 #include "core/OpenNote.h"
 #include "gui/NoteCommands.h"
-#include "gui/NoteMenu.h"
 
 #include <QDate>
 #include <QWidget>
@@ -15,6 +14,7 @@
 
 class QLabel;
 class QMenu;
+class NoteMenu;
 class QTimer;
 class Desktop;
 class ErrorReport;
@@ -105,7 +105,8 @@ public:
     NoteEditor* editor() override;
     bool hasEditor() const { return m_editor != nullptr; }
     QLabel* dateLabel() const;
-    QMenu* menu() const override;
+    // The context menu the notes share.
+    QMenu* menu() const;
 
     // The context menu's commands.
     void hideNote();
@@ -140,6 +141,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    NoteMenu* sharedMenu() const;
     void setColor(quint32 color);
     void setAlpha(int alpha); // 0..255, whole-window opacity
     void setLook(const NoteLook& look);
@@ -160,7 +162,6 @@ private:
     // The note's text shows in the view until the editor is built; then the view goes.
     NoteTextView* m_view = nullptr;
     NoteEditor* m_editor = nullptr;
-    NoteMenu m_menu;
     // Every save writes the place the user gave the note, never Qt's geometry().
     std::unique_ptr<NotePlacement> m_placement;
     std::unique_ptr<NoteAppearance> m_appearance;

@@ -582,6 +582,35 @@ TEST_F(NoteWindowTest, RightClickOnEditorOrDateStripOpensTheWholeMenu)
                QStringList{"-", "切り取り Ctrl+X", "コピー Ctrl+C", "貼り付け Ctrl+V", "すべて選択 Ctrl+A"}));
 }
 
+// One menu for all notes: it acts on the note it was opened on, and on no note once that one is gone.
+TEST_F(NoteWindowTest, OneMenuServesEveryNoteAndActsOnTheNoteItOpenedOn)
+{
+    NoteWindow* first = shownNote("first");
+    NoteWindow* second = shownNote("second", store.addNote(desktop.today())->id);
+    rightClick(first->dateLabel());
+    first->menu()->hide();
+    rightClick(second->dateLabel());
+    QMenu* menu = second->menu();
+    EXPECT_EQ(menu, first->menu());
+    menu->hide();
+    const auto ends = [&] {
+        QList<QAction*> found;
+        for (QAction* action : menu->actions())
+            if (action->objectName() == QStringLiteral("endTaskAction"))
+                found << action;
+        return found;
+    };
+    EXPECT_EQ(ends(), QList<QAction*>{second->findChild<QAction*>(QStringLiteral("endTaskAction"))});
+    const auto recolour = [&] { menu->findChild<QMenu*>(QStringLiteral("colorMenu"))->actions().at(1)->trigger(); };
+    recolour();
+    EXPECT_EQ(second->color(), 16771434u);
+    EXPECT_EQ(first->color(), yellow);
+    delete second;
+    recolour();
+    EXPECT_EQ(first->color(), yellow);
+    EXPECT_TRUE(ends().isEmpty());
+}
+
 TEST_F(NoteWindowTest, DateStripMovesTheWindowAndTheEditorNever)
 {
     NoteWindow* note = shownNote("select me");
