@@ -77,17 +77,27 @@ void SyncStep::run(int tick)
 
 void SyncStep::watch()
 {
-    if (!m_watcher.files().isEmpty())
-        m_watcher.removePaths(m_watcher.files());
-    if (!m_watcher.directories().isEmpty())
-        m_watcher.removePaths(m_watcher.directories());
-    if (!m_settings || !QFileInfo(m_settings->folder).isDir())
-        return;
-    m_watcher.addPath(m_settings->folder);
-    // A sync tool that writes a file in place changes the file, not the folder.
-    const QStringList files = QDir(m_settings->folder).entryList({QStringLiteral("zufusen-*.zusync")}, QDir::Files);
-    for (const QString& file : files)
-        m_watcher.addPath(QDir(m_settings->folder).filePath(file));
+    // The folder, and every file in it that a sync tool may write in place (which changes the
+    // file, not the folder); paths are only added and taken away, never all renewed.
+    QStringList wanted;
+    if (m_settings && QFileInfo(m_settings->folder).isDir()) {
+        const QDir folder(m_settings->folder);
+        wanted << folder.path();
+        for (const QString& file : folder.entryList({QStringLiteral("zufusen-*.zusync")}, QDir::Files))
+            wanted << folder.filePath(file);
+    }
+    QStringList gone;
+    for (const QString& path : m_watcher.files() + m_watcher.directories())
+        if (!wanted.contains(path))
+            gone << path;
+    if (!gone.isEmpty())
+        m_watcher.removePaths(gone);
+    QStringList added;
+    for (const QString& path : std::as_const(wanted))
+        if (!m_watcher.files().contains(path) && !m_watcher.directories().contains(path))
+            added << path;
+    if (!added.isEmpty())
+        m_watcher.addPaths(added);
 }
 
 QPair<qint64, QDateTime> SyncStep::storeStamp() const
@@ -142,9 +152,12 @@ void SyncStep::runRound(bool goingOn)
         peersNow += peer.content.storeId + QLatin1Char(':') + QString::number(peer.content.clock) + QLatin1Char(' ');
         peers.push_back(std::move(peer.content));
     }
-    if (!goingOn)
-        for (const auto& [file, why] : m_reader.passedOver())
+    // Each file passed over is named once for each reason, not at every look.
+    for (const auto& [file, why] : m_reader.passedOver())
+        if (m_loggedPassedOver[file] != why) {
+            m_loggedPassedOver[file] = why;
             qInfo("sync file %s passed over: %s", qUtf8Printable(file), qUtf8Printable(why));
+        }
     const QString ownFile =
         QDir(m_settings->folder).filePath(SyncFile::fileName(m_settings->storeId, m_settings->pcName));
     if (!goingOn && peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile) &&

@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 
 class NoteRegistry;
@@ -97,6 +98,7 @@ private:
     QThreadPool m_writer;
     QPair<qint64, QDateTime> m_storeStampAtRound;
     QString m_peersAtRound;
+    std::map<QString, QString> m_loggedPassedOver;
     bool m_started = false;
     bool m_toldMissing = false;
     bool m_toldWriteFailure = false;
