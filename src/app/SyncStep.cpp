@@ -265,8 +265,11 @@ void SyncStep::showNotes(const std::vector<qint32>& ids)
         if (!stored || !*stored || !(*stored)->note.isOpen || m_notes.find(id))
             continue;
         const auto look = looks.find(id);
-        openings.push_back({NoteOpening::Restored, (*stored)->note, (*stored)->image,
-                            look == looks.end() ? NoteLook() : look->second, true, 0});
+        openings.push_back({.way = NoteOpening::Restored,
+                            .note = (*stored)->note,
+                            .row = (*stored)->image,
+                            .look = look == looks.end() ? NoteLook() : look->second,
+                            .takesFocus = m_keysTo == id});
     }
     for (NoteWindow* note : m_notes.open(openings))
         if (m_keysTo && note->noteId() == *m_keysTo) {

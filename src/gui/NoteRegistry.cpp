@@ -75,6 +75,7 @@ NoteWindow* NoteRegistry::build(const NoteOpening& opening) const
 {
     auto* note = new NoteWindow(m_desktop, m_store, m_report, m_owner);
     note->take(opening.note, opening.row, opening.look);
+    note->setAttribute(Qt::WA_ShowWithoutActivating, !opening.takesFocus);
     if (opening.way == NoteOpening::BroughtBack && opening.formerId != opening.note.id && opening.look != NoteLook{})
         note->storeLook();
     // A new note is made where it can be reached.

@@ -34,6 +34,9 @@ struct NoteOpening {
     bool shown = true;
     // Brought back: the id the note had when it was removed. Under a new id it takes its look along.
     qint32 formerId = 0;
+    // Whether showing it may take the keyboard from where the user is typing: not for a note
+    // another PC sent, which comes while the user works elsewhere.
+    bool takesFocus = true;
 };
 
 // Every note window of the program, whoever opened it: a drag-out, the tray, the start-up

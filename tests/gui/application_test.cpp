@@ -2,10 +2,13 @@
 // the tray, the exit save, the day's backup, screens that change, its error report, and the
 // translation it finds beside the program.
 #include "app/SingleInstance.h"
+#include "app/SyncStep.h"
 #include "app/Translation.h"
 #include "core/Backup.h"
 #include "core/Error.h"
 #include "core/ReminderSchedule.h"
+#include "core/SyncFile.h"
+#include "core/SyncStore.h"
 #include "gui/BalloonPopup.h"
 #include "gui/NoteEditor.h"
 #include "gui/Swatch.h"
@@ -14,6 +17,7 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -429,4 +433,72 @@ TEST(Translation, IsTheLocalesFileInTheTranslationsFolderBesideTheProgramOnly)
     const std::unique_ptr<QTranslator> translation = loadTranslation(program.path(), german);
     ASSERT_NE(translation, nullptr);
     EXPECT_EQ(translation->filePath(), program.filePath(QStringLiteral("translations/zufusen_de.qm")));
+}
+
+// --- Synchronising ---
+
+// Another PC's change replaces the window of the note it changed, at this PC's place; its new
+// note opens; a folder that goes is told once.
+TEST_F(ApplicationTest, AnotherPcsChangesReachTheWindows)
+{
+    QTemporaryDir folder;
+    QTemporaryDir there;
+    prepare();
+    Note mine{store.addNote(desktop.today())->id,
+              desktop.today(),
+              QStringLiteral("ここの付箋\r\n"),
+              std::nullopt,
+              QRect(50, 60, 271, 71),
+              true,
+              true,
+              0x80FFFF,
+              200};
+    ASSERT_TRUE(store.saveNote(mine, std::nullopt));
+    ASSERT_TRUE(SyncStore::turnOn(store, folder.path(), QStringLiteral("HERE"), QSysInfo::machineHostName()));
+    startAndRestore();
+    app->tick();
+    const StoreResult<std::optional<SyncSettings>> here = SyncStore::settings(store);
+    const QString ourFile = QDir(folder.path()).filePath(SyncFile::fileName((*here)->storeId, (*here)->pcName));
+    ASSERT_EVENTUALLY(QFileInfo::exists(ourFile));
+    const StoreResult<SyncFileContent> ours = SyncFile::read(ourFile);
+    ASSERT_TRUE(ours);
+
+    // The other PC takes the note in and edits it; then makes one of its own.
+    NoteStore other(there.path());
+    ASSERT_TRUE(other.prepare());
+    ASSERT_TRUE(SyncStore::turnOn(other, there.filePath(QStringLiteral("sync")), QStringLiteral("THERE"),
+                                  QStringLiteral("there")));
+    const auto sendFromThere = [&] {
+        const StoreResult<SyncRound> round = SyncStore::runRound(other, {*ours});
+        ASSERT_TRUE(round && SyncFile::write(folder.path(), round->file));
+        app->sync().syncNow();
+    };
+    ASSERT_TRUE(SyncStore::runRound(other, {*ours}));
+    StoredNote taken = other.openNotes()->front();
+    taken.note.text = QStringLiteral("あちらで書き足した\r\n");
+    ASSERT_TRUE(other.saveNote(taken.note, taken.image));
+    sendFromThere();
+    const auto shownWith = [&](const QString& text) -> NoteWindow* {
+        for (NoteWindow* note : app->notes().notes())
+            if (note->isVisible() && note->snapshot().text == text)
+                return note;
+        return nullptr;
+    };
+    NoteWindow* replaced = shownWith(QStringLiteral("あちらで書き足した\r\n"));
+    ASSERT_NE(replaced, nullptr);
+    EXPECT_EQ(replaced->noteId(), mine.id);
+    EXPECT_EQ(replaced->bounds(), mine.bounds);
+
+    Note theirs = taken.note;
+    theirs.id = other.addNote(desktop.today())->id;
+    theirs.text = QStringLiteral("あちらの付箋\r\n");
+    ASSERT_TRUE(other.saveNote(theirs, std::nullopt));
+    sendFromThere();
+    EXPECT_EVENTUALLY(shownWith(QStringLiteral("あちらの付箋\r\n")));
+
+    QSignalSpy told(&app->tray(), &Tray::notified);
+    ASSERT_TRUE(folder.remove());
+    app->sync().syncNow();
+    app->sync().syncNow();
+    EXPECT_EQ(told.size(), 1);
 }
