@@ -78,6 +78,17 @@ program_windows()
     done < <(display_windows)
 }
 
+# "X Y W H" of the current copy's notes, sorted: neither the palette nor the tooltip windows by
+# the tray (balloons, the icon's tooltip) that come and go with what happens.
+note_places()
+{
+    local x y w h id name
+    while read -r x y w h id name; do
+        [ "$name" != "$Palette" ] && ! xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP &&
+            echo "$x $y $w $h"
+    done < <(program_windows) | sort
+}
+
 # "X Y" of the current copy's tray icon: its one small window.
 tray_icon_place()
 {
