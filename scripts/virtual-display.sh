@@ -48,11 +48,12 @@ tray_host_ready()
 }
 
 # Starts Xvfb on a free display and trayer on it; exports DISPLAY. $1: a folder for logs.
+# ZU_DISPLAY (":N") takes that display instead, for people who share a machine by display numbers.
 start_virtual_display()
 {
     local dir=$1
     rm -f "$dir/display"
-    setsid Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    setsid Xvfb ${ZU_DISPLAY:-} -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     XVFB_PID=$!
     # Xvfb writes the display number, then a newline, once it accepts clients.
     if ! wait_until 15 grep -qs '^[0-9][0-9]*$' "$dir/display"; then

@@ -26,7 +26,7 @@ SyncItem mergeConcurrent(const SyncItem& a, const SyncItem& b, std::optional<Syn
         copy.uid = conflictCopyUid(loser);
         copy.isOpen = true;
         if (copy.kind == SyncItem::NoteKind)
-            copy.text = conflictCopyHeading(loser.originName) + QLatin1Char('\n') + loser.text;
+            copy.text = conflictCopyHeading(loser.originName) + QLatin1String("\r\n") + loser.text;
         lostCopy = copy;
     }
     merged.version = joinVersions(a.version, b.version);

@@ -126,7 +126,7 @@ void PrintTo(const History& history, std::ostream* out)
 
 class SyncHistory : public ::testing::TestWithParam<History> {};
 
-const QString Heading = conflictCopyHeading(QStringLiteral("B")) + QLatin1Char('\n');
+const QString Heading = conflictCopyHeading(QStringLiteral("B")) + QLatin1String("\r\n");
 
 const History Histories[] = {
     {"typedOnOneEditedOnTheOtherComesBack",
@@ -150,7 +150,7 @@ const History Histories[] = {
          b.write(QStringLiteral("Bの変更3"), b.idOf(QStringLiteral("Bの変更2")));
          exchange(a, b);
      },
-     {QStringLiteral("Bの変更3"), conflictCopyHeading(QStringLiteral("A")) + QStringLiteral("\nAの変更")}},
+     {QStringLiteral("Bの変更3"), conflictCopyHeading(QStringLiteral("A")) + QStringLiteral("\r\nAの変更")}},
     {"removalTravels",
      [](Pc& a, Pc& b) {
          a.write(QStringLiteral("残す"));

@@ -163,7 +163,8 @@ wait_until 10 notes_are "60 140 300 90" "620 180 240 110" "400 300 271 71"
 xdotool mousemove 1012 756 click 3
 wait_until 10 menu_shown
 xdotool key Up Up Return
-check "the tray menu's item before the sync folder opens the restore dialog" wait_until 10 restore_windows_shown 1
+check "バックアップから戻す..., next to last in the tray menu, opens the restore dialog" \
+    wait_until 10 restore_windows_shown 1
 dialog=$(restore_windows)
 check "Return on the dialog asks about a copy" wait_until 10 asked_after_return "$dialog"
 click_window "$(restore_windows | grep -vx "$dialog")"
