@@ -161,7 +161,7 @@ void SyncStep::runRound(bool goingOn)
     const QString ownFile =
         QDir(m_settings->folder).filePath(SyncFile::fileName(m_settings->storeId, m_settings->pcName));
     if (!goingOn && peersNow == m_peersAtRound && storeStamp() == m_storeStampAtRound && QFileInfo::exists(ownFile) &&
-        !m_writeFailed)
+        !m_fileBehind)
         return;
     StoreResult<SyncRound> round = SyncStore::runRound(m_store, peers, MaxPerRound);
     if (!round) {
@@ -180,7 +180,7 @@ void SyncStep::runRound(bool goingOn)
         return;
     }
     // A file that could not be written (a sync tool holding it) is written again at the next look.
-    if (round->published || m_writeFailed || !QFileInfo::exists(ownFile))
+    if (round->published || m_fileBehind || !QFileInfo::exists(ownFile))
         publish(round->file);
     m_settings->clock = round->file.clock;
     m_peersAtRound = peersNow;
@@ -207,10 +207,10 @@ void SyncStep::publish(SyncFileContent file)
 void SyncStep::published(const QString& failure)
 {
     m_writing = false;
-    m_writeFailed = !failure.isEmpty();
-    if (m_writeFailed && !m_toldWriteFailure)
+    m_fileBehind = !failure.isEmpty();
+    if (m_fileBehind && !m_toldWriteFailure)
         m_tray.notify(tr("同期フォルダに書き込めませんでした:\n%1").arg(failure));
-    m_toldWriteFailure = m_writeFailed;
+    m_toldWriteFailure = m_fileBehind;
     if (m_toWrite && m_settings)
         publish(*std::exchange(m_toWrite, std::nullopt));
     Q_EMIT fileWritten();
@@ -337,6 +337,7 @@ bool SyncStep::useFolder(const std::optional<QString>& folder)
     }
     m_settings = *on;
     m_peersAtRound.clear();
+    m_fileBehind = true;
     m_toldMissing = false;
     watch();
     syncNow();

@@ -102,5 +102,7 @@ private:
     bool m_started = false;
     bool m_toldMissing = false;
     bool m_toldWriteFailure = false;
-    bool m_writeFailed = false;
+    // This PC's file may not hold what the store does: a write failed, or the program was ended
+    // between a round and its write. The first round of a run writes it in any case.
+    bool m_fileBehind = true;
 };
