@@ -108,7 +108,7 @@ new_note_from_tray()
     local _
     for _ in 1 2 3; do
         xdotool mousemove 1013 756 click 3
-        wait_until 3 window_at "800 578" >/dev/null && xdotool mousemove 870 645 click 1 && return 0
+        wait_until 3 window_at "800 556" >/dev/null && xdotool mousemove 870 623 click 1 && return 0
     done
     return 1
 }
@@ -198,5 +198,42 @@ start_wine_gui "$work/program.log" "$app/zufusen.exe"
 check "after kill -9 and a new wine session, the next start brings the notes back" \
     wait_until 30 eval 'window_at "140 140" >/dev/null'
 check "and 終了 ends it" exit_by_palette
+# The same notes through one sync folder with the Linux build (when scripts/test names it): each
+# copy starts with a note of its own; each ends with both, under its own ids.
+linux=${ZU_LINUX_PROGRAM:-}
+if [ -n "$linux" ] && [ -x "$linux" ]; then
+    shared=$work/sync
+    rm -rf "$shared" "$work/linux"
+    mkdir -p "$shared" "$work/linux"
+    cp "$linux" "$work/linux/zufusen"
+    seed()
+    {
+        sqlite3 "$1" "create table zu_sync_setting (key text primary key, value);
+            insert into zu_sync_setting values ('folder', '$2'), ('store_id', '$3'), ('host', '$(hostname)'),
+                ('pc_name', '$4'), ('clock', '0');
+            insert into m_daviv values ('2026/12/10', '$5', 200, 200, 271, 71, -1, -1, 8454143, 200);"
+    }
+    # The Windows copy's store as it stands, with one note more of its own.
+    sql "delete from m_daviv"
+    seed "$db" "Z:$shared" 00000000000000d1 WINPC "from windows"
+    sqlite3 "$work/linux/zu_daviv.db" "$(sqlite3 "$db" .schema | grep -i 'create table m_')"
+    seed "$work/linux/zu_daviv.db" "$shared" 00000000000000e2 LINUXPC "from linux"
+    start_wine_gui "$work/program.log" "$app/zufusen.exe"
+    (cd "$work/linux" && QT_QPA_PLATFORM=xcb exec ./zufusen >"$work/linux.log" 2>&1) &
+    linux_pid=$!
+    both_have_both()
+    {
+        local store
+        for store in "$db" "$work/linux/zu_daviv.db"; do
+            [ "$(sqlite3 -cmd '.timeout 3000' "$store" "select count(*) from m_daviv where
+                note in ('from windows', 'from linux') or note like 'from windows%' or note like 'from linux%'")" = 2 ] ||
+                return 1
+        done
+    }
+    check "the Windows build and the Linux build share their notes through one sync folder" wait_until 60 both_have_both
+    kill -TERM "$linux_pid"
+    wait "$linux_pid" 2>/dev/null || true
+    check "and 終了 ends the Windows one" exit_by_palette
+fi
 echo "screenshot $work/shots/windows.png; $failed failed"
 [ "$failed" -eq 0 ]
