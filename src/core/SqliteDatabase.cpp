@@ -116,3 +116,25 @@ StoreError SqliteDatabase::failure(const QString& message, const QByteArray& sql
                           decodeSqlText(sql) + QStringLiteral("\": ") + text,
                       code, text);
 }
+
+void bindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_bind_text(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+QString columnText(sqlite3_stmt* statement, int index)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, index)),
+                             sqlite3_column_bytes(statement, index));
+}
+
+StoreResult<> SqliteDatabase::runPrepared(sqlite3_stmt* statement, const QByteArray& sql, const QString& message)
+{
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (rc != SQLITE_DONE)
+        return failure(message, sql);
+    return {};
+}

@@ -13,6 +13,11 @@
 // English text of an SQLite result code, as the layer's messages quote it.
 QString sqLiteResultText(int code);
 
+// A text value bound to a prepared statement's parameter, and a text column read, as UTF-8:
+// for the program's own tables, whose texts carry no stored encoding of their own.
+void bindText(sqlite3_stmt* statement, int index, const QString& text);
+QString columnText(sqlite3_stmt* statement, int index);
+
 // One open connection to a database file, closed when it goes; SQLite rolls back a transaction
 // still open then. Text crosses it as the caller's 8-bit bytes, unconverted. Every failure
 // SQLite reports comes back as a StoreError worded as the access layer words it.
@@ -56,6 +61,10 @@ public:
     // code, the code's text, the statement and SQLite's own text; the message alone when SQLite
     // reports none.
     StoreError failure(const QString& message, const QByteArray& sql) const;
+
+    // Runs a prepared statement that yields no rows, its values bound, and makes it ready for
+    // the next values; a failure is worded with the message.
+    StoreResult<> runPrepared(sqlite3_stmt* statement, const QByteArray& sql, const QString& message);
 
 private:
     struct Closer {

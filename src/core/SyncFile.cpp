@@ -15,6 +15,11 @@ namespace SyncFile {
 
 namespace {
 
+QString writeFailure()
+{
+    return QStringLiteral("The sync file could not be written");
+}
+
 constexpr int Format = 1;
 
 constexpr char CreateInfo[] = "create table zu_sync_info (key text primary key, value)";
@@ -29,29 +34,6 @@ constexpr char SelectInfo[] = "select key, value from zu_sync_info";
 constexpr char SelectItems[] =
     "select uid, kind, version, stamp, origin, origin_name, removed, day, time, content, color, alpha, open, "
     "xpos, ypos, width, height from zu_sync_items";
-
-void bindText(sqlite3_stmt* statement, int index, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    sqlite3_bind_text(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-}
-
-QString columnText(sqlite3_stmt* statement, int index)
-{
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, index)),
-                             sqlite3_column_bytes(statement, index));
-}
-
-// Runs a prepared insert with its values bound; the statement is reset for the next row.
-StoreResult<> step(SqliteDatabase& db, sqlite3_stmt* statement, const char* sql)
-{
-    const int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    if (rc != SQLITE_DONE)
-        return db.failure(QStringLiteral("The sync file could not be written"), sql);
-    return {};
-}
 
 StoreResult<> fill(SqliteDatabase& db, const SyncFileContent& content)
 {
@@ -74,7 +56,7 @@ StoreResult<> fill(SqliteDatabase& db, const SyncFileContent& content)
     for (const auto& [key, value] : infos) {
         bindText(info->get(), 1, QString::fromLatin1(key));
         bindText(info->get(), 2, value);
-        if (StoreResult<> done = step(db, info->get(), InsertInfo); !done)
+        if (StoreResult<> done = db.runPrepared(info->get(), InsertInfo, writeFailure()); !done)
             return done;
     }
     StoreResult<SqliteDatabase::Statement> insert = db.prepare(InsertItem);
@@ -99,7 +81,7 @@ StoreResult<> fill(SqliteDatabase& db, const SyncFileContent& content)
         sqlite3_bind_int(s, 15, item.place.y());
         sqlite3_bind_int(s, 16, item.place.width());
         sqlite3_bind_int(s, 17, item.place.height());
-        if (StoreResult<> done = step(db, s, InsertItem); !done)
+        if (StoreResult<> done = db.runPrepared(s, InsertItem, writeFailure()); !done)
             return done;
     }
     return transaction->commit();

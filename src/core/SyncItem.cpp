@@ -60,12 +60,6 @@ SyncVersion versionFromText(const QString& text)
     return version;
 }
 
-bool SyncItem::sameContent(const SyncItem& other) const
-{
-    return kind == other.kind && removed == other.removed && day == other.day && time == other.time &&
-           text == other.text && color == other.color && alpha == other.alpha && isOpen == other.isOpen;
-}
-
 QByteArray SyncItem::contentDigest() const
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);

@@ -47,8 +47,6 @@ struct SyncItem {
     // Where the note shows on the store that wrote it: used only where the note is new.
     QRect place;
 
-    // Whether the two hold the same, their place aside.
-    bool sameContent(const SyncItem& other) const;
     // A digest of what it holds, to see later whether it changed.
     QByteArray contentDigest() const;
 };

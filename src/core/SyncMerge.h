@@ -14,7 +14,6 @@ struct SyncChanges {
     std::vector<QString> changed;
     // Items new to this state: from the other side, or copies of a change that lost (a conflict).
     std::vector<QString> added;
-    bool any() const { return !changed.empty() || !added.empty(); }
 };
 
 // Merges what another store published into this store's state. The result does not depend on

@@ -14,6 +14,11 @@ namespace SyncStore {
 
 namespace {
 
+QString writeFailure()
+{
+    return QStringLiteral("The sync tables could not be written");
+}
+
 constexpr char CreateSettings[] = "create table if not exists zu_sync_setting (key text primary key, value)";
 constexpr char CreateItems[] =
     "create table if not exists zu_sync_item (uid text primary key, kind integer, row_id integer, version text, "
@@ -25,28 +30,6 @@ constexpr char SelectItems[] =
 constexpr char SaveItem[] = "insert or replace into zu_sync_item values (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 constexpr char AllNotes[] =
     "select rowid, f_day, note, xpos, ypos, width, height, term, visible, color, alpha from m_daviv";
-
-void bindText(sqlite3_stmt* statement, int index, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    sqlite3_bind_text(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-}
-
-QString columnText(sqlite3_stmt* statement, int index)
-{
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, index)),
-                             sqlite3_column_bytes(statement, index));
-}
-
-StoreResult<> stepOnce(SqliteDatabase& db, sqlite3_stmt* statement, const char* sql)
-{
-    const int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    if (rc != SQLITE_DONE)
-        return db.failure(QStringLiteral("The sync tables could not be written"), sql);
-    return {};
-}
 
 StoreResult<std::map<QString, QString>> readSettings(SqliteDatabase& db)
 {
@@ -72,7 +55,7 @@ StoreResult<> writeSettings(SqliteDatabase& db, const std::map<QString, QString>
     for (const auto& [key, value] : values) {
         bindText(save->get(), 1, key);
         bindText(save->get(), 2, value);
-        if (StoreResult<> done = stepOnce(db, save->get(), SaveSetting); !done)
+        if (StoreResult<> done = db.runPrepared(save->get(), SaveSetting, writeFailure()); !done)
             return done;
     }
     return {};
@@ -154,14 +137,11 @@ struct LocalRows {
 StoreResult<LocalRows> readRows(SqliteDatabase& db)
 {
     LocalRows local;
-    StoreResult<SqliteRows> ids = db.runQuery(Statements::noteRowids);
-    if (!ids)
-        return ids.error();
-    for (ids->goFirst(); !ids->atEnd(); ids->goNext())
-        local.present.insert({SyncItem::NoteKind, ids->valueText("rowid").toLongLong()});
     StoreResult<SqliteRows> notes = db.runQuery(AllNotes);
     if (!notes)
         return notes.error();
+    for (notes->goFirst(); !notes->atEnd(); notes->goNext())
+        local.present.insert({SyncItem::NoteKind, notes->valueText("rowid").toLongLong()});
     for (const StoredNote& stored : NoteRows::notes(*notes))
         local.readable[{SyncItem::NoteKind, stored.note.id}] = noteItem(stored.note);
     StoreResult<SqliteRows> messages = db.runQuery(Statements::messages);
@@ -357,7 +337,7 @@ StoreResult<> saveRecords(Round& round)
         bindText(s, 7, item.originName);
         sqlite3_bind_int(s, 8, item.removed);
         bindText(s, 9, QString::fromLatin1(digest));
-        if (StoreResult<> done = stepOnce(round.db, s, SaveItem); !done)
+        if (StoreResult<> done = round.db.runPrepared(s, SaveItem, writeFailure()); !done)
             return done;
     }
     return {};
@@ -423,7 +403,7 @@ StoreResult<> carryOver(const NoteStore& store, const QString& keptCopy)
     if (!attach)
         return attach.error();
     bindText(attach->get(), 1, keptCopy);
-    if (StoreResult<> attached = stepOnce(*db, attach->get(), Attach); !attached)
+    if (StoreResult<> attached = db->runPrepared(attach->get(), Attach, writeFailure()); !attached)
         return attached;
     StoreResult<SqliteTransaction> transaction = SqliteTransaction::begin(*db);
     if (!transaction)
