@@ -1,7 +1,14 @@
 #include "gui/AppIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+
+namespace {
+
+constexpr int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+} // namespace
 
 QImage programIconImage(int size)
 {
@@ -50,42 +57,91 @@ QImage programIconImage(int size)
     return image;
 }
 
+namespace {
+
+void paintMarks(QImage& image, bool unsaved, bool reminder)
+{
+    const int size = image.width();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::white, qMax<qreal>(1, size / 16.0)));
+    if (reminder) {
+        const qreal d = size * 0.45;
+        p.setBrush(QColor(0, 90, 220));
+        p.drawEllipse(QRectF(0, 0, d, d).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    if (unsaved) {
+        const qreal d = size * 0.55;
+        const QRectF mark(size - d, size - d, d, d);
+        p.setBrush(QColor(200, 0, 0));
+        p.drawEllipse(mark.adjusted(0.5, 0.5, -0.5, -0.5));
+        QFont font;
+        font.setBold(true);
+        font.setPixelSize(int(d * 0.8));
+        p.setFont(font);
+        p.drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
+    }
+}
+
+// The icon drawn at the size asked for, when it is asked for. Held as images, the sizes the palette
+// and the tray offer (up to 256 pixels) took 360 KB for the life of the program; the window system
+// and the tray ask for each only when they take the icon.
+class DrawnIconEngine : public QIconEngine {
+public:
+    DrawnIconEngine(int largest, bool unsaved, bool reminder)
+        : m_largest(largest), m_unsaved(unsaved), m_reminder(reminder)
+    {
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        painter->drawImage(rect, image(qMin(rect.width(), rect.height())));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return QPixmap::fromImage(image(qMin(size.width(), size.height())));
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int size : IconSizes)
+            if (size <= m_largest)
+                sizes << QSize(size, size);
+        return sizes;
+    }
+
+    QString key() const override { return QStringLiteral("DrawnIconEngine"); }
+    QIconEngine* clone() const override { return new DrawnIconEngine(*this); }
+
+private:
+    QImage image(int size) const
+    {
+        QImage drawn = programIconImage(qMax(1, size));
+        if (m_unsaved || m_reminder)
+            paintMarks(drawn, m_unsaved, m_reminder);
+        return drawn;
+    }
+
+    int m_largest;
+    bool m_unsaved;
+    bool m_reminder;
+};
+
+} // namespace
+
 QIcon programIconWithMarks(bool unsaved, bool reminder)
 {
     if (!unsaved && !reminder)
         return programIcon();
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QImage image = programIconImage(size);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Qt::white, qMax<qreal>(1, size / 16.0)));
-        if (reminder) {
-            const qreal d = size * 0.45;
-            p.setBrush(QColor(0, 90, 220));
-            p.drawEllipse(QRectF(0, 0, d, d).adjusted(0.5, 0.5, -0.5, -0.5));
-        }
-        if (unsaved) {
-            const qreal d = size * 0.55;
-            const QRectF mark(size - d, size - d, d, d);
-            p.setBrush(QColor(200, 0, 0));
-            p.drawEllipse(mark.adjusted(0.5, 0.5, -0.5, -0.5));
-            QFont font;
-            font.setBold(true);
-            font.setPixelSize(int(d * 0.8));
-            p.setFont(font);
-            p.drawText(mark, Qt::AlignCenter, QStringLiteral("!"));
-        }
-        p.end();
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
+    return QIcon(new DrawnIconEngine(64, unsaved, reminder));
 }
 
 QIcon programIconUpTo(int largest)
 {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : IconSizes)
         if (size <= largest)
             icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
     return icon;
@@ -93,7 +149,5 @@ QIcon programIconUpTo(int largest)
 
 QIcon programIcon()
 {
-    // Drawn once: the palette, the tray and every state change of the tray ask for it.
-    static const QIcon icon = programIconUpTo(256);
-    return icon;
+    return QIcon(new DrawnIconEngine(256, false, false));
 }

@@ -19,8 +19,7 @@ const char TrayHint[] = "RIdozad";
 } // namespace
 
 Tray::Tray(QObject* parent)
-    : QObject(parent), m_menu(std::make_unique<QMenu>()), m_popup(std::make_unique<BalloonPopup>()),
-      m_icon(std::make_unique<QSystemTrayIcon>())
+    : QObject(parent), m_menu(std::make_unique<QMenu>()), m_icon(std::make_unique<QSystemTrayIcon>())
 {
     m_menu->setObjectName(QStringLiteral("trayMenu"));
     QAction* showPalette = m_menu->addAction(tr("表示(&V)"));
@@ -69,6 +68,13 @@ Tray::Tray(QObject* parent)
 
 Tray::~Tray() = default;
 
+BalloonPopup* Tray::popup() const
+{
+    if (!m_popup)
+        m_popup = std::make_unique<BalloonPopup>();
+    return m_popup.get();
+}
+
 bool Tray::docked() const
 {
     return m_trayAvailable && m_icon->geometry().isValid() && !m_icon->geometry().isEmpty();
@@ -85,7 +91,7 @@ void Tray::showReminders(const QStringList& texts)
         return;
     // However many fell due at once, the balloon stays on its screen. The system's own balloon
     // is measured as ours: its font and width are not known here.
-    m_balloonText = m_popup->fittingText(texts, balloonArea());
+    m_balloonText = popup()->fittingText(texts, balloonArea());
     showBalloon();
     m_reminderMarked = true;
     showMarks();
@@ -105,13 +111,13 @@ void Tray::showBalloon()
     if (canShowMessages())
         m_icon->showMessage(QString(), m_balloonText, QSystemTrayIcon::Information, BalloonTimeoutMs);
     else
-        m_popup->showText(m_balloonText, BalloonTimeoutMs);
+        popup()->showText(m_balloonText, BalloonTimeoutMs);
     Q_EMIT balloonShown(m_balloonText);
 }
 
 void Tray::clearBalloonOver(const QRect& area)
 {
-    if (m_popup->isVisible() && m_popup->geometry().intersects(area))
+    if (m_popup && m_popup->isVisible() && m_popup->geometry().intersects(area))
         m_popup->hide();
     // The system's balloon tells no place; it lies by the icon, at most about this far from it.
     const QRect icon = m_icon->geometry();
@@ -124,7 +130,7 @@ void Tray::notify(const QString& text)
     if (canShowMessages())
         m_icon->showMessage(applicationTitle(), text, QSystemTrayIcon::Warning, BalloonTimeoutMs);
     else
-        m_popup->showText(text, BalloonTimeoutMs);
+        popup()->showText(text, BalloonTimeoutMs);
     Q_EMIT notified(text);
 }
 
@@ -133,7 +139,7 @@ void Tray::showHint(const QString& text)
     if (docked() && QSystemTrayIcon::supportsMessages())
         m_icon->showMessage(applicationTitle(), text, QSystemTrayIcon::Information, HintTimeoutMs);
     else
-        m_popup->showText(text, HintTimeoutMs);
+        popup()->showText(text, HintTimeoutMs);
 }
 
 void Tray::showSaveState(const QString& waiting)

@@ -33,7 +33,8 @@ public:
     QAction* syncFolderAction() const { return m_syncFolder; }
     QAction* noteListAction() const { return m_noteList; }
     QAction* remindersAction() const { return m_reminders; }
-    BalloonPopup* popup() const { return m_popup.get(); }
+    // Our own balloon, made the first time one is shown or measured.
+    BalloonPopup* popup() const;
     // Whether the icon sits in a tray now, where a balloon points at it.
     bool docked() const;
 
@@ -72,9 +73,9 @@ private:
     QRect balloonArea() const;
 
     // The menu and the popup are windows of their own: no widget parent takes them along. The
-    // icon goes first, while its menu still exists.
+    // icon goes first, while its menu still exists. Most runs never show the popup.
     std::unique_ptr<QMenu> m_menu;
-    std::unique_ptr<BalloonPopup> m_popup;
+    mutable std::unique_ptr<BalloonPopup> m_popup;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     QAction* m_quit;
     QAction* m_openBackupFolder;
