@@ -2,11 +2,11 @@
 
 #include "core/BackupCheck.h"
 #include "core/SqliteDatabase.h"
+#include "core/TextScan.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -79,13 +79,18 @@ QString keptStoreFileName(const QDateTime& at)
 
 std::optional<BackupCopy> backupCopyOf(const QString& fileName)
 {
-    static const QRegularExpression pattern(QStringLiteral("^zu_daviv-(\\d{8})(?:-(\\d{6}))?\\.db$"));
-    const QRegularExpressionMatch match = pattern.match(fileName);
-    if (!match.hasMatch())
+    // zu_daviv-yyyyMMdd.db, or zu_daviv-yyyyMMdd-HHmmss.db for a store kept before a restore.
+    TextScan::Scanner s(fileName);
+    if (!s.skip(QLatin1String("zu_daviv-")))
         return std::nullopt;
-    BackupCopy copy{fileName, QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd")), QTime(), false};
-    if (match.hasCaptured(2)) {
-        copy.time = QTime::fromString(match.captured(2), QStringLiteral("HHmmss"));
+    const std::optional<QStringView> day = s.digits(8, 8);
+    const bool kept = s.skip(u'-');
+    const std::optional<QStringView> time = kept ? s.digits(6, 6) : QStringView();
+    if (!day || !time || !s.skip(QLatin1String(".db")) || !s.atLineEnd())
+        return std::nullopt;
+    BackupCopy copy{fileName, QDate::fromString(day->toString(), QStringLiteral("yyyyMMdd")), QTime(), false};
+    if (kept) {
+        copy.time = QTime::fromString(time->toString(), QStringLiteral("HHmmss"));
         copy.keptBeforeRestore = true;
         if (!copy.time.isValid())
             return std::nullopt;

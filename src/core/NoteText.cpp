@@ -1,31 +1,84 @@
 #include "core/NoteText.h"
 
-#include <QRegularExpression>
+#include "core/TextScan.h"
+
+namespace {
+
+// Anything printable in ASCII but blanks, quotes and angle brackets belongs to a link.
+bool inLink(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u > u' ' && u < 0x7f && u != u'"' && u != u'<' && u != u'>';
+}
+
+bool isWordCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || TextScan::isDigit(c) || u == u'_';
+}
+
+// Whether the text starts with a lower-case ASCII word, in either case.
+bool startsWithCaseless(QStringView text, QLatin1String word)
+{
+    if (text.size() < word.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if ((u >= u'A' && u <= u'Z' ? u | 0x20 : u) != char16_t(word[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+bool isTrailingPunctuation(QChar c)
+{
+    return QLatin1String(".,;:!?'()[]{}").contains(c);
+}
+
+struct Scheme {
+    QLatin1String start;
+    bool link;
+};
+
+// The forms that are no links are still read, so that a www. inside one is not taken for a link.
+constexpr Scheme Schemes[] = {
+    {QLatin1String("http://"), true},    {QLatin1String("https://"), true}, {QLatin1String("mailto:"), true},
+    {QLatin1String("www."), true},       {QLatin1String("ftp://"), false},  {QLatin1String("news://"), false},
+    {QLatin1String("telnet://"), false}, {QLatin1String("file:"), false},
+};
+
+const Scheme* schemeAt(QStringView text)
+{
+    for (const Scheme& scheme : Schemes)
+        if (startsWithCaseless(text, scheme.start))
+            return &scheme;
+    return nullptr;
+}
+
+} // namespace
 
 QList<LinkRange> findLinks(const QString& line)
 {
-    // Anything printable in ASCII but blanks, quotes and angle brackets belongs to a link; a
-    // letter or digit just before the scheme means it is part of a longer word. The forms that
-    // are no links are still matched, so that a www. inside one is not taken for a link.
-    static const QRegularExpression pattern(
-        QStringLiteral("(?<![A-Za-z0-9_])((?:https?|ftp|news|telnet)://"
-                       "|mailto:|file:|www\\.)([\\x21\\x23-\\x3b\\x3d\\x3f-\\x7e]*)"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QString trailing = QStringLiteral(".,;:!?'()[]{}");
-    static const QStringList linkForms = {QStringLiteral("http://"), QStringLiteral("https://"),
-                                          QStringLiteral("mailto:"), QStringLiteral("www.")};
-
+    const QStringView text(line);
     QList<LinkRange> links;
-    for (QRegularExpressionMatchIterator it = pattern.globalMatch(line); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        if (!linkForms.contains(match.captured(1).toLower()))
+    qsizetype at = 0;
+    while (at < text.size()) {
+        // A letter or digit just before the scheme means it is part of a longer word.
+        const Scheme* scheme = at == 0 || !isWordCharacter(text[at - 1]) ? schemeAt(text.sliced(at)) : nullptr;
+        if (!scheme) {
+            ++at;
             continue;
-        QString rest = match.captured(2);
-        while (!rest.isEmpty() && trailing.contains(rest.back()))
-            rest.chop(1);
-        if (rest.isEmpty())
-            continue;
-        links << LinkRange{int(match.capturedStart()), int(match.capturedLength(1) + rest.size())};
+        }
+        const qsizetype restStart = at + scheme->start.size();
+        qsizetype end = restStart;
+        while (end < text.size() && inLink(text[end]))
+            ++end;
+        qsizetype linkEnd = end;
+        while (linkEnd > restStart && isTrailingPunctuation(text[linkEnd - 1]))
+            --linkEnd;
+        if (scheme->link && linkEnd > restStart)
+            links << LinkRange{int(at), int(linkEnd - at)};
+        at = end;
     }
     return links;
 }

@@ -1,8 +1,7 @@
 #include "core/StoreHealth.h"
 
 #include "core/SqliteDatabase.h"
-
-#include <QRegularExpression>
+#include "core/TextScan.h"
 
 namespace {
 
@@ -12,6 +11,19 @@ bool isDamage(int rc)
 {
     const int primary = rc & 0xff;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// The length of the line "*** in database main ***" and the blanks after it, where a problem
+// starts with one.
+qsizetype databaseHeadingLength(QStringView problem)
+{
+    TextScan::Scanner s(problem);
+    if (!s.skip(QLatin1String("*** in database ")))
+        return 0;
+    if (s.skipWhile([](QChar c) { return !TextScan::isBlank(c); }) == 0 || !s.skip(QLatin1String(" ***")))
+        return 0;
+    s.skipBlanks();
+    return s.pos();
 }
 
 } // namespace
@@ -27,13 +39,14 @@ StoreHealth StoreHealth::of(const QString& path)
     if (!check)
         return {isDamage(check.error().code()) ? Condition::Damaged : Condition::Unchecked, check.error().reason()};
     // The problems come after a line that names the database; the first one is enough.
-    static const QRegularExpression databaseLine(QStringLiteral("^\\*\\*\\* in database \\S+ \\*\\*\\*\\s*"));
     QString problem;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(check->get())) == SQLITE_ROW) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(check->get(), 0));
-        if (problem.isEmpty() && qstrcmp(text, "ok") != 0)
-            problem = QString::fromUtf8(text).remove(databaseLine).section(QLatin1Char('\n'), 0, 0);
+        if (problem.isEmpty() && qstrcmp(text, "ok") != 0) {
+            const QString report = QString::fromUtf8(text);
+            problem = report.sliced(databaseHeadingLength(report)).section(QLatin1Char('\n'), 0, 0);
+        }
     }
     if (!problem.isEmpty())
         return {Condition::Damaged, problem};

@@ -1,9 +1,11 @@
 #include "core/StoreText.h"
 
 #include "core/CodePage932.h"
+#include "core/TextScan.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
+
+#include <limits>
 
 namespace {
 
@@ -120,51 +122,91 @@ QString formatStoreTime(const QTime& time)
 
 std::optional<QDate> strToDate(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})/(\\d{1,2})/(\\d{1,2})\\s*$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (m.hasMatch()) {
-        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-        if (date.isValid())
-            return date;
-    }
-    return std::nullopt;
+    // "yyyy/M/d", blanks around it allowed.
+    TextScan::Scanner s(text);
+    s.skipBlanks();
+    const std::optional<int> year = s.number(4, 4);
+    if (!year || !s.skip(u'/'))
+        return std::nullopt;
+    const std::optional<int> month = s.number(1, 2);
+    if (!month || !s.skip(u'/'))
+        return std::nullopt;
+    const std::optional<int> day = s.number(1, 2);
+    s.skipBlanks();
+    if (!day || !s.atEnd())
+        return std::nullopt;
+    const QDate date(*year, *month, *day);
+    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
 }
 
 std::optional<QTime> strToTime(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (m.hasMatch()) {
-        const int seconds = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
-        const QTime time(m.captured(1).toInt(), m.captured(2).toInt(), seconds);
-        if (time.isValid())
-            return time;
-    }
-    return std::nullopt;
+    // "H:m" or "H:m:s", blanks around it allowed.
+    TextScan::Scanner s(text);
+    s.skipBlanks();
+    const std::optional<int> hour = s.number(1, 2);
+    if (!hour || !s.skip(u':'))
+        return std::nullopt;
+    const std::optional<int> minute = s.number(1, 2);
+    const std::optional<int> second = s.skip(u':') ? s.number(1, 2) : 0;
+    s.skipBlanks();
+    if (!minute || !second || !s.atEnd())
+        return std::nullopt;
+    const QTime time(*hour, *minute, *second);
+    return time.isValid() ? std::optional<QTime>(time) : std::nullopt;
 }
 
 std::optional<int> strToInt(const QString& text)
 {
-    // Leading blanks are allowed, trailing ones are not: " 42" reads as 42, "12 " as nothing.
-    static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?\\d+$"));
-    if (pattern.match(text).hasMatch()) {
-        bool ok = false;
-        const int value = text.trimmed().toInt(&ok);
-        if (ok)
-            return value;
+    // Leading blanks are allowed, trailing ones are not: " 42" reads as 42, "12 " as nothing. Only
+    // one line feed may end the number, as earlier versions allowed.
+    TextScan::Scanner s(text);
+    s.skipBlanks();
+    const bool negative = s.skipSign();
+    const std::optional<QStringView> digits = s.digits();
+    if (!digits || !s.atLineEnd())
+        return std::nullopt;
+    constexpr qint64 Limit = qint64(std::numeric_limits<int>::max()) + 1;
+    qint64 value = 0;
+    for (QChar c : *digits) {
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > Limit)
+            return std::nullopt;
     }
-    return std::nullopt;
+    if (negative)
+        return int(-value);
+    return value < Limit ? std::optional<int>(int(value)) : std::nullopt;
 }
+
+namespace {
+
+// A decimal number: "7", "-1.", ".5", "+2.5e-3".
+bool isDecimalNumber(QStringView word)
+{
+    TextScan::Scanner s(word);
+    s.skipSign();
+    const bool whole = s.digits().has_value();
+    const bool fraction = s.skip(u'.') && s.digits().has_value();
+    if (!whole && !fraction)
+        return false;
+    if (s.skip(u'e') || s.skip(u'E')) {
+        s.skipSign();
+        if (!s.digits())
+            return false;
+    }
+    return s.atEnd();
+}
+
+} // namespace
 
 std::optional<bool> strToBool(const QString& text)
 {
-    const QString word = text.trimmed();
+    const QStringView word = QStringView(text).trimmed();
     if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return true;
     if (word.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
         return false;
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    if (!word.isEmpty() && number.match(word).hasMatch())
+    if (isDecimalNumber(word))
         return word.toDouble() != 0.0;
     return std::nullopt;
 }

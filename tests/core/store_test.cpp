@@ -435,7 +435,9 @@ INSTANTIATE_TEST_SUITE_P(Backups, BackupRotation, ::testing::ValuesIn(RotationCa
 TEST(Backups, FileNamesTellTheCopies)
 {
     EXPECT_EQ(backupCopyOf(backupFileName(QDate(2026, 1, 2)))->day, QDate(2026, 1, 2));
-    EXPECT_FALSE(backupCopyOf(QStringLiteral("zu_daviv-20261302.db")));
+    for (const char* name :
+         {"zu_daviv-20261302.db", "zu_daviv-20260102-0905.db", "zu_daviv-202601021.db", "zu_daviv-20260102.db.bak"})
+        EXPECT_FALSE(backupCopyOf(QString::fromLatin1(name))) << name;
     const std::optional<BackupCopy> kept = backupCopyOf(keptStoreFileName(QDateTime(QDate(2026, 1, 2), QTime(9, 5))));
     ASSERT_TRUE(kept);
     EXPECT_TRUE(kept->keptBeforeRestore);

@@ -9,6 +9,8 @@
 
 #include <QRandomGenerator>
 
+#include <limits>
+
 // This file runs twice: in the core's tests with Qt's own conversion, which a Qt built without
 // ICU (the static Windows build) does not have, and in the platform's tests with the system's.
 namespace {
@@ -90,10 +92,21 @@ TEST(StoreDates, WrittenInTheFixedFormAndReadTolerantly)
 {
     EXPECT_EQ(formatStoreDate(QDate(2011, 8, 26)), QStringLiteral("2011/08/26"));
     EXPECT_EQ(formatStoreTime(QTime(9, 5, 7)), QStringLiteral("9:05:07"));
-    EXPECT_EQ(strToDate(QStringLiteral("2011/8/6")), QDate(2011, 8, 6));
-    EXPECT_EQ(strToDate(QStringLiteral("2011/08/26")), QDate(2011, 8, 26));
-    EXPECT_EQ(strToTime(QStringLiteral("9:05")), QTime(9, 5));
-    EXPECT_EQ(strToTime(QStringLiteral("23:59:59")), QTime(23, 59, 59));
+    // Blanks are ASCII ones only, digits too.
+    const std::pair<const char*, std::optional<QDate>> dates[] = {
+        {"2011/8/6", QDate(2011, 8, 6)}, {"2011/08/26", QDate(2011, 8, 26)}, {" \t2026/1/5 \r\n", QDate(2026, 1, 5)},
+        {"20261/1/5", std::nullopt},     {"2026/1/005", std::nullopt},       {"2026/1/5 x", std::nullopt},
+        {"0000/1/1", std::nullopt},      {"\u00a02026/1/5", std::nullopt},   {"２０２６/1/5", std::nullopt},
+    };
+    for (const auto& [text, date] : dates)
+        EXPECT_EQ(strToDate(QString::fromUtf8(text)), date) << text;
+    const std::pair<const char*, std::optional<QTime>> times[] = {
+        {"9:05", QTime(9, 5)},     {"23:59:59", QTime(23, 59, 59)}, {"\v7:5:3\n", QTime(7, 5, 3)},
+        {"9:05:", std::nullopt},   {"9:005", std::nullopt},         {"123:00", std::nullopt},
+        {"9:05:60", std::nullopt}, {"9:5 :3", std::nullopt},
+    };
+    for (const auto& [text, time] : times)
+        EXPECT_EQ(strToTime(QString::fromUtf8(text)), time) << text;
 }
 
 TEST(StoreDates, TextsThatDoNotReadGiveNothingAndTheirWords)
@@ -114,15 +127,34 @@ TEST(StoreDates, TextsThatDoNotReadGiveNothingAndTheirWords)
 
 TEST(StoreNumbers, IntegersAndBooleans)
 {
-    EXPECT_EQ(strToInt(QStringLiteral("-120")), -120);
-    EXPECT_EQ(strToInt(QStringLiteral(" 42")), 42);
-    for (const char* bad : {"", "4x", "12 ", "99999999999", "1.5"})
-        EXPECT_EQ(strToInt(QString::fromLatin1(bad)), std::nullopt) << bad;
-    EXPECT_EQ(strToBool(QStringLiteral("0")), false);
-    EXPECT_EQ(strToBool(QStringLiteral("-1")), true);
-    EXPECT_EQ(strToBool(QStringLiteral("7")), true);
-    EXPECT_EQ(strToBool(QStringLiteral("True")), true);
-    EXPECT_EQ(strToBool(QStringLiteral("false")), false);
-    for (const char* bad : {"", "yes", "-"})
-        EXPECT_EQ(strToBool(QString::fromLatin1(bad)), std::nullopt) << bad;
+    // An integer may have blanks before it and one line feed after it, as earlier versions read.
+    const std::pair<const char*, std::optional<int>> integers[] = {
+        {"-120", -120},
+        {" 42", 42},
+        {"\t+7", 7},
+        {"12\n", 12},
+        {"-2147483648", std::numeric_limits<int>::min()},
+        {"", std::nullopt},
+        {"4x", std::nullopt},
+        {"12 ", std::nullopt},
+        {"12\n\n", std::nullopt},
+        {"99999999999", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"1.5", std::nullopt},
+        {"+-1", std::nullopt},
+        {"\u00a01", std::nullopt},
+    };
+    for (const auto& [text, value] : integers)
+        EXPECT_EQ(strToInt(QString::fromUtf8(text)), value) << text;
+    const std::pair<const char*, std::optional<bool>> booleans[] = {
+        {"0", false},          {"-1", true},          {"7", true},
+        {"True", true},        {"false", false},      {".5", true},
+        {"+.5e-3", true},      {"1.", true},          {"\u00a0-0.0E5 ", false},
+        {"", std::nullopt},    {"yes", std::nullopt}, {"-", std::nullopt},
+        {"1e", std::nullopt},  {".", std::nullopt},   {".e1", std::nullopt},
+        {"0x1", std::nullopt},
+    };
+    for (const auto& [text, value] : booleans)
+        EXPECT_EQ(strToBool(QString::fromUtf8(text)), value) << text;
 }
