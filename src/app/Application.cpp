@@ -26,6 +26,7 @@
 #include "gui/Swatch.h"
 #include "gui/Tray.h"
 #include "platform/Desktop.h"
+#include "platform/Platform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,6 +132,11 @@ void Application::tick()
     if (!paletteWasShown && m_palette->isVisible())
         m_tray->clearBalloonOver(m_palette->geometry());
     m_startup->run(m_ticks, retry);
+    // A tick after the notes came back they are painted, and what the start freed can go.
+    if (std::exchange(m_releaseMemory, false))
+        releaseFreedMemory();
+    if (restoring && !m_startup->pending())
+        m_releaseMemory = true;
     if (!restoring && retry)
         m_saveNotices->retryFailed();
     m_saveNotices->show(m_startup->error());

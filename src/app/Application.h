@@ -135,6 +135,7 @@ private:
     std::unique_ptr<SyncStep> m_sync;
     QTimer m_tickTimer;
     int m_ticks = 0;
+    bool m_releaseMemory = false;
     int m_exitLockWaitMs = 5000;
     bool m_shuttingDown = false;
     // A rescue file written at this end, named in its report.

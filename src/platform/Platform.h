@@ -28,6 +28,10 @@ void activateWindowsFromBackground();
 // Puts the system's own code page 932 conversion in place for the store's text.
 void useSystemCodePage932();
 
+// Gives the memory the heap holds free back to the system: what the start read and laid out
+// leaves free pages in the middle of the heap, which the allocator keeps otherwise.
+void releaseFreedMemory();
+
 // Saves in time when the window system goes away under the program (the X server ends, the
 // connection breaks): the toolkit then ends the process with exit(), and the given function
 // runs while everything still lives. Nothing on systems where that cannot happen.

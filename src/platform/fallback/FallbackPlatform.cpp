@@ -17,6 +17,8 @@ void activateWindowsFromBackground() {}
 // Qt's own conversion, where Qt has one (see codePage932.h), stays in place.
 void useSystemCodePage932() {}
 
+void releaseFreedMemory() {}
+
 void saveBeforeDisplayLoss(std::function<void()>) {}
 
 void openFolderInFileManager(const QString& path, std::function<void()> failed)

@@ -6,6 +6,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 QString programFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
@@ -27,6 +31,13 @@ void useSystemCodePage932()
 {
     static const IconvCodePage932 conversion;
     useCodePage932(&conversion);
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 // xdg-open says by its exit code whether a program took the folder; QDesktopServices starts it

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QtGui/private/qguiapplication_p.h>
 
+#include <malloc.h>
+
 QString programFolder()
 {
     return winProgramFolder();
@@ -27,6 +29,11 @@ void useSystemCodePage932()
 {
     static const WinCodePage932 conversion;
     useCodePage932(&conversion);
+}
+
+void releaseFreedMemory()
+{
+    _heapmin();
 }
 
 // Windows ends a session through the session manager, which the program answers itself.
