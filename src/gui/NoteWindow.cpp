@@ -2,6 +2,7 @@
 
 #include "gui/DisplayDates.h"
 #include "gui/ErrorReport.h"
+#include "gui/IdlePixels.h"
 #include "gui/NoteAppearance.h"
 #include "gui/NoteEditor.h"
 #include "gui/NoteMenu.h"
@@ -61,6 +62,9 @@ NoteWindow::NoteWindow(Desktop& desktop, const NoteStore& store, ErrorReport& re
     connect(m_view, &NoteTextView::zoomStepsRequested, this,
             [this](int steps) { runGuarded(m_report, [&] { zoomBy(steps); }); });
     m_view->installEventFilter(this);
+
+    if (IdlePixels::supported())
+        new IdlePixels(*this);
 
     m_fade = new TaskEndFade(report, this);
     m_fade->setObjectName(QStringLiteral("taskEndFade"));

@@ -247,6 +247,16 @@ focused()
     [ -n "$1" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]
 }
 
+# The program's notes hold no copy of their pixels (shared with the X server) while idle.
+pixels_given_up()
+{
+    alive || return
+    local shared
+    shared=$(awk '/^RssShmem:/ { print $2 }' "/proc/$ZU_PID/status")
+    DETAIL="${shared} kB of pixels still kept"
+    [ "${shared:-0}" -lt 100 ]
+}
+
 # screen_shows <picture name> "X Y R,G,B"...: takes a screenshot and compares the pixels.
 screen_shows()
 {

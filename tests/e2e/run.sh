@@ -70,6 +70,15 @@ check "open notes come back at the first tick at their stored places and sizes" 
 check "the ended note stays closed" no_note_at "300 420 271 71"
 check "restored notes show in their colours" \
     wait_until 10 screen_shows restored "210 220 255,255,0" "740 280 255,128,255"
+# Idle notes give up their pixels; another window over one and away again (no compositor keeps
+# what it covered) and the note draws itself again.
+check "idle notes give up the copy of their pixels" wait_until 15 pixels_given_up
+pink=$(note_id_at "620 180 240 110")
+xdotool windowmove --sync "$pink" 100 150
+check "a note moved over another shows over it" wait_until 10 screen_shows covered "210 220 255,128,255"
+xdotool windowmove --sync "$pink" 620 180
+check "the note uncovered draws itself again, as it was" \
+    wait_until 10 screen_shows uncovered "210 220 255,255,0" "740 280 255,128,255"
 
 corners=("0 0|0 0" "1023 767|754 665" "0 767|0 665" "1023 0|754 0")
 for corner in "${corners[@]}"; do

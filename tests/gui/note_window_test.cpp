@@ -2,6 +2,7 @@
 #include "core/NoteGeometry.h"
 #include "core/NoteText.h"
 #include "gui/ColorValue.h"
+#include "gui/IdlePixels.h"
 #include "gui/NoteEditor.h"
 #include "gui/NoteList.h"
 #include "gui/NoteWindow.h"
@@ -12,6 +13,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QBackingStore>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -27,6 +29,8 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QWheelEvent>
+#include <qpa/qplatformbackingstore.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <limits>
 
@@ -782,6 +786,24 @@ TEST_F(NoteWindowTest, ANoteLooksTheSameBeforeAndAfterItsEditorIsBuilt)
         EXPECT_EQ(note->text(), text);
         delete note;
     }
+}
+
+// An idle note gives up the copy of its pixels, and draws the same again when the window system
+// asks for any part of it (uncovered on a desktop without a compositor).
+TEST_F(NoteWindowTest, AnIdleNoteGivesUpItsPixelsAndDrawsTheSameWhenAskedAgain)
+{
+    NoteWindow* note = shownNote(S("kept\r\nhttps://example.com/"));
+    auto* pixels = note->findChild<IdlePixels*>();
+    ASSERT_TRUE(pixels);
+    QBackingStore* store = note->backingStore();
+    ASSERT_EVENTUALLY(store->size() == note->size());
+    const QImage shown = store->handle()->toImage().copy();
+    pixels->release();
+    EXPECT_TRUE(store->size().isEmpty());
+    QWindowSystemInterface::handleExposeEvent<QWindowSystemInterface::SynchronousDelivery>(note->windowHandle(),
+                                                                                           QRegion(0, 0, 20, 20));
+    EXPECT_EQ(store->size(), note->size());
+    EXPECT_EQ(store->handle()->toImage(), shown);
 }
 
 // A click into such a note puts the caret where the editor would, opening a link under it, and
