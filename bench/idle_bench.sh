@@ -25,6 +25,7 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
 floor_binary=$(dirname "$binary")/bench/idle_floor
 pid=""
 floor_pid=""
+declare -A rest floor_at
 cleanup()
 {
     end_process "$floor_pid" 5
@@ -101,6 +102,10 @@ for notes in 1 100; do
     # Start-up is over: the restore ran at the first tick and the windows are painted.
     sleep 2
     rss=$(rss_kb "$pid")
+    # At rest: a few seconds after their drawing the notes give up the copies of their pixels,
+    # which they share with the X server.
+    at_rest() { [ "$(awk '/^RssShmem:/ { print $2 }' "/proc/$pid/status")" -lt 100 ]; }
+    wait_until 20 at_rest || echo "idle_bench: the notes still keep their pixels" >&2
     before=$(cpu_ticks "$pid")
     before_ns=$(cpu_ns "$pid")
     if [ -n "$floor_pid" ]; then
@@ -116,7 +121,7 @@ for notes in 1 100; do
     awk -v n="$notes" -v rss="$rss" -v rss2="$rss_after" -v t=$((after - before)) -v hz="$ticks_per_second" \
         -v ns="$elapsed_ns" -v run=$((after_ns - before_ns)) 'BEGIN {
             cpu = t / hz; span = ns / 1e9; pct = 100 * cpu / span
-            printf "  %-56s %8.1f MB (after the idle span %.1f MB)\n", sprintf("resident memory after start-up, %d notes", n), rss / 1024, rss2 / 1024
+            printf "  %-56s %8.1f MB (at rest, after the idle span: %.1f MB)\n", sprintf("resident memory after start-up, %d notes", n), rss / 1024, rss2 / 1024
             printf "  %-56s %.2f s in %.0f s = %.4f %% of a core (one clock tick: %.4f %%), target < 0.05 %%: %s\n", sprintf("idle CPU (utime+stime), %d notes", n), cpu, span, pct, 100 / hz / span, (pct < 0.05 ? "met" : "MISSED")
             printf "  %-56s %.1f ms in %.0f s = %.4f %% of a core\n", sprintf("idle CPU (schedstat, all threads), %d notes", n), run / 1e6, span, 100 * run / ns
         }'
@@ -131,5 +136,14 @@ for notes in 1 100; do
     fi
     end_process "$pid" 10
     pid=""
+    rest[$notes]=$rss_after
+    [ -n "${floor_rss:-}" ] && floor_at[$notes]=$floor_rss
 done
+# At rest: one note against the bare window, and what each further note adds.
+awk -v one="${rest[1]}" -v hundred="${rest[100]}" -v floor="${floor_at[1]:-0}" 'BEGIN {
+    if (floor > 0)
+        printf "  %-56s %.2fx, target <= 1.3x: %s\n", "at rest, 1 note / floor", one / floor, (one / floor <= 1.3 ? "met" : "MISSED")
+    per = (hundred - one) / 99
+    printf "  %-56s %.0f KB, target <= 100 KB: %s\n", "at rest, each further note", per, (per <= 100 ? "met" : "MISSED")
+}'
 exit 0
