@@ -7,6 +7,8 @@
 class Clock {
 public:
     virtual ~Clock() = default;
+    // The local date and time. The desktop's has its offset from UTC fixed (Qt::OffsetFromUTC):
+    // comparing and subtracting such values never looks at the time zone again.
     virtual QDateTime now() const = 0;
     QDate today() const { return now().date(); }
 };

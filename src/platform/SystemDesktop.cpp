@@ -13,9 +13,17 @@
 #include <qpa/qplatformcursor.h>
 #include <qpa/qplatformscreen.h>
 
+// The local time with its offset from UTC fixed, from one look at the time zone. Every local-time
+// QDateTime asks the zone again (glibc stats its file) at each conversion, comparison or
+// difference; one with a fixed offset does plain arithmetic, and still shows the local date and time.
 QDateTime SystemDesktop::now() const
 {
-    return QDateTime::currentDateTime();
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime);
+    if (!local.isValid())
+        return local;
+    const qint64 offsetMs = QDateTime(local.date(), local.time(), Qt::UTC).toMSecsSinceEpoch() - utcMs;
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, int(offsetMs / 1000));
 }
 
 QPoint SystemDesktop::cursorPos() const
