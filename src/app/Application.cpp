@@ -35,16 +35,16 @@
 #include <QScreen>
 
 Application::Application(Desktop& desktop, const NoteStore& store, ErrorReport::Show showReport)
-    : m_desktop(desktop), m_store(store), m_errorReport(std::move(showReport)),
+    : m_desktop(desktop), m_tickClock(desktop), m_store(store), m_errorReport(std::move(showReport)),
       m_palette(std::make_unique<Palette>(m_errorReport)), m_tray(std::make_unique<Tray>()),
       m_notes(std::make_unique<NoteRegistry>(desktop, store, m_errorReport, m_palette.get())),
       m_recovery(std::make_unique<StoreRecovery>(store.filePath())),
-      m_reminderStep(std::make_unique<ReminderStep>(desktop, store, *m_tray)),
+      m_reminderStep(std::make_unique<ReminderStep>(m_tickClock, store, *m_tray)),
       m_saveNotices(std::make_unique<SaveNotices>(*m_notes, *m_tray, store.filePath())),
-      m_startup(std::make_unique<StartupStep>(desktop, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray,
+      m_startup(std::make_unique<StartupStep>(m_tickClock, store, *m_notes, *m_reminderStep, *m_recovery, *m_tray,
                                               *m_saveNotices)),
-      m_hotCorners(std::make_unique<HotCornerStep>(desktop, desktop, *m_palette)),
-      m_backup(std::make_unique<BackupStep>(desktop, store.filePath(), *m_recovery, *m_tray, m_errorReport)),
+      m_hotCorners(std::make_unique<HotCornerStep>(desktop, m_tickClock, *m_palette)),
+      m_backup(std::make_unique<BackupStep>(m_tickClock, store.filePath(), *m_recovery, *m_tray, m_errorReport)),
       m_sync(std::make_unique<SyncStep>(store, *m_notes, *m_reminderStep, *m_tray,
                                         [this](NoteWindow* note) { giveKeysTo(note); }))
 {
@@ -122,6 +122,7 @@ bool Application::eventFilter(QObject* watched, QEvent* event)
 
 void Application::tick()
 {
+    const TickClock::Tick time(m_tickClock);
     ++m_ticks;
     const bool retry = m_ticks % RetryTicks == 0;
     const bool restoring = m_startup->pending();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TickClock.h"
 #include "gui/ErrorReport.h"
 
 #include <QObject>
@@ -116,6 +117,8 @@ private:
     void giveKeysTo(NoteWindow* note);
 
     Desktop& m_desktop;
+    // What the tick's steps read the time from: one reading of the desktop's clock a tick.
+    TickClock m_tickClock;
     const NoteStore& m_store;
     // Made before the windows that report through it, and gone after them.
     ErrorReport m_errorReport;
