@@ -66,9 +66,10 @@ void ReminderSchedule::lookBackTo(const QDateTime& from)
     m_since = std::min(m_since, from);
 }
 
-void ReminderSchedule::workOutFireTimes(const QDate& today)
+void ReminderSchedule::workOutFireTimes(const QDateTime& now)
 {
-    m_fireTimesDay = today;
+    m_fireTimesDay = now.date();
+    m_fireTimesOffset = now.offsetFromUtc();
     m_fireMs.clear();
     for (const std::optional<ReminderMoment>& moment : m_moments) {
         const QDateTime fire = moment ? reminderFireTime(*moment) : QDateTime();
@@ -83,8 +84,8 @@ QStringList ReminderSchedule::takeDue()
     const qint64 sinceMs = std::min(m_since, now).toMSecsSinceEpoch();
     const qint64 nowMs = now.toMSecsSinceEpoch();
     m_since = now;
-    if (m_fireTimesDay != now.date())
-        workOutFireTimes(now.date());
+    if (m_fireTimesDay != now.date() || m_fireTimesOffset != now.offsetFromUtc())
+        workOutFireTimes(now);
     QStringList texts;
     for (size_t i = 0; i < m_fireMs.size(); ++i) {
         if (!m_fireMs[i] || !reminderDueAt(*m_fireMs[i], sinceMs, nowMs))

@@ -66,15 +66,17 @@ public:
     QStringList takeDue();
 
 private:
-    void workOutFireTimes(const QDate& today);
+    void workOutFireTimes(const QDateTime& now);
 
     const Clock& m_clock;
     std::vector<Entry> m_entries;
     std::vector<std::optional<ReminderMoment>> m_moments;
     // When each entry fires, worked out once a day rather than at every tick (local time
-    // conversions are not cheap, and a tick looks at every entry).
+    // conversions are not cheap, and a tick looks at every entry), and again when the offset from
+    // UTC changes: the time zone changed, and each entry fires at its minute of the new one.
     std::vector<std::optional<qint64>> m_fireMs;
     QDate m_fireTimesDay;
+    int m_fireTimesOffset = 0;
     QDateTime m_since;
     // Entries shown, by id and fire time: an entry changed to another minute fires again.
     QSet<std::pair<QString, qint64>> m_shown;

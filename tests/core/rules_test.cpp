@@ -330,6 +330,32 @@ TEST(ReminderMatching, AMinuteAClockChangeSkipsFiresRightAfterTheGap)
     tzset();
 }
 
+TEST(ReminderMatching, AfterTheTimeZoneChangesAnEntryFiresAtItsMinuteOfTheNewZone)
+{
+    const QByteArray zone = qgetenv("TZ");
+    const auto useZone = [&zone](const char* name) {
+        name ? qputenv("TZ", name) : zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    };
+    useZone("Europe/Berlin");
+    if (QDateTime(QDate(2026, 1, 1), QTime(12, 0)).offsetFromUtc() != 3600) {
+        useZone(nullptr);
+        GTEST_SKIP() << "the local time zone does not follow TZ here";
+    }
+    // As the desktop's clock reads, its offset fixed. 9:00 in Berlin is 3:00 in New York.
+    const auto at = [](int h, int offsetHours) {
+        return QDateTime(QDate(2026, 12, 8), QTime(h, 0, 5), Qt::OffsetFromUTC, offsetHours * 3600);
+    };
+    ManualClock clock(at(8, 1));
+    ReminderSchedule schedule(clock);
+    schedule.setEntries({{S("1"), S("9:00:00"), S("a"), S("2026/12/08")}});
+    EXPECT_TRUE(schedule.takeDue().isEmpty());
+    useZone("America/New_York");
+    EXPECT_TRUE((clock.time = at(3, -5), schedule.takeDue()).isEmpty());
+    EXPECT_EQ((clock.time = at(9, -5), schedule.takeDue()), QStringList{S("9:00:00 (^O^) a")});
+    useZone(nullptr);
+}
+
 TEST(NoteSearch, FoldsWhatAJapaneseUserTakesForTheSameCharacters)
 {
     const std::pair<const char*, const char*> same[] = {
