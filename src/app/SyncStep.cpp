@@ -16,6 +16,8 @@
 #include <QSysInfo>
 #include <QThreadPool>
 
+#include <filesystem>
+
 namespace {
 
 QString thisHost()
@@ -100,10 +102,14 @@ void SyncStep::watch()
         m_watcher.addPaths(added);
 }
 
-QPair<qint64, QDateTime> SyncStep::storeStamp() const
+QPair<qint64, qint64> SyncStep::storeStamp() const
 {
-    const QFileInfo file(m_store.filePath());
-    return {file.size(), file.lastModified()};
+    // Not QFileInfo::lastModified(): a local time, which looks at the time zone at every tick.
+    const std::filesystem::path path(m_store.filePath().toStdU16String());
+    std::error_code failed;
+    const std::uintmax_t size = std::filesystem::file_size(path, failed);
+    const std::filesystem::file_time_type changed = std::filesystem::last_write_time(path, failed);
+    return {qint64(size), qint64(changed.time_since_epoch().count())};
 }
 
 bool SyncStep::folderReachable()

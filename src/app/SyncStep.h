@@ -71,7 +71,7 @@ private:
     void watch();
     bool folderReachable();
     // The store's size and time of change: a note saved here changes them.
-    QPair<qint64, QDateTime> storeStamp() const;
+    QPair<qint64, qint64> storeStamp() const;
     void runRound(bool goingOn);
     void publish(SyncFileContent file);
     void published(const QString& failure);
@@ -96,7 +96,7 @@ private:
     std::optional<SyncFileContent> m_toWrite;
     bool m_writing = false;
     QThreadPool m_writer;
-    QPair<qint64, QDateTime> m_storeStampAtRound;
+    QPair<qint64, qint64> m_storeStampAtRound;
     QString m_peersAtRound;
     std::map<QString, QString> m_loggedPassedOver;
     bool m_started = false;
