@@ -122,6 +122,63 @@ private:
     QHash<xcb_window_t, Watched> m_watched;
 };
 
+// Qt answers every change of a window's _NET_WM_STATE with a question to the server: what the
+// states are now. The two changes a note makes before it is mapped (its own, off the taskbar, and
+// Qt's merging that in as it maps the note) tell Qt nothing it does not know, and at start-up
+// cost two round trips a note while the notes wait to be painted: they are passed over. Once the
+// window is mapped, or two have gone by, every change reaches Qt again.
+class UnmappedStateFilter : public QAbstractNativeEventFilter {
+public:
+    static constexpr int OwnChanges = 2;
+
+    static UnmappedStateFilter& instance(xcb_atom_t state)
+    {
+        // Never destroyed, like the other filters: notes may still be shown while the program ends.
+        static UnmappedStateFilter* filter = [state] {
+            auto* made = new UnmappedStateFilter(state);
+            qApp->installNativeEventFilter(made);
+            return made;
+        }();
+        return *filter;
+    }
+
+    void expectOwnChanges(xcb_window_t window) { m_unmapped.insert(window, OwnChanges); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (m_unmapped.isEmpty() || eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* changed = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (changed->atom != m_state || changed->state != XCB_PROPERTY_NEW_VALUE)
+                return false;
+            const auto found = m_unmapped.find(changed->window);
+            if (found == m_unmapped.end())
+                return false;
+            if (--found.value() == 0)
+                m_unmapped.erase(found);
+            return true;
+        }
+        case XCB_MAP_NOTIFY:
+            m_unmapped.remove(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+            return false;
+        case XCB_DESTROY_NOTIFY:
+            m_unmapped.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    explicit UnmappedStateFilter(xcb_atom_t state) : m_state(state) {}
+
+    const xcb_atom_t m_state;
+    QHash<xcb_window_t, int> m_unmapped;
+};
+
 } // namespace
 
 void keepOutOfTaskbar(QWidget* window)
@@ -133,6 +190,9 @@ void keepOutOfTaskbar(QWidget* window)
     static const xcb_atom_t skip[] = {atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                                       atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
     const xcb_window_t id = nativeId(window);
+    // Shown from the show event, before Qt maps it: the changes to come are the note's own.
+    if (!window->isVisible() || !window->testAttribute(Qt::WA_Mapped))
+        UnmappedStateFilter::instance(state).expectOwnChanges(id);
 
     // Whether the window manager has the window is not asked: that is a round trip per note at
     // start-up, and Qt's isExposed() still says yes for a native window made anew. Both ways are
