@@ -27,28 +27,30 @@ void IdlePixels::release()
         return;
     // The widgets' painting remakes a store whose size is not the window's, and draws it all.
     store->resize(QSize(0, 0));
-    m_released = true;
+}
+
+bool IdlePixels::released() const
+{
+    const QBackingStore* store = m_window.backingStore();
+    return m_window.isVisible() && store && store->size().isEmpty();
 }
 
 bool IdlePixels::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Show:
-        if (watched == &m_window && !m_watchingWindow && m_window.windowHandle()) {
+        // Installed again at each show: Qt keeps a filter once however often it is installed.
+        if (watched == &m_window && m_window.windowHandle())
             m_window.windowHandle()->installEventFilter(this);
-            m_watchingWindow = true;
-        }
         break;
     case QEvent::Expose:
         // What the window system asks to be shown again only comes from the kept pixels when
         // nothing is dirty: with none kept, everything is.
-        if (m_released)
+        if (released())
             m_window.update();
-        m_released = false;
         waitForRest();
         break;
     case QEvent::UpdateRequest:
-        m_released = false;
         waitForRest();
         break;
     case QEvent::WindowDeactivate:

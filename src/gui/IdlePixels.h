@@ -21,8 +21,6 @@ public:
     // Whether the window system's backing stores can be dropped and remade (X11, and offscreen
     // for the tests); elsewhere windows keep them.
     static bool supported();
-    // Whether the pixels are given up now.
-    bool released() const { return m_released; }
     // Gives them up at once, as the idle time does (for the tests).
     void release();
 
@@ -32,9 +30,9 @@ protected:
 
 private:
     void waitForRest();
+    // Given up: the store is empty while the window shows.
+    bool released() const;
 
     QWidget& m_window;
     QBasicTimer m_timer;
-    bool m_released = false;
-    bool m_watchingWindow = false;
 };

@@ -191,7 +191,7 @@ void keepOutOfTaskbar(QWidget* window)
                                       atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
     const xcb_window_t id = nativeId(window);
     // Shown from the show event, before Qt maps it: the changes to come are the note's own.
-    if (!window->isVisible() || !window->testAttribute(Qt::WA_Mapped))
+    if (!window->testAttribute(Qt::WA_Mapped))
         UnmappedStateFilter::instance(state).expectOwnChanges(id);
 
     // Whether the window manager has the window is not asked: that is a round trip per note at
