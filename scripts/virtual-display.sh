@@ -44,7 +44,7 @@ ended()
 
 tray_host_ready()
 {
-    xdotool search --name '^panel$' >/dev/null 2>&1
+    x_query xdotool search --name '^panel$' >/dev/null
 }
 
 # Starts Xvfb on a free display and trayer on it; exports DISPLAY. $1: a folder for logs.
@@ -75,8 +75,26 @@ start_virtual_display()
 program_docked()
 {
     local panel
-    panel=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    panel=$(x_query xdotool search --name '^panel$' | head -1)
     [ -n "$panel" ] && xwininfo -id "$panel" -tree 2>/dev/null | grep -q '"zufusen"'
+}
+
+# Runs an X query ("$@": xdotool search, xwininfo -tree) to its end and prints what it found.
+# Both stop at the first X error with what they had so far, and a window that goes away while
+# they walk the tree (a tooltip, a frame the window manager drops, another program's window) is
+# one; xdotool then says "not found" however many windows matched. Such a walk is made again, so
+# that a list cut short, or none, is never taken for the whole.
+x_query()
+{
+    local tries out status errors=${TMPDIR:-/tmp}/x_query.$BASHPID
+    for ((tries = 0; tries < 50; tries++)); do
+        out=$("$@" 2>"$errors")
+        status=$?
+        grep -q '^X Error' "$errors" || break
+    done
+    rm -f "$errors"
+    [ -z "$out" ] || printf '%s\n' "$out"
+    return "$status"
 }
 
 # Visible top-level windows of the program, one "X Y W H id name" a line: the palette and the
@@ -86,8 +104,8 @@ program_windows()
     local id w top=" "
     while read -r id _; do
         top+="$((id)) "
-    done < <(xwininfo -root -children 2>/dev/null | grep -E '^ +0x')
-    for w in $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null); do
+    done < <(x_query xwininfo -root -children | grep -E '^ +0x')
+    for w in $(x_query xdotool search --onlyvisible --class '^zufusen$'); do
         [[ $top == *" $w "* ]] || continue
         # shellcheck disable=SC2034 # WINDOW and SCREEN come with the rest
         local WINDOW X="" Y WIDTH HEIGHT SCREEN

@@ -125,7 +125,7 @@ press_ctrl_x_on_palette()
 
 note_list_shown()
 {
-    xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null 2>&1
+    x_query xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null
 }
 
 # --- the screen ------------------------------------------------------------------------
@@ -283,7 +283,7 @@ screen_shows()
 menu_shown()
 {
     local w
-    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+    for w in $(x_query xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
         xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"zufusen"' || continue
         xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
         xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && return 0

@@ -41,7 +41,7 @@ taskbar_ready()
 {
     local w
     [ -n "$(taskbar_id)" ] || return 1
-    for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+    for w in $(x_query xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
         xprop -id "$w" _NET_SYSTEM_TRAY_ORIENTATION 2>/dev/null | grep -q '= ' && return 0
     done
     return 1
@@ -49,7 +49,7 @@ taskbar_ready()
 
 taskbar_id()
 {
-    xdotool search --name '^tint2$' 2>/dev/null | head -1
+    x_query xdotool search --name '^tint2$' | head -1
 }
 
 # Starts openbox, then tint2 along the bottom edge: 24 px, task buttons from the left, the tray
@@ -155,7 +155,7 @@ start_compositor()
 
 compositor_ready()
 {
-    running "$COMPOSITOR_PID" && xdotool search --name '^xcompmgr$' >/dev/null 2>&1 &&
+    running "$COMPOSITOR_PID" && x_query xdotool search --name '^xcompmgr$' >/dev/null &&
         [ "$(pixel_at 600 200)" = 128,128,128 ]
 }
 
@@ -187,7 +187,7 @@ stop_desktop()
 program_windows()
 {
     local visible line indent id name w h x y
-    visible=" $(xdotool search --onlyvisible --class '^zufusen$' 2>/dev/null | tr '\n' ' ') "
+    visible=" $(x_query xdotool search --onlyvisible --class '^zufusen$' | tr '\n' ' ') "
     while IFS= read -r line; do
         [[ $line =~ ^( *)(0x[0-9a-f]+)\ \"(.*)\":\ \(\"zufusen\"\ \"zufusen\"\)\ +([0-9]+)x([0-9]+)[-+0-9]*\ +\+(-?[0-9]+)\+(-?[0-9]+)$ ]] ||
             continue
@@ -195,7 +195,7 @@ program_windows()
         w=${BASH_REMATCH[4]} h=${BASH_REMATCH[5]} x=${BASH_REMATCH[6]} y=${BASH_REMATCH[7]}
         # The root's children are indented by five spaces, each level below by three more.
         [ "${#indent}" -le 8 ] && [[ $visible == *" $id "* ]] && echo "$x $y $w $h $id $name"
-    done < <(xwininfo -root -tree 2>/dev/null)
+    done < <(x_query xwininfo -root -tree)
 }
 
 # The program's tray icon sits in tint2's tray.
@@ -220,6 +220,8 @@ taskbar_buttons()
 {
     local bar y
     bar=$(taskbar_id)
+    # xwininfo without a window waits for a click on one.
+    [ -n "$bar" ] || return 1
     y=$(xwininfo -id "$bar" | awk '/Absolute upper-left Y/ {print $NF}')
     import -window root -crop "x1+0+$((y + 1))" "$1" 2>/dev/null || return 1
     convert "$1" txt:- | awk -F'[ ,:]+' '

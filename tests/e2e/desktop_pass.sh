@@ -57,7 +57,7 @@ notes_undecorated()
 
 ordinary_window()
 {
-    xdotool search --onlyvisible --classname '^ordinary$' 2>/dev/null | head -1
+    x_query xdotool search --onlyvisible --classname '^ordinary$' | head -1
 }
 
 # Opens an ordinary window (xmessage) at "+X+Y" ($1); ORDINARY is its process. On a busy machine
@@ -86,6 +86,8 @@ note_below_ordinary_window()
 # "X Y W H" of the shown window $1.
 window_place()
 {
+    # xwininfo without a window waits for a click on one.
+    [ -n "$1" ] || return 1
     xwininfo -id "$1" 2>/dev/null | awk '
         /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
         /^ +Width/ {w=$NF} /^ +Height/ {h=$NF} /Map State/ {s=$NF}

@@ -72,7 +72,7 @@ eval "display_windows()$(declare -f program_windows | tail -n +2)"
 program_windows()
 {
     local mine x y w h id name
-    mine=" $(xdotool search --onlyvisible --all --pid "${ZU_PID:-0}" --class '^zufusen$' 2>/dev/null | tr '\n' ' ') "
+    mine=" $(x_query xdotool search --onlyvisible --all --pid "${ZU_PID:-0}" --class '^zufusen$' | tr '\n' ' ') "
     while read -r x y w h id name; do
         [[ $mine == *" $id "* ]] && echo "$x $y $w $h $id $name"
     done < <(display_windows)
@@ -93,7 +93,7 @@ note_places()
 tray_icon_place()
 {
     local w
-    for w in $(xdotool search --onlyvisible --all --pid "${ZU_PID:-0}" --class '^zufusen$' 2>/dev/null); do
+    for w in $(x_query xdotool search --onlyvisible --all --pid "${ZU_PID:-0}" --class '^zufusen$'); do
         # shellcheck disable=SC2034 # WINDOW and SCREEN come with the rest
         local WINDOW X="" Y WIDTH HEIGHT SCREEN
         eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
@@ -123,7 +123,7 @@ window_titled()
 {
     local w
     alive || return
-    w=$(xdotool search --onlyvisible --all --pid "$ZU_PID" --name "$1" 2>/dev/null | head -1)
+    w=$(x_query xdotool search --onlyvisible --all --pid "$ZU_PID" --name "$1" | head -1)
     [ -n "$w" ] && focused "$w" && return 0
     DETAIL="$COPY shows no focused window '$1'"
     return 1
@@ -132,7 +132,7 @@ window_titled()
 no_window_titled()
 {
     alive || return
-    [ -z "$(xdotool search --onlyvisible --all --pid "$ZU_PID" --name "$1" 2>/dev/null)" ] && return 0
+    [ -z "$(x_query xdotool search --onlyvisible --all --pid "$ZU_PID" --name "$1")" ] && return 0
     DETAIL="$COPY still shows '$1'"
     return 1
 }

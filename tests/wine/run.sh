@@ -121,7 +121,7 @@ click_palette()
 }
 note_list_shown()
 {
-    xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null 2>&1
+    x_query xdotool search --onlyvisible --name '^付箋一覧$' >/dev/null
 }
 # 終了 from the palette: Ctrl+X ends the program.
 exit_by_palette()

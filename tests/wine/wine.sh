@@ -62,7 +62,7 @@ start_wine_gui()
 # line: wine names the class of every window after the exe.
 wine_windows()
 {
-    xdotool search --onlyvisible --class "^$1\$" 2>/dev/null
+    x_query xdotool search --onlyvisible --class "^$1\$"
 }
 
 wine_window_shown()
@@ -74,7 +74,7 @@ wine_window_shown()
 wine_tray_docked()
 {
     local panel
-    panel=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    panel=$(x_query xdotool search --name '^panel$' | head -1)
     [ -n "$panel" ] && xwininfo -id "$panel" -tree 2>/dev/null | grep -q '"explorer.exe"'
 }
 
