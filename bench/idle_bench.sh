@@ -104,7 +104,7 @@ for notes in 1 100; do
     rss=$(rss_kb "$pid")
     # At rest: a few seconds after their drawing the notes give up the copies of their pixels,
     # which they share with the X server.
-    at_rest() { [ "$(awk '/^RssShmem:/ { print $2 }' "/proc/$pid/status")" -lt 100 ]; }
+    at_rest() { [ "$(shared_pixels_kb "$pid")" -lt 100 ]; }
     wait_until 20 at_rest || echo "idle_bench: the notes still keep their pixels" >&2
     before=$(cpu_ticks "$pid")
     before_ns=$(cpu_ns "$pid")

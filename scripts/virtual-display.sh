@@ -79,6 +79,13 @@ program_docked()
     [ -n "$panel" ] && xwininfo -id "$panel" -tree 2>/dev/null | grep -q '"zufusen"'
 }
 
+# The kB of memory process $1 shares with the X server: the copies of its windows' pixels. Idle
+# notes give theirs up; below 100 kB, none is kept.
+shared_pixels_kb()
+{
+    awk '/^RssShmem:/ { print $2 }' "/proc/$1/status" 2>/dev/null
+}
+
 # Runs an X query ("$@": xdotool search, xwininfo -tree) to its end and prints what it found.
 # Both stop at the first X error with what they had so far, and a window that goes away while
 # they walk the tree (a tooltip, a frame the window manager drops, another program's window) is

@@ -252,7 +252,7 @@ pixels_given_up()
 {
     alive || return
     local shared
-    shared=$(awk '/^RssShmem:/ { print $2 }' "/proc/$ZU_PID/status")
+    shared=$(shared_pixels_kb "$ZU_PID")
     DETAIL="${shared} kB of pixels still kept"
     [ "${shared:-0}" -lt 100 ]
 }
